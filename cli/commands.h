@@ -1,0 +1,20 @@
+// The commands of menvolt-cli. Each takes the arguments after its name and
+// returns the process exit code.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace cli {
+
+// Lets host paths given on the command line reach the documents, which speak
+// Windows paths.
+void PrepareHostPaths();
+std::string WindowsPathOf(const std::string& hostPath);
+
+int Show(const std::vector<std::string>& args);
+int Check(const std::vector<std::string>& args);
+int WriteTemplate(const std::vector<std::string>& args);
+int New(const std::vector<std::string>& args);
+
+}  // namespace cli

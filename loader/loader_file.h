@@ -1,0 +1,85 @@
+// LoaderFile: the editor's in-memory copy of one loader file. The whole file
+// image lives in a fixed 8192-byte buffer and is edited in place, so that at
+// every moment the buffer is exactly the file a save writes.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "layout.h"
+#include "win_types.h"
+
+class LoaderFile {
+public:
+    // A new document from the template, with the default banner.
+    LoaderFile();
+
+    // Reads and checks an existing file. On failure m_error names the cause
+    // (0 after the newer-version message, which Open shows itself) and the
+    // document keeps the image it had.
+    BOOL Open(const std::string& path);
+    // Sets the length word and the checksum and writes the file; shows a
+    // message and returns FALSE on failure, leaving the file on disk intact.
+    BOOL Save();
+    BOOL SaveAs(const std::string& path);
+
+    uint16_t GetVersion() const;
+    int GetItemCount() const;
+
+    // Change operations return FALSE, and leave the document exactly as it
+    // was, when the change would break a limit of the format: a slot outside
+    // 0-7, an image over 8192 bytes, a wrapped help text over 272 bytes.
+    BOOL SetItem(int slot, const std::string& imageFile, const std::string& description,
+                 const std::string& helpText);
+    void GetItem(int slot, std::string& imageFile, std::string& description, std::string& helpText) const;
+    std::string GetImageFile(int slot) const;
+    std::string GetDescription(int slot) const;
+    std::string GetHelpText(int slot) const;
+    BOOL RemoveItem(int slot);
+
+    std::string GetTitle() const;
+    BOOL SetTitle(const std::string& banner);
+    uint16_t GetColors() const;
+    void SetColors(uint16_t colors);
+    std::string GetServerPath() const;
+    BOOL SetServerPath(const std::string& path);
+    std::string GetFolder() const;
+
+    // The help text as the client shows it: line feeds inserted after the
+    // break positions. Returns FALSE when the wrapped text does not fit the
+    // client's 272-byte work area.
+    static BOOL WrapText(const std::string& text, std::string& wrapped);
+
+    // Raw access for tools and tests.
+    const uint8_t* Data() const { return m_buffer.data(); }
+    int Length() const { return m_length; }
+    int HeaderOffset() const { return m_header; }
+    const std::string& GetPath() const { return m_path; }
+
+    uint32_t m_error = 0;
+
+private:
+    uint16_t Word(size_t offset) const;
+    void SetWord(size_t offset, uint16_t value);
+    uint16_t HeaderWord(size_t field) const { return Word(m_header + field); }
+    void SetHeaderWord(size_t field, uint16_t value) { SetWord(m_header + field, value); }
+    size_t SlotField(int slot, size_t field) const {
+        return layout::HDR_SLOTS + static_cast<size_t>(slot) * layout::HDR_SLOT_SIZE + field;
+    }
+    std::string StringAt(size_t offset) const;
+
+    BOOL SetString(size_t offset, const std::string& text);
+    BOOL WrapHelpText(size_t offset, const std::string& text);
+    void Relayout();
+    void CheckVersionMessage() const;
+
+    int m_header = 0;  // offset of the header in m_buffer
+    std::array<uint8_t, layout::LDR_MAX_SIZE> m_buffer{};
+    int32_t m_length = 0;
+    std::string m_path;
+};
+
+// Returns 0 when the bytes are a loader file the editor accepts, else the
+// string-table identifier of the first failing check (version not checked).
+uint32_t CheckLoaderStructure(const uint8_t* data, size_t length);

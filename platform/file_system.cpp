@@ -1,0 +1,538 @@
+#include "file_system.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <map>
+#include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace platform {
+
+namespace {
+
+std::string Upper(std::string s) {
+    for (char& c : s)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return s;
+}
+
+bool EqualNoCase(const std::string& a, const std::string& b) { return Upper(a) == Upper(b); }
+
+struct Mappings {
+    std::mutex lock;
+    std::map<std::string, fs::path> shares;  // "COMPUTER\SHARE", upper case
+    std::map<char, fs::path> drives;         // upper-case letter
+};
+Mappings& Table() {
+    static Mappings table;
+    return table;
+}
+
+std::vector<std::string> SplitComponents(const std::string& rest) {
+    std::vector<std::string> parts;
+    std::string part;
+    for (char c : rest) {
+        if (c == '\\' || c == '/') {
+            if (!part.empty()) parts.push_back(part);
+            part.clear();
+        } else {
+            part += c;
+        }
+    }
+    if (!part.empty()) parts.push_back(part);
+    return parts;
+}
+
+// Characters Windows never accepts in a file name.
+bool ValidComponent(const std::string& name) {
+    for (unsigned char c : name)
+        if (c < 32 || std::strchr("<>:\"|?*", c)) return false;
+    return true;
+}
+
+// Splits a Windows path into the host folder it starts from and the
+// components below it. Returns false for an unmapped share or drive.
+bool SplitRoot(const std::string& path, fs::path& base, std::string& rest, bool& isRoot) {
+    isRoot = false;
+    if (path.size() >= 2 && (path[0] == '\\' || path[0] == '/') && (path[1] == '\\' || path[1] == '/')) {
+        std::vector<std::string> parts = SplitComponents(path.substr(2));
+        if (parts.size() < 2) return false;
+        std::lock_guard<std::mutex> guard(Table().lock);
+        auto it = Table().shares.find(Upper(parts[0]) + "\\" + Upper(parts[1]));
+        if (it == Table().shares.end()) return false;
+        base = it->second;
+        rest.clear();
+        for (size_t i = 2; i < parts.size(); ++i) rest += parts[i] + "\\";
+        if (!rest.empty()) rest.pop_back();
+        isRoot = parts.size() == 2;
+        return true;
+    }
+    if (path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':') {
+        std::lock_guard<std::mutex> guard(Table().lock);
+        auto it = Table().drives.find(static_cast<char>(std::toupper(static_cast<unsigned char>(path[0]))));
+        if (it == Table().drives.end()) return false;
+        base = it->second;
+        rest = path.substr(2);
+        isRoot = SplitComponents(rest).empty();
+        return true;
+    }
+    if (!path.empty() && path[0] == '/') {  // a host path handed through unchanged
+        base = "/";
+        rest = path.substr(1);
+        isRoot = SplitComponents(rest).empty();
+        return true;
+    }
+    base = ".";
+    rest = path;
+    return true;
+}
+
+// The entry of `dir` whose name equals `name` ignoring case; an exact match wins.
+std::optional<std::string> MatchInFolder(const fs::path& dir, const std::string& name) {
+    std::error_code ec;
+    if (fs::symlink_status(dir / name, ec).type() != fs::file_type::not_found && !ec) return name;
+    std::optional<std::string> found;
+    for (const auto& entry : fs::directory_iterator(dir, ec)) {
+        std::string candidate = entry.path().filename().string();
+        if (EqualNoCase(candidate, name) && (!found || candidate < *found)) found = candidate;
+    }
+    return found;
+}
+
+FileError FromErrno(int err, bool lastComponent) {
+    switch (err) {
+        case ENOENT: return lastComponent ? FileError::FileNotFound : FileError::BadPath;
+        case ENOTDIR:
+        case ENAMETOOLONG:
+        case EINVAL: return FileError::BadPath;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+        case EISDIR: return FileError::AccessDenied;
+        case EAGAIN:
+        case EBUSY:
+        case ETXTBSY: return FileError::SharingViolation;
+        default: return FileError::Other;
+    }
+}
+
+bool IsReadOnly(const struct stat& st) { return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0; }
+
+// Takes the exclusive lock that stands for "no sharing". Open-file-description
+// locks conflict between every two opens, in this process or another.
+FileError LockExclusive(int fd) {
+    struct flock lk {};
+    lk.l_type = F_WRLCK;
+    lk.l_whence = SEEK_SET;
+    lk.l_start = 0;
+    lk.l_len = 0;
+    if (fcntl(fd, F_OFD_SETLK, &lk) == 0) return FileError::None;
+    return (errno == EAGAIN || errno == EACCES) ? FileError::SharingViolation : FileError::Other;
+}
+
+}  // namespace
+
+const char* FileErrorName(FileError error) {
+    switch (error) {
+        case FileError::None: return "none";
+        case FileError::FileNotFound: return "file not found";
+        case FileError::BadPath: return "bad path";
+        case FileError::AccessDenied: return "access denied";
+        case FileError::SharingViolation: return "sharing violation";
+        case FileError::Other: return "other";
+    }
+    return "other";
+}
+
+void MapShare(const std::string& computer, const std::string& share, const fs::path& hostDir) {
+    std::lock_guard<std::mutex> guard(Table().lock);
+    Table().shares[Upper(computer) + "\\" + Upper(share)] = fs::absolute(hostDir).lexically_normal();
+}
+
+void MapDrive(char letter, const fs::path& hostDir) {
+    std::lock_guard<std::mutex> guard(Table().lock);
+    Table().drives[static_cast<char>(std::toupper(static_cast<unsigned char>(letter)))] =
+        fs::absolute(hostDir).lexically_normal();
+}
+
+void ClearMappings() {
+    std::lock_guard<std::mutex> guard(Table().lock);
+    Table().shares.clear();
+    Table().drives.clear();
+}
+
+std::string ToWindowsPath(const fs::path& hostPath) {
+    auto withBackslashes = [](std::string s) {
+        std::replace(s.begin(), s.end(), '/', '\\');
+        return s;
+    };
+    if (hostPath.is_relative()) return withBackslashes(hostPath.string());
+    fs::path normal = hostPath.lexically_normal();
+    std::string best;
+    size_t bestLength = 0;
+    {
+        std::lock_guard<std::mutex> guard(Table().lock);
+        for (const auto& [key, dir] : Table().shares) {
+            fs::path rel = normal.lexically_relative(dir);
+            if (rel.empty() || *rel.begin() == "..") continue;
+            size_t length = dir.string().size();
+            if (length < bestLength) continue;
+            bestLength = length;
+            std::string tail = rel == "." ? "" : withBackslashes(rel.string());
+            best = "\\\\" + key + "\\" + tail;
+        }
+    }
+    if (!best.empty()) return best;
+    std::string s = normal.string();
+    return "Z:" + withBackslashes(s);
+}
+
+ResolvedPath Resolve(const std::string& windowsPath) {
+    ResolvedPath result;
+    fs::path base;
+    std::string rest;
+    bool isRoot = false;
+    if (windowsPath.empty() || !SplitRoot(windowsPath, base, rest, isRoot)) {
+        result.error = FileError::BadPath;
+        return result;
+    }
+    std::vector<std::string> parts = SplitComponents(rest);
+    fs::path current = base;
+    std::error_code ec;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        const std::string& part = parts[i];
+        bool last = i + 1 == parts.size();
+        if (!ValidComponent(part)) {
+            result.error = FileError::BadPath;
+            return result;
+        }
+        if (part == ".") continue;
+        if (part == "..") {
+            current = current.parent_path();
+            continue;
+        }
+        std::optional<std::string> match = MatchInFolder(current, part);
+        if (!match) {
+            if (!last) {
+                result.error = FileError::BadPath;
+                return result;
+            }
+            current /= part;
+            result.host = current;
+            return result;
+        }
+        current /= *match;
+        if (!last && !fs::is_directory(current, ec)) {
+            result.error = FileError::BadPath;
+            return result;
+        }
+    }
+    result.host = current;
+    fs::file_status st = fs::status(current, ec);
+    result.exists = !ec && st.type() != fs::file_type::not_found;
+    result.isDirectory = result.exists && st.type() == fs::file_type::directory;
+    if (!result.exists && parts.empty()) result.error = FileError::BadPath;
+    (void)isRoot;
+    return result;
+}
+
+// ---- Listing ---------------------------------------------------------------
+
+bool WildcardMatch(const std::string& pattern, const std::string& name) {
+    if (pattern == "*.*" || pattern == "*") return true;
+    std::string p = Upper(pattern), n = Upper(name);
+    // Iterative match with backtracking on the last "*".
+    size_t pi = 0, ni = 0, star = std::string::npos, mark = 0;
+    while (ni < n.size()) {
+        if (pi < p.size() && (p[pi] == '?' || p[pi] == n[ni])) {
+            ++pi;
+            ++ni;
+        } else if (pi < p.size() && p[pi] == '*') {
+            star = pi++;
+            mark = ni;
+        } else if (star != std::string::npos) {
+            pi = star + 1;
+            ni = ++mark;
+        } else {
+            return false;
+        }
+    }
+    while (pi < p.size() && (p[pi] == '*' || p[pi] == '?' || (p[pi] == '.' && pi + 1 == p.size())))
+        ++pi;
+    // "name.*" also matches "name" without an extension, as DOS does.
+    if (pi + 2 == p.size() && p[pi] == '.' && p[pi + 1] == '*') pi = p.size();
+    return pi == p.size();
+}
+
+std::vector<FindData> ListMatches(const std::string& pattern) {
+    std::vector<FindData> found;
+    size_t cut = pattern.find_last_of("\\/");
+    std::string folder = cut == std::string::npos ? "" : pattern.substr(0, cut + 1);
+    std::string mask = cut == std::string::npos ? pattern : pattern.substr(cut + 1);
+    if (mask.empty()) return found;
+
+    fs::path dir;
+    bool isRoot = false;
+    if (folder.empty()) {
+        dir = ".";
+    } else {
+        fs::path base;
+        std::string rest;
+        if (!SplitRoot(folder, base, rest, isRoot)) return found;
+        ResolvedPath r = Resolve(folder);
+        if (r.error != FileError::None || !r.isDirectory) return found;
+        dir = r.host;
+    }
+    std::error_code ec;
+    if (!fs::is_directory(dir, ec)) return found;
+
+    bool wild = mask.find_first_of("*?") != std::string::npos;
+    if (!wild) {
+        if (auto match = MatchInFolder(dir, mask)) {
+            fs::path p = dir / *match;
+            std::error_code sec;
+            fs::file_status st = fs::status(p, sec);
+            if (!sec) {
+                FindData d{*match, st.type() == fs::file_type::directory, 0};
+                if (!d.isDirectory) d.size = fs::file_size(p, sec);
+                found.push_back(d);
+            }
+        }
+        return found;
+    }
+
+    std::vector<FindData> entries;
+    for (const auto& entry : fs::directory_iterator(dir, ec)) {
+        std::string name = entry.path().filename().string();
+        if (!WildcardMatch(mask, name)) continue;
+        std::error_code sec;
+        FindData d{name, entry.is_directory(sec), 0};
+        if (!d.isDirectory) {
+            d.size = entry.file_size(sec);
+            if (sec) d.size = 0;
+        }
+        entries.push_back(d);
+    }
+    std::sort(entries.begin(), entries.end(), [](const FindData& a, const FindData& b) {
+        std::string ua = Upper(a.name), ub = Upper(b.name);
+        return ua != ub ? ua < ub : a.name < b.name;
+    });
+    if (!isRoot) {
+        for (const char* dot : {".", ".."})
+            if (WildcardMatch(mask, dot)) found.push_back(FindData{dot, true, 0});
+    }
+    found.insert(found.end(), entries.begin(), entries.end());
+    return found;
+}
+
+bool FileFind::FindFirst(const std::string& pattern) {
+    m_entries = ListMatches(pattern);
+    m_index = 0;
+    return !m_entries.empty();
+}
+
+bool FileFind::FindNext() {
+    if (m_index + 1 >= m_entries.size()) return false;
+    ++m_index;
+    return true;
+}
+
+void FileFind::Close() {
+    m_entries.clear();
+    m_index = 0;
+}
+
+// ---- Folder and file operations ----------------------------------------------
+
+bool Exists(const std::string& windowsPath) {
+    ResolvedPath r = Resolve(windowsPath);
+    return r.error == FileError::None && r.exists;
+}
+
+bool IsDirectory(const std::string& windowsPath) {
+    ResolvedPath r = Resolve(windowsPath);
+    return r.error == FileError::None && r.isDirectory;
+}
+
+FileError CreateDirectory(const std::string& windowsPath) {
+    ResolvedPath r = Resolve(windowsPath);
+    if (r.error != FileError::None) return r.error;
+    if (r.exists) return FileError::Other;  // already exists
+    if (::mkdir(r.host.c_str(), 0777) != 0) return FromErrno(errno, false);
+    return FileError::None;
+}
+
+FileError CopyFile(const std::string& from, const std::string& to, bool failIfExists) {
+    ReadResult source = ReadWholeFile(from, SIZE_MAX);
+    if (source.error != FileError::None) return source.error;
+    ResolvedPath target = Resolve(to);
+    if (target.error != FileError::None) return target.error;
+    if (target.exists && failIfExists) return FileError::Other;  // file exists
+    return WriteFileAtomically(to, source.bytes.data(), source.bytes.size());
+}
+
+FileError RemoveFile(const std::string& windowsPath) {
+    ResolvedPath r = Resolve(windowsPath);
+    if (r.error != FileError::None) return r.error;
+    if (!r.exists) return FileError::FileNotFound;
+    if (r.isDirectory) return FileError::AccessDenied;
+    struct stat st {};
+    if (::stat(r.host.c_str(), &st) == 0 && IsReadOnly(st)) return FileError::AccessDenied;
+    // A file held open elsewhere cannot be deleted.
+    ExclusiveFile probe;
+    FileError e = probe.Open(windowsPath, ExclusiveFile::Mode::OpenExisting);
+    if (e == FileError::SharingViolation) return e;
+    probe.Close();
+    if (::unlink(r.host.c_str()) != 0) return FromErrno(errno, true);
+    return FileError::None;
+}
+
+// ---- Exclusive opens ---------------------------------------------------------
+
+ExclusiveFile::~ExclusiveFile() { Close(); }
+
+FileError ExclusiveFile::Open(const std::string& windowsPath, Mode mode) {
+    Close();
+    ResolvedPath r = Resolve(windowsPath);
+    if (r.error != FileError::None) return r.error;
+    if (r.isDirectory) return FileError::AccessDenied;
+    if (!r.exists && mode == Mode::OpenExisting) return FileError::FileNotFound;
+
+    struct stat st {};
+    if (r.exists && ::stat(r.host.c_str(), &st) == 0 && IsReadOnly(st)) return FileError::AccessDenied;
+
+    // Never truncate before the lock is held: another opener's data must survive.
+    int flags = O_RDWR | O_CLOEXEC | (mode == Mode::CreateTruncate ? O_CREAT : 0);
+    int fd = ::open(r.host.c_str(), flags, 0666);
+    if (fd < 0) return FromErrno(errno, true);
+    FileError lock = LockExclusive(fd);
+    if (lock != FileError::None) {
+        ::close(fd);
+        return lock;
+    }
+    if (mode == Mode::CreateTruncate && ::ftruncate(fd, 0) != 0) {
+        int err = errno;
+        ::close(fd);
+        return FromErrno(err, true);
+    }
+    m_fd = fd;
+    return FileError::None;
+}
+
+int64_t ExclusiveFile::Size() const {
+    struct stat st {};
+    if (m_fd < 0 || ::fstat(m_fd, &st) != 0) return -1;
+    return st.st_size;
+}
+
+bool ExclusiveFile::Read(void* data, size_t size, size_t& got) {
+    got = 0;
+    auto* p = static_cast<uint8_t*>(data);
+    while (got < size) {
+        ssize_t n = ::read(m_fd, p + got, size - got);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) break;
+        got += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool ExclusiveFile::Write(const void* data, size_t size) {
+    const auto* p = static_cast<const uint8_t*>(data);
+    size_t done = 0;
+    while (done < size) {
+        ssize_t n = ::write(m_fd, p + done, size - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool ExclusiveFile::Flush() { return m_fd >= 0 && ::fsync(m_fd) == 0; }
+
+void ExclusiveFile::Close() {
+    if (m_fd >= 0) ::close(m_fd);
+    m_fd = -1;
+}
+
+ReadResult ReadWholeFile(const std::string& windowsPath, size_t maxSize) {
+    ReadResult result;
+    ExclusiveFile file;
+    result.error = file.Open(windowsPath, ExclusiveFile::Mode::OpenExisting);
+    if (result.error != FileError::None) return result;
+    int64_t size = file.Size();
+    if (size < 0) {
+        result.error = FileError::Other;
+        return result;
+    }
+    if (static_cast<uint64_t>(size) > maxSize) {
+        result.tooLarge = true;
+        return result;
+    }
+    result.bytes.resize(static_cast<size_t>(size));
+    size_t got = 0;
+    if (!file.Read(result.bytes.data(), result.bytes.size(), got)) {
+        result.error = FileError::Other;
+        result.bytes.clear();
+        return result;
+    }
+    result.bytes.resize(got);
+    return result;
+}
+
+FileError WriteFileAtomically(const std::string& windowsPath, const void* data, size_t size) {
+    ResolvedPath r = Resolve(windowsPath);
+    if (r.error != FileError::None) return r.error;
+    if (r.isDirectory) return FileError::AccessDenied;
+
+    // Hold the target as an exclusive create would, so a read-only or locked
+    // target fails with its cause and nobody else opens it meanwhile.
+    ExclusiveFile holder;
+    mode_t mode = 0666 & ~[] { mode_t m = ::umask(0); ::umask(m); return m; }();
+    if (r.exists) {
+        FileError e = holder.Open(windowsPath, ExclusiveFile::Mode::OpenExisting);
+        if (e != FileError::None) return e;
+        struct stat st {};
+        if (::stat(r.host.c_str(), &st) == 0) mode = st.st_mode & 07777;
+    }
+
+    std::string tmpl = (r.host.parent_path() / ("." + r.host.filename().string() + ".XXXXXX")).string();
+    std::vector<char> name(tmpl.begin(), tmpl.end());
+    name.push_back('\0');
+    int fd = ::mkstemp(name.data());
+    if (fd < 0) return FromErrno(errno, false);
+    bool ok = true;
+    const auto* p = static_cast<const uint8_t*>(data);
+    size_t done = 0;
+    while (ok && done < size) {
+        ssize_t n = ::write(fd, p + done, size - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) ok = false;
+        else done += static_cast<size_t>(n);
+    }
+    ok = ok && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (!ok || ::rename(name.data(), r.host.c_str()) != 0) {
+        ::unlink(name.data());
+        return FileError::Other;
+    }
+    int dirfd = ::open(r.host.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirfd >= 0) {
+        ::fsync(dirfd);
+        ::close(dirfd);
+    }
+    return FileError::None;
+}
+
+}  // namespace platform

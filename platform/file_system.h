@@ -1,0 +1,137 @@
+// File and folder services with the semantics of the Windows calls the editor
+// was designed against, on a POSIX host:
+//  - paths are Windows paths: "\\COMPUTER\Share\dir\file", "X:\dir\file" or
+//    relative "dir\file"; only this layer turns them into host paths;
+//  - names match without regard to letter case, and listings come in the order
+//    NTFS gives them (names compared upper-cased), so they are stable;
+//  - opens are exclusive (read/write, no sharing) and enforced between
+//    processes with open-file-description locks;
+//  - a file without any write permission bit is read-only, even for root.
+// A Windows build implements the same functions with the real calls.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// Why a file operation failed, in the causes the framework's file exception
+// reports.
+enum class FileError {
+    None,
+    FileNotFound,      // the file itself does not exist
+    BadPath,           // a folder of the path is missing, or the name is invalid
+    AccessDenied,      // read-only file, no permission, or a folder where a file is expected
+    SharingViolation,  // another open holds the file
+    Other,             // anything else, including read and write errors
+};
+const char* FileErrorName(FileError error);
+
+// ---- Share table ---------------------------------------------------------
+// Maps "\\COMPUTER\SHARE" roots and drive letters to host folders. Names are
+// compared without regard to case.
+void MapShare(const std::string& computer, const std::string& share,
+              const std::filesystem::path& hostDir);
+void MapDrive(char letter, const std::filesystem::path& hostDir);
+void ClearMappings();
+
+// The Windows path under which a host path is reached: through the longest
+// mapped share that contains it, else through drive Z:, which stands for the
+// host's root folder. Relative host paths keep their form, with backslashes.
+std::string ToWindowsPath(const std::filesystem::path& hostPath);
+
+// Resolves a Windows path to the host path it names. Every folder component
+// must exist (matched ignoring case); the last component is matched ignoring
+// case when something of that name exists, else kept as written.
+// Returns BadPath for an unmapped share or drive, a missing folder or an
+// empty name.
+struct ResolvedPath {
+    std::filesystem::path host;
+    FileError error = FileError::None;
+    bool exists = false;
+    bool isDirectory = false;
+};
+ResolvedPath Resolve(const std::string& windowsPath);
+
+// ---- Listing -------------------------------------------------------------
+struct FindData {
+    std::string name;        // as stored on the host
+    bool isDirectory = false;
+    uint64_t size = 0;
+};
+
+// Find-first/find-next over one folder with DOS wildcards in the last
+// component ("*", "?", and "*.*" for every name). Folders other than a share
+// or drive root list "." and ".." first, as Windows does.
+class FileFind {
+public:
+    // Returns false when nothing matches (the folder is missing, or no name fits).
+    bool FindFirst(const std::string& pattern);
+    bool FindNext();
+    const FindData& Current() const { return m_entries[m_index]; }
+    void Close();
+
+private:
+    std::vector<FindData> m_entries;
+    size_t m_index = 0;
+};
+
+// All matches of a pattern, in listing order.
+std::vector<FindData> ListMatches(const std::string& pattern);
+
+// True when a DOS wildcard pattern matches a name, ignoring case.
+bool WildcardMatch(const std::string& pattern, const std::string& name);
+
+// ---- Folder and file operations -------------------------------------------
+bool Exists(const std::string& windowsPath);
+bool IsDirectory(const std::string& windowsPath);
+FileError CreateDirectory(const std::string& windowsPath);  // fails when present
+FileError CopyFile(const std::string& from, const std::string& to, bool failIfExists);
+FileError RemoveFile(const std::string& windowsPath);
+
+// ---- Exclusive opens -----------------------------------------------------
+class ExclusiveFile {
+public:
+    enum class Mode { OpenExisting, CreateTruncate };
+
+    ExclusiveFile() = default;
+    ExclusiveFile(const ExclusiveFile&) = delete;
+    ExclusiveFile& operator=(const ExclusiveFile&) = delete;
+    ~ExclusiveFile();
+
+    FileError Open(const std::string& windowsPath, Mode mode);
+    bool IsOpen() const { return m_fd >= 0; }
+    // Size as the file system reports it; -1 on error.
+    int64_t Size() const;
+    // Reads up to size bytes from the current position; false on a read error.
+    bool Read(void* data, size_t size, size_t& got);
+    // Writes every byte; false on a write error.
+    bool Write(const void* data, size_t size);
+    bool Flush();
+    void Close();
+
+private:
+    int m_fd = -1;
+};
+
+// Reads a whole file through an exclusive open. Fails with the open's cause,
+// or with Other on a read error. When the file is larger than
+// maxSize, fails with `tooLarge` set and nothing read.
+struct ReadResult {
+    FileError error = FileError::None;
+    bool tooLarge = false;
+    std::vector<uint8_t> bytes;
+};
+ReadResult ReadWholeFile(const std::string& windowsPath, size_t maxSize);
+
+// Replaces (or creates) a file so that it is never seen half-written: the
+// target is first opened exclusively (so a read-only or locked target fails
+// with its cause, as an exclusive create would), the bytes go to a temporary
+// file beside it, are flushed, and only then take the target's place.
+FileError WriteFileAtomically(const std::string& windowsPath, const void* data, size_t size);
+
+}  // namespace platform

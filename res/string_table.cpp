@@ -1,0 +1,88 @@
+#include "string_table.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <vector>
+
+namespace res {
+
+namespace {
+
+struct Entry {
+    unsigned id;
+    const char* text;
+};
+
+// Ordered by identifier.
+constexpr Entry kStrings[] = {
+    {IDS_APP_VERSION, "v1.01 build 2"},
+    {IDS_NOTICE1, "Copyright (C) 2026 The Menvolt developers."},
+    {IDS_NOTICE2, "Boot menus for network installation servers."},
+    {IDS_APP_DESCRIPTION, "Menvolt boot menu editor"},
+    {IDS_WRONG_PLATFORM,
+     "This program is designed to be used on a Windows 2000 Server with Remote Installation Services "
+     "installed."},
+    {AFX_IDS_APP_TITLE, "Menvolt"},
+    {IDS_BAD_FORMAT, "Unrecognized image file format."},
+    {IDS_IMAGE_NOT_FOUND, "Image file not found."},
+    {IDS_INVALID_PATH, "Invalid path."},
+    {IDS_WRITE_PROTECTED, "File write protected."},
+    {IDS_OPEN_ERROR, "File open error"},
+    {IDS_BAD_CHECKSUM, "Bad data checksum in image file."},
+    {IDS_NO_IMAGE_FILE, "No image file specified."},
+    {IDS_LOADER_TOO_LARGE, "This change would make the loader file larger than 8192 bytes."},
+    {IDS_HELP_TOO_LONG, "The help text is too long for the client screen."},
+    {IDS_NAME_TOO_LONG,
+     "The server path and the image file name together are longer than the 127 characters a client can "
+     "request."},
+    {IDS_SETUP_TITLE, "Setup Item"},
+    {IDS_SETUP_SUBTITLE, "Select the type of menu item you want to create."},
+    {IDS_WRITE_ERROR, "The file could not be written completely; it was left as it was."},
+    {IDS_WIZARD_TITLE, "Create Menu Wizard"},
+    {IDS_SIFINFO_TITLE, "Friendly Description and Help Text"},
+    {IDS_SIFINFO_SUBTITLE, "Provide a friendly description and help text for this image."},
+    {IDS_IMAGE_TITLE, "Image File"},
+    {IDS_IMAGE_SUBTITLE, "Specify the image file for this menu item."},
+    {IDS_RIS_NOT_FOUND, "RIS folder not found."},
+    {IDS_NO_IMAGE_NAME, "Please specify an image file name."},
+    {IDS_PATH_TOO_LONG, "The path is longer than 255 characters."},
+    {IDS_NO_LANGUAGES, "No installation language folders were found in the Setup folder of the share."},
+    {IDS_OUTSIDE_SHARE, "The file lies outside the share and was left alone."},
+    {IDS_LOADER_NOT_SAVED, "The loader file could not be read, so it was not written."},
+    {IDS_NEWER_VERSION, "This loader file is a newer version (v%X.%02X) then is supported."},
+    {IDS_COPY_FAILED, "The image file could not be copied to the menu folder."},
+    {IDS_MENU_LIMIT, "Menus are limited to 8 items."},
+    {IDS_NEXT_OR_FINISH, "Press Next to create the next submenu or Finish if done."},
+    {IDS_SUBMENU_N, "Submenu %u"},
+    {IDS_REMOVE_QUESTION, "Are you sure you want to remove the \"%s\" item?"},
+    {IDS_IMAGE_MISSING_QUESTION,
+     "The specified image file does not exist.  Do you want to save this entry anyway?"},
+};
+
+}  // namespace
+
+const char* LoadString(unsigned id) {
+    for (const Entry& e : kStrings)
+        if (e.id == id) return e.text;
+    return "";
+}
+
+std::string FormatString(unsigned id, ...) {
+    const char* format = LoadString(id);
+    va_list args;
+    va_start(args, id);
+    va_list copy;
+    va_copy(copy, args);
+    int n = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    std::string out;
+    if (n > 0) {
+        std::vector<char> buffer(static_cast<size_t>(n) + 1);
+        std::vsnprintf(buffer.data(), buffer.size(), format, args);
+        out.assign(buffer.data(), static_cast<size_t>(n));
+    }
+    va_end(args);
+    return out;
+}
+
+}  // namespace res

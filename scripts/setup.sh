@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build and the tests need. Idempotent: when
+# every package is already present it does nothing and prints nothing.
+set -euo pipefail
+
+PACKAGES=(
+  build-essential cmake ninja-build pkg-config
+  nasm                       # the client program and the image start-up code
+  libgtest-dev libgmock-dev  # unit tests
+  libbenchmark-dev           # bench/
+  clang libclang-rt-14-dev   # libFuzzer targets
+  qt6-base-dev               # the editor's user interface
+  fonts-wine fonts-liberation # MS Sans Serif bitmap font for the dialog templates
+  libunicorn-dev             # emulator bench for the client program
+  qemu-system-x86 ipxe-qemu  # end-to-end boots on a real PXE boot ROM
+  pxelinux syslinux-common   # comparison boots in bench/
+  dosfstools mtools          # cross-checks of the FAT images we write
+  libchm-dev                 # reading the compiled help file in tests
+  xvfb xauth xdg-utils       # screenshots of the real window, link opener
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

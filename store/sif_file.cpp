@@ -1,0 +1,123 @@
+#include "sif_file.h"
+
+#include <cstdio>
+
+#include "file_system.h"
+#include "message_box.h"
+
+const char SifFile::kTemplate[] =
+    "[OSChooser]\r\n"
+    "Description = \"\"\r\n"
+    "Help = \"\"\r\n"
+    "LaunchFile = \"\"\r\n"
+    "Version = \"\"\r\n"
+    "ImageType=Flat\r\n"
+    "\r\n";
+
+namespace {
+
+const char* SaveMessage(platform::FileError error) {
+    switch (error) {
+        case platform::FileError::FileNotFound: return "File not found.";
+        case platform::FileError::BadPath: return "Invalid path.";
+        case platform::FileError::AccessDenied: return "File write protected.";
+        default: return "File open error";
+    }
+}
+
+std::string Sanitize(const std::string& value) {
+    std::string out = value;
+    for (char& c : out) {
+        if (c == '"') c = '\'';
+        else if (c == '\r' || c == '\n') c = ' ';
+    }
+    return out;
+}
+
+}  // namespace
+
+SifFile::SifFile() : m_text(kTemplate) {}
+
+BOOL SifFile::Load(const std::string& path) {
+    platform::ExclusiveFile file;
+    if (file.Open(path, platform::ExclusiveFile::Mode::OpenExisting) != platform::FileError::None)
+        return FALSE;
+    int64_t size = file.Size();
+    std::string text(size > 0 ? static_cast<size_t>(size) : 0, '\0');
+    size_t got = 0;
+    if (size < 0 || !file.Read(text.data(), text.size(), got)) {
+        platform::AfxMessageBox("File read error", platform::MB_OK | platform::MB_ICONERROR);
+        return FALSE;
+    }
+    text.resize(got);
+    m_path = path;
+    m_text = std::move(text);
+    return TRUE;
+}
+
+BOOL SifFile::Save() {
+    platform::FileError error = platform::WriteFileAtomically(m_path, m_text.data(), m_text.size());
+    if (error != platform::FileError::None) {
+        platform::AfxMessageBox(SaveMessage(error), platform::MB_OK | platform::MB_ICONERROR);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL SifFile::SaveAs(const std::string& path) {
+    m_path = path;
+    return Save();
+}
+
+size_t SifFile::FindKey(const std::string& key) const {
+    if (key.empty()) return std::string::npos;
+    size_t at = 0;
+    while ((at = m_text.find(key, at)) != std::string::npos) {
+        bool lineStart = at == 0 || m_text[at - 1] == '\n';
+        size_t p = at + key.size();
+        while (p < m_text.size() && (m_text[p] == ' ' || m_text[p] == '\t')) ++p;
+        if (lineStart && p < m_text.size() && m_text[p] == '=') return at;
+        at += 1;
+    }
+    return std::string::npos;
+}
+
+std::string SifFile::GetValue(const std::string& key) const {
+    size_t at = FindKey(key);
+    if (at == std::string::npos) return {};
+    size_t lineEnd = m_text.find('\n', at);
+    if (lineEnd == std::string::npos) lineEnd = m_text.size();
+    size_t open = m_text.find('"', at + key.size());
+    if (open == std::string::npos || open >= lineEnd) return {};
+    size_t close = m_text.find('"', open + 1);
+    if (close == std::string::npos || close >= lineEnd) return {};
+    return m_text.substr(open + 1, close - open - 1);
+}
+
+void SifFile::SetValue(const std::string& key, const std::string& value) {
+    std::string clean = Sanitize(value);
+    size_t at = FindKey(key);
+    if (at == std::string::npos) {
+        m_text += key + " = \"" + clean + "\"\r\n";
+        return;
+    }
+    size_t lineEnd = m_text.find('\n', at);
+    if (lineEnd == std::string::npos) lineEnd = m_text.size();
+    size_t open = m_text.find('"', at + key.size());
+    size_t close = open == std::string::npos ? std::string::npos : m_text.find('"', open + 1);
+    if (open != std::string::npos && close != std::string::npos && close < lineEnd) {
+        m_text.replace(open + 1, close - open - 1, clean);
+        return;
+    }
+    // The key's line has no pair of quotes: give it one, on that line only.
+    size_t equals = m_text.find('=', at + key.size());
+    size_t valueEnd = lineEnd;
+    if (valueEnd > equals + 1 && m_text[valueEnd - 1] == '\r') --valueEnd;
+    m_text.replace(equals + 1, valueEnd - equals - 1, " \"" + clean + "\"");
+}
+
+void SifFile::SetVersion(uint16_t version) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%X.%02X", version >> 8, version & 0xFF);
+    SetValue("Version", text);
+}

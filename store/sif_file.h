@@ -1,0 +1,49 @@
+// SifFile: the OSChooser document, the whole text of one ".sif" file. Values
+// of named keys are read and replaced in place; every other byte of the file
+// stays as it was.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "win_types.h"
+
+class SifFile {
+public:
+    // A new document holding the OSChooser template, with no path.
+    SifFile();
+
+    // Reads a whole file through an exclusive open. Silent when the file
+    // cannot be opened; a read error after the open shows its message. On
+    // failure the document is left as it was.
+    BOOL Load(const std::string& path);
+    // Writes the text; shows a message and returns FALSE on failure, leaving
+    // the file on disk as it was.
+    BOOL Save();
+    BOOL SaveAs(const std::string& path);
+
+    // A key is the name at the start of a line, followed by optional blanks
+    // and "="; its value is the text between the next pair of double quotes
+    // on that line. Absent keys and keys without quotes read as "".
+    std::string GetValue(const std::string& key) const;
+    // Double quotes in the value become apostrophes and line breaks become
+    // blanks, since the format has no escape for them.
+    void SetValue(const std::string& key, const std::string& value);
+    void SetVersion(uint16_t version);
+
+    std::string GetDescription() const { return GetValue("Description"); }
+    std::string GetHelp() const { return GetValue("Help"); }
+    std::string GetLaunchFile() const { return GetValue("LaunchFile"); }
+
+    const std::string& GetText() const { return m_text; }
+    const std::string& GetPath() const { return m_path; }
+
+    static const char kTemplate[];
+
+private:
+    // Position of the key's name at the start of its line, or npos.
+    size_t FindKey(const std::string& key) const;
+
+    std::string m_path;
+    std::string m_text;
+};
