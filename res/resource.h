@@ -44,4 +44,11 @@ enum : unsigned {
     IDS_IMAGE_MISSING_QUESTION = 57375,
 };
 
+// Dialog templates and bitmaps.
+enum : unsigned {
+    IDB_ENTRY_KINDS = 10,   // 48 x 16 strip: single page, stacked pages, cross
+    IDD_MAIN = 130,         // main window
+    IDB_LOGO = 132,         // logo of the main window, 121 x 88
+};
+
 }  // namespace res

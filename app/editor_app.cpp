@@ -1,0 +1,147 @@
+#include "editor_app.h"
+
+#include "file_system.h"
+#include "host_system.h"
+#include "html_help.h"
+#include "image_library.h"
+#include "main_dlg.h"
+#include "menu_store.h"
+#include "message_box.h"
+#include "qt_message_sink.h"
+#include "string_table.h"
+
+const char kVendorFolder[] = "Zent";
+
+namespace {
+
+// Exists, empty, before start-up runs and lives for the whole program.
+MenuStore g_store;
+
+// The library's exports are plain C; this keeps one signature for tests.
+uint32_t LibraryVersion() { return KTIMGVer(); }
+
+}  // namespace
+
+CEditorApp::CEditorApp() : m_imageLibraryVersion(&LibraryVersion) {}
+
+CEditorApp* EditorApp() { return dynamic_cast<CEditorApp*>(AfxGetApp()); }
+
+MenuStore& CEditorApp::Store() { return g_store; }
+
+std::string CEditorApp::HelpFileFromDefault(const std::string& path) {
+    std::string result;
+    size_t from = 0;
+    for (size_t at; (at = path.find(".HLP", from)) != std::string::npos; from = at + 4)
+        result += path.substr(from, at - from) + ".chm";
+    return result + path.substr(from);
+}
+
+BOOL CEditorApp::AcceptImageLibrary(uint32_t firstAnswer, uint32_t secondAnswer) {
+    const uint32_t version = firstAnswer >> 16;
+    const uint32_t build = secondAnswer & 0xFFFF;
+    if ((version & 0xFFF0) != 0x0110) {
+        platform::AfxMessageBox("This program is not compatible with the version of ZARUDIR.DLL",
+                                platform::MB_ICONERROR | platform::MB_OK);
+        return FALSE;
+    }
+    if (version == 0x0110 && build < 46) {
+        platform::AfxMessageBox("This program requires a newer version of the ZARUDIR.DLL.",
+                                platform::MB_ICONERROR | platform::MB_OK);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CEditorApp::CheckImageLibrary() {
+    uint32_t first = m_imageLibraryVersion();
+    uint32_t second = m_imageLibraryVersion();
+    return AcceptImageLibrary(first, second);
+}
+
+BOOL CEditorApp::CheckRisServer() {
+    host::OSVERSIONINFOA version{};
+    version.dwOSVersionInfoSize = 148;
+    if (!host::GetVersionExA(&version) || version.dwPlatformId != host::VER_PLATFORM_WIN32_NT ||
+        version.dwMajorVersion != 5) {
+        platform::AfxMessageBox(res::IDS_WRONG_PLATFORM, platform::MB_ICONERROR);
+        return FALSE;
+    }
+    char name[16] = {};
+    DWORD size = sizeof name;
+    host::GetComputerNameA(name, &size);  // the host layer never gives more than 15 characters
+    m_risRoot = std::string("\\\\") + name + "\\RemInst\\";
+    platform::FileFind find;
+    if (!find.FindFirst(m_risRoot + "*.*")) {
+        platform::AfxMessageBox(res::IDS_RIS_NOT_FOUND, platform::MB_ICONERROR);
+        return FALSE;
+    }
+    find.Close();
+    return TRUE;
+}
+
+void CEditorApp::ListLanguages() {
+    platform::FileFind find;
+    if (!find.FindFirst(m_risRoot + "Setup\\*.*")) return;
+    do {
+        const platform::FindData& found = find.Current();
+        if (found.isDirectory && !found.name.empty() && found.name[0] != '.') m_languages.push_back(found.name);
+    } while (find.FindNext());
+    find.Close();
+}
+
+void CEditorApp::SelectLanguage(const std::string& language) {
+    int index = 0;
+    while (index < static_cast<int>(m_languages.size()) && m_languages[index] != language) ++index;
+    // A name that is not in the list keeps the current language rather than
+    // reading past the list.
+    if (index < static_cast<int>(m_languages.size())) m_languageIndex = index;
+    Store().Load(m_risRoot, GetCurrentLanguage(), kVendorFolder, m_tab);
+}
+
+void CEditorApp::SelectTab(int tab) {
+    m_tab = tab;
+    Store().Load(m_risRoot, GetCurrentLanguage(), kVendorFolder, m_tab);
+}
+
+std::string CEditorApp::GetCurrentLanguage() const {
+    if (m_languageIndex < 0 || m_languageIndex >= static_cast<int>(m_languages.size())) return {};
+    return m_languages[m_languageIndex];
+}
+
+void CEditorApp::ShowErrorBox(unsigned stringId) {
+    platform::MessageRequest request;
+    request.kind = platform::MessageKind::ErrorBox;
+    request.text = res::LoadString(stringId);
+    request.caption = framework::ActiveWindowTitle();
+    request.owner = framework::ActiveWindow();
+    request.style = platform::MB_ICONERROR;
+    platform::ShowMessage(request);
+}
+
+intptr_t CEditorApp::ShowHelp(unsigned context) {
+    return framework::HtmlHelp(framework::ActiveWindow(), m_pszHelpFilePath, framework::HH_HELP_CONTEXT, context);
+}
+
+BOOL CEditorApp::InitInstance() {
+    CMainDlg dialog;
+    Enable3dControls();
+    m_pszHelpFilePath = HelpFileFromDefault(m_pszHelpFilePath);
+
+    if (!CheckImageLibrary()) return FALSE;
+    KTSetApplication(1);
+    if (!CheckRisServer()) return FALSE;
+    ListLanguages();
+    if (m_languages.empty()) {
+        // Nothing to edit: end in order, as the other checks do.
+        platform::AfxMessageBox(res::IDS_NO_LANGUAGES, platform::MB_ICONERROR);
+        return FALSE;
+    }
+    m_tab = 0;
+    SelectLanguage(m_languages.front());
+
+    dialog.m_pStore = &Store();
+    m_pMainWnd = &dialog;
+    dialog.DoModal();
+    m_pMainWnd = nullptr;
+    return FALSE;
+}

@@ -1,0 +1,48 @@
+// MenuEntry: the working pair of documents of one entry (its OSChooser file
+// and its loader file) and the entry folder, alive for one store operation.
+#pragma once
+
+#include <string>
+
+#include "loader_file.h"
+#include "sif_file.h"
+#include "win_types.h"
+
+class MenuEntry;
+
+// The create wizard and the property sheet are user interface; the store
+// reaches them through these hooks, which the user-interface layer installs.
+using CreateWizardRunner = BOOL (*)(MenuEntry& entry, const std::string& folder);
+using PropertySheetRunner = BOOL (*)(MenuEntry& entry);
+
+class MenuEntry {
+public:
+    // A new entry: the OSChooser template and a loader from the built-in
+    // template. `risRoot` is the share root the entry's LaunchFile is
+    // relative to.
+    explicit MenuEntry(const std::string& risRoot);
+
+    // Reads an OSChooser file and the loader it names. FALSE when the
+    // OSChooser file cannot be read (the loader stays new). A LaunchFile that
+    // leads outside the share is not followed.
+    BOOL Open(const std::string& sifPath);
+
+    // First free loader name in m_folder (tool<N>.ldr) and a matching
+    // OSChooser name ("templates\tool<N>.sif", with "_" added while taken).
+    void AllocateFileNames(std::string& loaderName, std::string& sifName) const;
+
+    BOOL RunCreateWizard(const std::string& folder);
+    BOOL RunPropertySheet();
+
+    static void SetRunners(CreateWizardRunner createWizard, PropertySheetRunner propertySheet);
+
+    SifFile m_sif;
+    LoaderFile m_loader;
+    std::string m_folder;
+    std::string m_risRoot;
+};
+
+// True when a LaunchFile value names a file inside the share: relative, no
+// drive, no UNC root, no ".." component, and not reached through a link that
+// leads out of the share's folder.
+bool IsInsideShare(const std::string& risRoot, const std::string& relativePath);

@@ -1,0 +1,165 @@
+#include "menu_store.h"
+
+#include "file_system.h"
+#include "loader_file.h"
+#include "menu_entry.h"
+#include "message_box.h"
+#include "sif_file.h"
+#include "string_table.h"
+
+using platform::FileError;
+
+unsigned FileErrorCause(int platformFileError) {
+    switch (static_cast<FileError>(platformFileError)) {
+        case FileError::None: return 0;
+        case FileError::FileNotFound: return 2;
+        case FileError::BadPath: return 3;
+        case FileError::AccessDenied: return 5;
+        case FileError::SharingViolation: return 11;
+        case FileError::Other: return 1;
+    }
+    return 1;
+}
+
+void MenuStore::Load(const std::string& risRoot, const std::string& language, const std::string& vendorFolder,
+                     int tab) {
+    m_tab = tab;
+    m_risRoot = risRoot;
+    m_language = language;
+    m_vendorFolder = vendorFolder;
+    m_folderReady = BuildFolder() != FALSE;
+    Refresh();
+}
+
+BOOL MenuStore::BuildFolder() {
+    m_folder = LanguageFolder();
+    bool found = false;
+    for (const platform::FindData& match : platform::ListMatches(m_folder))
+        found = found || match.isDirectory;
+    if (!found) {
+        platform::AfxMessageBox("Unable to find path: " + m_folder, platform::MB_ICONERROR);
+        return FALSE;
+    }
+    // Each level is attempted whether or not it exists; a level that cannot
+    // be made shows up later as an empty list or a failed save.
+    m_folder += m_tab == 0 ? "\\Tools" : "\\Images";
+    platform::CreateDirectory(m_folder);
+    m_folder += "\\" + m_vendorFolder;
+    platform::CreateDirectory(m_folder);
+    m_folder += "\\i386";
+    platform::CreateDirectory(m_folder);
+    m_folder += "\\";
+    platform::CreateDirectory(m_folder + "templates");
+    return TRUE;
+}
+
+void MenuStore::Refresh() {
+    m_descriptions.clear();
+    m_sifPaths.clear();
+    m_kinds.clear();
+    m_loaderHostPaths.clear();
+    m_count = 0;
+    // Without the language folder there is nothing to list (and m_folder is
+    // only the language folder).
+    if (!m_folderReady) return;
+
+    SifFile sif;
+    LoaderFile loader;
+    platform::FileFind find;
+    if (!find.FindFirst(m_folder + "templates\\*.sif")) return;
+    do {
+        const std::string path = m_folder + "templates\\" + find.Current().name;
+        if (!sif.Load(path)) continue;  // cannot be opened for reading and writing
+        m_descriptions.push_back(sif.GetDescription());
+        m_sifPaths.push_back(path);
+        std::string launchFile = sif.GetLaunchFile();
+        uint32_t kind = Unresolved;
+        std::string hostPath;
+        if (!launchFile.empty() && IsInsideShare(m_risRoot, launchFile)) {
+            if (loader.Open(m_risRoot + launchFile)) kind = loader.GetItemCount() >= 2 ? Submenu : Single;
+            platform::ResolvedPath resolved = platform::Resolve(m_risRoot + launchFile);
+            if (resolved.error == FileError::None && resolved.exists) hostPath = resolved.host.string();
+        }
+        m_kinds.push_back(kind);
+        m_loaderHostPaths.push_back(hostPath);
+        ++m_count;
+    } while (find.FindNext());
+    find.Close();
+}
+
+std::string MenuStore::GetDescription(int index) const {
+    return index >= 0 && index < m_count ? m_descriptions[index] : std::string();
+}
+
+uint32_t MenuStore::GetKind(int index) const { return index >= 0 && index < m_count ? m_kinds[index] : Unresolved; }
+
+std::string MenuStore::GetSifPath(int index) const {
+    return index >= 0 && index < m_count ? m_sifPaths[index] : std::string();
+}
+
+int MenuStore::FindByDescription(const std::string& text) const {
+    for (int i = 0; i < m_count; ++i)
+        if (m_descriptions[i] == text) return i;
+    return -1;
+}
+
+BOOL MenuStore::CreateEntry(std::string& description) {
+    // Without the language folder the entry's files would land in the Setup
+    // folder itself: refuse, as loading did.
+    if (!m_folderReady) {
+        platform::AfxMessageBox("Unable to find path: " + LanguageFolder(), platform::MB_ICONERROR);
+        return FALSE;
+    }
+    MenuEntry entry(m_risRoot);
+    if (!entry.RunCreateWizard(m_folder)) return FALSE;
+    Refresh();
+    description = entry.m_sif.GetDescription();
+    return TRUE;
+}
+
+BOOL MenuStore::EditEntry(int index) {
+    if (index < 0 || index >= m_count) return FALSE;
+    MenuEntry entry(m_risRoot);
+    entry.Open(m_sifPaths[index]);
+    return entry.RunPropertySheet();
+}
+
+bool MenuStore::LoaderSharedWithOthers(int except) const {
+    const std::string& mine = m_loaderHostPaths[except];
+    if (mine.empty()) return false;
+    for (int i = 0; i < m_count; ++i)
+        if (i != except && m_loaderHostPaths[i] == mine) return true;
+    return false;
+}
+
+BOOL MenuStore::DeleteEntry(int index) {
+    if (index < 0 || index >= m_count) return TRUE;
+    MenuEntry entry(m_risRoot);
+    entry.Open(m_sifPaths[index]);
+
+    auto report = [](const std::string& path, FileError error) {
+        char cause[32];
+        std::snprintf(cause, sizeof cause, "\nerror %u", FileErrorCause(static_cast<int>(error)));
+        platform::AfxMessageBox("Unable to remove file " + path + cause, platform::MB_ICONERROR);
+    };
+
+    FileError error = platform::RemoveFile(m_sifPaths[index]);
+    if (error != FileError::None) {
+        report(m_sifPaths[index], error);
+    } else {
+        const std::string launchFile = entry.m_sif.GetLaunchFile();
+        if (!launchFile.empty()) {
+            if (!IsInsideShare(m_risRoot, launchFile)) {
+                platform::AfxMessageBox(res::IDS_OUTSIDE_SHARE, platform::MB_ICONWARNING);
+            } else if (!LoaderSharedWithOthers(index)) {
+                // Another entry still names this loader (an orphaned OSChooser
+                // file and a newer one can share it): it stays for that entry.
+                const std::string loaderPath = m_risRoot + launchFile;
+                error = platform::RemoveFile(loaderPath);
+                if (error != FileError::None) report(loaderPath, error);
+            }
+        }
+    }
+    Refresh();
+    return TRUE;
+}

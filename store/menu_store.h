@@ -1,0 +1,63 @@
+// MenuStore: the entries of one installation language and one tab, as a
+// snapshot of the OSChooser files in the vendor's templates folder.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "win_types.h"
+
+enum EntryKind : uint32_t {
+    Single = 0,      // the loader holds fewer than 2 items
+    Submenu = 1,     // the loader holds 2 or more items
+    Unresolved = 2,  // no LaunchFile, or its loader cannot be opened or lies outside the share
+};
+
+class MenuStore {
+public:
+    // Remembers where to look, builds the folder chain and re-reads it.
+    void Load(const std::string& risRoot, const std::string& language, const std::string& vendorFolder, int tab);
+    // Creates the tab, vendor, i386 and templates folders as needed; FALSE
+    // (after its message) when the language folder itself is missing.
+    BOOL BuildFolder();
+    void Refresh();
+
+    int GetCount() const { return m_count; }
+    std::string GetDescription(int index) const;
+    uint32_t GetKind(int index) const;
+    std::string GetSifPath(int index) const;
+    // First entry whose description is byte-for-byte equal, or -1.
+    int FindByDescription(const std::string& text) const;
+
+    BOOL CreateEntry(std::string& description);
+    BOOL EditEntry(int index);
+    // Removes the entry's OSChooser file and then its loader; TRUE always.
+    BOOL DeleteEntry(int index);
+
+    const std::string& GetFolder() const { return m_folder; }
+    const std::string& GetRisRoot() const { return m_risRoot; }
+    // The language folder as BuildFolder composes it.
+    std::string LanguageFolder() const { return m_risRoot + "Setup\\" + m_language; }
+
+private:
+    // True when a listed entry other than `except` names the same loader file.
+    bool LoaderSharedWithOthers(int except) const;
+
+    std::string m_risRoot;
+    std::string m_language;
+    std::string m_vendorFolder;
+    std::vector<std::string> m_descriptions;
+    std::vector<std::string> m_sifPaths;
+    std::vector<uint32_t> m_kinds;
+    int m_count = 0;
+    int m_tab = 0;
+    std::string m_folder;
+    // Per entry: the host file its LaunchFile reaches ("" when none), to
+    // tell whether two entries share one loader.
+    std::vector<std::string> m_loaderHostPaths;
+    bool m_folderReady = false;
+};
+
+// The file-error cause number the removal message shows.
+unsigned FileErrorCause(int platformFileError);

@@ -1,0 +1,190 @@
+#include "main_dlg.h"
+
+#include <QHeaderView>
+#include <QScrollBar>
+#include <QTreeWidget>
+
+#include "bitmap_resources.h"
+#include "editor_app.h"
+#include "menu_store.h"
+#include "message_box.h"
+#include "resource.h"
+#include "string_table.h"
+
+void (*CMainDlg::s_runAboutBox)(CMainDlg& owner) = nullptr;
+
+CMainDlg::CMainDlg(QWidget* parent) : CDialog(res::IDD_MAIN, parent) {}
+
+BOOL CMainDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    auto* tabs = Item<framework::TabControl>(IDC_MAIN_TABS);
+    tabs->InsertItem(0, QStringLiteral("Maintenance and Troubleshooting"));
+    tabs->InsertItem(1, QStringLiteral("Automatic Setup"));
+
+    m_list = Item<QTreeWidget>(IDC_MAIN_LIST);
+    m_imageList = framework::LoadImageList(res::IDB_ENTRY_KINDS, 16);
+    m_list->setColumnCount(1);
+    m_list->setHeaderLabels({QStringLiteral("Menu Items")});
+    m_list->headerItem()->setTextAlignment(0, Qt::AlignLeft | Qt::AlignVCenter);
+    // Full-row selection is the tree widget's own way; the column fills the
+    // client area less 18 pixels, as the list was designed.
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    int client = m_list->width() - 2 * m_list->frameWidth();
+    m_list->header()->resizeSection(0, client - 18);
+
+    CEditorApp* app = EditorApp();
+    if (app) {
+        for (const std::string& language : app->m_languages) AddString(IDC_MAIN_LANGUAGE, language);
+        SelectString(IDC_MAIN_LANGUAGE, app->GetCurrentLanguage());
+        if (app->m_languages.size() == 1) {
+            EnableDlgItem(IDC_MAIN_LANGUAGE, FALSE);
+            EnableDlgItem(IDC_MAIN_LANGUAGE_LABEL, FALSE);
+        }
+    }
+    FillList();
+    return TRUE;
+}
+
+BOOL CMainDlg::OnCommand(UINT id, UINT code) {
+    switch (id) {
+        case IDC_MAIN_ADD:
+            if (code == framework::BN_CLICKED) OnAdd();
+            return TRUE;
+        case IDC_MAIN_REMOVE:
+            if (code == framework::BN_CLICKED) OnRemove();
+            return TRUE;
+        case IDC_MAIN_PROPERTIES:
+            if (code == framework::BN_CLICKED) OnProperties();
+            return TRUE;
+        case IDC_MAIN_REFRESH:
+            if (code == framework::BN_CLICKED) Reload();
+            return TRUE;
+        case IDC_MAIN_LANGUAGE:
+            if (code == framework::CBN_SELCHANGE) OnChangeLanguage();
+            return TRUE;
+        case framework::IDHELP:
+            if (code == framework::BN_CLICKED)
+                if (CEditorApp* app = EditorApp()) app->ShowHelp(107);
+            return TRUE;
+        case IDC_MAIN_ABOUT:
+            if (code == framework::BN_CLICKED && s_runAboutBox) s_runAboutBox(*this);
+            return TRUE;
+        default: return CDialog::OnCommand(id, code);
+    }
+}
+
+BOOL CMainDlg::OnNotify(UINT id, UINT code) {
+    if (id == IDC_MAIN_LIST && code == framework::NM_DBLCLK) {
+        OnProperties();
+        return TRUE;
+    }
+    if (id == IDC_MAIN_TABS && code == framework::TCN_SELCHANGE) {
+        Reload();
+        return TRUE;
+    }
+    return FALSE;
+}
+
+// Every repaint of the window also repaints the list.
+void CMainDlg::OnPaint() {
+    if (m_list) m_list->viewport()->update();
+}
+
+void CMainDlg::OnActivate(bool) {
+    if (Window()) Window()->update();
+}
+
+int CMainDlg::SelectedRow() const {
+    if (!m_list) return -1;
+    for (int row = 0; row < m_list->topLevelItemCount(); ++row)
+        if (m_list->topLevelItem(row)->isSelected()) return row;
+    return -1;
+}
+
+void CMainDlg::SelectRow(int row) {
+    QTreeWidgetItem* item = m_list->topLevelItem(row);
+    if (!item) return;
+    m_list->scrollToItem(item, QAbstractItemView::EnsureVisible);
+    m_list->setCurrentItem(item);
+    item->setSelected(true);
+}
+
+void CMainDlg::FillList(const std::string* select) {
+    m_list->clear();
+    const int count = m_pStore ? m_pStore->GetCount() : 0;
+    EnableDlgItem(IDC_MAIN_REMOVE, count > 0);
+    EnableDlgItem(IDC_MAIN_PROPERTIES, count > 0);
+    if (count == 0) return;
+
+    // Row i shows entry i: the list keeps the store's order.
+    for (int i = 0; i < count; ++i) {
+        auto* item = new QTreeWidgetItem(m_list);
+        item->setText(0, QString::fromLocal8Bit(m_pStore->GetDescription(i).c_str()));
+        uint32_t kind = m_pStore->GetKind(i);
+        if (kind < m_imageList.size()) item->setIcon(0, m_imageList[kind]);
+    }
+    int target = 0;
+    if (select) {
+        QString wanted = QString::fromLocal8Bit(select->c_str());
+        for (int row = 0; row < count; ++row) {
+            if (m_list->topLevelItem(row)->text(0).compare(wanted, Qt::CaseInsensitive) == 0) {
+                target = row;
+                break;
+            }
+        }
+    }
+    SelectRow(target);
+    m_list->setFocus(Qt::OtherFocusReason);
+    if (Window()) Window()->update();
+}
+
+void CMainDlg::OnAdd() {
+    if (!m_pStore) return;
+    // Until the create wizard exists, the store's CreateEntry opens nothing
+    // and reports a cancelled wizard.
+    std::string description;
+    if (m_pStore->CreateEntry(description)) FillList(&description);
+}
+
+void CMainDlg::OnRemove() {
+    const int row = SelectedRow();
+    if (row < 0 || !m_pStore) return;
+    // Rows map to entries by position: with two entries of the same
+    // description, the one the user selected is the one removed.
+    const int index = row;
+    std::string question = res::FormatString(res::IDS_REMOVE_QUESTION, m_pStore->GetDescription(index).c_str());
+    if (platform::MessageBox(Window(), question, "Edit Menu", platform::MB_YESNO | platform::MB_ICONQUESTION) ==
+        platform::IDYES) {
+        m_pStore->DeleteEntry(index);
+        FillList();
+        const int rows = m_list->topLevelItemCount();
+        if (rows > 0) {
+            m_list->clearSelection();
+            SelectRow(row == rows ? row - 1 : std::min(row, rows - 1));
+        }
+    }
+    m_list->setFocus(Qt::OtherFocusReason);
+}
+
+void CMainDlg::OnProperties() {
+    const int row = SelectedRow();
+    if (row < 0 || !m_pStore) return;
+    // Until the property sheet exists, EditEntry opens nothing and reports
+    // Cancel. Rows map to entries by position, as for Remove.
+    if (m_pStore->EditEntry(row)) {
+        Reload();
+        FillList();
+    }
+}
+
+void CMainDlg::Reload() {
+    int tab = Item<framework::TabControl>(IDC_MAIN_TABS)->GetCurSel();
+    if (CEditorApp* app = EditorApp()) app->SelectTab(tab);
+    FillList();
+}
+
+void CMainDlg::OnChangeLanguage() {
+    std::string language = GetItemText(IDC_MAIN_LANGUAGE, GetCurSel(IDC_MAIN_LANGUAGE));
+    if (CEditorApp* app = EditorApp()) app->SelectLanguage(language);
+    FillList();
+}
