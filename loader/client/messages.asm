@@ -6,3 +6,6 @@ msg_server_ip:     db "Error: Bad Server IP from BINL!", 0
 msg_no_images:     db "Error: no image files defined.", 0
 msg_tftp_failed:   db "Error: TFTP failed transferring image file.", 0
 msg_copy_failed:   db "Error: Extended memory copy failed!", 0
+
+; Number of menu items in use (the header's count, at most eight).
+item_count:        dw 0

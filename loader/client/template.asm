@@ -13,6 +13,7 @@ org 0
 
 %include "layout.inc"
 %include "region.inc"
+%include "client.inc"
 
 ; ---------------------------------------------------------------------------
 ; Fixed prologue
