@@ -3,6 +3,12 @@
 #include "image_library.h"
 
 #include <atomic>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "atomic_file.h"
+#include "image_format.h"
 
 namespace {
 std::atomic<uint32_t> g_application{0};
@@ -10,6 +16,14 @@ std::atomic<uint32_t> g_application{0};
 
 namespace imagelib {
 uint32_t DeclaredApplication() { return g_application.load(); }
+
+// A path of at most 255 characters and its NUL inside the 256-byte buffer
+// the editor hands over; a longer one is refused, never cut short.
+bool UsablePath(const char* path) {
+    if (!path) return false;
+    const size_t length = strnlen(path, 256);
+    return length > 0 && length < 256 && path[length - 1] != '/';
+}
 }
 
 extern "C" {
@@ -22,9 +36,19 @@ KTIMG_API uint32_t KTSetApplication(uint32_t application) {
 }
 
 KTIMG_API int KTCreateImage(const ImageCreateRequest* request) {
-    // Not written yet: image creation comes with the FAT module.
     if (!request || request->size != sizeof(ImageCreateRequest)) return KTIMG_ERR_REQUEST;
-    return KTIMG_ERR_WRITE;
+    if (!imagelib::UsablePath(request->path)) return KTIMG_ERR_PATH;
+    const uint32_t capacity = request->capacity;
+    if (capacity % 2 || capacity > imagelib::kMaxExtendedMegabytes) return KTIMG_ERR_REQUEST;
+    uint32_t options = request->options;
+    // Base code cannot stay without the driver under it.
+    if (!(options & KTIMG_OPTION_KEEP_UNDI)) options &= ~KTIMG_OPTION_KEEP_BASE;
+
+    std::vector<uint8_t> bytes;
+    if (!imagelib::BuildImage(capacity, options, bytes)) return KTIMG_ERR_REQUEST;
+    std::string error;
+    if (!imagelib::ReplaceFileAtomically(request->path, bytes.data(), bytes.size(), error)) return KTIMG_ERR_WRITE;
+    return KTIMG_OK;
 }
 
 KTIMG_API int KTViewImage(const ImageViewRequest* request) {

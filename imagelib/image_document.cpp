@@ -1,0 +1,122 @@
+#include "image_document.h"
+
+#include "atomic_file.h"
+
+namespace imagelib {
+namespace {
+
+std::string BaseName(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string Join(const std::string& folder, const std::string& name) {
+    if (folder.empty() || folder == "\\" || folder == "/") return name;
+    return folder + "\\" + name;
+}
+
+}  // namespace
+
+bool ImageDocument::Open(const std::string& hostPath, std::string& error) {
+    std::vector<uint8_t> bytes;
+    if (!ReadHostFile(hostPath, kMaxImageSize, bytes, error)) return false;
+    ImageInfo info;
+    if (!InspectImage(bytes, info)) {
+        error = "The file is not a boot image this program can read: " + hostPath;
+        return false;
+    }
+    m_bytes = std::move(bytes);
+    m_info = info;
+    if (!m_volume.Mount(m_bytes, m_info.volumeOffset)) {
+        m_bytes.clear();
+        error = "The file does not hold a FAT12 or FAT16 volume: " + hostPath;
+        return false;
+    }
+    m_path = hostPath;
+    return true;
+}
+
+ChangeResult ImageDocument::Apply(const std::function<FatError(FatVolume&)>& change) {
+    ChangeResult result;
+    std::vector<uint8_t> work = m_bytes;
+    FatVolume volume;
+    if (!volume.Mount(work, m_info.volumeOffset)) {
+        result.fat = FatError::Corrupt;
+        result.message = FatErrorText(FatError::Corrupt);
+        return result;
+    }
+    result.fat = change(volume);
+    if (result.fat != FatError::None) {
+        result.message = FatErrorText(result.fat);
+        return result;
+    }
+    std::string error;
+    if (!ReplaceFileAtomically(m_path, work.data(), work.size(), error)) {
+        result.message = error;
+        return result;
+    }
+    m_bytes = std::move(work);
+    m_volume.Mount(m_bytes, m_info.volumeOffset);
+    return result;
+}
+
+ChangeResult ImageDocument::AddHostFiles(const std::string& folder, const std::vector<std::string>& hostFiles,
+                                         std::vector<std::string>* stored) {
+    // Read everything first: a file that cannot be read stops the whole
+    // change before the image is touched.
+    std::vector<std::vector<uint8_t>> contents(hostFiles.size());
+    for (size_t i = 0; i < hostFiles.size(); ++i) {
+        std::string error;
+        if (!ReadHostFile(hostFiles[i], kMaxImageSize, contents[i], error)) return ChangeResult{FatError::None, error};
+    }
+    std::vector<std::string> names;
+    ChangeResult result = Apply([&](FatVolume& volume) {
+        names.clear();
+        std::vector<FatEntryInfo> present;
+        FatError err = volume.List(folder, present);
+        if (err != FatError::None) return err;
+        for (size_t i = 0; i < hostFiles.size(); ++i) {
+            const std::string host = BaseName(hostFiles[i]);
+            // A file whose name is already a short name replaces the one of
+            // that name; any other name gets a fresh short name.
+            ShortName exact;
+            std::string name;
+            if (ParseShortName(host, exact)) {
+                name = FormatShortName(exact);
+            } else {
+                name = MapToShortName(host, [&](const std::string& candidate) {
+                    for (const auto& e : present)
+                        if (e.name == candidate) return true;
+                    for (const auto& n : names)
+                        if (n == candidate) return true;
+                    return false;
+                });
+            }
+            FatEntryInfo existing;
+            if (volume.Stat(Join(folder, name), existing) == FatError::None && existing.isDirectory)
+                return FatError::IsADirectory;
+            err = volume.WriteFile(Join(folder, name), contents[i].data(), contents[i].size(), true);
+            if (err != FatError::None) return err;
+            names.push_back(name);
+            present.push_back(FatEntryInfo{name, false, 0, 0, 0});
+        }
+        return FatError::None;
+    });
+    if (result.ok() && stored) *stored = names;
+    return result;
+}
+
+ChangeResult ImageDocument::ExtractFile(const std::string& imagePath, const std::string& hostPath) const {
+    ChangeResult result;
+    std::vector<uint8_t> data;
+    result.fat = m_volume.ReadFile(imagePath, data);
+    if (result.fat != FatError::None) {
+        result.message = FatErrorText(result.fat);
+        return result;
+    }
+    std::string error;
+    if (!ReplaceFileAtomically(hostPath, data.data(), data.size(), error)) result.message = error;
+    return result;
+}
+
+}  // namespace imagelib

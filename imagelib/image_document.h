@@ -1,0 +1,50 @@
+// One boot image file opened for viewing and editing. Every change is made
+// on a copy of the image in memory and written back whole and safely; only
+// when the file on disk holds the change does the document take it over, so
+// a failed change leaves both the file and the document as they were.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "fat_volume.h"
+#include "image_format.h"
+
+namespace imagelib {
+
+struct ChangeResult {
+    FatError fat = FatError::None;  // what the volume said
+    std::string message;            // for the user; empty on success
+    bool ok() const { return message.empty(); }
+};
+
+class ImageDocument {
+public:
+    // Largest file accepted: an extended image of 16 MB and its start-up code.
+    static constexpr size_t kMaxImageSize = 17u * 1024 * 1024;
+
+    bool Open(const std::string& hostPath, std::string& error);
+    const std::string& Path() const { return m_path; }
+    const ImageInfo& Info() const { return m_info; }
+    const FatVolume& Volume() const { return m_volume; }
+
+    // Runs `change` on a copy of the volume and writes the result back.
+    ChangeResult Apply(const std::function<FatError(FatVolume&)>& change);
+
+    // Copies host files into a folder of the image in one change. Names
+    // that are not valid short names are mapped (see MapToShortName);
+    // `stored` receives the name each file got, in order.
+    ChangeResult AddHostFiles(const std::string& folder, const std::vector<std::string>& hostFiles,
+                              std::vector<std::string>* stored = nullptr);
+    // Writes a file of the image to a host path (replacing it safely).
+    ChangeResult ExtractFile(const std::string& imagePath, const std::string& hostPath) const;
+
+private:
+    std::string m_path;
+    std::vector<uint8_t> m_bytes;
+    ImageInfo m_info;
+    FatVolume m_volume;
+};
+
+}  // namespace imagelib
