@@ -53,11 +53,15 @@ uint32_t CheckLoaderStructure(const uint8_t* data, size_t length) {
     // The header may not overlap the fixed prologue and must lie in the file.
     if (header < LDR_LENGTH + 2 || header + LDR_HEADER_SIZE > length) return res::IDS_BAD_FORMAT;
     if (ReadWord(data + header + HDR_ITEM_COUNT) > LDR_SLOT_COUNT) return res::IDS_BAD_FORMAT;
-    // Every stored string offset points at a string that ends in the file.
+    // Every stored string offset points into the string area behind the
+    // header, at a string that ends in the file: an edit there moves only
+    // string bytes, never the program or the header.
     size_t title = ReadWord(data + header + HDR_TITLE);
     if (title < header + LDR_HEADER_SIZE) return res::IDS_BAD_FORMAT;
-    for (size_t field = HDR_TITLE; field < LDR_HEADER_SIZE; field += 2)
-        if (TerminatedLength(data, length, ReadWord(data + header + field)) < 0) return res::IDS_BAD_FORMAT;
+    for (size_t field = HDR_TITLE; field < LDR_HEADER_SIZE; field += 2) {
+        size_t offset = ReadWord(data + header + field);
+        if (offset < title || TerminatedLength(data, length, offset) < 0) return res::IDS_BAD_FORMAT;
+    }
     // And the 26 strings lie one behind the other from the title on, as the
     // layout pass after the first change will find them.
     size_t at = title;

@@ -98,6 +98,8 @@ void SifFile::SetValue(const std::string& key, const std::string& value) {
     std::string clean = Sanitize(value);
     size_t at = FindKey(key);
     if (at == std::string::npos) {
+        // A file whose last line has no line end must not swallow the new key.
+        if (!m_text.empty() && m_text.back() != '\n') m_text += "\r\n";
         m_text += key + " = \"" + clean + "\"\r\n";
         return;
     }

@@ -1,0 +1,141 @@
+// The Windows-style file layer: path mapping, case-insensitive names,
+// wildcard listings in a stable order, and the operations built on them.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "file_system.h"
+#include "test_support.h"
+
+namespace fs = std::filesystem;
+using namespace platform;
+using testing_support::ReadText;
+using testing_support::TempShare;
+using testing_support::WriteText;
+
+namespace {
+
+std::vector<std::string> Names(const std::string& pattern) {
+    std::vector<std::string> names;
+    for (const FindData& d : ListMatches(pattern)) names.push_back(d.name);
+    return names;
+}
+
+}  // namespace
+
+TEST(Wildcards, DosRules) {
+    EXPECT_TRUE(WildcardMatch("*.*", "noextension"));
+    EXPECT_TRUE(WildcardMatch("*.sif", "X.SIF"));
+    EXPECT_FALSE(WildcardMatch("*.sif", "x.sif.bak"));
+    EXPECT_TRUE(WildcardMatch("tool?.ldr", "TOOL7.LDR"));
+    EXPECT_FALSE(WildcardMatch("tool?.ldr", "tool10.ldr"));
+    EXPECT_TRUE(WildcardMatch("*disk*", "floppydisk.img"));
+    EXPECT_TRUE(WildcardMatch("name.*", "name"));
+    EXPECT_FALSE(WildcardMatch("a*b", "ac"));
+}
+
+TEST(FileLayer, SharesResolveIgnoringCase) {
+    TempShare share;
+    fs::create_directories(share / "Setup/English/Tools");
+    WriteText(share / "Setup/English/Tools/Tool0.ldr", "x");
+    ResolvedPath r = Resolve("\\\\testhost\\REMINST\\setup\\ENGLISH\\tools\\TOOL0.LDR");
+    EXPECT_EQ(r.error, FileError::None);
+    EXPECT_TRUE(r.exists);
+    EXPECT_EQ(r.host, share / "Setup/English/Tools/Tool0.ldr");
+
+    EXPECT_EQ(Resolve("\\\\OTHER\\RemInst\\x").error, FileError::BadPath);
+    EXPECT_EQ(Resolve(TempShare::Unc("Setup\\Missing\\x")).error, FileError::BadPath);
+    EXPECT_EQ(Resolve(TempShare::Unc("Setup\\bad|name")).error, FileError::BadPath);
+    ResolvedPath fresh = Resolve(TempShare::Unc("Setup\\English\\new.sif"));
+    EXPECT_EQ(fresh.error, FileError::None);
+    EXPECT_FALSE(fresh.exists);
+
+    EXPECT_EQ(ToWindowsPath(share / "Setup/English"), "\\\\TESTHOST\\REMINST\\Setup\\English");
+    EXPECT_EQ(ToWindowsPath("/no/share/here"), "Z:\\no\\share\\here");
+}
+
+TEST(FileLayer, ListingsAreOrderedIgnoringCaseWithDotsFirst) {
+    TempShare share;
+    fs::create_directories(share / "Setup/b-lang");
+    fs::create_directories(share / "Setup/A-lang");
+    fs::create_directories(share / "Setup/.hidden");
+    WriteText(share / "Setup/C.txt", "c");
+    EXPECT_EQ(Names(TempShare::Unc("Setup\\*.*")),
+              (std::vector<std::string>{".", "..", ".hidden", "A-lang", "b-lang", "C.txt"}));
+    EXPECT_EQ(Names(TempShare::Unc("Setup\\*.TXT")), (std::vector<std::string>{"C.txt"}));
+    EXPECT_TRUE(Names(TempShare::Unc("Nowhere\\*.*")).empty());
+    // The share root itself lists no dot entries.
+    EXPECT_EQ(Names(TempShare::Unc("*.*")), (std::vector<std::string>{"Setup"}));
+
+    FileFind find;
+    ASSERT_TRUE(find.FindFirst(TempShare::Unc("Setup\\*-lang")));
+    EXPECT_EQ(find.Current().name, "A-lang");
+    EXPECT_TRUE(find.Current().isDirectory);
+    ASSERT_TRUE(find.FindNext());
+    EXPECT_EQ(find.Current().name, "b-lang");
+    EXPECT_FALSE(find.FindNext());
+}
+
+TEST(FileLayer, FolderAndFileOperations) {
+    TempShare share;
+    EXPECT_EQ(CreateDirectory(TempShare::Unc("Setup")), FileError::None);
+    EXPECT_NE(CreateDirectory(TempShare::Unc("SETUP")), FileError::None);  // already there
+    EXPECT_EQ(CreateDirectory(TempShare::Unc("x\\y")), FileError::BadPath);
+    EXPECT_TRUE(IsDirectory(TempShare::Unc("setup")));
+
+    WriteText(share / "a.img", "first");
+    WriteText(share / "b.img", "second");
+    EXPECT_NE(CopyFile(TempShare::Unc("a.img"), TempShare::Unc("B.IMG"), true), FileError::None);
+    EXPECT_EQ(ReadText(share / "b.img"), "second");
+    EXPECT_EQ(CopyFile(TempShare::Unc("a.img"), TempShare::Unc("Setup\\a.img"), true), FileError::None);
+    EXPECT_EQ(ReadText(share / "Setup/a.img"), "first");
+    EXPECT_EQ(CopyFile(TempShare::Unc("none.img"), TempShare::Unc("c.img"), true), FileError::FileNotFound);
+
+    EXPECT_EQ(RemoveFile(TempShare::Unc("none.img")), FileError::FileNotFound);
+    chmod((share / "b.img").c_str(), 0444);
+    EXPECT_EQ(RemoveFile(TempShare::Unc("b.img")), FileError::AccessDenied);
+    EXPECT_TRUE(Exists(TempShare::Unc("b.img")));
+    ExclusiveFile holder;
+    ASSERT_EQ(holder.Open(TempShare::Unc("a.img"), ExclusiveFile::Mode::OpenExisting), FileError::None);
+    EXPECT_EQ(RemoveFile(TempShare::Unc("A.IMG")), FileError::SharingViolation);
+    holder.Close();
+    EXPECT_EQ(RemoveFile(TempShare::Unc("A.IMG")), FileError::None);
+    EXPECT_FALSE(Exists(TempShare::Unc("a.img")));
+}
+
+TEST(FileLayer, ExclusiveOpens) {
+    TempShare share;
+    WriteText(share / "f.bin", "content");
+    ExclusiveFile first;
+    ASSERT_EQ(first.Open(TempShare::Unc("f.bin"), ExclusiveFile::Mode::OpenExisting), FileError::None);
+    ExclusiveFile second;
+    EXPECT_EQ(second.Open(TempShare::Unc("f.bin"), ExclusiveFile::Mode::OpenExisting), FileError::SharingViolation);
+    // A create that cannot get the lock must not truncate the holder's file.
+    EXPECT_EQ(second.Open(TempShare::Unc("f.bin"), ExclusiveFile::Mode::CreateTruncate), FileError::SharingViolation);
+    EXPECT_EQ(ReadText(share / "f.bin"), "content");
+    first.Close();
+
+    EXPECT_EQ(second.Open(TempShare::Unc("missing.bin"), ExclusiveFile::Mode::OpenExisting), FileError::FileNotFound);
+    EXPECT_EQ(second.Open(TempShare::Unc("dir\\x.bin"), ExclusiveFile::Mode::CreateTruncate), FileError::BadPath);
+    fs::create_directory(share / "folder");
+    EXPECT_EQ(second.Open(TempShare::Unc("folder"), ExclusiveFile::Mode::OpenExisting), FileError::AccessDenied);
+    chmod((share / "f.bin").c_str(), 0444);
+    EXPECT_EQ(second.Open(TempShare::Unc("f.bin"), ExclusiveFile::Mode::OpenExisting), FileError::AccessDenied);
+    EXPECT_EQ(second.Open(TempShare::Unc("f.bin"), ExclusiveFile::Mode::CreateTruncate), FileError::AccessDenied);
+}
+
+TEST(FileLayer, AtomicWriteKeepsModeAndLeavesNoTemporaryFiles) {
+    TempShare share;
+    WriteText(share / "x.sif", "old");
+    chmod((share / "x.sif").c_str(), 0640);
+    EXPECT_EQ(WriteFileAtomically(TempShare::Unc("X.SIF"), "new", 3), FileError::None);
+    EXPECT_EQ(ReadText(share / "x.sif"), "new");
+    struct stat st {};
+    stat((share / "x.sif").c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    int entries = 0;
+    for (auto& e : fs::directory_iterator(share.path())) entries += 1 + 0 * e.is_regular_file();
+    EXPECT_EQ(entries, 1);
+}
