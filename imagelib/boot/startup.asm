@@ -269,16 +269,17 @@ block_move:
         push es
         push ds
         pop es
+        push edi
         push cx
         mov di, gdt
         mov cx, 48
-        push di
         xor al, al
         rep stosb
-        pop di
         pop cx
+        pop edi
+        mov eax, esi
         mov bx, gdt + 10h
-        call .describe_esi
+        call .describe
         mov eax, edi
         mov bx, gdt + 18h
         call .describe
@@ -288,8 +289,6 @@ block_move:
         int 15h
         pop es
         ret
-.describe_esi:
-        mov eax, esi
 .describe:
         push cx
         dec cx

@@ -1,0 +1,70 @@
+// A small real-mode PC for running the image's boot sector and start-up code
+// in the unicorn emulator: memory up to 24 MB, a BIOS answering the services
+// that code uses (teletype, keyboard, block move, the PXE installation
+// check), stub PXE entry points that record their opcodes, and a previous
+// INT 13h handler that records being chained to.
+#pragma once
+
+#include <unicorn/unicorn.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace imagetest {
+
+struct Regs {
+    uint16_t ax = 0, bx = 0, cx = 0, dx = 0, si = 0, di = 0, es = 0, ds = 0;
+    bool carry = false;
+};
+
+class RealModeMachine {
+public:
+    // Where the stand-in boot ROM keeps its PXE structures.
+    static constexpr uint16_t kPxeSeg = 0x9F00;
+    static constexpr uint32_t kBiosInt13 = 0xFE000;  // F000:E000
+    static constexpr uint32_t kRestart = 0xFFFF0;
+
+    RealModeMachine();
+    ~RealModeMachine();
+    RealModeMachine(const RealModeMachine&) = delete;
+    RealModeMachine& operator=(const RealModeMachine&) = delete;
+
+    void Write(uint32_t linear, const void* data, size_t size);
+    void Write16(uint32_t linear, uint16_t value) { Write(linear, &value, 2); }
+    std::vector<uint8_t> Read(uint32_t linear, size_t size);
+    uint16_t Read16(uint32_t linear);
+
+    // Installs PXENV+ (version 2.1) and !PXE with the given UNDI blocks.
+    void InstallPxe(uint16_t undiDataSeg, uint16_t undiDataSize, uint16_t undiCodeSeg, uint16_t undiCodeSize);
+
+    // Runs from cs:ip until the linear address `until`, a HLT, or an error.
+    // Returns false on an emulation error or a timeout.
+    bool Run(uint16_t cs, uint16_t ip, uint32_t until, Regs* regs = nullptr);
+    // Calls the INT 13h handler the vector table names, as an INT would.
+    Regs CallInt13(const Regs& in);
+    // Linear address the vector table gives for `vector`.
+    uint32_t Vector(int vector);
+
+    void SetRegs(const Regs& r);
+    Regs GetRegs();
+
+    std::string screen;               // teletype output
+    int keysRead = 0;
+    bool pxePresent = false;
+    std::vector<uint16_t> pxeCalls;   // opcodes through the PXENV+ entry
+    std::vector<uint16_t> pxeSpCalls; // opcodes through the !PXE entry
+    int chained13 = 0;
+    std::string error;
+
+private:
+    static void OnInterrupt(uc_engine* uc, uint32_t intno, void* self);
+    void Interrupt(uint32_t intno);
+
+    uc_engine* m_uc = nullptr;
+    uc_hook m_hook{};
+    bool m_redirect = false;
+    uint16_t m_redirectCs = 0, m_redirectIp = 0;
+};
+
+}  // namespace imagetest
