@@ -1,0 +1,119 @@
+#include "property_page.h"
+
+#include <QKeyEvent>
+#include <QPlainTextEdit>
+
+#include "message_box.h"
+#include "property_sheet.h"
+#include "string_table.h"
+
+namespace framework {
+
+namespace {
+
+// Turns Enter in a multi-line edit into the page's Enter, and pasted line
+// breaks into blanks.
+class OneLineFilter : public QObject {
+public:
+    OneLineFilter(CPropertyPage* page, QPlainTextEdit* edit) : QObject(edit), m_page(page) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress) {
+            auto* key = static_cast<QKeyEvent*>(event);
+            if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+                m_page->Dispatch(platform::IDOK, BN_CLICKED, false);
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    CPropertyPage* m_page;
+};
+
+}  // namespace
+
+std::string OneLine(const std::string& text) {
+    std::string out = text;
+    for (char& c : out)
+        if (c == '\r' || c == '\n') c = ' ';
+    return out;
+}
+
+CPropertyPage::CPropertyPage(unsigned templateId, unsigned captionId) : CDialog(templateId) {
+    if (captionId) {
+        m_psp.pszTitle = res::LoadString(captionId);
+        m_psp.dwFlags |= PSP_USETITLE;
+    }
+}
+
+BOOL CPropertyPage::OnSetActive() { return TRUE; }
+BOOL CPropertyPage::OnKillActive() { return TRUE; }
+BOOL CPropertyPage::OnWizardFinish() { return TRUE; }
+intptr_t CPropertyPage::OnWizardNext() { return 0; }
+intptr_t CPropertyPage::OnWizardBack() { return 0; }
+
+BOOL CPropertyPage::OnCommand(UINT id, UINT code) {
+    if (code == BN_CLICKED && (id == static_cast<UINT>(platform::IDOK) || id == static_cast<UINT>(platform::IDCANCEL))) {
+        if (m_pSheet) {
+            if (id == static_cast<UINT>(platform::IDOK)) {
+                m_pSheet->PressDefaultButton();
+            } else {
+                m_pSheet->PressButton(PSBTN_CANCEL);
+            }
+        }
+        return TRUE;
+    }
+    return CDialog::OnCommand(id, code);
+}
+
+std::string CPropertyPage::GetTabTitle() const {
+    if (m_psp.dwFlags & PSP_USETITLE) return m_psp.pszTitle;
+    const res::DialogTemplate* dialog = res::FindDialogTemplate(m_templateId);
+    return dialog ? dialog->caption : std::string();
+}
+
+void CPropertyPage::BuildWindow(QWidget* parent) {
+    CDialog::BuildWindow(parent);
+    if (!m_window) return;
+    // A page is a child of its sheet whatever its template says.
+    m_window->setWindowFlags(Qt::Widget);
+    m_window->setParent(parent);
+    m_window->setAutoFillBackground(false);
+}
+
+void CPropertyPage::KeepOnOneLine(int id) {
+    auto* edit = Item<QPlainTextEdit>(id);
+    if (!edit) return;
+    edit->installEventFilter(new OneLineFilter(this, edit));
+    QObject::connect(edit, &QPlainTextEdit::textChanged, edit, [edit] {
+        QString text = edit->toPlainText();
+        if (!text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r'))) return;
+        QSignalBlocker block(edit);
+        QTextCursor cursor = edit->textCursor();
+        int position = cursor.position();
+        text.replace(QLatin1Char('\r'), QLatin1Char(' '));
+        text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+        edit->setPlainText(text);
+        cursor = edit->textCursor();
+        cursor.setPosition(std::min<int>(position, static_cast<int>(text.size())));
+        edit->setTextCursor(cursor);
+    });
+}
+
+CPropertyPageEx::CPropertyPageEx(unsigned templateId, unsigned captionId, unsigned headerTitleId,
+                                 unsigned headerSubTitleId)
+    : CPropertyPage(templateId, captionId) {
+    if (headerTitleId) {
+        m_psp.pszHeaderTitle = res::LoadString(headerTitleId);
+        m_psp.dwFlags |= PSP_USEHEADERTITLE;
+    }
+    if (headerSubTitleId) {
+        m_psp.pszHeaderSubTitle = res::LoadString(headerSubTitleId);
+        m_psp.dwFlags |= PSP_USEHEADERSUBTITLE;
+    }
+}
+
+}  // namespace framework
