@@ -1,0 +1,45 @@
+#include "loader_maker.h"
+
+#include <stdexcept>
+
+#include "loader_file.h"
+#include "test_support.h"
+
+namespace client_bench {
+
+std::vector<uint8_t> MakeLoader(const std::vector<MenuItemSpec>& items, const std::string& serverPath,
+                                uint16_t colors, const std::string& banner) {
+    testing_support::ScriptedMessages messages;
+    LoaderFile loader;
+    if (!loader.SetTitle(banner) || !loader.SetServerPath(serverPath)) throw std::runtime_error("loader strings");
+    loader.SetColors(colors);
+    for (size_t i = 0; i < items.size(); ++i)
+        if (!loader.SetItem(static_cast<int>(i), items[i].image, items[i].description, items[i].help))
+            throw std::runtime_error("loader item");
+    testing_support::TempShare share;
+    if (!loader.SaveAs(testing_support::TempShare::Unc("tool1.ldr"))) throw std::runtime_error("loader save");
+    return testing_support::ReadBytes(share / "tool1.ldr");
+}
+
+std::vector<uint8_t> DisketteImage() {
+    std::vector<uint8_t> image(2880 * 512);
+    for (size_t s = 0; s < 2880; ++s) {
+        uint8_t* p = image.data() + s * 512;
+        std::fill(p, p + 512, uint8_t(s));
+        p[0] = uint8_t(s);
+        p[1] = uint8_t(s >> 8);
+    }
+    image[0] = 0xF4;
+    image[510] = 0x55;
+    image[511] = 0xAA;
+    return image;
+}
+
+std::vector<uint8_t> BootProgram(size_t size) {
+    std::vector<uint8_t> program(size);
+    for (size_t i = 0; i < size; ++i) program[i] = uint8_t(i * 7 + 3);
+    if (size) program[0] = 0xF4;
+    return program;
+}
+
+}  // namespace client_bench
