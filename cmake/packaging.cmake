@@ -44,6 +44,7 @@ a floppy or hard-disk image fetched by TFTP, or hands back to the hard drive.\n\
 Includes a command-line tool, an image library for FAT boot images and a\n\
 network boot program for plain PXE servers.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION admin)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Shared-library dependencies (Qt 6 among them) are found by dpkg-shlibdeps;

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Package smoke test: cpack, unpack into a scratch root, run from there.
+set -euo pipefail
+build=$1
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+(cd "$build" && cpack -G DEB -B "$scratch/out" >/dev/null)
+deb=$(ls "$scratch"/out/menvolt_*.deb)
+dpkg-deb --info "$deb" | grep -q 'Depends:.*libqt6widgets6' || fail "no Qt dependency"
+dpkg-deb --info "$deb" | grep -q 'Depends:.*fonts-wine' || fail "no font dependency"
+dpkg-deb --info "$deb" | grep -q 'Suggests:.*qemu-system-x86' || fail "no QEMU suggestion"
+dpkg-deb -x "$deb" "$scratch/root"
+root="$scratch/root"
+for f in usr/bin/menvolt usr/bin/menvolt-cli usr/share/applications/menvolt.desktop \
+         usr/share/man/man1/menvolt.1 usr/share/man/man1/menvolt-cli.1; do
+  [ -e "$root/$f" ] || fail "missing $f"
+done
+ls "$root"/usr/lib/menvolt/libmenvolt-image.so >/dev/null || fail "missing image library"
+
+# The installed programs run from their installed place, finding their
+# library there (not in the build tree).
+cd "$scratch"
+"$root/usr/bin/menvolt-cli" new menu.ldr --item 0 a.img A "" >/dev/null
+"$root/usr/bin/menvolt-cli" check menu.ldr | grep -q ': ok' || fail "installed CLI"
+ldd "$root/usr/lib/menvolt/menvolt" | grep -q "$root/usr/lib/menvolt/libmenvolt-image.so" \
+  || fail "installed program does not use its installed library"
+export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$scratch}
+timeout 60 "$root/usr/bin/menvolt" --demo --screenshot "$scratch/shot.png" 2>"$scratch/err" \
+  || { cat "$scratch/err"; fail "installed program did not run"; }
+[ -s "$scratch/shot.png" ] || fail "installed program showed no main window"
+echo "package: installed and ran"
