@@ -11,7 +11,8 @@ CreateWizardRunner g_createWizard = nullptr;
 PropertySheetRunner g_propertySheet = nullptr;
 }  // namespace
 
-bool IsInsideShare(const std::string& risRoot, const std::string& relativePath) {
+bool IsInsideShare(const std::string& risRoot, const std::string& relativePath, std::string* hostPath) {
+    if (hostPath) hostPath->clear();
     if (relativePath.empty()) return false;
     if (relativePath[0] == '\\' || relativePath[0] == '/') return false;  // absolute or UNC
     if (relativePath.find(':') != std::string::npos) return false;      // drive letter or stream
@@ -29,7 +30,7 @@ bool IsInsideShare(const std::string& risRoot, const std::string& relativePath) 
     platform::ResolvedPath root = platform::Resolve(risRoot);
     platform::ResolvedPath file = platform::Resolve(risRoot + relativePath);
     if (root.error != platform::FileError::None || !root.exists) return false;
-    if (file.error != platform::FileError::None) return true;  // nothing there to follow
+    if (file.error != platform::FileError::None || !file.exists) return true;  // nothing there to follow
     std::error_code ec;
     std::filesystem::path realRoot = std::filesystem::weakly_canonical(root.host, ec);
     if (ec) return false;
@@ -41,6 +42,7 @@ bool IsInsideShare(const std::string& risRoot, const std::string& relativePath) 
         if (r->empty()) continue;  // a trailing separator of the root
         if (f == realFile.end() || *r != *f) return false;
     }
+    if (hostPath) *hostPath = realFile.string();
     return true;
 }
 

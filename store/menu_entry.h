@@ -44,5 +44,6 @@ public:
 
 // True when a LaunchFile value names a file inside the share: relative, no
 // drive, no UNC root, no ".." component, and not reached through a link that
-// leads out of the share's folder.
-bool IsInsideShare(const std::string& risRoot, const std::string& relativePath);
+// leads out of the share's folder. `hostPath`, when given, receives the real
+// host path of an existing file ("" otherwise).
+bool IsInsideShare(const std::string& risRoot, const std::string& relativePath, std::string* hostPath = nullptr);

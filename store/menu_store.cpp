@@ -75,10 +75,8 @@ void MenuStore::Refresh() {
         std::string launchFile = sif.GetLaunchFile();
         uint32_t kind = Unresolved;
         std::string hostPath;
-        if (!launchFile.empty() && IsInsideShare(m_risRoot, launchFile)) {
+        if (!launchFile.empty() && IsInsideShare(m_risRoot, launchFile, &hostPath)) {
             if (loader.Open(m_risRoot + launchFile)) kind = loader.GetItemCount() >= 2 ? Submenu : Single;
-            platform::ResolvedPath resolved = platform::Resolve(m_risRoot + launchFile);
-            if (resolved.error == FileError::None && resolved.exists) hostPath = resolved.host.string();
         }
         m_kinds.push_back(kind);
         m_loaderHostPaths.push_back(hostPath);
