@@ -17,4 +17,10 @@ int Check(const std::vector<std::string>& args);
 int WriteTemplate(const std::vector<std::string>& args);
 int New(const std::vector<std::string>& args);
 
+// Commands on the installation share (--share DIR, else Samba's [REMINST]).
+int List(std::vector<std::string> args);
+int ShowEntry(std::vector<std::string> args);
+int Remove(std::vector<std::string> args);
+int Verify(std::vector<std::string> args);
+
 }  // namespace cli

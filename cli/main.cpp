@@ -26,6 +26,15 @@ void Usage(FILE* out) {
         "      --item SLOT IMAGE DESCRIPTION HELP   one menu item (slot 0-7; IMAGE \"\" boots\n"
         "                                the hard drive)\n"
         "\n"
+        "\n"
+        "The installation share (--share DIR, else the [REMINST] share of Samba's\n"
+        "configuration; --json for scripts):\n"
+        "  list [--language L] [--tab tools|images]   every entry and its files\n"
+        "  show SIF              one entry (SIF: its OSChooser file relative to the share)\n"
+        "  remove SIF            remove an entry's files, as the editor's Remove does\n"
+        "  verify                check every entry, its images, and orphaned loaders\n"
+        "Each command takes --help.\n"
+        "\n"
         "Exit codes: 0 success, 1 a file failed its checks or could not be written,\n"
         "2 wrong usage.\n",
         out);
@@ -40,9 +49,30 @@ int main(int argc, char** argv) {
         return args.empty() ? 2 : 0;
     }
     cli::PrepareHostPaths();
+    // Options common to the share commands may stand before the command.
+    std::vector<std::string> leading;
+    while (!args.empty() && (args[0] == "--json" || (args[0] == "--share" && args.size() > 1))) {
+        size_t n = args[0] == "--share" ? 2 : 1;
+        leading.insert(leading.end(), args.begin(), args.begin() + static_cast<long>(n));
+        args.erase(args.begin(), args.begin() + static_cast<long>(n));
+    }
+    if (args.empty()) {
+        Usage(stderr);
+        return 2;
+    }
     std::string command = args[0];
     args.erase(args.begin());
-    if (command == "show") return cli::Show(args);
+    args.insert(args.end(), leading.begin(), leading.end());
+    if (command == "show") {
+        // A file on this machine is shown as a file; anything else names an
+        // entry of the share.
+        bool shareEntry = args.size() != 1 || !std::filesystem::is_regular_file(args[0]);
+        for (const std::string& a : args) shareEntry = shareEntry || a == "--share" || a == "--json";
+        return shareEntry ? cli::ShowEntry(args) : cli::Show(args);
+    }
+    if (command == "list") return cli::List(args);
+    if (command == "remove") return cli::Remove(args);
+    if (command == "verify") return cli::Verify(args);
     if (command == "check") return cli::Check(args);
     if (command == "template") return cli::WriteTemplate(args);
     if (command == "new") return cli::New(args);

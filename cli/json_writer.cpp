@@ -1,0 +1,65 @@
+#include "json_writer.h"
+
+#include <cstdio>
+
+namespace cli {
+
+std::string JsonString(const std::string& text) {
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        switch (c) {
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            default:
+                if (c < 0x20 || c >= 0x80) {
+                    // Text is 8-bit ANSI; code points keep it readable and valid JSON.
+                    char buffer[8];
+                    std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
+                    out += buffer;
+                } else {
+                    out += static_cast<char>(c);
+                }
+        }
+    }
+    return out + "\"";
+}
+
+void JsonObject::Key(const std::string& key) {
+    if (!m_body.empty()) m_body += ",";
+    m_body += JsonString(key) + ":";
+}
+
+JsonObject& JsonObject::Add(const std::string& key, const std::string& value) {
+    Key(key);
+    m_body += JsonString(value);
+    return *this;
+}
+
+JsonObject& JsonObject::Add(const std::string& key, long value) {
+    Key(key);
+    m_body += std::to_string(value);
+    return *this;
+}
+
+JsonObject& JsonObject::Add(const std::string& key, bool value) {
+    Key(key);
+    m_body += value ? "true" : "false";
+    return *this;
+}
+
+JsonObject& JsonObject::AddRaw(const std::string& key, const std::string& raw) {
+    Key(key);
+    m_body += raw;
+    return *this;
+}
+
+std::string JsonArray(const std::vector<std::string>& rawItems) {
+    std::string out = "[";
+    for (size_t i = 0; i < rawItems.size(); ++i) out += (i ? "," : "") + rawItems[i];
+    return out + "]";
+}
+
+}  // namespace cli

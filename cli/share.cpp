@@ -1,0 +1,129 @@
+#include "share.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+
+#include "file_system.h"
+#include "host_system.h"
+#include "menu_store.h"
+
+namespace cli {
+
+namespace {
+
+std::string Upper(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::toupper(c); });
+    return s;
+}
+
+std::string Backslashes(std::string s) {
+    std::replace(s.begin(), s.end(), '/', '\\');
+    return s;
+}
+
+}  // namespace
+
+ShareOptions TakeShareOptions(std::vector<std::string>& args) {
+    ShareOptions options;
+    for (size_t i = 0; i < args.size();) {
+        if (args[i] == "--share" && i + 1 < args.size()) {
+            options.shareDir = args[i + 1];
+            args.erase(args.begin() + static_cast<long>(i), args.begin() + static_cast<long>(i) + 2);
+        } else if (args[i] == "--json") {
+            options.json = true;
+            args.erase(args.begin() + static_cast<long>(i));
+        } else {
+            ++i;
+        }
+    }
+    return options;
+}
+
+std::string OpenShare(const ShareOptions& options) {
+    std::string computer = host::ComputerName();
+    std::error_code ec;
+    if (!options.shareDir.empty()) {
+        if (!std::filesystem::is_directory(options.shareDir, ec)) {
+            std::fprintf(stderr, "menvolt-cli: %s is not a folder\n", options.shareDir.c_str());
+            return {};
+        }
+        platform::MapShare(computer, "RemInst", std::filesystem::absolute(options.shareDir, ec));
+    } else {
+        host::SambaConfig config = host::ReadSambaConfig();
+        if (config.reminstPath.empty()) {
+            std::fprintf(stderr,
+                         "menvolt-cli: no installation share: Samba publishes no [REMINST] share here; "
+                         "name one with --share DIR\n");
+            return {};
+        }
+        platform::MapShare(computer, "RemInst", config.reminstPath);
+    }
+    return "\\\\" + computer + "\\RemInst\\";
+}
+
+std::vector<std::string> Languages(const std::string& risRoot) {
+    std::vector<std::string> languages;
+    for (const platform::FindData& d : platform::ListMatches(risRoot + "Setup\\*.*"))
+        if (d.isDirectory && d.name[0] != '.') languages.push_back(d.name);
+    return languages;
+}
+
+const char* TabName(int tab) { return tab == 0 ? "tools" : "images"; }
+
+int ParseTab(const std::string& name) {
+    std::string n = Upper(name);
+    if (n == "TOOLS" || n == "0") return 0;
+    if (n == "IMAGES" || n == "1") return 1;
+    return -1;
+}
+
+const char* KindName(uint32_t kind) {
+    switch (kind) {
+        case Single: return "single";
+        case Submenu: return "submenu";
+        default: return "unresolved";
+    }
+}
+
+std::vector<EntryRow> CollectEntries(const std::string& risRoot, const std::string& language, int tab) {
+    std::vector<EntryRow> rows;
+    for (const std::string& lang : Languages(risRoot)) {
+        if (!language.empty() && Upper(lang) != Upper(language)) continue;
+        for (int t = 0; t < 2; ++t) {
+            if (tab >= 0 && t != tab) continue;
+            MenuStore store;
+            store.Load(risRoot, lang, "Zent", t);
+            for (int i = 0; i < store.GetCount(); ++i) {
+                EntryRow row;
+                row.language = lang;
+                row.tab = t;
+                row.index = i;
+                row.description = store.GetDescription(i);
+                row.kind = store.GetKind(i);
+                row.sifPath = store.GetSifPath(i);
+                rows.push_back(row);
+            }
+        }
+    }
+    return rows;
+}
+
+bool FindEntry(const std::string& risRoot, const std::string& relativeSif, EntryRow& row) {
+    std::string wanted = Upper(Backslashes(relativeSif));
+    while (!wanted.empty() && wanted[0] == '\\') wanted.erase(0, 1);
+    for (const EntryRow& candidate : CollectEntries(risRoot)) {
+        if (Upper(Relative(risRoot, candidate.sifPath)) == wanted) {
+            row = candidate;
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string Relative(const std::string& risRoot, const std::string& path) {
+    if (Upper(path.substr(0, risRoot.size())) == Upper(risRoot)) return path.substr(risRoot.size());
+    return path;
+}
+
+}  // namespace cli

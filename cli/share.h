@@ -1,0 +1,53 @@
+// The installation share as the command line sees it: where it is, its
+// languages, and the entries of every language and tab.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace cli {
+
+struct ShareOptions {
+    std::string shareDir;  // --share DIR; empty: the share Samba publishes
+    bool json = false;     // --json
+};
+
+// Takes --share DIR and --json out of the arguments, wherever they stand.
+ShareOptions TakeShareOptions(std::vector<std::string>& args);
+
+// Publishes the share and returns its root ("\\COMPUTER\RemInst\"), or ""
+// after a message when there is none.
+std::string OpenShare(const ShareOptions& options);
+
+// Language folders under Setup, in listing order, dot-names and files dropped.
+std::vector<std::string> Languages(const std::string& risRoot);
+
+const char* TabName(int tab);   // "tools" or "images"
+int ParseTab(const std::string& name);  // -1 when not a tab name
+
+struct EntryRow {
+    std::string language;
+    int tab = 0;
+    int index = 0;            // row in the store's listing
+    std::string description;
+    uint32_t kind = 0;        // 0 single, 1 submenu, 2 unresolved
+    std::string sifPath;      // full Windows path
+    std::string launchFile;   // as the OSChooser file says
+};
+const char* KindName(uint32_t kind);
+
+// Every entry of the share, language by language, Tools before Images.
+// Loading a tab makes its folder chain, as the editor does.
+std::vector<EntryRow> CollectEntries(const std::string& risRoot, const std::string& language = "",
+                                     int tab = -1);
+
+// The entry an argument names: the OSChooser file's path relative to the
+// share (as `list` prints it), with either slash. Returns false when no
+// listed entry has that path.
+bool FindEntry(const std::string& risRoot, const std::string& relativeSif, EntryRow& row);
+
+// The path relative to the share root.
+std::string Relative(const std::string& risRoot, const std::string& path);
+
+}  // namespace cli

@@ -1,0 +1,274 @@
+// Commands on the installation share: list, show, remove, verify.
+#include <cstdio>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "commands.h"
+#include "file_system.h"
+#include "json_writer.h"
+#include "layout.h"
+#include "loader_file.h"
+#include "menu_entry.h"
+#include "menu_store.h"
+#include "share.h"
+#include "string_table.h"
+
+namespace cli {
+
+namespace {
+
+bool WantsHelp(const std::vector<std::string>& args) {
+    for (const std::string& a : args)
+        if (a == "--help" || a == "-h") return true;
+    return false;
+}
+
+// Takes "--name VALUE" out of args; returns false when absent.
+bool TakeValue(std::vector<std::string>& args, const std::string& name, std::string& value) {
+    for (size_t i = 0; i + 1 < args.size(); ++i) {
+        if (args[i] == name) {
+            value = args[i + 1];
+            args.erase(args.begin() + static_cast<long>(i), args.begin() + static_cast<long>(i) + 2);
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string EntryFolder(const std::string& sifPath) {
+    // The entry folder of "...\\i386\\templates\\toolN.sif" is "...\\i386\\".
+    size_t cut = sifPath.find_last_of('\\');
+    std::string templates = cut == std::string::npos ? "" : sifPath.substr(0, cut);
+    cut = templates.find_last_of('\\');
+    return cut == std::string::npos ? "" : templates.substr(0, cut + 1);
+}
+
+std::string ItemsJson(const LoaderFile& loader) {
+    std::vector<std::string> items;
+    for (int slot = 0; slot < loader.GetItemCount(); ++slot) {
+        std::string image, description, help;
+        loader.GetItem(slot, image, description, help);
+        items.push_back(JsonObject()
+                            .Add("slot", static_cast<long>(slot))
+                            .Add("image", image)
+                            .Add("description", description)
+                            .Add("help", help)
+                            .Add("bootsHardDrive", image.empty())
+                            .Str());
+    }
+    return JsonArray(items);
+}
+
+}  // namespace
+
+int List(std::vector<std::string> args) {
+    if (WantsHelp(args)) {
+        std::puts("usage: menvolt-cli [--share DIR] [--json] list [--language NAME] [--tab tools|images]\n"
+                  "Lists every menu entry: language, tab, description, kind and files.");
+        return 0;
+    }
+    ShareOptions options = TakeShareOptions(args);
+    std::string language, tabName;
+    TakeValue(args, "--language", language);
+    int tab = -1;
+    if (TakeValue(args, "--tab", tabName) && (tab = ParseTab(tabName)) < 0) {
+        std::fprintf(stderr, "menvolt-cli list: --tab is tools or images\n");
+        return 2;
+    }
+    if (!args.empty()) {
+        std::fprintf(stderr, "menvolt-cli list: unexpected '%s'\n", args[0].c_str());
+        return 2;
+    }
+    std::string root = OpenShare(options);
+    if (root.empty()) return 1;
+    std::vector<std::string> json;
+    for (const EntryRow& row : CollectEntries(root, language, tab)) {
+        MenuEntry entry(root);
+        entry.Open(row.sifPath);
+        std::string launchFile = entry.m_sif.GetLaunchFile();
+        std::string sif = Relative(root, row.sifPath);
+        if (options.json) {
+            json.push_back(JsonObject()
+                               .Add("language", row.language)
+                               .Add("tab", TabName(row.tab))
+                               .Add("description", row.description)
+                               .Add("kind", KindName(row.kind))
+                               .Add("sif", sif)
+                               .Add("loader", launchFile)
+                               .Str());
+        } else {
+            std::printf("%-10s %-6s %-10s %-40s %s -> %s\n", row.language.c_str(), TabName(row.tab),
+                        KindName(row.kind), ("\"" + row.description + "\"").c_str(), sif.c_str(),
+                        launchFile.empty() ? "(none)" : launchFile.c_str());
+        }
+    }
+    if (options.json) std::puts(JsonArray(json).c_str());
+    return 0;
+}
+
+int ShowEntry(std::vector<std::string> args) {
+    ShareOptions options = TakeShareOptions(args);
+    if (WantsHelp(args) || args.size() != 1) {
+        std::puts("usage: menvolt-cli [--share DIR] [--json] show-entry SIF\n"
+                  "Shows one entry: its OSChooser values and its loader's menu. SIF is the\n"
+                  "OSChooser file's path relative to the share, as `list` prints it.");
+        return WantsHelp(args) ? 0 : 2;
+    }
+    std::string root = OpenShare(options);
+    if (root.empty()) return 1;
+    EntryRow row;
+    if (!FindEntry(root, args[0], row)) {
+        std::fprintf(stderr, "menvolt-cli: no entry %s\n", args[0].c_str());
+        return 1;
+    }
+    MenuEntry entry(root);
+    entry.Open(row.sifPath);
+    const LoaderFile& loader = entry.m_loader;
+    std::string error = loader.m_error ? res::LoadString(loader.m_error) : "";
+    if (options.json) {
+        JsonObject o;
+        o.Add("language", row.language)
+            .Add("tab", TabName(row.tab))
+            .Add("sif", Relative(root, row.sifPath))
+            .Add("description", entry.m_sif.GetDescription())
+            .Add("help", entry.m_sif.GetHelp())
+            .Add("launchFile", entry.m_sif.GetLaunchFile())
+            .Add("version", entry.m_sif.GetValue("Version"))
+            .Add("kind", KindName(row.kind));
+        if (row.kind != Unresolved) {
+            char colors[8];
+            std::snprintf(colors, sizeof colors, "0x%04X", loader.GetColors());
+            o.Add("banner", loader.GetTitle()).Add("colors", colors).Add("serverPath", loader.GetServerPath());
+            o.AddRaw("items", ItemsJson(loader));
+        } else {
+            o.Add("error", error);
+        }
+        std::puts(o.Str().c_str());
+        return 0;
+    }
+    std::printf("description: %s\nhelp:        %s\nlaunch file: %s\nversion:     %s\nkind:        %s\n",
+                entry.m_sif.GetDescription().c_str(), entry.m_sif.GetHelp().c_str(),
+                entry.m_sif.GetLaunchFile().c_str(), entry.m_sif.GetValue("Version").c_str(), KindName(row.kind));
+    if (row.kind == Unresolved) {
+        std::printf("loader:      %s\n", error.empty() ? "cannot be opened" : error.c_str());
+        return 0;
+    }
+    std::printf("banner:      %s\ncolors:      0x%04X\nserver path: %s\n", loader.GetTitle().c_str(),
+                loader.GetColors(), loader.GetServerPath().c_str());
+    for (int slot = 0; slot < loader.GetItemCount(); ++slot) {
+        std::string image, description, help;
+        loader.GetItem(slot, image, description, help);
+        std::printf("item %d:      %s  [%s]\n             %s\n", slot + 1, description.c_str(),
+                    image.empty() ? "boot from hard drive" : image.c_str(), help.c_str());
+    }
+    return 0;
+}
+
+int Remove(std::vector<std::string> args) {
+    ShareOptions options = TakeShareOptions(args);
+    if (WantsHelp(args) || args.size() != 1) {
+        std::puts("usage: menvolt-cli [--share DIR] remove SIF\n"
+                  "Removes an entry: its OSChooser file, then its loader file unless another entry\n"
+                  "still names it. Nothing outside the share is ever removed.");
+        return WantsHelp(args) ? 0 : 2;
+    }
+    std::string root = OpenShare(options);
+    if (root.empty()) return 1;
+    EntryRow row;
+    if (!FindEntry(root, args[0], row)) {
+        std::fprintf(stderr, "menvolt-cli: no entry %s\n", args[0].c_str());
+        return 1;
+    }
+    MenuStore store;
+    store.Load(root, row.language, "Zent", row.tab);
+    if (store.GetSifPath(row.index) != row.sifPath) return 1;  // the listing changed underneath
+    store.DeleteEntry(row.index);
+    if (platform::Exists(row.sifPath)) return 1;  // the store has said why
+    if (options.json) std::puts(JsonObject().Add("removed", Relative(root, row.sifPath)).Str().c_str());
+    else std::printf("removed %s\n", Relative(root, row.sifPath).c_str());
+    return 0;
+}
+
+int Verify(std::vector<std::string> args) {
+    ShareOptions options = TakeShareOptions(args);
+    if (WantsHelp(args) || !args.empty()) {
+        std::puts("usage: menvolt-cli [--share DIR] [--json] verify\n"
+                  "Checks every entry: its loader file, the image files its items name, a\n"
+                  "LaunchFile outside the share, and loader files no entry names.\n"
+                  "Exit status 1 when anything is wrong.");
+        return WantsHelp(args) ? 0 : 2;
+    }
+    std::string root = OpenShare(options);
+    if (root.empty()) return 1;
+
+    struct Problem {
+        std::string file, what;
+    };
+    std::vector<Problem> problems;
+    std::set<std::string> namedLoaders;  // host paths
+    std::set<std::string> entryFolders;
+    std::vector<EntryRow> rows = CollectEntries(root);
+    int done = 0;
+    for (const EntryRow& row : rows) {
+        if (!options.json && rows.size() > 20 && ++done % 20 == 0)
+            std::fprintf(stderr, "verified %d of %zu entries\n", done, rows.size());
+        std::string sif = Relative(root, row.sifPath);
+        entryFolders.insert(EntryFolder(row.sifPath));
+        MenuEntry entry(root);
+        entry.Open(row.sifPath);
+        std::string launchFile = entry.m_sif.GetLaunchFile();
+        if (launchFile.empty()) {
+            problems.push_back({sif, "names no loader file (LaunchFile is empty)"});
+            continue;
+        }
+        std::string host;
+        if (!IsInsideShare(root, launchFile, &host)) {
+            problems.push_back({sif, "LaunchFile leads outside the share: " + launchFile});
+            continue;
+        }
+        platform::ResolvedPath resolved = platform::Resolve(root + launchFile);
+        if (resolved.exists) namedLoaders.insert(resolved.host.string());
+        const LoaderFile& loader = entry.m_loader;
+        if (loader.m_error || row.kind == Unresolved) {
+            std::string why = loader.m_error ? res::LoadString(loader.m_error) : "a newer format version";
+            problems.push_back({launchFile, "loader refused: " + why});
+            continue;
+        }
+        std::string folder = loader.GetFolder();
+        for (int slot = 0; slot < loader.GetItemCount(); ++slot) {
+            std::string image = loader.GetImageFile(slot);
+            if (image.empty()) continue;  // boots from the hard drive
+            if (loader.GetServerPath().size() + image.size() > layout::LDR_TFTP_NAME_MAX)
+                problems.push_back({launchFile, "item " + std::to_string(slot + 1) + ": " +
+                                                    res::LoadString(res::IDS_NAME_TOO_LONG)});
+            if (!platform::Exists(folder + image))
+                problems.push_back({launchFile, "item " + std::to_string(slot + 1) + ": image file missing: " + image});
+        }
+    }
+    // Loader files in entry folders that no entry names.
+    for (const std::string& folder : entryFolders) {
+        for (const platform::FindData& d : platform::ListMatches(folder + "*.ldr")) {
+            platform::ResolvedPath r = platform::Resolve(folder + d.name);
+            if (!d.isDirectory && !namedLoaders.count(r.host.string()))
+                problems.push_back({Relative(root, folder + d.name), "orphaned loader: no entry names it"});
+        }
+    }
+
+    if (options.json) {
+        std::vector<std::string> items;
+        for (const Problem& p : problems) items.push_back(JsonObject().Add("file", p.file).Add("problem", p.what).Str());
+        std::puts(JsonObject()
+                      .Add("entries", static_cast<long>(rows.size()))
+                      .Add("ok", problems.empty())
+                      .AddRaw("problems", JsonArray(items))
+                      .Str()
+                      .c_str());
+    } else {
+        for (const Problem& p : problems) std::printf("%s: %s\n", p.file.c_str(), p.what.c_str());
+        std::printf("%zu entries, %zu problem%s\n", rows.size(), problems.size(), problems.size() == 1 ? "" : "s");
+    }
+    return problems.empty() ? 0 : 1;
+}
+
+}  // namespace cli

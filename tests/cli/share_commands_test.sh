@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# menvolt-cli on a share: list, show, verify with planted faults, remove.
+set -euo pipefail
+cli=$1
+dir=$(mktemp -d)
+trap 'chmod -R u+w "$dir"; rm -rf "$dir"' EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+share="$dir/share"
+tools="$share/Setup/English/Tools/Zent/i386"
+mkdir -p "$tools/templates" "$share/Setup/German" "$share/Setup/.hidden"
+
+sif() {  # sif FILE DESCRIPTION LAUNCHFILE
+  printf '[OSChooser]\r\nDescription = "%s"\r\nHelp = ""\r\nLaunchFile = "%s"\r\nVersion = "1.00"\r\nImageType=Flat\r\n\r\n' \
+    "$2" "$3" > "$1"
+}
+server='Setup\English\Tools\Zent\i386\'
+# A good submenu whose image exists.
+"$cli" new "$tools/tool0.ldr" --server-path "$server" --item 0 dos.img DOS "" --item 1 "" Disk ""
+head -c 1474560 /dev/zero > "$tools/dos.img"
+sif "$tools/templates/tool0.sif" "Good menu" 'Setup\English\Tools\Zent\i386\tool0.ldr'
+# Planted faults: a missing image, a bad checksum, a LaunchFile outside the
+# share, an orphaned loader.
+"$cli" new "$tools/tool1.ldr" --server-path "$server" --item 0 gone.img "" ""
+sif "$tools/templates/tool1.sif" "Missing image" 'Setup\English\Tools\Zent\i386\tool1.ldr'
+"$cli" new "$tools/tool2.ldr" --item 0 dos.img "" ""
+printf '\x55' | dd of="$tools/tool2.ldr" bs=1 seek=$((0x0A3E)) conv=notrunc status=none
+sif "$tools/templates/tool2.sif" "Bad checksum" 'Setup\English\Tools\Zent\i386\tool2.ldr'
+"$cli" new "$dir/outside.ldr"
+sif "$tools/templates/tool3.sif" "Outside" '..\..\..\..\..\..\outside.ldr'
+"$cli" new "$tools/tool9.ldr"
+
+out=$("$cli" --share "$share" list)
+[ "$(grep -c . <<<"$out")" = 4 ] || fail "list shows $(grep -c . <<<"$out") rows"
+grep -q 'English *tools *submenu *"Good menu"' <<<"$out" || fail "list: good entry"
+grep -q 'unresolved *"Bad checksum"' <<<"$out" || fail "list: bad checksum is unresolved"
+json=$("$cli" list --share "$share" --json --tab tools)
+python3 -c 'import json,sys; rows=json.loads(sys.argv[1]); assert len(rows)==4 and rows[0]["kind"]=="submenu", rows' "$json" \
+  || fail "list --json"
+
+out=$("$cli" --share "$share" show 'Setup/English/Tools/Zent/i386/templates/tool0.sif')
+grep -q 'item 2: *Disk  \[boot from hard drive\]' <<<"$out" || fail "show entry"
+
+if out=$("$cli" --share "$share" verify); then fail "verify passed a share with faults"; fi
+grep -q 'tool1.ldr: item 1: image file missing: gone.img' <<<"$out" || fail "verify: missing image"
+grep -q 'tool2.ldr: loader refused: Bad data checksum in image file.' <<<"$out" || fail "verify: checksum"
+grep -q 'tool3.sif: LaunchFile leads outside the share' <<<"$out" || fail "verify: outside"
+grep -q 'tool9.ldr: orphaned loader' <<<"$out" || fail "verify: orphan"
+grep -q '4 entries, 4 problems' <<<"$out" || fail "verify: count"
+json=$("$cli" --share "$share" --json verify || true)
+python3 -c 'import json,sys; r=json.loads(sys.argv[1]); assert r["ok"] is False and len(r["problems"])==4' "$json" \
+  || fail "verify --json"
+
+# Remove never reaches outside the share; removing the rest leaves a clean share.
+"$cli" --share "$share" remove 'Setup\English\Tools\Zent\i386\templates\tool3.sif' 2>/dev/null
+[ -f "$dir/outside.ldr" ] || fail "remove deleted a file outside the share"
+for n in 1 2; do "$cli" --share "$share" remove "Setup\\English\\Tools\\Zent\\i386\\templates\\tool$n.sif" >/dev/null; done
+rm "$tools/tool9.ldr"
+"$cli" --share "$share" verify >/dev/null || fail "verify after clean-up"
+[ ! -e "$tools/tool1.ldr" ] || fail "remove left the loader"
+if "$cli" --share "$share" remove 'Setup\English\Tools\Zent\i386\templates\nothing.sif' 2>/dev/null; then
+  fail "remove of an unknown entry succeeded"
+fi
+"$cli" list --help | grep -q usage || fail "list --help"
+if "$cli" --share "$dir/none" list 2>/dev/null; then fail "a missing share folder was accepted"; fi
+echo "cli share commands: all checks passed"
