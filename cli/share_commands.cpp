@@ -60,6 +60,24 @@ std::string ItemsJson(const LoaderFile& loader) {
     return JsonArray(items);
 }
 
+// The one-entry commands: parses "[options] SIF", opens the share and finds
+// the entry. Returns -1 to go on, else the exit code to return at once.
+int TakeEntryArgument(std::vector<std::string>& args, const char* usage, ShareOptions& options,
+                      std::string& root, EntryRow& row) {
+    options = TakeShareOptions(args);
+    if (WantsHelp(args) || args.size() != 1) {
+        std::puts(usage);
+        return WantsHelp(args) ? 0 : 2;
+    }
+    root = OpenShare(options);
+    if (root.empty()) return 1;
+    if (!FindEntry(root, args[0], row)) {
+        std::fprintf(stderr, "menvolt-cli: no entry %s\n", args[0].c_str());
+        return 1;
+    }
+    return -1;
+}
+
 }  // namespace
 
 int List(std::vector<std::string> args) {
@@ -108,20 +126,15 @@ int List(std::vector<std::string> args) {
 }
 
 int ShowEntry(std::vector<std::string> args) {
-    ShareOptions options = TakeShareOptions(args);
-    if (WantsHelp(args) || args.size() != 1) {
-        std::puts("usage: menvolt-cli [--share DIR] [--json] show-entry SIF\n"
-                  "Shows one entry: its OSChooser values and its loader's menu. SIF is the\n"
-                  "OSChooser file's path relative to the share, as `list` prints it.");
-        return WantsHelp(args) ? 0 : 2;
-    }
-    std::string root = OpenShare(options);
-    if (root.empty()) return 1;
+    ShareOptions options;
+    std::string root;
     EntryRow row;
-    if (!FindEntry(root, args[0], row)) {
-        std::fprintf(stderr, "menvolt-cli: no entry %s\n", args[0].c_str());
-        return 1;
-    }
+    int done = TakeEntryArgument(args,
+                                 "usage: menvolt-cli [--share DIR] [--json] show SIF\n"
+                                 "Shows one entry: its OSChooser values and its loader's menu. SIF is the\n"
+                                 "OSChooser file's path relative to the share, as `list` prints it.",
+                                 options, root, row);
+    if (done >= 0) return done;
     MenuEntry entry(root);
     entry.Open(row.sifPath);
     const LoaderFile& loader = entry.m_loader;
@@ -166,20 +179,15 @@ int ShowEntry(std::vector<std::string> args) {
 }
 
 int Remove(std::vector<std::string> args) {
-    ShareOptions options = TakeShareOptions(args);
-    if (WantsHelp(args) || args.size() != 1) {
-        std::puts("usage: menvolt-cli [--share DIR] remove SIF\n"
-                  "Removes an entry: its OSChooser file, then its loader file unless another entry\n"
-                  "still names it. Nothing outside the share is ever removed.");
-        return WantsHelp(args) ? 0 : 2;
-    }
-    std::string root = OpenShare(options);
-    if (root.empty()) return 1;
+    ShareOptions options;
+    std::string root;
     EntryRow row;
-    if (!FindEntry(root, args[0], row)) {
-        std::fprintf(stderr, "menvolt-cli: no entry %s\n", args[0].c_str());
-        return 1;
-    }
+    int done = TakeEntryArgument(args,
+                                 "usage: menvolt-cli [--share DIR] [--json] remove SIF\n"
+                                 "Removes an entry: its OSChooser file, then its loader file unless another\n"
+                                 "entry still names it. Nothing outside the share is ever removed.",
+                                 options, root, row);
+    if (done >= 0) return done;
     MenuStore store;
     store.Load(root, row.language, "Zent", row.tab);
     if (store.GetSifPath(row.index) != row.sifPath) return 1;  // the listing changed underneath
