@@ -1,0 +1,191 @@
+#!/usr/bin/env python3
+"""End-to-end boots of Menvolt loader files on QEMU's e1000 PXE boot ROM.
+
+Usage: e2e_scenarios.py SCENARIO --bin BUILD/bin --guests DIR
+
+Each scenario lays out a TFTP root the way an installation server would
+(chain.0, the loader file next to it as chain.ldr, the image files under the
+server path, whose backslashes QEMU's TFTP server takes literally), boots
+the machine and checks what the screen and the serial port show.
+
+Any image file can be served the same way: put it under SERVER_PATH with
+serve() and name it in a loader item.
+"""
+
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from qemu_harness import Machine  # noqa: E402
+
+SERVER_PATH = "Setup\\English\\Tools\\Zent\\i386\\"
+NORMAL, HIGHLIGHT = 0x1F, 0x4E  # white on blue, yellow on red
+COLORS = "0x%02X%02X" % (HIGHLIGHT, NORMAL)
+BOOT_TIMEOUT = 40
+
+
+class Setup:
+    def __init__(self, args):
+        self.bin = args.bin
+        self.guests = args.guests
+        self.root = tempfile.mkdtemp(prefix="menvolt-tftp-")
+        shutil.copy(os.path.join(self.bin, "chain.0"), os.path.join(self.root, "chain.0"))
+
+    def loader(self, *items):
+        """items: (image, description, help) for slots 0, 1, ..."""
+        cmd = [os.path.join(self.bin, "menvolt-cli"), "new", os.path.join(self.root, "chain.ldr"),
+               "--server-path", SERVER_PATH, "--colors", COLORS]
+        for slot, (image, description, help_text) in enumerate(items):
+            cmd += ["--item", str(slot), image, description, help_text]
+        subprocess.run(cmd, check=True)
+
+    def serve(self, name, data):
+        # QEMU's TFTP server looks the requested name up literally.
+        with open(os.path.join(self.root, SERVER_PATH + name), "wb") as f:
+            f.write(data)
+
+    def guest(self, name):
+        with open(os.path.join(self.guests, name), "rb") as f:
+            return f.read()
+
+    def floppy(self):
+        """A 1.44 MB FAT12 diskette with the checking boot sector and
+        markers in sectors 126 and 2879."""
+        path = os.path.join(self.root, "floppy-build.img")
+        subprocess.run(["mkfs.fat", "-C", "-F", "12", "-n", "MENVOLT", path, "1440"], check=True,
+                       stdout=subprocess.DEVNULL)
+        note = os.path.join(self.root, "readme.txt")
+        with open(note, "w") as f:
+            f.write("Menvolt test diskette\r\n")
+        subprocess.run(["mcopy", "-i", path, note, "::README.TXT"], check=True)
+        image = bytearray(open(path, "rb").read())
+        boot = self.guest("floppy_check.bin")
+        image[0:3] = boot[0:3]
+        image[0x3E:512] = boot[0x3E:512]
+        for sector in (126, 2879):
+            image[sector * 512:sector * 512 + 8] = b"SECT%04d" % sector
+        return bytes(image)
+
+    def close(self):
+        shutil.rmtree(self.root, ignore_errors=True)
+
+
+def expect(condition, message, screen=None):
+    if not condition:
+        raise AssertionError(message + ("\n" + screen.dump() if screen else ""))
+
+
+def check_menu(s, selected, rows):
+    title = "  Client Installation Wizard"
+    expect(s.text(0) == title.ljust(80), "title bar", s)
+    expect(all(s.attr(0, c) == HIGHLIGHT for c in range(80)), "title bar colour", s)
+    expect(s.text(24) == "  [ENTER] Continue".ljust(80), "continue bar", s)
+    expect(all(s.attr(24, c) == HIGHLIGHT for c in range(80)), "continue bar colour", s)
+    expect(s.text(3, 4, 58) == "Use the arrow keys to select one of the following options:", "arrows line", s)
+    expect(s.attr(3, 4) == NORMAL, "arrows colour", s)
+    for i, label in enumerate(rows):
+        line = " %s " % label
+        expect(s.text(5 + i, 7, len(line)) == line, "item %d" % i, s)
+        want = HIGHLIGHT if i == selected else NORMAL
+        expect(all(s.attr(5 + i, 7 + c) == want for c in range(len(line))), "item %d colour" % i, s)
+        expect(s.attr(5 + i, 6) == NORMAL and s.attr(5 + i, 7 + len(line)) == NORMAL, "item %d edges" % i, s)
+    expect(s.text(18, 4, 12) == "Description:", "description label", s)
+
+
+def menu_shown(selected):
+    return lambda s: s.text(3, 4, 9) == "Use the a" and s.attr(5 + selected, 8) == HIGHLIGHT
+
+
+ITEMS = [
+    ("floppy.img", "Diskette tools", "Checks the RAM disk through INT 13h."),
+    ("missing.img", "Missing image", "This image file is not on the server."),
+    ("", "Boot from hard drive", "Returns to the boot ROM."),
+]
+ROWS = ["Diskette tools", "Missing image", "Boot from hard drive"]
+
+
+def scenario_menu_floppy(setup):
+    setup.loader(*ITEMS)
+    setup.serve("floppy.img", setup.floppy())
+    with Machine(setup.root, "chain.0") as m:
+        m.skip_boot_rom_prompt()
+        s = m.wait_screen(menu_shown(0), BOOT_TIMEOUT, "the menu")
+        check_menu(s, 0, ROWS)
+        expect(s.text(18, 19, 36) == "Checks the RAM disk through INT 13h.", "help text", s)
+        m.key("down")
+        s = m.wait_screen(menu_shown(1), 10, "item 1 selected")
+        check_menu(s, 1, ROWS)
+        expect(s.text(18, 19, 37) == "This image file is not on the server.", "help text 1", s)
+        m.key("up", "up")
+        s = m.wait_screen(menu_shown(2), 10, "wrap to the last item")
+        check_menu(s, 2, ROWS)
+        m.key("down")
+        s = m.wait_screen(menu_shown(0), 10, "wrap to the first item")
+        m.key("esc")
+        s = m.wait_screen(menu_shown(0), 5, "escape ignored")
+        check_menu(s, 0, ROWS)
+        m.key("ret")
+        status = m.wait_exit(60)
+        expect("floppy: first last 127 refusals ok" in m.serial(), "floppy checks:\n" + m.serial())
+        expect(status == 33, "exit status %d" % status)
+
+
+def scenario_missing_then_hard_drive(setup):
+    setup.loader(*ITEMS)
+    with Machine(setup.root, "chain.0") as m:
+        m.skip_boot_rom_prompt()
+        m.wait_screen(menu_shown(0), BOOT_TIMEOUT, "the menu")
+        m.key("down")
+        m.wait_screen(menu_shown(1), 10, "item 1 selected")
+        m.key("ret")
+        s = m.wait_screen(lambda s: s.find("Error: TFTP failed") >= 0, 20, "the TFTP message")
+        expect(s.text(0, 0, 25) == "Transferring image file..", "transfer line", s)
+        expect(s.text(1, 0, 43) == "Error: TFTP failed transferring image file.", "message on row 1", s)
+        m.key("a")
+        s = m.wait_screen(menu_shown(1), 10, "the menu again with the same item")
+        check_menu(s, 1, ROWS)
+        m.key("down")
+        s = m.wait_screen(menu_shown(2), 10, "the hard-drive item")
+        check_menu(s, 2, ROWS)
+        m.key("spc")
+        m.wait_serial("chain: loader returned, back to the boot ROM", 20)
+        expect(m.running(), "QEMU still runs after the hand-back")
+
+
+def scenario_single_small_program(setup):
+    setup.loader(("small.img", "Small program", ""))
+    setup.serve("small.img", setup.guest("small_boot.bin"))
+    with Machine(setup.root, "chain.0") as m:
+        m.skip_boot_rom_prompt()
+        status = m.wait_exit(BOOT_TIMEOUT)
+        expect("small boot program: running, PXE loaded" in m.serial(), "small program:\n" + m.serial())
+        expect(status == 33, "exit status %d" % status)
+
+
+SCENARIOS = {
+    "menu_floppy": scenario_menu_floppy,
+    "missing_then_hard_drive": scenario_missing_then_hard_drive,
+    "single_small_program": scenario_single_small_program,
+}
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("scenario", choices=sorted(SCENARIOS))
+    parser.add_argument("--bin", required=True)
+    parser.add_argument("--guests", required=True)
+    args = parser.parse_args()
+    setup = Setup(args)
+    try:
+        SCENARIOS[args.scenario](setup)
+    finally:
+        setup.close()
+    print("%s: passed" % args.scenario)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,184 @@
+"""Runs a PC in QEMU that boots from the network through the e1000's PXE
+boot ROM, with QEMU's own DHCP/TFTP server handing out files from a folder.
+
+The test talks to the machine through QMP: it reads the text screen with
+pmemsave of B8000h and types with send-key. The guest ends a run through
+the isa-debug-exit port (exit status = value * 2 + 1); otherwise the run is
+ended by killing QEMU by its process id.
+"""
+
+import json
+import os
+import signal
+import socket
+import subprocess
+import tempfile
+import time
+
+QEMU = "qemu-system-x86_64"
+
+
+class Screen:
+    """80x25 text cells: (character, attribute)."""
+
+    def __init__(self, raw):
+        self.raw = raw
+
+    def char(self, row, column):
+        return self.raw[(row * 80 + column) * 2]
+
+    def attr(self, row, column):
+        return self.raw[(row * 80 + column) * 2 + 1]
+
+    def text(self, row, column=0, length=80):
+        out = bytes(self.char(row, c) for c in range(column, min(80, column + length)))
+        return out.decode("cp437")
+
+    def find(self, needle):
+        for r in range(25):
+            if needle in self.text(r):
+                return r
+        return -1
+
+    def dump(self):
+        return "\n".join("%2d|%s|" % (r, self.text(r)) for r in range(25))
+
+
+class Machine:
+    def __init__(self, tftp_root, bootfile, floppy=None, memory_mb=256):
+        self.work = tempfile.mkdtemp(prefix="menvolt-qemu-")
+        self.qmp_path = os.path.join(self.work, "qmp.sock")
+        self.serial_path = os.path.join(self.work, "serial.log")
+        args = [
+            QEMU, "-accel", "tcg", "-M", "pc", "-m", str(memory_mb),
+            "-display", "none", "-monitor", "none",
+            "-serial", "file:" + self.serial_path, "-no-reboot",
+            "-device", "isa-debug-exit,iobase=0xf4,iosize=0x04",
+            "-netdev", "user,id=n0,tftp=%s,bootfile=%s" % (tftp_root, bootfile),
+            "-device", "e1000,netdev=n0", "-boot", "n",
+            "-qmp", "unix:%s,server=on,wait=off" % self.qmp_path,
+        ]
+        if floppy:
+            args += ["-drive", "file=%s,if=floppy,format=raw" % floppy]
+        self.proc = subprocess.Popen(args, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        self.sock = None
+        self.buffer = b""
+        self.started = time.monotonic()
+        self._connect()
+
+    # ---- QMP -------------------------------------------------------------
+    def _connect(self):
+        deadline = time.monotonic() + 10
+        while True:
+            try:
+                s = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+                s.connect(self.qmp_path)
+                self.sock = s
+                break
+            except OSError:
+                if time.monotonic() > deadline or self.proc.poll() is not None:
+                    raise RuntimeError("QMP did not come up: %s" % self.proc.stderr.read().decode(errors="replace")
+                                       if self.proc.poll() is not None else "QMP did not come up")
+                time.sleep(0.05)
+        self.sock.settimeout(10)
+        self._read_message()  # greeting
+        self.command("qmp_capabilities")
+
+    def _read_message(self):
+        while b"\n" not in self.buffer:
+            chunk = self.sock.recv(65536)
+            if not chunk:
+                raise RuntimeError("QMP closed")
+            self.buffer += chunk
+        line, self.buffer = self.buffer.split(b"\n", 1)
+        return json.loads(line)
+
+    def command(self, name, **arguments):
+        message = {"execute": name}
+        if arguments:
+            message["arguments"] = arguments
+        self.sock.sendall(json.dumps(message).encode() + b"\n")
+        while True:
+            reply = self._read_message()
+            if "return" in reply:
+                return reply["return"]
+            if "error" in reply:
+                raise RuntimeError("QMP %s: %s" % (name, reply["error"]))
+
+    # ---- Screen, keys, serial -------------------------------------------
+    def screen(self):
+        path = os.path.join(self.work, "screen.bin")
+        self.command("pmemsave", val=0xB8000, size=4000, filename=path)
+        with open(path, "rb") as f:
+            return Screen(f.read())
+
+    def key(self, *names):
+        for name in names:
+            self.command("send-key", keys=[{"type": "qcode", "data": name}])
+            time.sleep(0.15)
+
+    def serial(self):
+        try:
+            with open(self.serial_path, "rb") as f:
+                return f.read().decode("cp437")
+        except FileNotFoundError:
+            return ""
+
+    def running(self):
+        return self.proc.poll() is None
+
+    def wait_screen(self, predicate, timeout, what):
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            if not self.running():
+                raise AssertionError("QEMU ended (status %s) while waiting for %s\nserial:\n%s"
+                                     % (self.proc.returncode, what, self.serial()))
+            s = self.screen()
+            if predicate(s):
+                return s
+            time.sleep(0.2)
+        raise AssertionError("timed out waiting for %s\nscreen:\n%s\nserial:\n%s"
+                             % (what, self.screen().dump(), self.serial()))
+
+    def wait_serial(self, text, timeout):
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            if text in self.serial():
+                return time.monotonic()
+            if not self.running():
+                break
+            time.sleep(0.05)
+        if text in self.serial():
+            return time.monotonic()
+        raise AssertionError("no %r on the serial port\nserial:\n%s" % (text, self.serial()))
+
+    def wait_exit(self, timeout):
+        try:
+            return self.proc.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            raise AssertionError("QEMU did not end\nserial:\n%s" % self.serial())
+
+    def skip_boot_rom_prompt(self, timeout=30):
+        """The boot ROM waits 2 s for Ctrl-B; any other key lets it go on."""
+        self.wait_screen(lambda s: s.find("Ctrl-B") >= 0, timeout, "the boot ROM prompt")
+        self.key("spc")
+
+    def close(self):
+        if self.sock:
+            try:
+                self.sock.close()
+            except OSError:
+                pass
+        if self.proc.poll() is None:
+            os.kill(self.proc.pid, signal.SIGTERM)
+            try:
+                self.proc.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                os.kill(self.proc.pid, signal.SIGKILL)
+                self.proc.wait()
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
