@@ -7,8 +7,13 @@
 #include <string>
 #include <vector>
 
+#include <QApplication>
+#include <QMessageBox>
+#include <QWidget>
+
 #include "atomic_file.h"
 #include "image_format.h"
+#include "image_viewer.h"
 
 namespace {
 std::atomic<uint32_t> g_application{0};
@@ -52,9 +57,18 @@ KTIMG_API int KTCreateImage(const ImageCreateRequest* request) {
 }
 
 KTIMG_API int KTViewImage(const ImageViewRequest* request) {
-    // Not written yet: the viewer comes later.
     if (!request || request->size != sizeof(ImageViewRequest)) return KTIMG_ERR_REQUEST;
-    return KTIMG_ERR_NO_UI;
+    if (!imagelib::UsablePath(request->path)) return KTIMG_ERR_PATH;
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return KTIMG_ERR_NO_UI;
+    auto* owner = static_cast<QWidget*>(request->owner);
+    imagelib::ImageViewer viewer(owner, imagelib::DeclaredApplication() != 0);
+    std::string error;
+    if (!viewer.Open(request->path, error)) {
+        QMessageBox::critical(owner, "Boot Image", QString::fromLocal8Bit(error.c_str()));
+        return KTIMG_ERR_OPEN;
+    }
+    viewer.exec();
+    return KTIMG_OK;
 }
 
 }

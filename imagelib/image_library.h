@@ -52,7 +52,9 @@ extern "C" {
 #define KTIMG_CREATE_FIXED 1u
 #define KTIMG_VIEW_FIXED 0x401u
 
-/* Help context numbers the viewer asks its owner to show. */
+/* Help requests: the QEvent type the viewer sends its owner (QEvent::User
+ * + 0x401, after WM_USER+1), and the context numbers it asks for. */
+#define KTIMG_HELP_EVENT_TYPE (1000 + 0x401)
 #define KTIMG_HELP_VIEWER 1100u
 
 /* Results of KTCreateImage (0 = created) and KTViewImage. */

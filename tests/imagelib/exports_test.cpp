@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <string>
 
 #include "image_library.h"
 
@@ -61,6 +62,18 @@ TEST(ImageLibraryExports, RequestsWithTheWrongSizeAreRefused) {
     view.fixed = KTIMG_VIEW_FIXED;
     EXPECT_EQ(KTViewImage(&view), KTIMG_ERR_REQUEST);
     EXPECT_EQ(KTViewImage(nullptr), KTIMG_ERR_REQUEST);
+}
+
+TEST(ImageLibraryExports, ViewingNeedsAUserInterfaceAndAUsablePath) {
+    ImageViewRequest view{};
+    view.size = sizeof view;
+    view.fixed = KTIMG_VIEW_FIXED;
+    const std::string tooLong(256, 'a');
+    view.path = tooLong.c_str();
+    EXPECT_EQ(KTViewImage(&view), KTIMG_ERR_PATH);
+    view.path = "/dev/null";
+    // This program runs no QApplication: nothing can be shown.
+    EXPECT_EQ(KTViewImage(&view), KTIMG_ERR_NO_UI);
 }
 
 }  // namespace

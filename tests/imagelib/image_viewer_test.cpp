@@ -1,0 +1,286 @@
+// The viewer and editor driven as a user would, with scripted answers to its
+// questions; after every change the file on disk is checked with fsck.fat
+// and read back with mtools.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTimer>
+#include <QTreeWidget>
+#include <deque>
+#include <filesystem>
+
+#include "dos_tools.h"
+#include "image_help_event.h"
+#include "image_library.h"
+#include "image_viewer.h"
+#include "test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using imagelib::ImageViewer;
+
+struct Script {
+    std::deque<QStringList> files;
+    std::deque<QString> folders;
+    std::deque<std::pair<bool, QString>> texts;  // (ok, text)
+    std::deque<bool> confirms;
+    QStringList errors, infos, confirmTexts;
+};
+
+class ScriptedPrompts : public imagelib::ViewerPrompts {
+public:
+    explicit ScriptedPrompts(Script& s) : m_s(s) {}
+    QStringList FilesToAdd(QWidget*) override { return Pop(m_s.files, QStringList()); }
+    QString ExtractFolder(QWidget*) override { return Pop(m_s.folders, QString()); }
+    bool AskText(QWidget*, const QString&, const QString&, QString& text) override {
+        auto answer = Pop(m_s.texts, std::make_pair(false, QString()));
+        if (answer.first) text = answer.second;
+        return answer.first;
+    }
+    bool Confirm(QWidget*, const QString& text) override {
+        m_s.confirmTexts << text;
+        return Pop(m_s.confirms, false);
+    }
+    void Error(QWidget*, const QString& text) override { m_s.errors << text; }
+    void Info(QWidget*, const QString& text) override { m_s.infos << text; }
+
+private:
+    template <typename T>
+    static T Pop(std::deque<T>& q, T fallback) {
+        if (q.empty()) return fallback;
+        T v = q.front();
+        q.pop_front();
+        return v;
+    }
+    Script& m_s;
+};
+
+struct ViewerFixture : testing::Test {
+    testing_support::TempDir dir;
+    Script script;
+    std::string path;
+    std::unique_ptr<ImageViewer> viewer;
+
+    void OpenNew(uint32_t mb, QWidget* owner = nullptr) {
+        path = (dir / "view.img").string();
+        std::vector<uint8_t> bytes;
+        ASSERT_TRUE(imagelib::BuildImage(mb, 0x100, bytes));
+        testing_support::WriteBytes(path, bytes);
+        viewer = std::make_unique<ImageViewer>(owner, true, std::make_unique<ScriptedPrompts>(script));
+        std::string error;
+        ASSERT_TRUE(viewer->Open(path, error)) << error;
+    }
+    size_t Offset() const { return viewer->Document().Info().volumeOffset; }
+    void ExpectClean() {
+        std::string report;
+        EXPECT_TRUE(imagetest::FsckCleanFile(path, Offset(), &report)) << report;
+    }
+    std::string MtoolsList(const std::string& folder) {
+        return imagetest::Run("mdir -b " + imagetest::MtoolsImage(path, Offset()) + " " + imagetest::Quote("::" + folder))
+            .output;
+    }
+};
+
+TEST_F(ViewerFixture, ShowsLabelCapacityFreeSpaceAndTheFolderTree) {
+    OpenNew(0);
+    EXPECT_NE(viewer->InfoText().indexOf("Volume label: (none)"), -1) << viewer->InfoText().toStdString();
+    EXPECT_NE(viewer->InfoText().indexOf("1.44 MB diskette"), -1);
+    EXPECT_NE(viewer->InfoText().indexOf("Free space: 1,457,664 bytes"), -1) << viewer->InfoText().toStdString();
+    EXPECT_TRUE(viewer->ListedNames().isEmpty());
+
+    OpenNew(8);
+    EXPECT_NE(viewer->InfoText().indexOf("extended, 8 MB"), -1) << viewer->InfoText().toStdString();
+    script.texts = {{true, "dos"}, {true, "sub"}};
+    ASSERT_TRUE(viewer->NewFolder());
+    ASSERT_TRUE(viewer->SelectFolder("DOS"));
+    ASSERT_TRUE(viewer->NewFolder());
+    EXPECT_EQ(viewer->ListedNames(), QStringList({"SUB"}));
+    // The tree shows root > DOS > SUB.
+    QTreeWidgetItem* root = viewer->FolderTree()->topLevelItem(0);
+    ASSERT_NE(root, nullptr);
+    ASSERT_EQ(root->childCount(), 1);
+    EXPECT_EQ(root->child(0)->text(0), "DOS");
+    ASSERT_EQ(root->child(0)->childCount(), 1);
+    EXPECT_EQ(root->child(0)->child(0)->text(0), "SUB");
+    ExpectClean();
+    EXPECT_NE(MtoolsList("DOS").find("SUB"), std::string::npos);
+}
+
+TEST_F(ViewerFixture, EveryEditReachesTheFileAndReadsBackThroughMtools) {
+    OpenNew(0);
+    testing_support::WriteText(dir / "autoexec.bat", "@echo off\r\n");
+    testing_support::WriteText(dir / "Read Me First.text", "hello");
+    ASSERT_TRUE(viewer->AddFiles(QStringList{QString::fromStdString((dir / "autoexec.bat").string()),
+                                             QString::fromStdString((dir / "Read Me First.text").string())}));
+    EXPECT_EQ(viewer->ListedNames(), QStringList({"AUTOEXEC.BAT", "README~1.TEX"}));
+    ASSERT_EQ(script.infos.size(), 1);  // the mapped name is reported
+    EXPECT_NE(script.infos[0].indexOf("Read Me First.text was stored as README~1.TEX"), -1);
+    ExpectClean();
+    std::vector<uint8_t> got;
+    ASSERT_TRUE(imagetest::MtoolsRead(path, 0, "AUTOEXEC.BAT", got));
+    EXPECT_EQ(std::string(got.begin(), got.end()), "@echo off\r\n");
+
+    // Adding a file of a name already there asks; No keeps the old one.
+    testing_support::WriteText(dir / "autoexec.bat", "changed");
+    script.confirms = {false};
+    EXPECT_FALSE(viewer->AddFiles(QStringList{QString::fromStdString((dir / "autoexec.bat").string())}));
+    ASSERT_TRUE(imagetest::MtoolsRead(path, 0, "AUTOEXEC.BAT", got));
+    EXPECT_EQ(std::string(got.begin(), got.end()), "@echo off\r\n");
+
+    viewer->SelectEntries({"README~1.TEX"});
+    script.texts = {{true, "notes.txt"}};
+    ASSERT_TRUE(viewer->RenameSelected());
+    EXPECT_EQ(viewer->ListedNames(), QStringList({"AUTOEXEC.BAT", "NOTES.TXT"}));
+    ASSERT_TRUE(imagetest::MtoolsRead(path, 0, "NOTES.TXT", got));
+    EXPECT_EQ(std::string(got.begin(), got.end()), "hello");
+
+    script.texts = {{true, "Tools"}};
+    ASSERT_TRUE(viewer->EditLabel());
+    EXPECT_NE(viewer->InfoText().indexOf("Volume label: TOOLS"), -1);
+    EXPECT_NE(imagetest::Run("mlabel -s " + imagetest::MtoolsImage(path, 0) + " ::").output.find("TOOLS"),
+              std::string::npos);
+
+    // Delete asks first; No changes nothing, Yes removes.
+    viewer->SelectEntries({"NOTES.TXT"});
+    script.confirms = {false, true};
+    EXPECT_FALSE(viewer->DeleteSelected());
+    EXPECT_EQ(viewer->ListedNames().size(), 2);
+    viewer->SelectEntries({"NOTES.TXT"});
+    ASSERT_TRUE(viewer->DeleteSelected());
+    EXPECT_EQ(viewer->ListedNames(), QStringList({"AUTOEXEC.BAT"}));
+    EXPECT_EQ(MtoolsList("").find("NOTES"), std::string::npos);
+    ExpectClean();
+}
+
+TEST_F(ViewerFixture, BadNamesAreRefusedWithTheReason) {
+    OpenNew(0);
+    const auto before = testing_support::ReadBytes(path);
+    script.texts = {{true, "much too long.name"}, {true, "a*b"}, {false, ""}};
+    EXPECT_FALSE(viewer->NewFolder());
+    ASSERT_EQ(script.errors.size(), 2);
+    EXPECT_NE(script.errors[0].indexOf("at most 8 characters before the dot"), -1) << script.errors[0].toStdString();
+    EXPECT_EQ(testing_support::ReadBytes(path), before);
+
+    script.texts = {{true, "dup"}, {true, "dup"}};
+    ASSERT_TRUE(viewer->NewFolder());
+    EXPECT_FALSE(viewer->NewFolder());
+    EXPECT_NE(script.errors.back().indexOf("already exists"), -1);
+    ExpectClean();
+}
+
+TEST_F(ViewerFixture, ExtractWritesTheFilesAndAsksBeforeReplacing) {
+    OpenNew(2);
+    testing_support::WriteText(dir / "kernel.sys", std::string(5000, 'k'));
+    ASSERT_TRUE(viewer->AddFiles(QStringList{QString::fromStdString((dir / "kernel.sys").string())}));
+    fs::create_directory(dir / "out");
+    viewer->SelectEntries({"KERNEL.SYS"});
+    script.folders = {QString::fromStdString((dir / "out").string()), QString::fromStdString((dir / "out").string())};
+    ASSERT_TRUE(viewer->ExtractSelected());
+    EXPECT_EQ(testing_support::ReadText(dir / "out" / "KERNEL.SYS"), std::string(5000, 'k'));
+    testing_support::WriteText(dir / "out" / "KERNEL.SYS", "mine");
+    script.confirms = {false};
+    viewer->ExtractSelected();
+    EXPECT_EQ(testing_support::ReadText(dir / "out" / "KERNEL.SYS"), "mine");
+    EXPECT_EQ(script.confirmTexts.size(), 1);
+}
+
+TEST_F(ViewerFixture, AChangeThatCannotBeWrittenIsReportedAndNotShown) {
+    OpenNew(0);
+    // The image's folder goes away while the viewer is open.
+    fs::path gone = dir / "gone";
+    fs::create_directory(gone);
+    const std::string moved = (gone / "view.img").string();
+    fs::rename(path, moved);
+    viewer = std::make_unique<ImageViewer>(nullptr, false, std::make_unique<ScriptedPrompts>(script));
+    std::string error;
+    ASSERT_TRUE(viewer->Open(moved, error)) << error;
+    fs::remove_all(gone);
+    script.texts = {{true, "NEW"}};
+    EXPECT_FALSE(viewer->NewFolder());
+    ASSERT_EQ(script.errors.size(), 1);
+    EXPECT_TRUE(viewer->ListedNames().isEmpty());
+    EXPECT_FALSE(fs::exists(gone));
+}
+
+class HelpOwner : public QWidget {
+public:
+    bool event(QEvent* e) override {
+        if (e->type() == ImageHelpEvent::kType) {
+            contexts.push_back(static_cast<ImageHelpEvent*>(e)->context());
+            return true;
+        }
+        return QWidget::event(e);
+    }
+    std::vector<unsigned> contexts;
+};
+
+TEST_F(ViewerFixture, HelpIsAskedOfTheOwner) {
+    HelpOwner owner;
+    OpenNew(0, &owner);
+    std::vector<unsigned> signalled;
+    QObject::connect(viewer.get(), &ImageViewer::helpRequested, [&](unsigned c) { signalled.push_back(c); });
+    EXPECT_TRUE(viewer->RequestHelp());
+    EXPECT_EQ(owner.contexts, std::vector<unsigned>{KTIMG_HELP_VIEWER});
+    EXPECT_EQ(signalled, std::vector<unsigned>{KTIMG_HELP_VIEWER});
+    // The Help button is there because help was offered, and it reaches the owner.
+    QPushButton* help = nullptr;
+    for (auto* b : viewer->findChildren<QPushButton*>())
+        if (b->text() == "&Help" || b->text() == "Help") help = b;
+    ASSERT_NE(help, nullptr);
+    help->click();
+    EXPECT_EQ(owner.contexts.size(), 2u);
+
+    viewer.reset();  // a child of the owner: it goes first
+
+    ImageViewer lonely(nullptr, false, std::make_unique<ScriptedPrompts>(script));
+    EXPECT_FALSE(lonely.RequestHelp());
+}
+
+// Closes whatever modal window opens next, within a deadline.
+void CloseNextModal(bool* seen) {
+    auto* timer = new QTimer;
+    auto deadline = std::make_shared<int>(200);
+    QObject::connect(timer, &QTimer::timeout, [timer, seen, deadline] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            *seen = true;
+            modal->close();
+            timer->deleteLater();
+        } else if (--*deadline == 0) {
+            timer->deleteLater();
+        }
+    });
+    timer->start(10);
+}
+
+TEST(ViewImageExport, RunsModallyAndReturnsWhenClosed) {
+    testing_support::TempDir dir;
+    const std::string path = (dir / "disk.img").string();
+    ImageCreateRequest create{};
+    create.size = sizeof create;
+    create.path = path.c_str();
+    create.fixed = KTIMG_CREATE_FIXED;
+    create.options = KTIMG_OPTION_STANDARD;
+    ASSERT_EQ(KTCreateImage(&create), 0);
+
+    ImageViewRequest view{};
+    view.size = sizeof view;
+    view.path = path.c_str();
+    view.fixed = KTIMG_VIEW_FIXED;
+    bool seen = false;
+    CloseNextModal(&seen);
+    EXPECT_EQ(KTViewImage(&view), 0);
+    EXPECT_TRUE(seen);
+
+    // Not an image: the user is told, and the call says so.
+    testing_support::WriteText(dir / "text.img", std::string(2048, 't'));
+    const std::string text = (dir / "text.img").string();
+    view.path = text.c_str();
+    seen = false;
+    CloseNextModal(&seen);
+    EXPECT_EQ(KTViewImage(&view), KTIMG_ERR_OPEN);
+    EXPECT_TRUE(seen);
+}
+
+}  // namespace
