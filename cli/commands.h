@@ -22,5 +22,6 @@ int List(std::vector<std::string> args);
 int ShowEntry(std::vector<std::string> args);
 int Remove(std::vector<std::string> args);
 int Verify(std::vector<std::string> args);
+int TestBoot(std::vector<std::string> args);
 
 }  // namespace cli

@@ -33,10 +33,11 @@ void Usage(FILE* out) {
         "  show SIF              one entry (SIF: its OSChooser file relative to the share)\n"
         "  remove SIF            remove an entry's files, as the editor's Remove does\n"
         "  verify                check every entry, its images, and orphaned loaders\n"
+        "  testboot SIF [--window]   boot an entry in a virtual PC and show its first screen\n"
         "Each command takes --help.\n"
         "\n"
         "Exit codes: 0 success, 1 a file failed its checks or could not be written,\n"
-        "2 wrong usage.\n",
+        "2 wrong usage, 3 QEMU is not installed (testboot).\n",
         out);
 }
 
@@ -73,6 +74,7 @@ int main(int argc, char** argv) {
     if (command == "list") return cli::List(args);
     if (command == "remove") return cli::Remove(args);
     if (command == "verify") return cli::Verify(args);
+    if (command == "testboot") return cli::TestBoot(args);
     if (command == "check") return cli::Check(args);
     if (command == "template") return cli::WriteTemplate(args);
     if (command == "new") return cli::New(args);

@@ -1,5 +1,7 @@
 // Commands on the installation share: list, show, remove, verify.
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <set>
 #include <string>
 #include <vector>
@@ -13,6 +15,7 @@
 #include "menu_store.h"
 #include "share.h"
 #include "string_table.h"
+#include "test_boot.h"
 
 namespace cli {
 
@@ -277,6 +280,59 @@ int Verify(std::vector<std::string> args) {
         std::printf("%zu entries, %zu problem%s\n", rows.size(), problems.size(), problems.size() == 1 ? "" : "s");
     }
     return problems.empty() ? 0 : 1;
+}
+
+int TestBoot(std::vector<std::string> args) {
+    bool window = false;
+    std::string timeout = "60";
+    TakeValue(args, "--timeout", timeout);
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--window") {
+            window = true;
+            args.erase(args.begin() + static_cast<long>(i));
+            break;
+        }
+    }
+    ShareOptions options;
+    std::string root;
+    EntryRow row;
+    int done = TakeEntryArgument(args,
+                                 "usage: menvolt-cli [--share DIR] [--json] testboot SIF [--window] [--timeout S]\n"
+                                 "Boots the entry in a virtual PC (QEMU with its PXE boot ROM) as a client on the\n"
+                                 "network would. Prints the client's first screen; --window opens the PC in a\n"
+                                 "window to use it by hand instead. Exit status 3 when QEMU is not installed.",
+                                 options, root, row);
+    if (done >= 0) return done;
+    std::string missing = testboot::MissingEmulator();
+    if (!missing.empty()) {
+        std::fprintf(stderr, "menvolt-cli: %s\n", missing.c_str());
+        return 3;
+    }
+    MenuEntry entry(root);
+    entry.Open(row.sifPath);
+    if (row.kind == Unresolved) {
+        std::string why = entry.m_loader.m_error ? res::LoadString(entry.m_loader.m_error) : "cannot be opened";
+        std::fprintf(stderr, "menvolt-cli: the entry's loader file %s\n", why.c_str());
+        return 1;
+    }
+    testboot::Request request;
+    request.loaderHostPath = platform::Resolve(entry.m_loader.GetPath()).host.string();
+    request.folderHostPath = platform::Resolve(entry.m_loader.GetFolder()).host.string();
+    request.serverPath = entry.m_loader.GetServerPath();
+    request.chainHostPath = testboot::FindChainProgram();
+    request.headless = !window;
+    request.timeoutSeconds = std::max(5, std::atoi(timeout.c_str()));
+    if (request.headless && !options.json) std::fprintf(stderr, "booting %s in QEMU...\n", args[0].c_str());
+    testboot::Result result = testboot::Run(request);
+    if (options.json) {
+        std::vector<std::string> rows;
+        for (const std::string& r : result.screen) rows.push_back(JsonString(r));
+        std::puts(JsonObject().Add("ok", result.ok).Add("message", result.message).AddRaw("screen", JsonArray(rows)).Str().c_str());
+    } else {
+        for (const std::string& r : result.screen) std::puts(r.c_str());
+        if (!result.message.empty()) std::fprintf(stderr, "%s\n", result.message.c_str());
+    }
+    return result.ok ? 0 : 1;
 }
 
 }  // namespace cli

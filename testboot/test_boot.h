@@ -1,0 +1,35 @@
+// Test boot: starts a loader file in a virtual PC exactly as a client on the
+// network would see it. QEMU's e1000 PXE boot ROM boots the chain program
+// from QEMU's own DHCP/TFTP server, rooted at a temporary view of the share
+// in which the loader's backslash paths resolve; chain then starts the loader.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace testboot {
+
+struct Request {
+    std::string loaderHostPath;  // the loader file to boot
+    std::string folderHostPath;  // the folder its image files lie in
+    std::string serverPath;      // the loader's server path (backslashes)
+    std::string chainHostPath;   // the chain network boot program
+    bool headless = true;        // false: a window the user drives, left running
+    int timeoutSeconds = 60;
+};
+
+struct Result {
+    bool ok = false;
+    std::string message;              // why it failed, or what was started
+    std::vector<std::string> screen;  // headless: the 25 rows of the client's first screen
+};
+
+// Where the chain program lies beside the running program, or "".
+std::string FindChainProgram();
+
+// The reason QEMU cannot be used here, with the packages to install, or "".
+std::string MissingEmulator();
+
+Result Run(const Request& request);
+
+}  // namespace testboot

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# menvolt-cli testboot: the client's first screen of an entry booted in QEMU.
+set -euo pipefail
+cli=$1
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+share="$dir/share"
+tools="$share/Setup/English/Tools/Zent/i386"
+mkdir -p "$tools/templates"
+"$cli" new "$tools/tool0.ldr" --title "Test boot menu" --server-path 'Setup\English\Tools\Zent\i386\' \
+  --item 0 dos.img "DOS disk" "Boots a DOS disk" --item 1 "" "Hard drive" "" --item 2 x.img "Third" ""
+printf '[OSChooser]\r\nDescription = "Tools"\r\nHelp = ""\r\nLaunchFile = "Setup\\English\\Tools\\Zent\\i386\\tool0.ldr"\r\nVersion = "1.00"\r\nImageType=Flat\r\n\r\n' \
+  > "$tools/templates/tool0.sif"
+
+out=$("$cli" --share "$share" testboot 'Setup\English\Tools\Zent\i386\templates\tool0.sif' 2>/dev/null) \
+  || fail "testboot failed: $out"
+row() { sed -n "$(($1 + 1))p" <<<"$out"; }
+[ "$(row 0)" = "  Test boot menu" ] || fail "title row: '$(row 0)'"
+[ "$(row 3)" = "    Use the arrow keys to select one of the following options:" ] || fail "row 3"
+[ "$(row 5)" = "        DOS disk" ] || fail "row 5: '$(row 5)'"
+[ "$(row 7)" = "        Third" ] || fail "row 7"
+[ "$(row 18)" = "    Description:   Boots a DOS disk" ] || fail "row 18: '$(row 18)'"
+[ "$(row 24)" = "  [ENTER] Continue" ] || fail "row 24"
+
+json=$("$cli" --share "$share" --json testboot 'Setup\English\Tools\Zent\i386\templates\tool0.sif' 2>/dev/null)
+python3 -c 'import json,sys; r=json.loads(sys.argv[1]); assert r["ok"] and r["screen"][6].strip()=="Hard drive", r' "$json" \
+  || fail "testboot --json"
+
+# Without QEMU on the path the command says what to install.
+if msg=$(PATH=/nonexistent "$cli" --share "$share" testboot 'Setup\English\Tools\Zent\i386\templates\tool0.sif' 2>&1); then
+  fail "testboot without QEMU succeeded"
+else
+  [ $? = 3 ] || fail "exit status without QEMU"
+fi
+grep -q 'qemu-system-x86 and ipxe-qemu' <<<"$msg" || fail "missing-QEMU message"
+echo "testboot: all checks passed"
