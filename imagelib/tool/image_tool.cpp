@@ -1,0 +1,123 @@
+// menvolt-image: the image library from the command line, for scripts and
+// test set-ups on the installation server.
+//   menvolt-image create IMAGE [--capacity MB] [--keep-undi] [--keep-base]
+//   menvolt-image add IMAGE [--folder FOLDER] FILE...
+//   menvolt-image mkdir IMAGE FOLDER
+//   menvolt-image list IMAGE [FOLDER]
+//   menvolt-image extract IMAGE PATH HOSTFILE
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "image_document.h"
+#include "image_library.h"
+
+namespace {
+
+int Usage() {
+    std::fprintf(stderr,
+                 "usage: menvolt-image create IMAGE [--capacity MB] [--keep-undi] [--keep-base]\n"
+                 "       menvolt-image add IMAGE [--folder FOLDER] FILE...\n"
+                 "       menvolt-image mkdir IMAGE FOLDER\n"
+                 "       menvolt-image list IMAGE [FOLDER]\n"
+                 "       menvolt-image extract IMAGE PATH HOSTFILE\n");
+    return 2;
+}
+
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "menvolt-image: %s\n", message.c_str());
+    return 1;
+}
+
+bool OpenImage(const std::string& path, imagelib::ImageDocument& doc) {
+    std::string error;
+    if (doc.Open(path, error)) return true;
+    Fail(error);
+    return false;
+}
+
+int Create(const std::vector<std::string>& args) {
+    if (args.empty()) return Usage();
+    ImageCreateRequest r{};
+    r.size = sizeof r;
+    r.path = args[0].c_str();
+    r.fixed = KTIMG_CREATE_FIXED;
+    r.options = KTIMG_OPTION_STANDARD;
+    for (size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--capacity" && i + 1 < args.size()) {
+            r.capacity = static_cast<uint32_t>(std::strtoul(args[++i].c_str(), nullptr, 10));
+        } else if (args[i] == "--keep-undi") {
+            r.options |= KTIMG_OPTION_KEEP_UNDI;
+        } else if (args[i] == "--keep-base") {
+            r.options |= KTIMG_OPTION_KEEP_BASE;
+        } else {
+            return Usage();
+        }
+    }
+    const int result = KTCreateImage(&r);
+    if (result == KTIMG_ERR_REQUEST) return Fail("capacity must be 0 (1.44 MB) or 2, 4, ..., 16 MB");
+    if (result != KTIMG_OK) return Fail("cannot create " + args[0]);
+    return 0;
+}
+
+int Add(const std::vector<std::string>& args) {
+    if (args.size() < 2) return Usage();
+    std::string folder;
+    std::vector<std::string> files;
+    for (size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--folder" && i + 1 < args.size()) folder = args[++i];
+        else files.push_back(args[i]);
+    }
+    imagelib::ImageDocument doc;
+    if (!OpenImage(args[0], doc)) return 1;
+    std::vector<std::string> stored;
+    auto result = doc.AddHostFiles(folder, files, &stored);
+    if (!result.ok()) return Fail(result.message);
+    for (size_t i = 0; i < stored.size(); ++i) std::printf("%s -> %s\n", files[i].c_str(), stored[i].c_str());
+    return 0;
+}
+
+int MakeDir(const std::vector<std::string>& args) {
+    if (args.size() != 2) return Usage();
+    imagelib::ImageDocument doc;
+    if (!OpenImage(args[0], doc)) return 1;
+    auto result = doc.Apply([&](imagelib::FatVolume& v) { return v.MakeDirectory(args[1]); });
+    return result.ok() ? 0 : Fail(result.message);
+}
+
+int List(const std::vector<std::string>& args) {
+    if (args.empty() || args.size() > 2) return Usage();
+    imagelib::ImageDocument doc;
+    if (!OpenImage(args[0], doc)) return 1;
+    std::vector<imagelib::FatEntryInfo> entries;
+    auto err = doc.Volume().List(args.size() == 2 ? args[1] : "", entries);
+    if (err != imagelib::FatError::None) return Fail(imagelib::FatErrorText(err));
+    for (const auto& e : entries)
+        std::printf("%-12s %10s\n", e.name.c_str(), e.isDirectory ? "<DIR>" : std::to_string(e.size).c_str());
+    std::printf("%llu bytes free\n", static_cast<unsigned long long>(doc.Volume().FreeBytes()));
+    return 0;
+}
+
+int Extract(const std::vector<std::string>& args) {
+    if (args.size() != 3) return Usage();
+    imagelib::ImageDocument doc;
+    if (!OpenImage(args[0], doc)) return 1;
+    auto result = doc.ExtractFile(args[1], args[2]);
+    return result.ok() ? 0 : Fail(result.message);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return Usage();
+    const std::string command = argv[1];
+    const std::vector<std::string> args(argv + 2, argv + argc);
+    if (command == "create") return Create(args);
+    if (command == "add") return Add(args);
+    if (command == "mkdir") return MakeDir(args);
+    if (command == "list") return List(args);
+    if (command == "extract") return Extract(args);
+    return Usage();
+}
