@@ -1,0 +1,134 @@
+// Speed of the client menu loader.
+//
+// In the emulator bench: instructions from entry to a drawn three-item menu
+// (floor: entry to the return of a hard-drive item, the start-up without
+// any screen work), and instructions per RAM disk sector read (floor: a
+// request for another drive, which the service only passes on).
+//
+// In QEMU: time to read all 2880 sectors of the RAM disk four times over,
+// beside the same reads from MEMDISK started by pxelinux in the same run.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "client_machine.h"
+#include "loader_maker.h"
+
+using namespace client_bench;
+
+namespace {
+
+const uint32_t kServer = 0x0202000A;
+
+std::unique_ptr<ClientMachine> Machine() {
+    auto m = std::make_unique<ClientMachine>();
+    m->cachedReply = BootpReply(kServer);
+    return m;
+}
+
+void RunCounted(benchmark::State& state, const std::vector<uint8_t>& file, Stop expected) {
+    uint64_t instructions = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto m = Machine();
+        m->Load(file);
+        m->CountInstructions(true);
+        state.ResumeTiming();
+        Stop stop = m->Run();
+        if (stop != expected) state.SkipWithError(StopName(stop));
+        instructions = m->instructions;
+    }
+    state.counters["instructions"] = static_cast<double>(instructions);
+}
+
+void BM_EntryToMenu(benchmark::State& state) {
+    auto file = MakeLoader({{"a.img", "First", "Help of the first item"}, {"b.img", "Second", ""}, {"", "Hard drive", ""}});
+    RunCounted(state, file, Stop::WaitingForKey);
+}
+BENCHMARK(BM_EntryToMenu)->Unit(benchmark::kMicrosecond);
+
+void BM_EntryToHardDriveReturnFloor(benchmark::State& state) {
+    RunCounted(state, MakeLoader({{"", "Hard drive", ""}}), Stop::ReturnedToCaller);
+}
+BENCHMARK(BM_EntryToHardDriveReturnFloor)->Unit(benchmark::kMicrosecond);
+
+std::unique_ptr<ClientMachine> InstalledRamDisk() {
+    auto m = Machine();
+    m->tftpFiles[std::string(kServerPath) + "disk.img"] = DisketteImage();
+    m->Load(MakeLoader({{"disk.img", "Diskette", ""}}));
+    m->Run();
+    m->CountInstructions(true);
+    return m;
+}
+
+void CountedReads(benchmark::State& state, uint8_t drive) {
+    auto m = InstalledRamDisk();
+    uint64_t total = 0, reads = 0;
+    uint16_t sector = 0;
+    for (auto _ : state) {
+        Registers r;
+        uint16_t track = sector / 18;
+        r.ax = 0x0201;
+        r.cx = uint16_t((track >> 1) << 8 | (sector % 18 + 1));
+        r.dx = uint16_t((track & 1) << 8 | drive);
+        r.es = 0x1000;
+        m->instructions = 0;
+        if (m->CallInt13(r) != Stop::ReturnedToCaller || (drive == 0 && r.Carry())) state.SkipWithError("read failed");
+        total += m->instructions;
+        ++reads;
+        sector = uint16_t((sector + 1) % 2880);
+    }
+    state.counters["instructions_per_read"] = reads ? double(total) / double(reads) : 0;
+}
+
+void BM_RamDiskSectorRead(benchmark::State& state) { CountedReads(state, 0); }
+BENCHMARK(BM_RamDiskSectorRead)->Unit(benchmark::kMicrosecond);
+
+void BM_OtherDrivePassedOnFloor(benchmark::State& state) { CountedReads(state, 0x80); }
+BENCHMARK(BM_OtherDrivePassedOnFloor)->Unit(benchmark::kMicrosecond);
+
+// One QEMU run each for Menvolt and MEMDISK; the script prints their guest
+// cycle counts and wall times. Skipped when MENVOLT_BENCH_QEMU=0.
+void BM_QemuReadAllSectorsAgainstMemdisk(benchmark::State& state) {
+    const char* off = std::getenv("MENVOLT_BENCH_QEMU");
+    if (off && std::string(off) == "0") {
+        state.SkipWithError("MENVOLT_BENCH_QEMU=0");
+        for (auto _ : state) {
+        }
+        return;
+    }
+    double ours = 0, theirs = 0, oursCycles = 0, theirsCycles = 0;
+    for (auto _ : state) {
+        std::string command = std::string("python3 ") + QEMU_BENCH_SCRIPT + " --bin " + BIN_DIR + " --guest " +
+                              READALL_GUEST + " 2>&1";
+        FILE* pipe = popen(command.c_str(), "r");
+        if (!pipe) {
+            state.SkipWithError("cannot run the QEMU script");
+            break;
+        }
+        char line[512];
+        while (fgets(line, sizeof line, pipe)) {
+            double cycles = 0, seconds = 0;
+            if (std::sscanf(line, "menvolt cycles=%lf seconds=%lf", &cycles, &seconds) == 2) {
+                oursCycles = cycles;
+                ours = seconds;
+            } else if (std::sscanf(line, "memdisk cycles=%lf seconds=%lf", &cycles, &seconds) == 2) {
+                theirsCycles = cycles;
+                theirs = seconds;
+            }
+        }
+        if (pclose(pipe) != 0 || ours == 0 || theirs == 0) state.SkipWithError("QEMU comparison failed");
+        state.SetIterationTime(ours);
+    }
+    state.counters["menvolt_s"] = ours;
+    state.counters["memdisk_floor_s"] = theirs;
+    state.counters["ratio_time"] = theirs > 0 ? ours / theirs : 0;
+    state.counters["ratio_cycles"] = theirsCycles > 0 ? oursCycles / theirsCycles : 0;
+}
+BENCHMARK(BM_QemuReadAllSectorsAgainstMemdisk)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
