@@ -45,7 +45,9 @@ class Screen:
 
 
 class Machine:
-    def __init__(self, tftp_root, bootfile, floppy=None, memory_mb=256):
+    def __init__(self, tftp_root, bootfile, floppy=None, memory_mb=256, netdev=None):
+        """netdev: a QEMU -netdev value to use instead of the built-in
+        DHCP/TFTP server (for example a tap interface served by dnsmasq)."""
         self.work = tempfile.mkdtemp(prefix="menvolt-qemu-")
         self.qmp_path = os.path.join(self.work, "qmp.sock")
         self.serial_path = os.path.join(self.work, "serial.log")
@@ -54,7 +56,7 @@ class Machine:
             "-display", "none", "-monitor", "none",
             "-serial", "file:" + self.serial_path, "-no-reboot",
             "-device", "isa-debug-exit,iobase=0xf4,iosize=0x04",
-            "-netdev", "user,id=n0,tftp=%s,bootfile=%s" % (tftp_root, bootfile),
+            "-netdev", netdev or "user,id=n0,tftp=%s,bootfile=%s" % (tftp_root, bootfile),
             "-device", "e1000,netdev=n0", "-boot", "n",
             "-qmp", "unix:%s,server=on,wait=off" % self.qmp_path,
         ]
