@@ -124,6 +124,20 @@ TEST_F(ClientTest, ExtxImageRunsItsStartUpCode) {
     EXPECT_EQ(Opcodes(), expected);
 }
 
+// 17 MB of data: the later pieces come from above 16 MB, which only the
+// descriptors' high base byte can reach.
+TEST_F(ClientTest, ExtxDataAbove16MegabytesMovesWhole) {
+    const uint16_t kb = 17 * 1024;
+    auto image = ExtxImage(0x0200, kb);
+    m.tftpFiles[ImagePath("a.img")] = image;
+    ASSERT_TRUE(Ended(Boot(OneItem()), Stop::ExtxCode));
+    const size_t tail = 0x10000;
+    const size_t data = size_t(kb) * 1024;
+    EXPECT_EQ(m.Bytes(0x110000 + data - tail, tail),
+              std::vector<uint8_t>(image.begin() + 0x0200 + data - tail, image.begin() + 0x0200 + data));
+    EXPECT_GT(m.blockMoves.back().source, 0x1000000u);
+}
+
 TEST_F(ClientTest, ExtxImageShorterThanItsHeaderSaysIsRefused) {
     auto image = ExtxImage(0x0400, 64);
     image.resize(image.size() - 2);
