@@ -276,12 +276,13 @@ xms_claim:
 .done:  ret
 
 ; ---------------------------------------------------------------------------
-; ramdisk_resident: second half of the RAM disk installation, entered by a
-; far jump into the resident copy: hook INT 13h, load the boot sector, boot.
+; ramdisk_resident: second half of the RAM disk installation, running in
+; the resident copy below the top of base memory: hook INT 13h, load the
+; boot sector, boot drive A:
+;   In:  CS = the resident copy (entered by a far jump from ramdisk_install)
 ;   Out: does not return
 ; ---------------------------------------------------------------------------
 ramdisk_resident:
-; From here on the code runs in the resident copy.
         push cs
         pop ds
         xor ax, ax

@@ -329,7 +329,9 @@ not_extx:
         jmp EXTX_SEG:boot_from_copy
 
 ; ---------------------------------------------------------------------------
-; ramdisk_install: make the received diskette image drive A: and boot it
+; ramdisk_install: make the received diskette image drive A: and boot it.
+; Takes the network stack down, moves the top of base memory and copies the
+; resident part there, then goes on in that copy (ramdisk_resident).
 ;   In:  DS = LOADER_SEG, the PXE addresses found at start-up
 ;   Out: does not return
 ; ---------------------------------------------------------------------------
