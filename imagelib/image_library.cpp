@@ -8,7 +8,6 @@
 #include <vector>
 
 #include <QApplication>
-#include <QMessageBox>
 #include <QWidget>
 
 #include "atomic_file.h"
@@ -62,11 +61,10 @@ KTIMG_API int KTViewImage(const ImageViewRequest* request) {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return KTIMG_ERR_NO_UI;
     auto* owner = static_cast<QWidget*>(request->owner);
     imagelib::ImageViewer viewer(owner, imagelib::DeclaredApplication() != 0);
+    // The caller says why an image could not be opened (it knows the
+    // name the user gave it), so nothing is shown here.
     std::string error;
-    if (!viewer.Open(request->path, error)) {
-        QMessageBox::critical(owner, "Boot Image", QString::fromLocal8Bit(error.c_str()));
-        return KTIMG_ERR_OPEN;
-    }
+    if (!viewer.Open(request->path, error)) return KTIMG_ERR_OPEN;
     viewer.exec();
     return KTIMG_OK;
 }

@@ -99,7 +99,8 @@ KTIMG_API int KTCreateImage(const ImageCreateRequest* request);
 
 /* Shows the named image in a modal viewer and editor; returns after the user
  * closes it. Every change is written back before the viewer reports it done.
- * 0 = viewed; non-zero = the viewer could not open (see KTIMG_ERR_*). */
+ * 0 = viewed; non-zero = the viewer did not open (see KTIMG_ERR_*), and
+ * nothing was shown: the caller tells the user why. */
 KTIMG_API int KTViewImage(const ImageViewRequest* request);
 
 #ifdef __cplusplus
