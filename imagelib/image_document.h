@@ -30,6 +30,8 @@ public:
     const FatVolume& Volume() const { return m_volume; }
 
     // Runs `change` on a copy of the volume and writes the result back.
+    // When another program has replaced or changed the file since it was
+    // read, nothing is written: its changes would otherwise be lost.
     ChangeResult Apply(const std::function<FatError(FatVolume&)>& change);
 
     // Copies host files into a folder of the image in one change. Names
@@ -41,7 +43,16 @@ public:
     ChangeResult ExtractFile(const std::string& imagePath, const std::string& hostPath) const;
 
 private:
+    // What the file on disk was when this document last read or wrote it.
+    struct Stamp {
+        uint64_t device = 0, inode = 0, size = 0;
+        int64_t seconds = 0, nanoseconds = 0;
+        bool operator==(const Stamp&) const = default;
+    };
+    static bool StampOf(const std::string& path, Stamp& out);
+
     std::string m_path;
+    Stamp m_stamp;
     std::vector<uint8_t> m_bytes;
     ImageInfo m_info;
     FatVolume m_volume;

@@ -96,6 +96,25 @@ TEST(ImageDocument, AFailedChangeLeavesFileAndDocumentUnchanged) {
     EXPECT_EQ(entries, 1u);  // no temporary file left behind
 }
 
+TEST(ImageDocument, AFileChangedByAnotherProgramIsNotOverwritten) {
+    testing_support::TempDir dir;
+    const std::string path = MakeImage(dir, "a.img", 0);
+    imagelib::ImageDocument doc;
+    std::string error;
+    ASSERT_TRUE(doc.Open(path, error)) << error;
+    ASSERT_TRUE(doc.Apply([](FatVolume& v) { return v.MakeDirectory("MINE"); }).ok());
+
+    // Someone else writes the image meanwhile (here: through mtools).
+    ASSERT_EQ(imagetest::Run("mmd " + imagetest::MtoolsImage(path, 0) + " ::THEIRS").exitCode, 0);
+    auto result = doc.Apply([](FatVolume& v) { return v.MakeDirectory("LATER"); });
+    EXPECT_FALSE(result.ok());
+    EXPECT_NE(result.message.find("changed or removed by another program"), std::string::npos);
+    const std::string listing = imagetest::Run("mdir -b " + imagetest::MtoolsImage(path, 0) + " ::").output;
+    EXPECT_NE(listing.find("THEIRS"), std::string::npos) << listing;
+    EXPECT_NE(listing.find("MINE"), std::string::npos) << listing;
+    EXPECT_EQ(listing.find("LATER"), std::string::npos) << listing;
+}
+
 TEST(ImageDocument, FilesThatAreNotImagesAreNotOpened) {
     testing_support::TempDir dir;
     testing_support::WriteText(dir / "text.img", std::string(4096, 'x'));
