@@ -43,9 +43,7 @@ TEST_F(ClientTest, TftpParameterBlockIsFilledAsTheBootRomExpects) {
 TEST_F(ClientTest, LongFileNamesAreCutTo127Characters) {
     std::string path = std::string(100, 'p') + "\\";
     std::string image = std::string(40, 'n') + ".img";
-    m.Load(MakeLoader({{image, "Long", ""}}, path));
-    m_file = MakeLoader({{image, "Long", ""}}, path);
-    ASSERT_TRUE(Ended(m.Run(), Stop::Halted));
+    ASSERT_TRUE(Ended(Boot(MakeLoader({{image, "Long", ""}}, path)), Stop::Halted));
     ASSERT_EQ(m.tftpNames.size(), 1u);
     EXPECT_EQ(m.tftpNames[0], (path + image).substr(0, 127));
     const uint32_t block = At(layout::LDR_TFTP_PARAMS);

@@ -2,6 +2,7 @@
 
 #include <unicorn/unicorn.h>
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 
@@ -476,16 +477,12 @@ void ClientMachine::BlockMoveService() {
               (bytes == 0 || (bytes - 1 <= srcLimit && bytes - 1 <= dstLimit)) &&
               src + bytes <= place::kMemoryTop && dst + bytes <= place::kMemoryTop;
     if (ok && bytes) {
-        // Word by word upwards, as the BIOS does, so overlapping moves down
-        // behave as on a real machine.
-        auto data = Bytes(src, bytes);
+        // Word by word upwards, as the BIOS copies, so that a move to a
+        // higher address over its own source behaves as on a real machine.
         if (src < dst && src + bytes > dst) {
-            for (uint32_t i = 0; i < bytes; i += 2) {
-                auto w = Bytes(src + i, 2);
-                Poke(dst + i, w);
-            }
+            for (uint32_t i = 0; i < bytes; i += 2) Poke(dst + i, Bytes(src + i, 2));
         } else {
-            Poke(dst, data);
+            Poke(dst, Bytes(src, bytes));
         }
     }
     SetReg(UC_X86_REG_AX, ok ? 0x0000 : 0x0300);

@@ -115,13 +115,10 @@ protected:
     std::string Resolve(const std::vector<uint8_t>& reply, const std::vector<uint8_t>& afterReply = {}) {
         m.cachedReply = reply;
         m.tftpFiles[ImagePath("a.img")] = BootProgram(512);
-        m.Load(MakeLoader({{"a.img", "A", ""}}));
-        if (!afterReply.empty()) {
-            // Whatever lay in the work buffer behind the reply must not count.
-            auto file = MakeLoader({{"a.img", "A", ""}});
-            m_file = file;
-            m.Poke(WorkBuffer() + reply.size(), afterReply);
-        }
+        m_file = MakeLoader({{"a.img", "A", ""}});
+        m.Load(m_file);
+        // Whatever lay in the work buffer behind the reply must not count.
+        if (!afterReply.empty()) m.Poke(WorkBuffer() + reply.size(), afterReply);
         Stop stop = m.Run();
         if (stop == Stop::BootSector) {
             char text[16];
