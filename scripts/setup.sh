@@ -15,6 +15,7 @@ PACKAGES=(
   qemu-system-x86 ipxe-qemu  # end-to-end boots on a real PXE boot ROM
   pxelinux syslinux-common   # comparison boots in bench/
   dosfstools mtools          # cross-checks of the FAT images we write
+  tftpd-hpa dnsmasq-base curl # the serving guide's TFTP and DHCP servers, tried in tests
   libchm-dev                 # reading the compiled help file in tests
   xvfb xauth xdg-utils       # screenshots of the real window, link opener
 )

@@ -1,0 +1,30 @@
+#!/usr/bin/env python3
+"""Boots a virtual PC from the network on a tap interface (DHCP and TFTP come
+from whatever serves that interface) and waits for texts on its screen."""
+
+import argparse
+import os
+import sys
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+from qemu_harness import Machine  # noqa: E402
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--tap", required=True)
+    parser.add_argument("--expect", action="append", default=[])
+    parser.add_argument("--timeout", type=float, default=60)
+    args = parser.parse_args()
+    netdev = "tap,id=n0,ifname=%s,script=no,downscript=no" % args.tap
+    with Machine(tftp_root=None, bootfile=None, netdev=netdev) as machine:
+        machine.skip_boot_rom_prompt()
+        screen = machine.wait_screen(lambda s: all(s.find(t) >= 0 for t in args.expect), args.timeout,
+                                     "the menu")
+        print(screen.dump())
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
