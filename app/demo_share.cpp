@@ -1,7 +1,7 @@
 #include "demo_share.h"
 
+#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <vector>
 
 #include "file_system.h"
@@ -19,25 +19,21 @@ struct DemoItem {
     const char* help;
 };
 
-void PutWord(std::vector<uint8_t>& b, size_t at, uint16_t v) {
-    b[at] = static_cast<uint8_t>(v);
-    b[at + 1] = static_cast<uint8_t>(v >> 8);
-}
-
-// A boot image through the image library; falls back to our own blank
-// diskette while the library cannot create images.
+// A 1.44 MB diskette image, made by the image library as the Create button
+// makes one. When the library cannot make it, the item names a file that is
+// missing, which the editor shows as it would on a real share.
 void CreateImage(const std::string& windowsPath) {
     platform::ResolvedPath resolved = platform::Resolve(windowsPath);
-    if (resolved.error == platform::FileError::None) {
-        std::string host = resolved.host.string();
-        ImageCreateRequest request{};
-        request.size = sizeof request;
-        request.path = host.c_str();
-        request.fixed = KTIMG_CREATE_FIXED;
-        request.options = KTIMG_OPTION_STANDARD;
-        if (KTCreateImage(&request) == KTIMG_OK) return;
-    }
-    WriteBlankFloppyImage(windowsPath);
+    if (resolved.error != platform::FileError::None) return;
+    std::string host = resolved.host.string();
+    ImageCreateRequest request{};
+    request.size = sizeof request;
+    request.path = host.c_str();
+    request.fixed = KTIMG_CREATE_FIXED;
+    request.options = KTIMG_OPTION_STANDARD;
+    request.capacity = 0;
+    if (KTCreateImage(&request) != KTIMG_OK)
+        std::fprintf(stderr, "demo: the image library could not create %s\n", host.c_str());
 }
 
 // One entry written the way the create wizard writes one: loader first, then
@@ -76,54 +72,6 @@ void AddBareOSChooserFile(const std::string& folder, const char* description, co
 }
 
 }  // namespace
-
-bool WriteBlankFloppyImage(const std::string& windowsPath) {
-    const size_t kSectors = 2880, kSector = 512;
-    std::vector<uint8_t> disk(kSectors * kSector, 0);
-    const uint8_t jump[] = {0xEB, 0x3C, 0x90};
-    std::memcpy(&disk[0], jump, 3);
-    std::memcpy(&disk[3], "MENVOLT ", 8);
-    PutWord(disk, 11, 512);  // bytes per sector
-    disk[13] = 1;            // sectors per cluster
-    PutWord(disk, 14, 1);    // reserved sectors
-    disk[16] = 2;            // FATs
-    PutWord(disk, 17, 224);  // root entries
-    PutWord(disk, 19, 2880); // sectors
-    disk[21] = 0xF0;         // media: 3.5" 1.44 MB
-    PutWord(disk, 22, 9);    // sectors per FAT
-    PutWord(disk, 24, 18);   // sectors per track
-    PutWord(disk, 26, 2);    // heads
-    disk[38] = 0x29;         // extended boot signature
-    PutWord(disk, 39, 0x4D56);
-    PutWord(disk, 41, 0x4F4C);
-    std::memcpy(&disk[43], "MENVOLT DEMO", 11);
-    std::memcpy(&disk[54], "FAT12   ", 8);
-    // Boot code: say that this diskette holds no system and wait for a key,
-    // then let the BIOS try the next boot device.
-    const char message[] = "Empty diskette image. Press a key.\r\n";
-    const uint8_t code[] = {0x31, 0xC0, 0x8E, 0xD8, 0xBE, 0x00, 0x00,  // xor ax,ax; mov ds,ax; mov si,msg
-                            0xAC, 0x08, 0xC0, 0x74, 0x09,              // lodsb; or al,al; jz done
-                            0xB4, 0x0E, 0xBB, 0x07, 0x00, 0xCD, 0x10,  // mov ah,0Eh; mov bx,7; int 10h
-                            0xEB, 0xF2,                                // jmp lodsb
-                            0x31, 0xC0, 0xCD, 0x16,                    // xor ax,ax; int 16h
-                            0xCD, 0x18};                               // int 18h
-    const size_t codeAt = 62, messageAt = codeAt + sizeof code;
-    std::memcpy(&disk[codeAt], code, sizeof code);
-    PutWord(disk, codeAt + 5, static_cast<uint16_t>(0x7C00 + messageAt));
-    std::memcpy(&disk[messageAt], message, sizeof message);
-    disk[510] = 0x55;
-    disk[511] = 0xAA;
-    for (size_t fat = 0; fat < 2; ++fat) {
-        size_t at = (1 + fat * 9) * kSector;
-        disk[at] = 0xF0;
-        disk[at + 1] = 0xFF;
-        disk[at + 2] = 0xFF;
-    }
-    size_t root = 19 * kSector;
-    std::memcpy(&disk[root], "MENVOLT DEMO", 11);
-    disk[root + 11] = 0x08;  // volume label
-    return platform::WriteFileAtomically(windowsPath, disk.data(), disk.size()) == platform::FileError::None;
-}
 
 std::filesystem::path BuildDemoShare(const std::string& computer) {
     std::string pattern = (std::filesystem::temp_directory_path() / "menvolt-demo-XXXXXX").string();

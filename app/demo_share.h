@@ -9,7 +9,3 @@
 // Builds the share, publishes it as \\<computer>\RemInst and returns its
 // folder; an empty path when the folder could not be made.
 std::filesystem::path BuildDemoShare(const std::string& computer);
-
-// Writes an empty 1.44 MB FAT12 diskette image (our own formatter, used when
-// the image library cannot create one). Returns false when it cannot be written.
-bool WriteBlankFloppyImage(const std::string& windowsPath);
