@@ -40,6 +40,8 @@ struct MainWindowTest : ::testing::Test {
     }
 
     void Open(std::vector<std::string> languages = {"English"}) {
+        // Each test installs the wizard or sheet stand-in it needs.
+        MenuEntry::SetRunners(nullptr, nullptr);
         app.m_risRoot = Root();
         app.m_languages = languages;
         app.m_tab = 0;
@@ -267,7 +269,7 @@ TEST_F(MainWindowTest, AddSelectsTheNewEntryAndDoesNothingWithoutAWizard) {
     EXPECT_EQ(dialog.SelectedRow(), 1);
 }
 
-TEST_F(MainWindowTest, HelpAskesForContext107) {
+TEST_F(MainWindowTest, HelpAsksForContext107) {
     Open();
     Click(framework::IDHELP);
     ASSERT_EQ(framework::HelpRequests().size(), 1u);

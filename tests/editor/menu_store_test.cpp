@@ -87,6 +87,7 @@ TEST_F(StoreTest, MissingLanguageFolderEmptiesTheStoreAndRefusesAdd) {
 TEST_F(StoreTest, CreateEntryRefreshesAndReportsTheNewDescription) {
     Load();
     std::string description;
+    MenuEntry::SetRunners(nullptr, nullptr);
     EXPECT_FALSE(store.CreateEntry(description));  // no wizard: counts as cancelled
     MenuEntry::SetRunners(
         [](MenuEntry& entry, const std::string& folder) -> BOOL {
