@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "entry_templates.h"
 #include "resource.h"
 
 namespace res {
@@ -113,6 +114,7 @@ bool LoadBitmap(unsigned id, Bitmap& bitmap) {
     switch (id) {
         case IDB_ENTRY_KINDS: EntryKinds(bitmap); return true;
         case IDB_LOGO: Logo(bitmap); return true;
+        case IDB_WATERMARK: DrawWatermark(bitmap); return true;
         default: return false;
     }
 }

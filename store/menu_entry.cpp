@@ -57,7 +57,7 @@ BOOL MenuEntry::Open(const std::string& sifPath) {
         // Never read, nor later write back, a file outside the share.
         m_loader.m_error = res::IDS_INVALID_PATH;
     } else {
-        m_loader.Open(m_risRoot + launchFile);
+        m_loaderOpened = m_loader.Open(m_risRoot + launchFile);
     }
     return TRUE;
 }

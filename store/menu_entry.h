@@ -40,6 +40,8 @@ public:
     LoaderFile m_loader;
     std::string m_folder;
     std::string m_risRoot;
+    // TRUE when Open read the loader file the LaunchFile names.
+    BOOL m_loaderOpened = FALSE;
 };
 
 // True when a LaunchFile value names a file inside the share: relative, no

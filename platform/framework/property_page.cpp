@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 
+#include "dialog_units.h"
 #include "message_box.h"
 #include "property_sheet.h"
 #include "string_table.h"
@@ -73,6 +74,13 @@ std::string CPropertyPage::GetTabTitle() const {
     if (m_psp.dwFlags & PSP_USETITLE) return m_psp.pszTitle;
     const res::DialogTemplate* dialog = res::FindDialogTemplate(m_templateId);
     return dialog ? dialog->caption : std::string();
+}
+
+QSize CPropertyPage::PageSize() const {
+    const res::DialogTemplate* dialog = res::FindDialogTemplate(m_templateId);
+    if (!dialog) return {};
+    const BaseUnits units = DialogBaseUnits();
+    return QSize(DluToPixelsX(dialog->cx, units), DluToPixelsY(dialog->cy, units));
 }
 
 void CPropertyPage::BuildWindow(QWidget* parent) {

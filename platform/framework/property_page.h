@@ -64,6 +64,9 @@ public:
     CPropertySheet* GetParentSheet() const { return m_pSheet; }
     // The tab text: the title when PSP_USETITLE is set, else the template caption.
     std::string GetTabTitle() const;
+    // The room the page takes in its sheet, in pixels: its template's size,
+    // or more for a page that adds controls of its own beside the template.
+    virtual QSize PageSize() const;
 
     PropSheetPage m_psp;
 

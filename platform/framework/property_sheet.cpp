@@ -91,13 +91,8 @@ void CPropertySheet::RemovePage(int index) {
 }
 
 QSize CPropertySheet::LargestPage() const {
-    BaseUnits units = DialogBaseUnits();
     QSize size(0, 0);
-    for (CPropertyPage* page : m_pages) {
-        const res::DialogTemplate* t = res::FindDialogTemplate(page->TemplateId());
-        if (!t) continue;
-        size = size.expandedTo(QSize(DluToPixelsX(t->cx, units), DluToPixelsY(t->cy, units)));
-    }
+    for (CPropertyPage* page : m_pages) size = size.expandedTo(page->PageSize());
     return size;
 }
 

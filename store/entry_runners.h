@@ -1,0 +1,31 @@
+// What the create and edit runners write once the user confirms: the files
+// of a new entry after the wizard's Finish, and of an edited entry after the
+// property sheet's OK. The user interface runs the wizard and the sheet and
+// then calls these.
+#pragma once
+
+#include <string>
+
+#include "win_types.h"
+
+class MenuEntry;
+
+// The entry folder relative to the share root, with its trailing backslash:
+// the folder with the share root taken off. A folder outside the root falls
+// back to the text after the first "\Setup" (case-sensitive), "" without one.
+std::string RelativeEntryFolder(const std::string& risRoot, const std::string& folder);
+
+// After Finish: names the files, sets the server path, saves the loader file
+// and then the OSChooser file with LaunchFile and Version. Each save shows
+// its own message when it fails; both are attempted.
+void WriteNewEntry(MenuEntry& entry, const std::string& folder);
+
+// After OK: saves the OSChooser file and then the loader file. A loader that
+// did not open from its file is never written over that file; the user is
+// told so. FALSE when a save failed.
+BOOL WriteEditedEntry(MenuEntry& entry);
+
+// The text the loader pages show in place of their controls when the loader
+// file cannot be edited: its error, or for a refused newer version (which
+// leaves no error code) the note that it will not be written.
+void MarkUnopenedLoader(MenuEntry& entry);
