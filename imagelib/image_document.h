@@ -43,16 +43,7 @@ public:
     ChangeResult ExtractFile(const std::string& imagePath, const std::string& hostPath) const;
 
 private:
-    // What the file on disk was when this document last read or wrote it.
-    struct Stamp {
-        uint64_t device = 0, inode = 0, size = 0;
-        int64_t seconds = 0, nanoseconds = 0;
-        bool operator==(const Stamp&) const = default;
-    };
-    static bool StampOf(const std::string& path, Stamp& out);
-
     std::string m_path;
-    Stamp m_stamp;
     std::vector<uint8_t> m_bytes;
     ImageInfo m_info;
     FatVolume m_volume;
