@@ -2,7 +2,9 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QDialog>
 #include <QMessageBox>
+#include <QTimer>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -249,6 +251,43 @@ TEST(RealMessageBoxes, ApplicationBoxShowsCaptionTextAndAnswers) {
     EXPECT_EQ(caption, "Menvolt");
     EXPECT_EQ(text, "Really?");
     EXPECT_EQ(icon, QMessageBox::Question);
+}
+
+// The error box is captioned with the window that is active when it opens.
+TEST(RealMessageBoxes, ErrorBoxUsesTheActiveDialogsTitle) {
+    framework::QtMessageSink sink;
+    platform::MessageSink* previous = platform::SetMessageSink(&sink);
+    CEditorApp app;
+    QDialog owner;
+    owner.setWindowTitle("Submenu Item Properties");
+    std::string caption, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QWidget* parent = nullptr;
+    {
+        // Only a guard: whatever is still open after the deadline is closed.
+        ModalAnswerer guard([](QWidget*) {});
+        // The dialog's own modal loop; the error box opens from a timer inside it.
+        QTimer::singleShot(50, &owner, [&] {
+            ModalAnswerer inner([&](QWidget* modal) {
+                auto* box = qobject_cast<QMessageBox*>(modal);
+                if (box) {
+                    caption = box->windowTitle().toStdString();
+                    text = box->text().toStdString();
+                    icon = box->icon();
+                    parent = box->parentWidget();
+                }
+                modal->close();
+            });
+            app.ShowErrorBox(57346);
+            owner.close();
+        });
+        owner.exec();
+    }
+    platform::SetMessageSink(previous);
+    EXPECT_EQ(caption, "Submenu Item Properties");
+    EXPECT_EQ(text, "Image file not found.");
+    EXPECT_EQ(icon, QMessageBox::Critical);
+    EXPECT_EQ(parent, &owner);
 }
 
 }  // namespace
