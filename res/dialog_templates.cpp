@@ -39,10 +39,95 @@ DialogTemplate MainDialog() {
     return d;
 }
 
+// ---- Boot image file dialogs ----------------------------------------------
+
+DialogTemplate CreateImageDialog() {
+    DialogTemplate d;
+    d.id = IDD_CREATE_IMAGE;
+    d.caption = "Create Boot Image File";
+    d.cx = 174;
+    d.cy = 87;
+    d.style = DS_CENTER | DS_CAPTION | DS_SYSMENU;
+    d.controls = {
+        {65535, K::Static, "&Boot image file name:", 7, 7, 70, 8, 0, 0},
+        {52, K::Edit, "", 7, 17, 160, 14, CS_BORDER | CS_TABSTOP, 0},
+        {1033, K::PushButton, "&Advanced...", 7, 39, 50, 14, CS_TABSTOP, 0},
+        {1, K::DefPushButton, "OK", 9, 67, 50, 14, CS_TABSTOP, 0},
+        {2, K::PushButton, "Cancel", 63, 67, 50, 14, CS_TABSTOP, 0},
+        {9, K::PushButton, "Help", 117, 67, 50, 14, CS_TABSTOP, 0},
+    };
+    return d;
+}
+
+DialogTemplate ImageSettingsDialog() {
+    DialogTemplate d;
+    d.id = IDD_IMAGE_SETTINGS;
+    d.caption = "Advanced Image Settings";
+    d.cx = 174;
+    d.cy = 133;
+    d.style = DS_CENTER | DS_CAPTION | DS_SYSMENU;
+    d.controls = {
+        {65535, K::GroupBox, "Capacity", 7, 7, 160, 55, 0, 0},
+        {3010, K::RadioButton, "&Normal disk capacity", 15, 20, 81, 10, CS_AUTO | CS_GROUP | CS_TABSTOP, 0},
+        {3011, K::RadioButton, "&Extended capacity:", 15, 30, 73, 10, CS_AUTO, 0},
+        {98, K::ComboDropList, "", 30, 42, 44, 95, CS_VSCROLL | CS_TABSTOP, 0},
+        {65535, K::GroupBox, "Options", 7, 66, 160, 40, 0, 0},
+        {3002, K::CheckBox, "Keep &UNDI in memory", 15, 79, 89, 10, CS_AUTO | CS_TABSTOP, 0},
+        {3001, K::CheckBox, "Keep &Base Code in memory", 15, 90, 100, 10, CS_AUTO | CS_TABSTOP, 0},
+        {1, K::DefPushButton, "OK", 9, 113, 50, 14, CS_TABSTOP, 0},
+        {2, K::PushButton, "Cancel", 63, 113, 50, 14, CS_TABSTOP, 0},
+        {9, K::PushButton, "Help", 117, 113, 50, 14, CS_TABSTOP, 0},
+    };
+    return d;
+}
+
+DialogTemplate EditImagePage() {
+    DialogTemplate d;
+    d.id = IDD_EDIT_IMAGE_PAGE;
+    d.caption = "Image";
+    d.cx = 174;
+    d.cy = 58;
+    d.style = DS_CHILD;
+    d.controls = {
+        {1012, K::Static, "Boot &image file:", 7, 7, 160, 8, 0, 0},
+        {49, K::Edit, "", 7, 18, 130, 12, CS_BORDER | CS_TABSTOP, 0},
+        {48, K::PushButton, "&Browse...", 7, 37, 50, 14, CS_TABSTOP, 0},
+        {50, K::PushButton, "&Create...", 62, 37, 50, 14, CS_TABSTOP, 0},
+        {46, K::PushButton, "&View...", 117, 37, 50, 14, CS_TABSTOP, 0},
+    };
+    return d;
+}
+
+DialogTemplate SubmenuItemDialog() {
+    DialogTemplate d;
+    d.id = IDD_SUBMENU_ITEM;
+    d.caption = "Submenu Item Properties";
+    d.cx = 235;
+    d.cy = 170;
+    d.style = DS_CENTER | DS_CAPTION | DS_SYSMENU;
+    d.controls = {
+        {65535, K::Static, "&Friendly description:", 7, 7, 63, 8, 0, 0},
+        {1039, K::Edit, "", 7, 17, 221, 12, CS_BORDER | CS_TABSTOP, 0},
+        {65535, K::Static, "&Help text:", 7, 34, 31, 8, 0, 0},
+        {10000, K::Edit, "", 7, 45, 221, 44, CS_MULTILINE | CS_VSCROLL | CS_BORDER | CS_TABSTOP, 0},
+        {65535, K::Static, "Boot &image file:", 7, 96, 49, 8, 0, 0},
+        {49, K::Edit, "", 7, 106, 130, 12, CS_BORDER | CS_TABSTOP, 0},
+        {14, K::CheckBox, "Boot from hard &drive", 142, 106, 76, 12, CS_AUTO | CS_TABSTOP, 0},
+        {48, K::PushButton, "&Browse...", 7, 127, 50, 14, CS_TABSTOP, 0},
+        {50, K::PushButton, "&Create...", 62, 127, 50, 14, CS_TABSTOP, 0},
+        {46, K::PushButton, "&View...", 117, 127, 50, 14, CS_TABSTOP, 0},
+        {1, K::PushButton, "OK", 68, 149, 50, 14, CS_TABSTOP, 0},
+        {2, K::PushButton, "Cancel", 123, 149, 50, 14, CS_TABSTOP, 0},
+        {9, K::PushButton, "Help", 178, 149, 50, 14, CS_TABSTOP, 0},
+    };
+    return d;
+}
+
 std::map<unsigned, DialogTemplate>& Table() {
     static std::map<unsigned, DialogTemplate> table = [] {
         std::map<unsigned, DialogTemplate> t;
-        for (DialogTemplate d : {MainDialog()}) t[d.id] = d;
+        for (DialogTemplate d : {MainDialog(),
+                                 CreateImageDialog(), ImageSettingsDialog(), EditImagePage(), SubmenuItemDialog()}) t[d.id] = d;
         return t;
     }();
     return table;

@@ -49,6 +49,10 @@ enum : unsigned {
     IDB_ENTRY_KINDS = 10,   // 48 x 16 strip: single page, stacked pages, cross
     IDD_MAIN = 130,         // main window
     IDB_LOGO = 132,         // logo of the main window, 121 x 88
+    IDD_CREATE_IMAGE = 17,      // Create Boot Image File
+    IDD_SUBMENU_ITEM = 51,      // Submenu Item Properties
+    IDD_EDIT_IMAGE_PAGE = 137,  // Image page of the menu item property sheet
+    IDD_IMAGE_SETTINGS = 140,   // Advanced Image Settings
 };
 
 }  // namespace res

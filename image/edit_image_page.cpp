@@ -1,0 +1,63 @@
+#include "edit_image_page.h"
+
+#include "image_controls.h"
+#include "image_help_route.h"
+#include "image_operations.h"
+#include "loader_file.h"
+#include "message_box.h"
+#include "resource.h"
+#include "string_table.h"
+
+CEditImagePage::CEditImagePage() : CPropertyPage(res::IDD_EDIT_IMAGE_PAGE) {}
+
+std::string CEditImagePage::Folder() const { return m_pLoader ? m_pLoader->GetFolder() : std::string(); }
+
+BOOL CEditImagePage::OnInitDialog() {
+    CPropertyPage::OnInitDialog();
+    RouteImageHelp(*this);
+    if (!m_pLoader) return TRUE;
+    if (m_pLoader->m_error != 0) {
+        // The page shows only why the loader could not be read.
+        SetDlgItemText(IDC_IMAGE_LABEL, res::LoadString(m_pLoader->m_error));
+        for (int id : {IDC_IMAGE_FILE, IDC_IMAGE_CREATE, IDC_IMAGE_VIEW, IDC_IMAGE_BROWSE}) ShowDlgItem(id, FALSE);
+        return TRUE;
+    }
+    SetDlgItemText(IDC_IMAGE_FILE, m_pLoader->GetImageFile(0));
+    // A loader without a path has no image folder: the buttons would work in
+    // the program's current folder.
+    if (Folder().empty())
+        for (int id : {IDC_IMAGE_BROWSE, IDC_IMAGE_CREATE, IDC_IMAGE_VIEW}) EnableDlgItem(id, FALSE);
+    return TRUE;
+}
+
+BOOL CEditImagePage::OnKillActive() {
+    if (!m_pLoader || m_pLoader->m_error != 0) return CPropertyPage::OnKillActive();
+    const std::string name = GetDlgItemText(IDC_IMAGE_FILE);
+    const std::string folder = Folder();
+    // A name the client cannot fetch from the image folder is never stored.
+    if (!CheckImageFileName(folder, name)) return FALSE;
+    if (!m_pLoader->SetItem(0, name, "", "")) {
+        platform::AfxMessageBox(res::IDS_LOADER_TOO_LARGE, platform::MB_ICONERROR);
+        return FALSE;
+    }
+    if (!ConfirmImageFile(folder, name)) return FALSE;
+    return CPropertyPage::OnKillActive();
+}
+
+BOOL CEditImagePage::OnCommand(UINT id, UINT code) {
+    if (code == framework::BN_CLICKED) {
+        switch (id) {
+            case IDC_IMAGE_BROWSE: OnBrowseImageButton(*this, Folder()); return TRUE;
+            case IDC_IMAGE_CREATE: OnCreateImageButton(*this, Folder()); return TRUE;
+            case IDC_IMAGE_VIEW: OnViewImageButton(*this, Folder()); return TRUE;
+            case framework::ID_HELP: ShowImageHelp(HELP_EDIT_IMAGE_PAGE); return TRUE;
+        }
+    }
+    return CPropertyPage::OnCommand(id, code);
+}
+
+BOOL CEditImagePage::OnWindowMessage(UINT message, intptr_t, intptr_t lParam) {
+    if (message != WM_IMAGE_HELP) return FALSE;
+    ShowImageHelp(static_cast<unsigned>(lParam));
+    return TRUE;
+}

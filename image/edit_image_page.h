@@ -1,0 +1,27 @@
+// CEditImagePage: the Image page of the menu item property sheet, for an
+// entry whose loader has fewer than two items. Shows and sets the boot image
+// file of item 0; when the loader could not be read it shows why instead.
+#pragma once
+
+#include "property_page.h"
+
+class LoaderFile;
+
+class CEditImagePage : public framework::CPropertyPage {
+public:
+    CEditImagePage();
+
+    BOOL OnInitDialog() override;
+    BOOL OnKillActive() override;
+    BOOL OnCommand(UINT id, UINT code) override;
+    BOOL OnWindowMessage(UINT message, intptr_t wParam, intptr_t lParam) override;
+
+    // Set by the sheet before it runs; not owned.
+    LoaderFile* m_pLoader = nullptr;
+
+    // Run-time class name, as the framework's class information gives it.
+    static constexpr const char* kClassName = "CEditImagePage";
+
+private:
+    std::string Folder() const;
+};

@@ -1,0 +1,218 @@
+#include "image_operations.h"
+
+#include <QApplication>
+#include <QWidget>
+#include <array>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "create_image_dlg.h"
+#include "dialog.h"
+#include "editor_app.h"
+#include "file_system.h"
+#include "image_controls.h"
+#include "image_file_chooser.h"
+#include "image_library_calls.h"
+#include "layout.h"
+#include "message_box.h"
+#include "qt_message_sink.h"
+#include "resource.h"
+#include "string_table.h"
+
+namespace {
+
+constexpr size_t kMaxPath = 255;  // the 256-byte path buffer less its NUL
+
+std::string FolderOf(const std::string& path) {
+    size_t cut = path.find_last_of('\\');
+    return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+
+std::string NameOf(const std::string& path) {
+    size_t cut = path.find_last_of('\\');
+    return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+// Two Windows paths that lead to one host file, or to files with the same
+// bytes: the item boots what the user chose either way.
+bool SameImage(const std::string& first, const std::string& second) {
+    platform::ResolvedPath a = platform::Resolve(first);
+    platform::ResolvedPath b = platform::Resolve(second);
+    if (a.error != platform::FileError::None || b.error != platform::FileError::None) return false;
+    std::error_code ec;
+    if (std::filesystem::equivalent(a.host, b.host, ec)) return true;
+    platform::ReadResult x = platform::ReadWholeFile(first, SIZE_MAX);
+    platform::ReadResult y = platform::ReadWholeFile(second, SIZE_MAX);
+    return x.error == platform::FileError::None && y.error == platform::FileError::None && x.bytes == y.bytes;
+}
+
+}  // namespace
+
+// ---- Shared operations -----------------------------------------------------
+
+BOOL CreateImageFile(const std::string& folder, std::string& name) {
+    // Without a folder the file would land in the program's current folder.
+    if (folder.empty()) return FALSE;
+    CCreateImageDlg dialog(folder, static_cast<QWidget*>(framework::ActiveWindow()));
+    if (dialog.DoModal() != platform::IDOK) return FALSE;
+    name = dialog.m_fileName;
+    return TRUE;
+}
+
+BOOL BrowseImageFile(const std::string& folder, std::string& name) {
+    if (folder.empty()) return FALSE;
+    std::string chosen;
+    if (!image::FileChooser().ChooseFile(folder + "*.img", "Image files|*.img|All Files|*.*||", chosen)) return FALSE;
+    const std::string chosenName = NameOf(chosen);
+    const std::string chosenFolder = FolderOf(chosen);
+    // A name the item cannot carry is refused before anything is copied.
+    if (chosenName.empty() || !CheckImageFileName(folder, chosenName)) return FALSE;
+
+    if (chosenFolder != folder) {
+        const std::string target = folder + chosenName;
+        if (platform::Exists(target)) {
+            // The copy never replaces a file; when the one already there is
+            // another file, the item would boot that one, so the user is told.
+            if (!SameImage(chosen, target))
+                platform::AfxMessageBox("A different file of this name is already in the image folder and was "
+                                        "kept; the menu item will boot that file:\n\n" + target,
+                                        platform::MB_ICONWARNING);
+        } else if (platform::CopyFile(chosen, target, true) != platform::FileError::None) {
+            platform::AfxMessageBox(std::string(res::LoadString(res::IDS_COPY_FAILED)) + "\n\n" + target,
+                                    platform::MB_ICONERROR);
+        }
+    }
+    name = chosenName;
+    return TRUE;
+}
+
+int ViewImageFile(framework::CDialog* owner, const std::string& path) {
+    if (path.size() > kMaxPath) {
+        platform::AfxMessageBox(res::IDS_PATH_TOO_LONG, platform::MB_ICONERROR);
+        return 0;
+    }
+    if (!ImageFileExists(path)) {
+        ShowImageErrorBox(res::IDS_IMAGE_NOT_FOUND);
+        return 0;
+    }
+    // A wildcard that matched, or a folder, names no one image to open.
+    platform::ResolvedPath file = platform::Resolve(path);
+    if (file.error != platform::FileError::None || !file.exists || file.isDirectory) {
+        ShowImageErrorBox(file.isDirectory ? res::IDS_IMAGE_NOT_FOUND : res::IDS_INVALID_PATH);
+        return 0;
+    }
+    const std::string host = file.host.string();
+    if (host.size() > kMaxPath) {
+        platform::AfxMessageBox(res::IDS_PATH_TOO_LONG, platform::MB_ICONERROR);
+        return 0;
+    }
+    std::array<char, kMaxPath + 1> buffer{};
+    std::memcpy(buffer.data(), host.data(), host.size());
+
+    ImageViewRequest request{};
+    request.size = sizeof(request);
+    request.owner = owner ? owner->GetSafeHwnd() : nullptr;
+    request.path = buffer.data();
+    request.fixed = KTIMG_VIEW_FIXED;
+    int result = image::ImageLibrary().ViewImage(request);
+    // The library reports why it could not open the image only through its
+    // result; without a word the View button would seem to do nothing.
+    if (result == KTIMG_ERR_OPEN) {
+        ShowImageErrorBox(res::IDS_BAD_FORMAT);
+    } else if (result != KTIMG_OK) {
+        ShowImageErrorBox(res::IDS_OPEN_ERROR);
+    }
+    return result;
+}
+
+BOOL ImageFileExists(const std::string& path) { return platform::ListMatches(path).empty() ? FALSE : TRUE; }
+
+// ---- Rules for a typed name ------------------------------------------------
+
+bool IsBareImageFileName(const std::string& name) {
+    if (name == "." || name == "..") return false;
+    for (unsigned char c : name) {
+        if (c < 0x20 || c == 0x7F) return false;
+        if (std::strchr("\\/:*?\"<>|", c)) return false;
+    }
+    return true;
+}
+
+std::string ServerPathOf(const std::string& folder) {
+    size_t start = 0;
+    if (folder.rfind("\\\\", 0) == 0) {
+        // \\SERVER\Share\ : the part after the share's backslash.
+        size_t server = folder.find('\\', 2);
+        size_t share = server == std::string::npos ? std::string::npos : folder.find('\\', server + 1);
+        start = share == std::string::npos ? folder.size() : share + 1;
+    } else if (folder.size() >= 2 && folder[1] == ':') {
+        start = folder.size() >= 3 && folder[2] == '\\' ? 3 : 2;
+    }
+    return folder.substr(start);
+}
+
+unsigned ImageFileNameProblem(const std::string& folder, const std::string& name) {
+    if (!IsBareImageFileName(name)) return res::IDS_INVALID_PATH;
+    if (folder.size() + name.size() > kMaxPath) return res::IDS_PATH_TOO_LONG;
+    if (!name.empty() && ServerPathOf(folder).size() + name.size() > layout::LDR_TFTP_NAME_MAX)
+        return res::IDS_NAME_TOO_LONG;
+    return 0;
+}
+
+BOOL CheckImageFileName(const std::string& folder, const std::string& name) {
+    unsigned problem = ImageFileNameProblem(folder, name);
+    if (problem == 0) return TRUE;
+    platform::AfxMessageBox(problem, platform::MB_ICONERROR);
+    return FALSE;
+}
+
+BOOL ImageFileExistsIn(const std::string& folder, const std::string& name) {
+    if (folder.empty()) return FALSE;
+    return ImageFileExists(folder + name);
+}
+
+BOOL ConfirmImageFile(const std::string& folder, const std::string& name) {
+    if (ImageFileExistsIn(folder, name)) return TRUE;
+    return platform::AfxMessageBox(res::IDS_IMAGE_MISSING_QUESTION, platform::MB_YESNO | platform::MB_ICONQUESTION) ==
+                   platform::IDYES
+               ? TRUE
+               : FALSE;
+}
+
+// ---- Button handlers -------------------------------------------------------
+
+void OnBrowseImageButton(framework::CDialog& page, const std::string& folder) {
+    std::string name;
+    if (BrowseImageFile(folder, name)) page.SetDlgItemText(IDC_IMAGE_FILE, name);
+}
+
+void OnCreateImageButton(framework::CDialog& page, const std::string& folder) {
+    std::string name;
+    if (CreateImageFile(folder, name)) page.SetDlgItemText(IDC_IMAGE_FILE, name);
+}
+
+void OnViewImageButton(framework::CDialog& page, const std::string& folder) {
+    if (folder.empty()) return;
+    const std::string name = page.GetDlgItemText(IDC_IMAGE_FILE);
+    if (!CheckImageFileName(folder, name)) return;
+    ViewImageFile(&page, folder + name);
+}
+
+void ShowImageErrorBox(unsigned stringId) {
+    if (CEditorApp* app = EditorApp()) {
+        app->ShowErrorBox(stringId);
+        return;
+    }
+    platform::MessageRequest request;
+    request.kind = platform::MessageKind::ErrorBox;
+    request.text = res::LoadString(stringId);
+    request.caption = framework::ActiveWindowTitle();
+    request.owner = framework::ActiveWindow();
+    request.style = platform::MB_ICONERROR;
+    platform::ShowMessage(request);
+}
+
+void ShowImageHelp(unsigned context) {
+    if (CEditorApp* app = EditorApp()) app->ShowHelp(context);
+}

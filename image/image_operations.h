@@ -1,0 +1,79 @@
+// The shared boot image file operations and the rules every page and dialog
+// with the image file edit (49) and its Browse (48), Create (50) and View (46)
+// buttons applies. An image file always lies in the image folder (the folder
+// of the loader file, ending with a backslash); items store its bare name,
+// and an empty name means the item boots from the hard drive.
+#pragma once
+
+#include <string>
+
+#include "win_types.h"
+
+namespace framework {
+class CDialog;
+}
+
+// Runs the Create Boot Image File dialog for the folder. TRUE when a file was
+// created; `name` is then the name as entered (".img" added when it held no
+// dot). FALSE leaves `name` untouched.
+BOOL CreateImageFile(const std::string& folder, std::string& name);
+
+// Lets the user pick a file and copies it into the folder when it lies
+// elsewhere, never replacing a file there (and saying so when the copy fails
+// or another file of that name is already there). TRUE when a file was
+// chosen; `name` is then its bare name.
+BOOL BrowseImageFile(const std::string& folder, std::string& name);
+
+// Shows the image in the library's viewer and editor, owned by `owner`.
+// 0 when no file matches `path` (the user was told); otherwise the library's
+// result.
+int ViewImageFile(framework::CDialog* owner, const std::string& path);
+
+// TRUE when a file search for `path` finds an entry: wildcards match, and a
+// folder path ending with a backslash matches nothing.
+BOOL ImageFileExists(const std::string& path);
+
+// ---- Rules for a typed name ------------------------------------------------
+
+// A bare file name: no path separator, drive colon, wildcard, double quote,
+// other character Windows refuses in a name or control character, and not
+// "." or "..". The empty name (boot from the hard drive) passes.
+bool IsBareImageFileName(const std::string& name);
+
+// The part of the folder the client asks the server for: the folder below
+// the share ("\\SERVER\RemInst\Setup\...\" gives "Setup\...\"), or below the
+// drive for a drive path.
+std::string ServerPathOf(const std::string& folder);
+
+// 0 when the name can be used in the folder, else the string-table entry
+// that says why not: 57347 not a bare name, 57365 folder and name longer than
+// 255 characters, 57354 longer than the 127 characters a client can request.
+unsigned ImageFileNameProblem(const std::string& folder, const std::string& name);
+
+// Shows the problem of a name, if any, in an application box with the error
+// icon and returns FALSE; TRUE when the name can be used.
+BOOL CheckImageFileName(const std::string& folder, const std::string& name);
+
+// TRUE when the named file exists in the folder. An empty folder holds
+// nothing: the current folder of the program is never searched.
+BOOL ImageFileExistsIn(const std::string& folder, const std::string& name);
+
+// TRUE when the file exists in the folder or the user answers Yes to "The
+// specified image file does not exist.  Do you want to save this entry
+// anyway?".
+BOOL ConfirmImageFile(const std::string& folder, const std::string& name);
+
+// ---- Button handlers -------------------------------------------------------
+
+// Browse (48) and Create (50): on success the name replaces the text of 49.
+void OnBrowseImageButton(framework::CDialog& page, const std::string& folder);
+void OnCreateImageButton(framework::CDialog& page, const std::string& folder);
+// View (46): the text of 49 must be usable as a name; then the folder and the
+// name are viewed.
+void OnViewImageButton(framework::CDialog& page, const std::string& folder);
+
+// The error box of the application (the active window's title as caption);
+// usable before an application object exists.
+void ShowImageErrorBox(unsigned stringId);
+// Context help through the application; nothing when there is none.
+void ShowImageHelp(unsigned context);

@@ -1,0 +1,29 @@
+// CSubmenuItemDlg: the Submenu Item Properties dialog. Adds or edits one item
+// of a submenu: description, help text and boot image file, or the hard
+// drive. The caller sets the members before opening it and reads them back
+// after OK.
+#pragma once
+
+#include <string>
+
+#include "dialog.h"
+
+class CSubmenuItemDlg : public framework::CDialog {
+public:
+    explicit CSubmenuItemDlg(QWidget* parent = nullptr);
+
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+    BOOL OnCommand(UINT id, UINT code) override;
+    BOOL OnWindowMessage(UINT message, intptr_t wParam, intptr_t lParam) override;
+
+    BOOL m_adding = FALSE;     // 1 when a new item is added, 0 when one is edited
+    std::string m_folder;      // the image folder, ending with a backslash
+    std::string m_imageFile;   // empty: the item boots from the hard drive
+    std::string m_description;
+    std::string m_helpText;
+
+private:
+    // Hard-drive rule, then image rule, then OK rule.
+    void UpdateControls();
+};

@@ -1,0 +1,170 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+
+#include "editor_app.h"
+#include "html_help.h"
+#include "image_controls.h"
+#include "image_fakes.h"
+#include "image_help_event.h"
+#include "submenu_item_dlg.h"
+
+using namespace imagedlg_test;
+using testing_support::ScriptedMessages;
+using testing_support::WriteBytes;
+
+namespace {
+
+struct SubmenuItemTest : ::testing::Test {
+    EntryShare share;
+    ScriptedMessages messages;
+    CEditorApp app;
+    CSubmenuItemDlg dialog;
+
+    void TearDown() override { framework::ClearHelpRequests(); }
+
+    void Open(BOOL adding, const std::string& image, const std::string& description = "",
+              const std::string& help = "") {
+        dialog.m_adding = adding;
+        dialog.m_folder = share.folder;
+        dialog.m_imageFile = image;
+        dialog.m_description = description;
+        dialog.m_helpText = help;
+        ASSERT_TRUE(dialog.Create());
+    }
+    bool Enabled(int id) const { return dialog.IsDlgItemEnabled(id); }
+    void ClickHardDrive() { dialog.Item<QAbstractButton>(IDC_SUBMENU_HARD_DRIVE)->click(); }
+    bool Closed() const { return dialog.Window()->result() == platform::IDOK; }
+};
+
+TEST_F(SubmenuItemTest, ANewItemStartsWithoutTheBoxAndOkWaitsForDescriptionAndImage) {
+    Open(TRUE, "");
+    EXPECT_FALSE(dialog.IsDlgButtonChecked(IDC_SUBMENU_HARD_DRIVE));
+    EXPECT_TRUE(Enabled(IDC_IMAGE_FILE));
+    EXPECT_TRUE(Enabled(IDC_IMAGE_BROWSE));
+    EXPECT_TRUE(Enabled(IDC_IMAGE_CREATE));
+    EXPECT_FALSE(Enabled(IDC_IMAGE_VIEW));
+    EXPECT_FALSE(Enabled(platform::IDOK));
+
+    dialog.SetDlgItemText(IDC_SUBMENU_DESCRIPTION, "Memory test");
+    EXPECT_FALSE(Enabled(platform::IDOK));
+    dialog.SetDlgItemText(IDC_IMAGE_FILE, "memtest.img");
+    EXPECT_TRUE(Enabled(IDC_IMAGE_VIEW));
+    EXPECT_TRUE(Enabled(platform::IDOK));
+    dialog.SetDlgItemText(IDC_IMAGE_FILE, "");
+    EXPECT_FALSE(Enabled(platform::IDOK));
+    ClickHardDrive();
+    EXPECT_TRUE(Enabled(platform::IDOK));
+    dialog.SetDlgItemText(IDC_SUBMENU_DESCRIPTION, "");
+    EXPECT_FALSE(Enabled(platform::IDOK));  // no description, whatever else is filled in
+}
+
+TEST_F(SubmenuItemTest, AnExistingItemWithoutImageOpensWithTheBoxChecked) {
+    Open(FALSE, "", "Hard drive");
+    EXPECT_TRUE(dialog.IsDlgButtonChecked(IDC_SUBMENU_HARD_DRIVE));
+    for (int id : {IDC_IMAGE_FILE, IDC_IMAGE_BROWSE, IDC_IMAGE_CREATE, IDC_IMAGE_VIEW}) EXPECT_FALSE(Enabled(id)) << id;
+    EXPECT_TRUE(Enabled(platform::IDOK));
+
+    // Unchecking with an empty name: the image rule comes last, View stays off.
+    ClickHardDrive();
+    EXPECT_TRUE(Enabled(IDC_IMAGE_BROWSE));
+    EXPECT_TRUE(Enabled(IDC_IMAGE_CREATE));
+    EXPECT_FALSE(Enabled(IDC_IMAGE_VIEW));
+    EXPECT_FALSE(Enabled(platform::IDOK));
+}
+
+TEST_F(SubmenuItemTest, AnExistingItemWithImageShowsItsTexts) {
+    Open(FALSE, "dos.img", "DOS", "Starts DOS.");
+    EXPECT_FALSE(dialog.IsDlgButtonChecked(IDC_SUBMENU_HARD_DRIVE));
+    EXPECT_EQ(dialog.GetDlgItemText(IDC_IMAGE_FILE), "dos.img");
+    EXPECT_EQ(dialog.GetDlgItemText(IDC_SUBMENU_DESCRIPTION), "DOS");
+    EXPECT_EQ(dialog.GetDlgItemText(IDC_SUBMENU_HELP_TEXT), "Starts DOS.");
+    EXPECT_TRUE(Enabled(IDC_IMAGE_VIEW));
+    dialog.SetDlgItemText(IDC_SUBMENU_DESCRIPTION, std::string(70, 'd'));
+    EXPECT_EQ(dialog.GetDlgItemText(IDC_SUBMENU_DESCRIPTION).size(), 65u);
+    dialog.SetDlgItemText(IDC_SUBMENU_HELP_TEXT, std::string(300, 'h'));
+    EXPECT_EQ(dialog.GetDlgItemText(IDC_SUBMENU_HELP_TEXT).size(), 260u);
+}
+
+TEST_F(SubmenuItemTest, TheHardDriveBoxStoresAnEmptyNameAndAsksNothing) {
+    Open(FALSE, "gone.img", "Disk");
+    ClickHardDrive();
+    dialog.OnOK();
+    EXPECT_TRUE(Closed());
+    EXPECT_EQ(dialog.m_imageFile, "");
+    EXPECT_EQ(dialog.m_description, "Disk");
+    EXPECT_TRUE(messages.Empty());
+}
+
+TEST_F(SubmenuItemTest, AMissingImageIsAskedAbout) {
+    Open(TRUE, "gone.img", "Gone", "help");
+    messages.Answer(platform::IDNO);
+    dialog.OnOK();
+    EXPECT_FALSE(Closed());
+    EXPECT_EQ(dialog.m_imageFile, "gone.img");
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text,
+              "The specified image file does not exist.  Do you want to save this entry anyway?");
+
+    dialog.SetDlgItemText(IDC_SUBMENU_DESCRIPTION, "Still gone");
+    messages.Answer(platform::IDYES);
+    dialog.OnOK();
+    EXPECT_TRUE(Closed());
+    EXPECT_EQ(dialog.m_description, "Still gone");
+    EXPECT_EQ(dialog.m_imageFile, "gone.img");
+}
+
+TEST_F(SubmenuItemTest, AnExistingImageClosesWithoutAQuestion) {
+    WriteBytes(share.Entry("dos.img"), {0});
+    Open(TRUE, "", "DOS");
+    dialog.SetDlgItemText(IDC_IMAGE_FILE, "dos.img");
+    dialog.SetDlgItemText(IDC_SUBMENU_HELP_TEXT, "Starts DOS.");
+    dialog.OnOK();
+    EXPECT_TRUE(Closed());
+    EXPECT_EQ(dialog.m_imageFile, "dos.img");
+    EXPECT_EQ(dialog.m_helpText, "Starts DOS.");
+    EXPECT_TRUE(messages.Empty());
+}
+
+TEST_F(SubmenuItemTest, ANameWithAPathOrWildcardIsRefusedBeforeAnySearch) {
+    WriteBytes(share.Entry("dos.img"), {0});
+    Open(TRUE, "", "DOS");
+    for (const char* bad : {"*.img", "..\\dos.img", "C:dos.img"}) {
+        dialog.SetDlgItemText(IDC_IMAGE_FILE, bad);
+        dialog.OnOK();
+        EXPECT_FALSE(Closed()) << bad;
+    }
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>(3, "Invalid path."));
+    EXPECT_EQ(dialog.m_imageFile, "");
+}
+
+TEST_F(SubmenuItemTest, EnterCannotGetPastADisabledOk) {
+    Open(TRUE, "", "");
+    dialog.Dispatch(platform::IDOK, framework::BN_CLICKED, false);
+    EXPECT_FALSE(Closed());
+    EXPECT_TRUE(messages.Empty());
+}
+
+TEST_F(SubmenuItemTest, WithoutAnImageFolderTheFileButtonsStayOff) {
+    dialog.m_adding = FALSE;
+    dialog.m_imageFile = "dos.img";
+    dialog.m_description = "DOS";
+    ASSERT_TRUE(dialog.Create());
+    EXPECT_TRUE(Enabled(IDC_IMAGE_FILE));
+    for (int id : {IDC_IMAGE_BROWSE, IDC_IMAGE_CREATE, IDC_IMAGE_VIEW}) EXPECT_FALSE(Enabled(id)) << id;
+}
+
+TEST_F(SubmenuItemTest, HelpAndTheLibrarysHelpRequest) {
+    Open(TRUE, "");
+    dialog.Dispatch(framework::IDHELP, framework::BN_CLICKED, false);
+    // The viewer's help request arrives as its event on the owner window.
+    ImageHelpEvent request(1100);
+    EXPECT_TRUE(QCoreApplication::sendEvent(dialog.Window(), &request));
+    EXPECT_FALSE(dialog.OnWindowMessage(WM_IMAGE_HELP + 1, 0, 5));
+    const auto& help = framework::HelpRequests();
+    ASSERT_EQ(help.size(), 2u);
+    EXPECT_EQ(help[0].data, 114u);
+    EXPECT_EQ(help[1].data, 1100u);
+}
+
+}  // namespace
