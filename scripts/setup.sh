@@ -17,6 +17,7 @@ PACKAGES=(
   dosfstools mtools          # cross-checks of the FAT images we write
   tftpd-hpa dnsmasq-base curl # the serving guide's TFTP and DHCP servers, tried in tests
   libchm-dev                 # reading the compiled help file in tests
+  fp-utils                   # chmcmd, the help file compiler
   xvfb xauth xdg-utils       # screenshots of the real window, link opener
 )
 

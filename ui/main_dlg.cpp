@@ -4,6 +4,7 @@
 #include <QScrollBar>
 #include <QTreeWidget>
 
+#include "about_box.h"
 #include "bitmap_resources.h"
 #include "editor_app.h"
 #include "menu_store.h"
@@ -11,7 +12,11 @@
 #include "resource.h"
 #include "string_table.h"
 
-void (*CMainDlg::s_runAboutBox)(CMainDlg& owner) = nullptr;
+namespace {
+void RunAboutBox(CMainDlg& owner) { CAboutBox(owner.Window()).DoModal(); }
+}  // namespace
+
+void (*CMainDlg::s_runAboutBox)(CMainDlg& owner) = &RunAboutBox;
 
 CMainDlg::CMainDlg(QWidget* parent) : CDialog(res::IDD_MAIN, parent) {}
 

@@ -1,0 +1,45 @@
+// CAboutBox: the program's name and version, the image library's version,
+// the notice lines, a link to the maker's web page and the way to the
+// technical support help topic.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "dialog.h"
+#include "link_static.h"
+
+// The About box's dialog template.
+enum : unsigned { IDD_ABOUT_BOX = 141 };
+
+enum : int {
+    IDC_ABOUT_APP_VERSION = 1015,
+    IDC_ABOUT_LIBRARY_VERSION = 1016,
+    IDC_ABOUT_NOTICE1 = 1020,
+    IDC_ABOUT_NOTICE2 = 1021,
+    IDC_ABOUT_LINK = 1051,
+    IDC_ABOUT_SUPPORT = 1053,
+};
+
+// The maker's web page.
+extern const char kMakerWebPage[];
+// Help context of the technical support topic.
+constexpr unsigned kSupportHelpContext = 61;
+
+class CAboutBox : public framework::CDialog {
+public:
+    explicit CAboutBox(QWidget* parent = nullptr);
+
+    BOOL OnInitDialog() override;
+    BOOL OnCommand(UINT id, UINT code) override;
+
+    // The box's template, made known to the framework on first use.
+    static const res::DialogTemplate& Template();
+    // "DLL: v1.10 build 46" for the library's answer 0x0110002E.
+    static std::string FormatLibraryVersion(uint32_t answer);
+
+    CLinkStatic m_link;
+    // Where the library's version comes from, asked on every opening (tests
+    // put their own answers here).
+    uint32_t (*m_imageLibraryVersion)();
+};

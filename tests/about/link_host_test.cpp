@@ -1,0 +1,163 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "fake_shell_host.h"
+#include "link_host.h"
+#include "link_static.h"
+
+using about_test::FakeShellHost;
+using Strings = std::vector<std::string>;
+
+namespace {
+
+TEST(DesktopExec, FileOrUrlFieldCodeBecomesThePlaceholder) {
+    EXPECT_EQ(host::DesktopExecCommand("[Desktop Entry]\nExec=firefox %u\n"), "firefox %1");
+    EXPECT_EQ(host::DesktopExecCommand("[Desktop Entry]\nExec=browser --new-window %U\n"), "browser --new-window %1");
+    EXPECT_EQ(host::DesktopExecCommand("[Desktop Entry]\nExec=viewer %f\n"), "viewer %1");
+    // Only the first file code stands for the address; icon, name and
+    // location codes have nothing to give; %% is a percent sign.
+    EXPECT_EQ(host::DesktopExecCommand("[Desktop Entry]\nExec=b %i %c %u --rate=50%% %F %k\n"), "b   %1 --rate=50%");
+    EXPECT_EQ(host::DesktopExecCommand("[Desktop Entry]\nExec=plain-browser\n"), "plain-browser");
+}
+
+TEST(DesktopExec, ReadsOnlyTheDesktopEntryGroup) {
+    const char* text =
+        "# comment\n[Desktop Action new-window]\nExec=b --new-window %u\n"
+        "[Desktop Entry]\nName=B\nExec[de]=localised %u\nExec = \"/opt/my browser/b\" %u\r\n";
+    EXPECT_EQ(host::DesktopExecCommand(text), "\"/opt/my browser/b\" %1");
+    EXPECT_EQ(host::DesktopExecCommand("[Desktop Entry]\nName=No command\n"), "");
+}
+
+TEST(CommandLine, SplitsAtBlanksAndKeepsQuotedBlanks) {
+    EXPECT_EQ(host::SplitCommandLine("\"/opt/my browser/b\"  -url  https://x/"),
+              (Strings{"/opt/my browser/b", "-url", "https://x/"}));
+    EXPECT_EQ(host::SplitCommandLine("a \"say \\\"hi\\\"\" \"\""), (Strings{"a", "say \"hi\"", ""}));
+    EXPECT_TRUE(host::SplitCommandLine("   ").empty());
+}
+
+TEST(ClassesRegistry, HtmlTypeAndItsCommandComeFromTheMimeDatabase) {
+    FakeShellHost desktop;
+    desktop.RegisterBrowser("browser %u");
+    host::HKEY key = 0;
+    ASSERT_EQ(host::RegOpenKeyExA(host::HKEY_CLASSES_ROOT, ".HTM", &key), host::ERROR_SUCCESS);
+    char value[64];
+    size_t size = sizeof value;
+    ASSERT_EQ(host::RegQueryValueExA(key, value, &size), host::ERROR_SUCCESS);
+    EXPECT_STREQ(value, "web-browser.desktop");
+    EXPECT_EQ(size, std::strlen("web-browser.desktop") + 1);
+    host::RegCloseKey(key);
+    EXPECT_EQ(desktop.mimeQueries, Strings{"text/html"});
+
+    ASSERT_EQ(host::RegOpenKeyExA(host::HKEY_CLASSES_ROOT, "web-browser.desktop\\Shell\\Open\\Command", &key),
+              host::ERROR_SUCCESS);
+    size = 5;
+    EXPECT_EQ(host::RegQueryValueExA(key, value, &size), host::ERROR_MORE_DATA);
+    EXPECT_EQ(size, std::strlen("browser %1") + 1);
+    host::RegCloseKey(key);
+    EXPECT_EQ(host::RegQueryValueExA(key, value, &size), host::ERROR_INVALID_HANDLE);
+
+    EXPECT_EQ(host::RegOpenKeyExA(host::HKEY_CLASSES_ROOT, "other.desktop\\shell\\open\\command", &key),
+              host::ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(host::RegOpenKeyExA(host::HKEY_CLASSES_ROOT, ".txt", &key), host::ERROR_FILE_NOT_FOUND);
+    desktop.defaults.clear();
+    EXPECT_EQ(host::RegOpenKeyExA(host::HKEY_CLASSES_ROOT, ".htm", &key), host::ERROR_FILE_NOT_FOUND);
+}
+
+// ---- the fallback's command line ---------------------------------------------
+
+const std::string kAddress = "https://menvolt.example.org/";
+
+std::string Build(const char* command, const std::string& address = kAddress) {
+    char buffer[CLinkStatic::kCommandBufferSize];
+    if (!CLinkStatic::BuildBrowserCommand(command, address, buffer, sizeof buffer)) return "<refused>";
+    return buffer;
+}
+
+TEST(BrowserCommand, PlaceholderRules) {
+    // The quoted placeholder is found first; it and everything after it go.
+    EXPECT_EQ(Build("\"C:\\Browser\\b.exe\" -osint -url \"%1\" --tail"),
+              "\"C:\\Browser\\b.exe\" -osint -url  " + kAddress);
+    // A bare placeholder when there is no quoted one.
+    EXPECT_EQ(Build("b -url %1 --tail"), "b -url  " + kAddress);
+    // A quoted one wins even when a bare one comes first.
+    EXPECT_EQ(Build("b %1x \"%1\""), "b %1x  " + kAddress);
+    // No placeholder: a blank and the address at the end.
+    EXPECT_EQ(Build("b --new"), "b --new " + kAddress);
+    EXPECT_EQ(Build(""), " " + kAddress);
+}
+
+TEST(BrowserCommand, NeverWritesPastTheBuffer) {
+    const size_t size = CLinkStatic::kCommandBufferSize;
+    std::string command(100, 'c');
+    // Command, blank, address and NUL exactly fill the buffer.
+    std::string address(size - command.size() - 2, 'a');
+    std::vector<char> memory(size + 16, '#');
+    ASSERT_TRUE(CLinkStatic::BuildBrowserCommand(command.c_str(), address, memory.data(), size));
+    EXPECT_EQ(std::strlen(memory.data()), size - 1);
+    address += 'a';
+    std::fill(memory.begin(), memory.end(), '#');
+    EXPECT_FALSE(CLinkStatic::BuildBrowserCommand(command.c_str(), address, memory.data(), size));
+    for (size_t i = 0; i < memory.size(); ++i) ASSERT_EQ(memory[i], '#') << "byte " << i << " written";
+}
+
+// ---- OpenLink ------------------------------------------------------------------
+
+TEST(OpenLink, TheDesktopOpenerComesFirst) {
+    FakeShellHost desktop;
+    desktop.openerStarts = true;
+    desktop.RegisterBrowser("browser %u");
+    CLinkStatic link;
+    EXPECT_GT(link.OpenLink(kAddress, host::SW_SHOW), 32);
+    EXPECT_EQ(desktop.opened, Strings{kAddress});
+    EXPECT_TRUE(desktop.mimeQueries.empty());
+    EXPECT_TRUE(desktop.started.empty());
+}
+
+TEST(OpenLink, FallsBackToTheBrowserForWebPages) {
+    FakeShellHost desktop;
+    desktop.RegisterBrowser("\"/opt/web browser/b\" -url \"%u\" --dropped");
+    CLinkStatic link;
+    EXPECT_GT(link.OpenLink(kAddress, host::SW_SHOW), 32);
+    ASSERT_EQ(desktop.started.size(), 1u);
+    EXPECT_EQ(desktop.started[0], (Strings{"/opt/web browser/b", "-url", kAddress}));
+}
+
+TEST(OpenLink, WithoutABrowserTheOpenersFailureStands) {
+    FakeShellHost desktop;
+    CLinkStatic link;
+    EXPECT_EQ(link.OpenLink(kAddress, host::SW_SHOW), host::SE_ERR_NOASSOC);
+    // A handler without a desktop file ends the fallback the same way.
+    desktop.defaults["text/html"] = "gone.desktop";
+    EXPECT_EQ(link.OpenLink(kAddress, host::SW_SHOW), host::SE_ERR_NOASSOC);
+    // So does a command longer than a registry value may be.
+    desktop.RegisterBrowser(std::string(300, 'b') + " %u");
+    EXPECT_EQ(link.OpenLink(kAddress, host::SW_SHOW), host::SE_ERR_NOASSOC);
+    EXPECT_TRUE(desktop.started.empty());
+}
+
+TEST(OpenLink, ACommandTooLongOrAProgramThatWillNotStartFails) {
+    FakeShellHost desktop;
+    desktop.RegisterBrowser("browser %u");
+    CLinkStatic link;
+    std::string longAddress = "https://menvolt.example.org/" + std::string(600, 'x');
+    EXPECT_EQ(link.OpenLink(longAddress, host::SW_SHOW), host::SE_ERR_NOT_ENOUGH_MEMORY);
+    EXPECT_TRUE(desktop.started.empty());
+    desktop.processStarts = false;
+    EXPECT_EQ(link.OpenLink(kAddress, host::SW_SHOW), 0);
+}
+
+TEST(ReadRegistryDefault, CopiesTheValueOrReturnsTheError) {
+    FakeShellHost desktop;
+    desktop.RegisterBrowser("browser %u");
+    CLinkStatic link;
+    char out[CLinkStatic::kCommandBufferSize];
+    EXPECT_EQ(link.ReadRegistryDefault(host::HKEY_CLASSES_ROOT, ".htm", out, sizeof out), 0);
+    EXPECT_STREQ(out, "web-browser.desktop");
+    EXPECT_EQ(link.ReadRegistryDefault(host::HKEY_CLASSES_ROOT, ".nothing", out, sizeof out), host::ERROR_FILE_NOT_FOUND);
+    // A value that does not fit the caller's buffer is not read at all.
+    char small[8];
+    EXPECT_EQ(link.ReadRegistryDefault(host::HKEY_CLASSES_ROOT, ".htm", small, sizeof small), host::ERROR_MORE_DATA);
+}
+
+}  // namespace
