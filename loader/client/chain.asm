@@ -5,8 +5,8 @@
 ; The boot ROM loads it at 0000:7C00 and far-calls it. It asks the ROM for
 ; its own boot file name in the cached reply, replaces the extension with
 ; ".ldr" (or adds ".ldr" when there is none), reads that file by TFTP from
-; the same server into 2000:0000 and far-calls it at offset 0, as an
-; installation server's chooser would. A loader that returns (an item that
+; the same server into 2000:0000 and far-calls it at offset 0, which is how
+; a loader file expects to be started. A loader that returns (an item that
 ; boots from the hard drive) hands control back through here to the boot
 ; ROM, which then goes on to the next boot device.
 ;

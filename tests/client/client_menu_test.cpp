@@ -17,13 +17,13 @@ const std::string kLongHelp =
     "Starts the disk tools from a diskette image held in memory; the tools can check and repair the "
     "hard disk of this computer.";
 
-std::vector<MenuItemSpec> ThreeItems() {
+std::vector<ItemStrings> ThreeItems() {
     return {{"tools.img", "Disk tools", kLongHelp}, {"net.img", "", "Network test"}, {"", "Boot from hard drive", ""}};
 }
 
 class MenuTest : public ClientTest {
 protected:
-    Stop Start(std::vector<uint16_t> keys, const std::vector<MenuItemSpec>& items = ThreeItems()) {
+    Stop Start(std::vector<uint16_t> keys, const std::vector<ItemStrings>& items = ThreeItems()) {
         m.keys.assign(keys.begin(), keys.end());
         return Boot(MakeLoader(items, kServerPath, kColors));
     }
@@ -144,7 +144,7 @@ TEST_F(MenuTest, FailedTransferShowsTheMessageAndComesBackWithTheSameItem) {
 }
 
 TEST_F(MenuTest, MoreThanEightItemsShowEight) {
-    std::vector<MenuItemSpec> items;
+    std::vector<ItemStrings> items;
     for (int i = 0; i < 8; ++i) items.push_back({"i" + std::to_string(i) + ".img", "Item " + std::to_string(i), ""});
     auto file = MakeLoader(items, kServerPath, kColors);
     file[layout::LDR_HEADER + layout::HDR_ITEM_COUNT] = 9;

@@ -7,7 +7,7 @@ using namespace client_bench;
 
 namespace {
 
-const std::vector<MenuItemSpec> kHardDrive = {{"", "Boot from hard drive", ""}};
+const std::vector<ItemStrings> kHardDrive = {{"", "Boot from hard drive", ""}};
 
 TEST_F(ClientTest, HardDriveItemShutsPxeDownAndReturnsWithTheCallersRegisters) {
     ASSERT_TRUE(Ended(Boot(MakeLoader(kHardDrive)), Stop::ReturnedToCaller));

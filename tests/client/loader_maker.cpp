@@ -7,7 +7,7 @@
 
 namespace client_bench {
 
-std::vector<uint8_t> MakeLoader(const std::vector<MenuItemSpec>& items, const std::string& serverPath,
+std::vector<uint8_t> MakeLoader(const std::vector<ItemStrings>& items, const std::string& serverPath,
                                 uint16_t colors, const std::string& banner) {
     testing_support::ScriptedMessages messages;
     LoaderFile loader;

@@ -8,13 +8,13 @@
 
 namespace client_bench {
 
-struct MenuItemSpec {
+struct ItemStrings {
     std::string image, description, help;
 };
 
 constexpr const char* kServerPath = "Setup\\English\\Tools\\Zent\\i386\\";
 
-std::vector<uint8_t> MakeLoader(const std::vector<MenuItemSpec>& items, const std::string& serverPath = kServerPath,
+std::vector<uint8_t> MakeLoader(const std::vector<ItemStrings>& items, const std::string& serverPath = kServerPath,
                                 uint16_t colors = 0x7007, const std::string& banner = "Client Installation Wizard");
 
 // A 1.44 MB diskette image whose every sector starts with its own linear
