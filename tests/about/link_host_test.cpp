@@ -1,15 +1,39 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <optional>
 
 #include "fake_shell_host.h"
 #include "link_host.h"
 #include "link_static.h"
+#include "test_support.h"
 
 using about_test::FakeShellHost;
 using Strings = std::vector<std::string>;
 
 namespace {
+
+// Sets an environment variable for one test.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value) : m_name(name) {
+        if (const char* old = getenv(name)) m_old = old;
+        setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv() {
+        if (m_old) {
+            setenv(m_name, m_old->c_str(), 1);
+        } else {
+            unsetenv(m_name);
+        }
+    }
+
+private:
+    const char* m_name;
+    std::optional<std::string> m_old;
+};
 
 TEST(DesktopExec, FileOrUrlFieldCodeBecomesThePlaceholder) {
     EXPECT_EQ(host::DesktopExecCommand("[Desktop Entry]\nExec=firefox %u\n"), "firefox %1");
@@ -62,6 +86,26 @@ TEST(ClassesRegistry, HtmlTypeAndItsCommandComeFromTheMimeDatabase) {
     EXPECT_EQ(host::RegOpenKeyExA(host::HKEY_CLASSES_ROOT, ".txt", &key), host::ERROR_FILE_NOT_FOUND);
     desktop.defaults.clear();
     EXPECT_EQ(host::RegOpenKeyExA(host::HKEY_CLASSES_ROOT, ".htm", &key), host::ERROR_FILE_NOT_FOUND);
+}
+
+TEST(DesktopFiles, FoundInTheUserFolderBeforeTheSystemFolders) {
+    testing_support::TempDir user, system;
+    std::filesystem::create_directories(user / "applications");
+    std::filesystem::create_directories(system / "applications");
+    testing_support::WriteText(system / "applications" / "b.desktop", "system");
+    testing_support::WriteText(system / "applications" / "c.desktop", "only system");
+    testing_support::WriteText(user / "applications" / "b.desktop", "user");
+    ScopedEnv home("XDG_DATA_HOME", user.path().string());
+    ScopedEnv dirs("XDG_DATA_DIRS", "/nonexistent:" + system.path().string());
+    host::ShellHost real;
+    std::string text;
+    ASSERT_TRUE(real.ReadDesktopFile("b.desktop", &text));
+    EXPECT_EQ(text, "user");
+    ASSERT_TRUE(real.ReadDesktopFile("c.desktop", &text));
+    EXPECT_EQ(text, "only system");
+    EXPECT_FALSE(real.ReadDesktopFile("d.desktop", &text));
+    // An id names a file in an applications folder, never a path elsewhere.
+    EXPECT_FALSE(real.ReadDesktopFile("../applications/c.desktop", &text));
 }
 
 // ---- the fallback's command line ---------------------------------------------
