@@ -4,6 +4,7 @@
 
 #include <QDesktopServices>
 #include <QDialog>
+#include <QHBoxLayout>
 #include <QPointer>
 #include <QPushButton>
 #include <QTextBrowser>
@@ -71,12 +72,26 @@ public:
         setWindowFlags(Qt::Window);
         setAttribute(Qt::WA_DeleteOnClose);
         setWindowTitle(QString::fromStdString(file->Title().empty() ? "Help" : file->Title()));
+        const std::string contents = file->DefaultTopic();
         auto* layout = new QVBoxLayout(this);
         m_browser = new TopicBrowser(std::move(file), this);
         layout->addWidget(m_browser);
+        auto* buttons = new QHBoxLayout;
+        auto* back = new QPushButton(QStringLiteral("Back"), this);
+        back->setEnabled(false);
+        connect(back, &QPushButton::clicked, m_browser, &QTextBrowser::backward);
+        connect(m_browser, &QTextBrowser::backwardAvailable, back, &QPushButton::setEnabled);
+        buttons->addWidget(back);
+        if (!contents.empty()) {
+            auto* home = new QPushButton(QStringLiteral("Contents"), this);
+            connect(home, &QPushButton::clicked, this, [this, contents] { Show(contents); });
+            buttons->addWidget(home);
+        }
+        buttons->addStretch();
         auto* close = new QPushButton(QStringLiteral("Close"), this);
         connect(close, &QPushButton::clicked, this, &QDialog::close);
-        layout->addWidget(close, 0, Qt::AlignRight);
+        buttons->addWidget(close);
+        layout->addLayout(buttons);
         resize(560, 460);
     }
     const std::string& HostFile() const { return m_hostFile; }

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QPushButton>
 #include <QTextBrowser>
+#include <QUrl>
 #include <QWidget>
 #include <filesystem>
 #include <map>
@@ -141,6 +143,20 @@ TEST(ShowHelp, TheHelpWindowShowsTheTopic) {
     auto* browser = window->findChild<QTextBrowser*>();
     ASSERT_TRUE(browser);
     EXPECT_TRUE(browser->toPlainText().contains("Submenu Screen Appearance"));
+    // Links between topics stay in the file; Back returns, Contents goes home.
+    emit browser->anchorClicked(QUrl("advanced_image_settings.htm"));
+    EXPECT_TRUE(browser->toPlainText().contains("Keep UNDI in memory"));
+    QPushButton* back = nullptr;
+    QPushButton* contents = nullptr;
+    for (auto* button : window->findChildren<QPushButton*>()) {
+        if (button->text() == "Back") back = button;
+        if (button->text() == "Contents") contents = button;
+    }
+    ASSERT_TRUE(back && contents);
+    back->click();
+    EXPECT_TRUE(browser->toPlainText().contains("Submenu Screen Appearance"));
+    contents->click();
+    EXPECT_TRUE(browser->toPlainText().contains("Nothing is written until you confirm"));
     // The next request reuses the window.
     EXPECT_EQ(framework::HtmlHelp(&owner, file, framework::HH_HELP_CONTEXT, 61), handle);
     EXPECT_TRUE(browser->toPlainText().contains("What to include in a report"));
