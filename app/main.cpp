@@ -16,6 +16,7 @@
 #include "dialog.h"
 #include "dialog_units.h"
 #include "editor_app.h"
+#include "entry_runners_ui.h"
 #include "file_system.h"
 #include "host_system.h"
 #include "qt_message_sink.h"
@@ -95,6 +96,7 @@ int main(int argc, char** argv) {
     }
     if (!options.screenshot.empty()) ScheduleScreenshot(options.screenshot);
 
+    InstallEntryRunners();
     theApp.InitInstance();
 
     platform::SetMessageSink(nullptr);

@@ -145,8 +145,9 @@ void CMainDlg::FillList(const std::string* select) {
 
 void CMainDlg::OnAdd() {
     if (!m_pStore) return;
-    // Until the create wizard exists, the store's CreateEntry opens nothing
-    // and reports a cancelled wizard.
+    // The store runs the create wizard and re-reads its folder. When the new
+    // entry's OSChooser file could not be saved, its description is not in
+    // the list and FillList selects row 0.
     std::string description;
     if (m_pStore->CreateEntry(description)) FillList(&description);
 }
@@ -174,8 +175,8 @@ void CMainDlg::OnRemove() {
 void CMainDlg::OnProperties() {
     const int row = SelectedRow();
     if (row < 0 || !m_pStore) return;
-    // Until the property sheet exists, EditEntry opens nothing and reports
-    // Cancel. Rows map to entries by position, as for Remove.
+    // Rows map to entries by position, as for Remove. After OK the list is
+    // re-read with row 0 selected.
     if (m_pStore->EditEntry(row)) {
         Reload();
         FillList();

@@ -1,0 +1,331 @@
+// The "Menu Item Properties" sheet: which pages, what they change, and what
+// OK writes back.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTreeWidget>
+
+#include "appearance_dlg.h"
+#include "entry_fixture.h"
+#include "loader_file.h"
+#include "resource.h"
+#include "sif_file.h"
+#include "sif_info_page.h"
+#include "sif_info_wiz_page.h"
+#include "submenu_item_dlg.h"
+#include "view_loader_files_page.h"
+
+using namespace framework;
+using namespace wizard_test;
+using testing_support::ReadBytes;
+using testing_support::WriteBytes;
+using testing_support::WriteText;
+
+namespace {
+
+struct ItemDialogScript {
+    int calls = 0;
+    int result = platform::IDOK;
+    std::string image, description, help;
+    BOOL sawAdding = -1;
+    std::string sawImage, sawDescription, sawHelp, sawFolder;
+};
+ItemDialogScript g_item;
+
+int ScriptedItemDialog(CSubmenuItemDlg& dialog) {
+    ++g_item.calls;
+    g_item.sawAdding = dialog.m_adding;
+    g_item.sawImage = dialog.m_imageFile;
+    g_item.sawDescription = dialog.m_description;
+    g_item.sawHelp = dialog.m_helpText;
+    g_item.sawFolder = dialog.m_folder;
+    if (g_item.result == platform::IDOK) {
+        dialog.m_imageFile = g_item.image;
+        dialog.m_description = g_item.description;
+        dialog.m_helpText = g_item.help;
+    }
+    return g_item.result;
+}
+
+struct PropertiesTest : EntryTest {
+    MenuEntry entry{root};
+    int (*m_realItemDialog)(CSubmenuItemDlg&) = nullptr;
+    void SetUp() override {
+        EntryTest::SetUp();
+        g_item = {};
+        m_realItemDialog = CViewLoaderFilesPage::s_runItemDialog;
+        CViewLoaderFilesPage::s_runItemDialog = &ScriptedItemDialog;
+    }
+    void TearDown() override {
+        EntryTest::TearDown();
+        CViewLoaderFilesPage::s_runItemDialog = m_realItemDialog;
+    }
+    void Open(int number) { ASSERT_TRUE(entry.Open(folder + "templates\\tool" + std::to_string(number) + ".sif")); }
+    std::vector<std::string> Rows(CViewLoaderFilesPage* page) {
+        std::vector<std::string> rows;
+        for (int i = 0; i < page->m_list->topLevelItemCount(); ++i)
+            rows.push_back(page->m_list->topLevelItem(i)->text(0).toStdString());
+        return rows;
+    }
+    void SelectRow(CViewLoaderFilesPage* page, int row) {
+        page->m_list->clearSelection();
+        page->m_list->topLevelItem(row)->setSelected(true);
+    }
+};
+
+TEST_F(PropertiesTest, SecondTabFollowsTheItemCount) {
+    WriteEntry(0, "One", 1);
+    WriteEntry(1, "Three", 3);
+    Open(0);
+    RunSheet(entry, [&](CPropertySheet& sheet) {
+        EXPECT_EQ(sheet.Window()->windowTitle(), "Menu Item Properties");
+        ASSERT_EQ(sheet.GetPageCount(), 2);
+        EXPECT_NE(dynamic_cast<CSifInfoPage*>(sheet.GetPage(0)), nullptr);
+        EXPECT_EQ(sheet.GetPage(1)->TemplateId(), 137u);
+        EXPECT_EQ(sheet.Tabs()->Bar()->tabText(0), "Menu Item");
+        EXPECT_EQ(sheet.Tabs()->Bar()->tabText(1), "Image");
+        Press(sheet, PSBTN_CANCEL);
+    });
+    MenuEntry submenu(root);
+    ASSERT_TRUE(submenu.Open(folder + "templates\\tool1.sif"));
+    RunSheet(submenu, [&](CPropertySheet& sheet) {
+        ASSERT_EQ(sheet.GetPageCount(), 2);
+        EXPECT_NE(dynamic_cast<CViewLoaderFilesPage*>(sheet.GetPage(1)), nullptr);
+        EXPECT_EQ(sheet.Tabs()->Bar()->tabText(1), "Submenu");
+        EXPECT_EQ(sheet.Button(ID_WIZNEXT), nullptr);
+        Press(sheet, PSBTN_CANCEL);
+    });
+}
+
+TEST_F(PropertiesTest, OkWithoutChangesRewritesBothFilesWithAFreshChecksum) {
+    WriteEntry(0, "Three", 3);
+    std::vector<uint8_t> before = ReadBytes(HostFile("tool0.ldr"));
+    std::filesystem::last_write_time(HostFile("tool0.ldr"), std::filesystem::file_time_type::clock::now() -
+                                                                 std::chrono::hours(1));
+    std::filesystem::last_write_time(HostFile("templates/tool0.sif"),
+                                     std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+    auto loaderTime = std::filesystem::last_write_time(HostFile("tool0.ldr"));
+    auto sifTime = std::filesystem::last_write_time(HostFile("templates/tool0.sif"));
+    Open(0);
+    EXPECT_TRUE(RunSheet(entry, [&](CPropertySheet& sheet) { Press(sheet, PSBTN_OK); }));
+    EXPECT_GT(std::filesystem::last_write_time(HostFile("tool0.ldr")), loaderTime);
+    EXPECT_GT(std::filesystem::last_write_time(HostFile("templates/tool0.sif")), sifTime);
+    EXPECT_EQ(ReadBytes(HostFile("tool0.ldr")), before);
+    EXPECT_TRUE(LoaderAccepted(HostFile("tool0.ldr"), folder + "tool0.ldr"));
+}
+
+TEST_F(PropertiesTest, MenuItemTabStoresAnEmptyDescription) {
+    WriteEntry(0, "Named", 1);
+    Open(0);
+    WriteText(HostFile("disk1.img"), "image");
+    EXPECT_TRUE(RunSheet(entry, [&](CPropertySheet& sheet) {
+        auto* info = Active<CSifInfoPage>(sheet);
+        ASSERT_NE(info, nullptr);
+        EXPECT_EQ(info->GetDlgItemText(IDC_SIF_DESCRIPTION), "Named");
+        info->SetDlgItemText(IDC_SIF_DESCRIPTION, "");
+        info->SetDlgItemText(IDC_SIF_HELP, "two\nlines");
+        Press(sheet, PSBTN_OK);
+        EXPECT_TRUE(sheet.IsEnded());
+    }));
+    SifFile sif;
+    ASSERT_TRUE(sif.Load(folder + "templates\\tool0.sif"));
+    EXPECT_EQ(sif.GetDescription(), "");
+    EXPECT_EQ(sif.GetHelp(), "two lines");
+    EXPECT_EQ(sif.GetLaunchFile(), relative + "tool0.ldr");  // an edit never renames
+}
+
+TEST_F(PropertiesTest, EightItemsRefuseAddWithoutOpeningTheDialog) {
+    WriteEntry(0, "Full", 8);
+    Open(0);
+    RunSheet(entry, [&](CPropertySheet& sheet) {
+        sheet.Tabs()->Bar()->setCurrentIndex(1);
+        auto* page = Active<CViewLoaderFilesPage>(sheet);
+        ASSERT_NE(page, nullptr);
+        page->Item<QPushButton>(IDC_LOADER_ADD)->click();
+        EXPECT_EQ(g_item.calls, 0);
+        ASSERT_EQ(messages.shown.size(), 1u);
+        EXPECT_EQ(messages.shown[0].text, "Menus are limited to 8 items.");
+        EXPECT_EQ(messages.shown[0].kind, platform::MessageKind::ErrorBox);
+        EXPECT_EQ(entry.m_loader.GetItemCount(), 8);
+        Press(sheet, PSBTN_CANCEL);
+    });
+}
+
+TEST_F(PropertiesTest, AddAndEditGoThroughTheItemDialog) {
+    WriteEntry(0, "Menu", 2);
+    Open(0);
+    EXPECT_TRUE(RunSheet(entry, [&](CPropertySheet& sheet) {
+        sheet.Tabs()->Bar()->setCurrentIndex(1);
+        auto* page = Active<CViewLoaderFilesPage>(sheet);
+        ASSERT_NE(page, nullptr);
+        EXPECT_EQ(Rows(page), (std::vector<std::string>{"Item 1", "Item 2"}));
+        EXPECT_EQ(page->SelectedRow(), 0);
+        g_item.description = "Hard disk";
+        g_item.help = "Pasted\nbreak";
+        page->Item<QPushButton>(IDC_LOADER_ADD)->click();
+        EXPECT_EQ(g_item.sawAdding, TRUE);
+        EXPECT_EQ(g_item.sawFolder, folder);
+        EXPECT_EQ(Rows(page).size(), 3u);
+        EXPECT_EQ(page->SelectedRow(), 2);
+        EXPECT_EQ(entry.m_loader.GetImageFile(2), "");
+        EXPECT_EQ(entry.m_loader.GetHelpText(2), "Pasted break");
+
+        // Edit shows the stored strings and stores the dialog's.
+        SelectRow(page, 1);
+        g_item.image = "new.img";
+        g_item.description = "Renamed";
+        g_item.help = "";
+        emit page->m_list->itemDoubleClicked(page->m_list->topLevelItem(1), 0);
+        EXPECT_EQ(g_item.sawAdding, FALSE);
+        EXPECT_EQ(g_item.sawImage, "disk2.img");
+        EXPECT_EQ(g_item.sawHelp, "Help for item 2");
+        EXPECT_EQ(Rows(page)[1], "Renamed");
+        EXPECT_EQ(page->SelectedRow(), 1);
+
+        // Cancel in the dialog changes nothing.
+        g_item.result = platform::IDCANCEL;
+        g_item.description = "Never";
+        page->Item<QPushButton>(IDC_LOADER_PROPERTIES)->click();
+        EXPECT_EQ(Rows(page)[1], "Renamed");
+        Press(sheet, PSBTN_OK);
+    }));
+    LoaderFile loader;
+    ASSERT_TRUE(loader.Open(folder + "tool0.ldr"));
+    EXPECT_EQ(loader.GetItemCount(), 3);
+    EXPECT_EQ(loader.GetDescription(1), "Renamed");
+    EXPECT_TRUE(LoaderAccepted(HostFile("tool0.ldr"), folder + "tool0.ldr"));
+}
+
+TEST_F(PropertiesTest, DeletingMiddleAndBottomRowsMovesTheSelection) {
+    WriteEntry(0, "Menu", 4);
+    Open(0);
+    RunSheet(entry, [&](CPropertySheet& sheet) {
+        sheet.Tabs()->Bar()->setCurrentIndex(1);
+        auto* page = Active<CViewLoaderFilesPage>(sheet);
+        ASSERT_NE(page, nullptr);
+        SelectRow(page, 1);
+        page->Item<QPushButton>(IDC_LOADER_DELETE)->click();  // the script says No
+        ASSERT_EQ(messages.shown.size(), 1u);
+        EXPECT_EQ(messages.shown[0].text, "Are you sure you want to delete the selected item?");
+        EXPECT_EQ(messages.shown[0].caption, "Delete Item");
+        EXPECT_EQ(Rows(page).size(), 4u);
+
+        messages.Answer(platform::IDYES);
+        page->Item<QPushButton>(IDC_LOADER_DELETE)->click();
+        EXPECT_EQ(Rows(page), (std::vector<std::string>{"Item 1", "Item 3", "Item 4"}));
+        EXPECT_EQ(page->SelectedRow(), 1);  // the row that moved up
+
+        SelectRow(page, 2);
+        messages.Answer(platform::IDYES);
+        page->Item<QPushButton>(IDC_LOADER_DELETE)->click();
+        EXPECT_EQ(Rows(page), (std::vector<std::string>{"Item 1", "Item 3"}));
+        EXPECT_EQ(page->SelectedRow(), -1);
+        // With nothing selected, Delete and Properties do nothing.
+        const size_t shown = messages.shown.size();
+        page->Item<QPushButton>(IDC_LOADER_DELETE)->click();
+        page->Item<QPushButton>(IDC_LOADER_PROPERTIES)->click();
+        EXPECT_EQ(messages.shown.size(), shown);
+        EXPECT_EQ(g_item.calls, 0);
+        Press(sheet, PSBTN_CANCEL);
+    });
+}
+
+TEST_F(PropertiesTest, DownToOneItemAsksTheSingleMenuQuestionOnOkAndOnTabChange) {
+    WriteEntry(0, "Menu", 2);
+    Open(0);
+    EXPECT_TRUE(RunSheet(entry, [&](CPropertySheet& sheet) {
+        sheet.Tabs()->Bar()->setCurrentIndex(1);
+        auto* page = Active<CViewLoaderFilesPage>(sheet);
+        ASSERT_NE(page, nullptr);
+        messages.Answer(platform::IDYES);
+        page->Item<QPushButton>(IDC_LOADER_DELETE)->click();
+        ASSERT_EQ(entry.m_loader.GetItemCount(), 1);
+        // The last item cannot go.
+        SelectRow(page, 0);
+        page->Item<QPushButton>(IDC_LOADER_DELETE)->click();
+        EXPECT_EQ(messages.shown.back().text, "You can not delete the last menu item.");
+
+        sheet.Tabs()->Bar()->setCurrentIndex(0);  // No: stay on "Submenu"
+        EXPECT_EQ(sheet.GetActivePage(), page);
+        EXPECT_EQ(messages.shown.back().caption, "Edit Submenu");
+        EXPECT_EQ(messages.shown.back().text,
+                  "There is only one item for this submenu.  If you wish to save this menu,\nit will be saved as a "
+                  "single menu, not as a submenu.\n\nDo you wish to save this as a single menu?");
+        Press(sheet, PSBTN_OK);  // No again
+        EXPECT_FALSE(sheet.IsEnded());
+        messages.Answer(platform::IDYES);
+        Press(sheet, PSBTN_OK);
+        EXPECT_TRUE(sheet.IsEnded());
+    }));
+    LoaderFile loader;
+    ASSERT_TRUE(loader.Open(folder + "tool0.ldr"));
+    EXPECT_EQ(loader.GetItemCount(), 1);
+    EXPECT_EQ(loader.GetDescription(0), "Item 2");
+    EXPECT_TRUE(LoaderAccepted(HostFile("tool0.ldr"), folder + "tool0.ldr"));
+}
+
+TEST_F(PropertiesTest, CancelDropsEveryChange) {
+    WriteEntry(0, "Menu", 3);
+    const std::vector<uint8_t> loaderBefore = ReadBytes(HostFile("tool0.ldr"));
+    const std::vector<uint8_t> sifBefore = ReadBytes(HostFile("templates/tool0.sif"));
+    Open(0);
+    EXPECT_FALSE(RunSheet(entry, [&](CPropertySheet& sheet) {
+        Active<CSifInfoPage>(sheet)->SetDlgItemText(IDC_SIF_DESCRIPTION, "Changed");
+        sheet.Tabs()->Bar()->setCurrentIndex(1);
+        auto* page = Active<CViewLoaderFilesPage>(sheet);
+        messages.Answer(platform::IDYES);
+        page->Item<QPushButton>(IDC_LOADER_DELETE)->click();
+        Press(sheet, PSBTN_CANCEL);
+    }));
+    EXPECT_EQ(ReadBytes(HostFile("tool0.ldr")), loaderBefore);
+    EXPECT_EQ(ReadBytes(HostFile("templates/tool0.sif")), sifBefore);
+}
+
+TEST_F(PropertiesTest, ALoaderThatDidNotOpenIsNeverWrittenBack) {
+    WriteEntry(0, "Broken", 3);
+    std::vector<uint8_t> bytes = ReadBytes(HostFile("tool0.ldr"));
+    bytes[40] ^= 0x5A;  // bad checksum
+    WriteBytes(HostFile("tool0.ldr"), bytes);
+    Open(0);
+    ASSERT_NE(entry.m_loader.m_error, 0u);
+    EXPECT_TRUE(RunSheet(entry, [&](CPropertySheet& sheet) {
+        // Template loader: fewer than two items, so the Image tab.
+        EXPECT_EQ(sheet.GetPage(1)->TemplateId(), 137u);
+        Active<CSifInfoPage>(sheet)->SetDlgItemText(IDC_SIF_DESCRIPTION, "Renamed");
+        Press(sheet, PSBTN_OK);
+    }));
+    EXPECT_EQ(ReadBytes(HostFile("tool0.ldr")), bytes);
+    SifFile sif;
+    ASSERT_TRUE(sif.Load(folder + "templates\\tool0.sif"));
+    EXPECT_EQ(sif.GetDescription(), "Renamed");
+    ASSERT_FALSE(messages.shown.empty());
+    EXPECT_EQ(messages.shown.back().text, "The loader file could not be read, so it was not written.");
+
+    // A missing loader is not created either.
+    std::filesystem::remove(HostFile("tool0.ldr"));
+    MenuEntry missing(root);
+    ASSERT_TRUE(missing.Open(folder + "templates\\tool0.sif"));
+    EXPECT_TRUE(RunSheet(missing, [&](CPropertySheet& sheet) { Press(sheet, PSBTN_OK); }));
+    EXPECT_FALSE(std::filesystem::exists(HostFile("tool0.ldr")));
+}
+
+TEST_F(PropertiesTest, SubmenuPageShowsTheLoaderErrorInPlaceOfTheList) {
+    WriteEntry(0, "Menu", 3);
+    Open(0);
+    entry.m_loader.m_error = res::IDS_BAD_CHECKSUM;  // as a refused file leaves it
+    CViewLoaderFilesPage page;
+    page.m_pLoader = &entry.m_loader;
+    CPropertySheet sheet("Sheet");
+    sheet.AddPage(&page);
+    ASSERT_TRUE(sheet.Create());
+    for (int id : {IDC_LOADER_LIST, IDC_LOADER_ADD, IDC_LOADER_DELETE, IDC_LOADER_PROPERTIES})
+        EXPECT_FALSE(page.IsDlgItemVisible(id)) << id;
+    EXPECT_FALSE(page.IsDlgItemEnabled(IDC_LOADER_APPEARANCE));
+    ASSERT_NE(page.m_errorText, nullptr);
+    EXPECT_EQ(page.m_errorText->text().toStdString(), "Bad data checksum in image file.");
+    EXPECT_EQ(page.m_list->topLevelItemCount(), 0);
+}
+
+}  // namespace

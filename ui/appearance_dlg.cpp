@@ -1,0 +1,88 @@
+#include "appearance_dlg.h"
+
+#include "client_screen_view.h"
+#include "dialog_units.h"
+#include "entry_templates.h"
+#include "entry_ui_common.h"
+#include "loader_file.h"
+
+using namespace framework;
+
+const char* const kColourNames[16] = {
+    "Black", "Blue",      "Green",        "Cyan",        "Red",        "Purple",        "Brown",  "Gray",
+    "Dark Gray", "Bright Blue", "Bright Green", "Bright Cyan", "Bright Red", "Bright Purple", "Yellow", "White",
+};
+
+CAppearanceDlg::CAppearanceDlg(LoaderFile* loader, QWidget* parent) : CDialog(139, parent), m_pLoader(loader) {
+    res::RegisterEntryDialogTemplates();
+}
+
+BOOL CAppearanceDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    LimitText(IDC_APPEARANCE_BANNER, 75);
+    const uint16_t colors = m_pLoader ? m_pLoader->GetColors() : 0x7007;
+    if (m_pLoader) SetDlgItemText(IDC_APPEARANCE_BANNER, m_pLoader->GetTitle());
+    const int normal = colors & 0xFF, highlight = colors >> 8;
+    auto fill = [this](int id, int names, int select) {
+        for (int i = 0; i < names; ++i) AddString(id, kColourNames[i]);
+        SetCurSel(id, select);
+    };
+    // A background with the blink bit set has no name here: it shows as Black.
+    fill(IDC_NORMAL_BACKGROUND, 8, (normal >> 4) <= 7 ? normal >> 4 : 0);
+    fill(IDC_NORMAL_TEXT, 16, normal & 15);
+    fill(IDC_HIGHLIGHT_BACKGROUND, 8, (highlight >> 4) <= 7 ? highlight >> 4 : 0);
+    fill(IDC_HIGHLIGHT_TEXT, 16, highlight & 15);
+
+    // The client's screen, to the right of the template's controls.
+    if (m_pLoader && Window()) {
+        const int margin = DluToPixelsX(7, m_units);
+        m_preview = new ClientScreenView(Window());
+        const QSize base = Window()->size();
+        m_preview->move(base.width(), margin);
+        Window()->setFixedSize(base.width() + m_preview->width() + margin,
+                               std::max(base.height(), m_preview->height() + 2 * margin));
+        UpdatePreview();
+    }
+    return TRUE;
+}
+
+uint16_t CAppearanceDlg::ChosenColors() const {
+    auto index = [this](int id) { return std::max(0, GetCurSel(id)); };
+    const int low = index(IDC_NORMAL_BACKGROUND) * 16 + index(IDC_NORMAL_TEXT);
+    const int high = index(IDC_HIGHLIGHT_BACKGROUND) * 16 + index(IDC_HIGHLIGHT_TEXT);
+    return static_cast<uint16_t>(high << 8 | low);
+}
+
+void CAppearanceDlg::UpdatePreview() {
+    if (!m_preview || !m_pLoader) return;
+    LoaderFile shown = *m_pLoader;
+    shown.SetTitle(GetDlgItemText(IDC_APPEARANCE_BANNER));
+    shown.SetColors(ChosenColors());
+    m_preview->SetScreen(DrawMenuScreen(shown));
+}
+
+void CAppearanceDlg::OnOK() {
+    if (m_pLoader) {
+        m_pLoader->SetTitle(GetDlgItemText(IDC_APPEARANCE_BANNER));
+        m_pLoader->SetColors(ChosenColors());
+    }
+    CDialog::OnOK();
+}
+
+BOOL CAppearanceDlg::OnCommand(UINT id, UINT code) {
+    switch (id) {
+        case IDC_APPEARANCE_BANNER:
+            if (code == EN_CHANGE) UpdatePreview();
+            return TRUE;
+        case IDC_NORMAL_BACKGROUND:
+        case IDC_NORMAL_TEXT:
+        case IDC_HIGHLIGHT_BACKGROUND:
+        case IDC_HIGHLIGHT_TEXT:
+            if (code == CBN_SELCHANGE) UpdatePreview();
+            return TRUE;
+        case IDHELP:
+            if (code == BN_CLICKED) ShowHelpContext(115);
+            return TRUE;
+        default: return CDialog::OnCommand(id, code);
+    }
+}

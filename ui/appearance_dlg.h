@@ -1,0 +1,39 @@
+// CAppearanceDlg: the Submenu Screen Appearance dialog. Edits the banner and
+// the colours of normal and highlighted text of a loader document, and shows
+// the client's menu screen as it will look.
+#pragma once
+
+#include "dialog.h"
+
+class LoaderFile;
+class ClientScreenView;
+
+enum : int {
+    IDC_APPEARANCE_BANNER = 1042,
+    IDC_NORMAL_BACKGROUND = 1043,
+    IDC_NORMAL_TEXT = 1044,
+    IDC_HIGHLIGHT_BACKGROUND = 1045,
+    IDC_HIGHLIGHT_TEXT = 1046,
+};
+
+class CAppearanceDlg : public framework::CDialog {
+public:
+    explicit CAppearanceDlg(LoaderFile* loader = nullptr, QWidget* parent = nullptr);
+
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+    BOOL OnCommand(UINT id, UINT code) override;
+
+    // The colour word the four boxes choose.
+    uint16_t ChosenColors() const;
+    ClientScreenView* Preview() const { return m_preview; }
+
+    LoaderFile* m_pLoader = nullptr;
+
+private:
+    void UpdatePreview();
+    ClientScreenView* m_preview = nullptr;
+};
+
+// The colour names, in colour-number order.
+extern const char* const kColourNames[16];

@@ -1,0 +1,90 @@
+#include "entry_runners_ui.h"
+
+#include <memory>
+#include <vector>
+
+#include "edit_image_page.h"
+#include "entry_runners.h"
+#include "entry_templates.h"
+#include "menu_entry.h"
+#include "menu_wiz_page.h"
+#include "message_box.h"
+#include "select_image_wiz_page.h"
+#include "setup_wiz_page.h"
+#include "sif_info_page.h"
+#include "sif_info_wiz_page.h"
+#include "string_table.h"
+#include "view_loader_files_page.h"
+#include "wizard_sheet.h"
+
+using namespace framework;
+
+std::function<int(CPropertySheet&)> g_runEntrySheet;
+
+namespace {
+
+int RunSheet(CPropertySheet& sheet) { return g_runEntrySheet ? g_runEntrySheet(sheet) : sheet.DoModal(); }
+
+void MakeWizardPage(CPropertyPage& page) {
+    page.m_psp.pszTitle = res::LoadString(res::IDS_WIZARD_TITLE);
+    page.m_psp.dwFlags |= PSP_USETITLE | PSP_HASHELP;
+}
+
+}  // namespace
+
+BOOL RunCreateWizardSheet(MenuEntry& entry, const std::string& folder) {
+    CSetupWizPage setup(res::IDD_SETUP_WIZ, res::IDS_SETUP_TITLE, res::IDS_SETUP_SUBTITLE);
+    CSifInfoWizPage sifInfo(res::IDD_SIFINFO_WIZ, res::IDS_SIFINFO_TITLE, res::IDS_SIFINFO_SUBTITLE);
+    sifInfo.m_pSif = &entry.m_sif;
+    CSelectImageWizPage selectImage(res::IDD_SELECT_IMAGE_WIZ, res::IDS_IMAGE_TITLE, res::IDS_IMAGE_SUBTITLE);
+    selectImage.m_folder = folder;
+    selectImage.m_pLoader = &entry.m_loader;
+    std::vector<std::unique_ptr<CMenuWizPage>> items;
+    for (unsigned number = 1; number <= 8; ++number) {
+        auto page = std::make_unique<CMenuWizPage>(res::IDD_MENU_WIZ, res::IDS_IMAGE_TITLE, res::IDS_IMAGE_SUBTITLE);
+        page->m_folder = folder;
+        page->m_pLoader = &entry.m_loader;
+        page->m_itemNumber = number;
+        items.push_back(std::move(page));
+    }
+
+    CPropertySheetEx sheet("Create", nullptr, 0, res::IDB_WATERMARK);
+    std::vector<CPropertyPage*> pages = {&setup, &sifInfo, &selectImage};
+    for (auto& item : items) pages.push_back(item.get());
+    for (CPropertyPage* page : pages) {
+        MakeWizardPage(*page);
+        sheet.AddPage(page);
+    }
+    sheet.m_psh.dwFlags &= ~PSH_HASHELP;
+    sheet.m_psh.dwFlags |= PSH_WIZARD97 | PSH_WIZARD | PSH_WIZARDHASFINISH | PSH_NOAPPLYNOW;
+
+    if (RunSheet(sheet) != static_cast<int>(ID_WIZFINISH)) return FALSE;
+    WriteNewEntry(entry, folder);
+    return TRUE;
+}
+
+BOOL RunEntryPropertySheet(MenuEntry& entry) {
+    MarkUnopenedLoader(entry);
+    const int count = entry.m_loader.GetItemCount();
+    CSifInfoPage sifInfo;
+    sifInfo.m_pSif = &entry.m_sif;
+    sifInfo.m_isSubmenu = count > 1;
+    CViewLoaderFilesPage items;
+    items.m_pLoader = &entry.m_loader;
+    CEditImagePage image;
+    image.m_pLoader = &entry.m_loader;
+
+    CPropertySheet sheet("Menu Item Properties");
+    sheet.AddPage(&sifInfo);
+    if (count >= 2) {
+        sheet.AddPage(&items);
+    } else {
+        sheet.AddPage(&image);
+    }
+    sheet.m_psh.dwFlags |= PSH_NOAPPLYNOW;
+    if (RunSheet(sheet) != platform::IDOK) return FALSE;
+    WriteEditedEntry(entry);
+    return TRUE;
+}
+
+void InstallEntryRunners() { MenuEntry::SetRunners(&RunCreateWizardSheet, &RunEntryPropertySheet); }

@@ -1,0 +1,25 @@
+// Small helpers shared by the wizard pages, the property pages and the
+// appearance dialog.
+#pragma once
+
+#include <string>
+
+#include "win_types.h"
+
+namespace framework {
+class CDialog;
+}
+
+// Shows a help topic through the application object (nothing without one).
+void ShowHelpContext(unsigned context);
+// The image library's help request, answered by pages that hand their window
+// to the library: shows the topic in lParam.
+constexpr UINT kImageHelpMessage = 0x0400 + 1;
+
+class LoaderFile;
+
+// SetItem with texts on one line; when the loader refuses the item (its help
+// text too long for the client screen, or the file over 8192 bytes) the user
+// is told why and FALSE comes back, with the loader unchanged.
+BOOL StoreLoaderItem(LoaderFile& loader, int slot, const std::string& imageFile, const std::string& description,
+                     const std::string& helpText);

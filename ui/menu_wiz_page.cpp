@@ -1,0 +1,122 @@
+#include "menu_wiz_page.h"
+
+#include "entry_templates.h"
+#include "entry_ui_common.h"
+#include "image_controls.h"
+#include "image_operations.h"
+#include "loader_file.h"
+#include "message_box.h"
+#include "property_sheet.h"
+#include "string_table.h"
+#include "wizard_sheet.h"
+
+using namespace framework;
+
+namespace {
+constexpr unsigned kLastItem = 8;
+}
+
+CMenuWizPage::CMenuWizPage(unsigned templateId, unsigned headerTitleId, unsigned headerSubTitleId)
+    : CPropertyPageEx(templateId, 0, headerTitleId, headerSubTitleId) {
+    res::RegisterEntryDialogTemplates();
+}
+
+BOOL CMenuWizPage::OnInitDialog() {
+    CPropertyPageEx::OnInitDialog();
+    LimitText(IDC_MENU_DESCRIPTION, 65);
+    LimitText(IDC_MENU_HELP, 260);
+    KeepOnOneLine(IDC_MENU_HELP);
+    SetDlgItemText(IDC_MENU_TITLE, res::FormatString(res::IDS_SUBMENU_N, m_itemNumber));
+    SetDlgItemText(IDC_MENU_HINT, res::LoadString(res::IDS_NEXT_OR_FINISH));
+    UpdateButtons();
+    return TRUE;
+}
+
+void CMenuWizPage::UpdateButtons() {
+    const bool hardDrive = IsDlgButtonChecked(IDC_MENU_HARD_DRIVE);
+    const bool named = !GetDlgItemText(IDC_IMAGE_FILE).empty();
+    EnableDlgItem(IDC_IMAGE_VIEW, named && !hardDrive);
+    const bool complete = !GetDlgItemText(IDC_MENU_DESCRIPTION).empty() && (hardDrive || named);
+    if (!GetParentSheet()) return;
+    UINT flags = PSWIZB_BACK | PSWIZB_DISABLEDFINISH;
+    // The eighth item is the last a submenu can hold: no Next there.
+    if (complete) flags = m_itemNumber < kLastItem ? PSWIZB_BACK | PSWIZB_NEXT | PSWIZB_FINISH : PSWIZB_BACK | PSWIZB_FINISH;
+    GetParentSheet()->SetWizardButtons(flags);
+}
+
+BOOL CMenuWizPage::OnSetActive() {
+    UpdateButtons();
+    return CPropertyPageEx::OnSetActive();
+}
+
+void CMenuWizPage::OnHardDriveToggle() {
+    const BOOL enable = !IsDlgButtonChecked(IDC_MENU_HARD_DRIVE);
+    for (int id : {IDC_IMAGE_FILE, IDC_IMAGE_BROWSE, IDC_IMAGE_CREATE, IDC_IMAGE_VIEW}) EnableDlgItem(id, enable);
+    UpdateButtons();
+}
+
+BOOL CMenuWizPage::SaveItem() {
+    const bool hardDrive = IsDlgButtonChecked(IDC_MENU_HARD_DRIVE);
+    std::string image;
+    bool completeImage = true;
+    if (!hardDrive) {
+        image = GetDlgItemText(IDC_IMAGE_FILE);
+        completeImage = !image.empty();
+        if (completeImage) {
+            if (!CheckImageFileName(m_folder, image)) return FALSE;
+            if (!ConfirmImageFile(m_folder, image)) return FALSE;
+        }
+    }
+    const std::string help = GetDlgItemText(IDC_MENU_HELP);
+    const std::string description = GetDlgItemText(IDC_MENU_DESCRIPTION);
+    // An incomplete item stores nothing: a slot stored earlier stays as it was.
+    if (!description.empty() && completeImage && m_pLoader)
+        return StoreLoaderItem(*m_pLoader, static_cast<int>(m_itemNumber) - 1, image, description, help);
+    return TRUE;
+}
+
+BOOL CMenuWizPage::OnKillActive() {
+    if (!SaveItem()) return FALSE;
+    return CPropertyPageEx::OnKillActive();
+}
+
+BOOL CMenuWizPage::OnWizardFinish() {
+    if (m_itemNumber == 1 &&
+        platform::MessageBox(Window(),
+                             "You have only specified one item for this submenu.  If you wish to finish this menu,\n"
+                             "it will be saved as a single menu, not as a submenu.\n\n"
+                             "Do you wish to save this as a single menu?",
+                             "Create Submenu", platform::MB_YESNO | platform::MB_ICONQUESTION) != platform::IDYES)
+        return FALSE;
+    if (!SaveItem()) return FALSE;
+    return CPropertyPageEx::OnWizardFinish();
+}
+
+BOOL CMenuWizPage::OnCommand(UINT id, UINT code) {
+    switch (id) {
+        case IDC_MENU_DESCRIPTION:
+        case IDC_IMAGE_FILE:
+            if (code == EN_CHANGE) UpdateButtons();
+            return TRUE;
+        case IDC_MENU_HARD_DRIVE:
+            if (code == BN_CLICKED) OnHardDriveToggle();
+            return TRUE;
+        case IDC_IMAGE_BROWSE:
+            if (code == BN_CLICKED) OnBrowseImageButton(*this, m_folder);
+            return TRUE;
+        case IDC_IMAGE_CREATE:
+            if (code == BN_CLICKED) OnCreateImageButton(*this, m_folder);
+            return TRUE;
+        case IDC_IMAGE_VIEW:
+            if (code == BN_CLICKED) OnViewImageButton(*this, m_folder);
+            return TRUE;
+        case ID_HELP: ShowHelpContext(111); return TRUE;
+        default: return CPropertyPageEx::OnCommand(id, code);
+    }
+}
+
+BOOL CMenuWizPage::OnWindowMessage(UINT message, intptr_t, intptr_t lParam) {
+    if (message != kImageHelpMessage) return FALSE;
+    ShowHelpContext(static_cast<unsigned>(lParam));
+    return 1;
+}

@@ -1,0 +1,40 @@
+// CMenuWizPage: one item of a new submenu (eight instances, numbered 1 to 8).
+// The item is stored into its loader slot when the page is left by Next or
+// Back, and on Finish.
+#pragma once
+
+#include <string>
+
+#include "property_page.h"
+
+class LoaderFile;
+
+enum : int {
+    IDC_MENU_TITLE = 1018,
+    IDC_MENU_DESCRIPTION = 1039,
+    IDC_MENU_HELP = 10000,
+    IDC_MENU_HARD_DRIVE = 14,
+    IDC_MENU_HINT = 1019,
+};
+
+class CMenuWizPage : public framework::CPropertyPageEx {
+public:
+    CMenuWizPage(unsigned templateId, unsigned headerTitleId, unsigned headerSubTitleId);
+
+    BOOL OnInitDialog() override;
+    BOOL OnSetActive() override;
+    BOOL OnKillActive() override;
+    BOOL OnWizardFinish() override;
+    BOOL OnCommand(UINT id, UINT code) override;
+    BOOL OnWindowMessage(UINT message, intptr_t wParam, intptr_t lParam) override;
+
+    std::string m_folder;
+    LoaderFile* m_pLoader = nullptr;
+    unsigned m_itemNumber = 1;
+
+private:
+    void UpdateButtons();
+    void OnHardDriveToggle();
+    // Stores the item when it is complete; FALSE keeps the user on the page.
+    BOOL SaveItem();
+};

@@ -1,0 +1,67 @@
+#include "select_image_wiz_page.h"
+
+#include "entry_templates.h"
+#include "entry_ui_common.h"
+#include "image_controls.h"
+#include "image_operations.h"
+#include "loader_file.h"
+#include "property_sheet.h"
+#include "wizard_sheet.h"
+
+using namespace framework;
+
+CSelectImageWizPage::CSelectImageWizPage(unsigned templateId, unsigned headerTitleId, unsigned headerSubTitleId)
+    : CPropertyPageEx(templateId, 0, headerTitleId, headerSubTitleId) {
+    res::RegisterEntryDialogTemplates();
+}
+
+BOOL CSelectImageWizPage::OnInitDialog() { return CPropertyPageEx::OnInitDialog(); }
+
+// Finish once a name is typed; Next never, so the submenu pages behind this
+// one cannot be reached.
+void CSelectImageWizPage::UpdateButtons() {
+    const bool named = !GetDlgItemText(IDC_IMAGE_FILE).empty();
+    EnableDlgItem(IDC_IMAGE_VIEW, named);
+    if (GetParentSheet())
+        GetParentSheet()->SetWizardButtons(named ? PSWIZB_BACK | PSWIZB_FINISH : PSWIZB_BACK | PSWIZB_DISABLEDFINISH);
+}
+
+BOOL CSelectImageWizPage::OnSetActive() {
+    UpdateButtons();
+    return CPropertyPageEx::OnSetActive();
+}
+
+BOOL CSelectImageWizPage::OnWizardFinish() {
+    const std::string image = GetDlgItemText(IDC_IMAGE_FILE);
+    // A name the client could not fetch (or not a bare name) is refused here,
+    // before anything is stored.
+    if (!CheckImageFileName(m_folder, image)) return FALSE;
+    if (!ConfirmImageFile(m_folder, image)) return FALSE;
+    if (!m_pLoader || !StoreLoaderItem(*m_pLoader, 0, image, "", "")) return FALSE;
+    return CPropertyPageEx::OnWizardFinish();
+}
+
+BOOL CSelectImageWizPage::OnCommand(UINT id, UINT code) {
+    switch (id) {
+        case IDC_IMAGE_FILE:
+            if (code == EN_CHANGE) UpdateButtons();
+            return TRUE;
+        case IDC_IMAGE_BROWSE:
+            if (code == BN_CLICKED) OnBrowseImageButton(*this, m_folder);
+            return TRUE;
+        case IDC_IMAGE_CREATE:
+            if (code == BN_CLICKED) OnCreateImageButton(*this, m_folder);
+            return TRUE;
+        case IDC_IMAGE_VIEW:
+            if (code == BN_CLICKED) OnViewImageButton(*this, m_folder);
+            return TRUE;
+        case ID_HELP: ShowHelpContext(110); return TRUE;
+        default: return CPropertyPageEx::OnCommand(id, code);
+    }
+}
+
+BOOL CSelectImageWizPage::OnWindowMessage(UINT message, intptr_t, intptr_t lParam) {
+    if (message != kImageHelpMessage) return FALSE;
+    ShowHelpContext(static_cast<unsigned>(lParam));
+    return 1;
+}

@@ -1,0 +1,56 @@
+#include "sif_info_wiz_page.h"
+
+#include "entry_templates.h"
+#include "entry_ui_common.h"
+#include "property_sheet.h"
+#include "sif_file.h"
+#include "wizard_sheet.h"
+
+CSifInfoWizPage::CSifInfoWizPage(unsigned templateId, unsigned headerTitleId, unsigned headerSubTitleId)
+    : CPropertyPageEx(templateId, 0, headerTitleId, headerSubTitleId) {
+    res::RegisterEntryDialogTemplates();
+}
+
+BOOL CSifInfoWizPage::OnInitDialog() {
+    CPropertyPageEx::OnInitDialog();
+    LimitText(IDC_SIF_DESCRIPTION, 65);
+    LimitText(IDC_SIF_HELP, 260);
+    KeepOnOneLine(IDC_SIF_HELP);
+    if (m_pSif) {
+        SetDlgItemText(IDC_SIF_DESCRIPTION, m_pSif->GetDescription());
+        SetDlgItemText(IDC_SIF_HELP, m_pSif->GetHelp());
+    }
+    return TRUE;
+}
+
+// Next once there is a description; Back never, so the Setup page is left
+// only once.
+void CSifInfoWizPage::UpdateButtons() {
+    if (!GetParentSheet()) return;
+    GetParentSheet()->SetWizardButtons(GetDlgItemText(IDC_SIF_DESCRIPTION).empty() ? 0 : framework::PSWIZB_NEXT);
+}
+
+BOOL CSifInfoWizPage::OnSetActive() {
+    UpdateButtons();
+    return CPropertyPageEx::OnSetActive();
+}
+
+BOOL CSifInfoWizPage::OnKillActive() {
+    if (m_pSif) {
+        m_pSif->SetValue("Description", framework::OneLine(GetDlgItemText(IDC_SIF_DESCRIPTION)));
+        m_pSif->SetValue("Help", framework::OneLine(GetDlgItemText(IDC_SIF_HELP)));
+    }
+    return CPropertyPageEx::OnKillActive();
+}
+
+BOOL CSifInfoWizPage::OnCommand(UINT id, UINT code) {
+    if (id == IDC_SIF_DESCRIPTION && code == framework::EN_CHANGE) {
+        UpdateButtons();
+        return TRUE;
+    }
+    if (id == framework::ID_HELP) {
+        ShowHelpContext(109);
+        return TRUE;
+    }
+    return CPropertyPageEx::OnCommand(id, code);
+}

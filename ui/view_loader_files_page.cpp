@@ -1,0 +1,198 @@
+#include "view_loader_files_page.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QTreeWidget>
+
+#include "appearance_dlg.h"
+#include "client_screen_view.h"
+#include "dialog_units.h"
+#include "entry_templates.h"
+#include "entry_ui_common.h"
+#include "image_operations.h"
+#include "loader_file.h"
+#include "message_box.h"
+#include "resource.h"
+#include "string_table.h"
+#include "submenu_item_dlg.h"
+
+using namespace framework;
+
+namespace {
+
+constexpr int kMaxItems = 8;
+
+int RunItemDialog(CSubmenuItemDlg& dialog) { return dialog.DoModal(); }
+int RunAppearanceDialog(CAppearanceDlg& dialog) { return dialog.DoModal(); }
+
+}  // namespace
+
+int (*CViewLoaderFilesPage::s_runItemDialog)(CSubmenuItemDlg&) = &RunItemDialog;
+int (*CViewLoaderFilesPage::s_runAppearanceDialog)(CAppearanceDlg&) = &RunAppearanceDialog;
+
+CViewLoaderFilesPage::CViewLoaderFilesPage(unsigned templateId) : CPropertyPage(templateId) {
+    res::RegisterEntryDialogTemplates();
+}
+
+QSize CViewLoaderFilesPage::PageSize() const {
+    QSize size = CPropertyPage::PageSize();
+    const BaseUnits units = DialogBaseUnits();
+    // The client screen preview sits to the right of the template.
+    return QSize(size.width() + 4 * ClientScreen::kColumns + DluToPixelsX(7, units),
+                 std::max(size.height(), 8 * ClientScreen::kRows + 2 * DluToPixelsY(7, units)));
+}
+
+BOOL CViewLoaderFilesPage::OnInitDialog() {
+    CPropertyPage::OnInitDialog();
+    m_list = Item<QTreeWidget>(IDC_LOADER_LIST);
+    if (Window()) {
+        const QSize templateSize = Window()->size();
+        Window()->setFixedSize(PageSize());
+        m_preview = new ClientScreenView(Window());
+        m_preview->move(templateSize.width(), DluToPixelsY(7, m_units));
+        m_preview->show();
+    }
+    if (m_pLoader && m_pLoader->m_error != 0) {
+        // The loader did not open: its error takes the place of the list, and
+        // nothing here may change what would be written back.
+        for (int id : {IDC_LOADER_ADD, IDC_LOADER_DELETE, IDC_LOADER_PROPERTIES}) ShowDlgItem(id, FALSE);
+        ShowDlgItem(IDC_LOADER_LIST, FALSE);
+        EnableDlgItem(IDC_LOADER_APPEARANCE, FALSE);
+        if (m_list) {
+            m_errorText = new QLabel(QString::fromLocal8Bit(res::LoadString(m_pLoader->m_error)), Window());
+            m_errorText->setWordWrap(true);
+            m_errorText->setGeometry(m_list->geometry());
+            m_errorText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            m_errorText->show();
+        }
+        if (m_preview) m_preview->hide();
+        return TRUE;
+    }
+    if (m_list) {
+        m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+        m_list->setColumnCount(1);
+        m_list->setHeaderLabels({QStringLiteral("Item")});
+        m_list->headerItem()->setTextAlignment(0, Qt::AlignLeft | Qt::AlignVCenter);
+        m_list->header()->setStretchLastSection(true);
+        QObject::connect(m_list, &QTreeWidget::currentItemChanged, m_list, [this] { UpdatePreview(); });
+    }
+    FillList(0);
+    return TRUE;
+}
+
+void CViewLoaderFilesPage::FillList(int row) {
+    if (!m_list || !m_pLoader) return;
+    {
+        QSignalBlocker block(m_list);
+        m_list->clear();
+        const int count = m_pLoader->GetItemCount();
+        for (int i = 0; i < count; ++i) {
+            auto* item = new QTreeWidgetItem(m_list);
+            item->setText(0, QString::fromLocal8Bit(m_pLoader->GetDescription(i).c_str()));
+        }
+        m_list->setCurrentItem(nullptr);
+        m_list->clearSelection();
+        if (QTreeWidgetItem* item = m_list->topLevelItem(row)) {
+            m_list->scrollToItem(item, QAbstractItemView::EnsureVisible);
+            m_list->setCurrentItem(item);
+            item->setSelected(true);
+        }
+    }
+    m_list->setFocus(Qt::OtherFocusReason);
+    UpdatePreview();
+}
+
+int CViewLoaderFilesPage::SelectedRow() const {
+    if (!m_list) return -1;
+    for (int row = 0; row < m_list->topLevelItemCount(); ++row)
+        if (m_list->topLevelItem(row)->isSelected()) return row;
+    return -1;
+}
+
+void CViewLoaderFilesPage::UpdatePreview() {
+    if (!m_preview || !m_pLoader) return;
+    const int row = SelectedRow();
+    m_preview->SetScreen(DrawMenuScreen(*m_pLoader, row < 0 ? 0 : row));
+}
+
+void CViewLoaderFilesPage::OnAddItem() {
+    if (!m_pLoader) return;
+    const int count = m_pLoader->GetItemCount();
+    if (count >= kMaxItems) {
+        ShowImageErrorBox(res::IDS_MENU_LIMIT);
+        return;
+    }
+    CSubmenuItemDlg dialog;
+    dialog.m_adding = TRUE;
+    dialog.m_folder = m_pLoader->GetFolder();
+    if (s_runItemDialog(dialog) != platform::IDOK) return;
+    if (!CheckImageFileName(dialog.m_folder, dialog.m_imageFile)) return;
+    if (!StoreLoaderItem(*m_pLoader, count, dialog.m_imageFile, dialog.m_description, dialog.m_helpText)) return;
+    FillList(count);
+}
+
+void CViewLoaderFilesPage::OnEditItem() {
+    const int row = SelectedRow();
+    if (row < 0 || !m_pLoader) return;
+    CSubmenuItemDlg dialog;
+    dialog.m_adding = FALSE;
+    dialog.m_folder = m_pLoader->GetFolder();
+    m_pLoader->GetItem(row, dialog.m_imageFile, dialog.m_description, dialog.m_helpText);
+    if (s_runItemDialog(dialog) != platform::IDOK) return;
+    if (!CheckImageFileName(dialog.m_folder, dialog.m_imageFile)) return;
+    if (!StoreLoaderItem(*m_pLoader, row, dialog.m_imageFile, dialog.m_description, dialog.m_helpText)) return;
+    FillList(row);
+}
+
+void CViewLoaderFilesPage::OnDeleteItem() {
+    const int row = SelectedRow();
+    if (row < 0 || !m_pLoader) return;
+    if (m_pLoader->GetItemCount() == 1) {
+        platform::MessageBox(Window(), "You can not delete the last menu item.", "Delete Item",
+                             platform::MB_OK | platform::MB_ICONERROR);
+        return;
+    }
+    if (platform::MessageBox(Window(), "Are you sure you want to delete the selected item?", "Delete Item",
+                             platform::MB_YESNO | platform::MB_ICONQUESTION) != platform::IDYES)
+        return;
+    m_pLoader->RemoveItem(row);
+    FillList(row);
+}
+
+void CViewLoaderFilesPage::OnAppearance() {
+    if (!m_pLoader) return;
+    CAppearanceDlg dialog(m_pLoader);
+    s_runAppearanceDialog(dialog);
+    UpdatePreview();
+}
+
+BOOL CViewLoaderFilesPage::OnKillActive() {
+    if (m_pLoader && m_pLoader->m_error == 0 && m_pLoader->GetItemCount() == 1 &&
+        platform::MessageBox(Window(),
+                             "There is only one item for this submenu.  If you wish to save this menu,\n"
+                             "it will be saved as a single menu, not as a submenu.\n\n"
+                             "Do you wish to save this as a single menu?",
+                             "Edit Submenu", platform::MB_YESNO | platform::MB_ICONQUESTION) != platform::IDYES)
+        return FALSE;
+    return CPropertyPage::OnKillActive();
+}
+
+BOOL CViewLoaderFilesPage::OnCommand(UINT id, UINT code) {
+    if (code != BN_CLICKED) return CPropertyPage::OnCommand(id, code);
+    switch (id) {
+        case IDC_LOADER_ADD: OnAddItem(); return TRUE;
+        case IDC_LOADER_DELETE: OnDeleteItem(); return TRUE;
+        case IDC_LOADER_PROPERTIES: OnEditItem(); return TRUE;
+        case IDC_LOADER_APPEARANCE: OnAppearance(); return TRUE;
+        case ID_HELP: ShowHelpContext(113); return TRUE;
+        default: return CPropertyPage::OnCommand(id, code);
+    }
+}
+
+BOOL CViewLoaderFilesPage::OnNotify(UINT id, UINT code) {
+    if (id == IDC_LOADER_LIST && code == NM_DBLCLK) {
+        OnEditItem();
+        return TRUE;
+    }
+    return CPropertyPage::OnNotify(id, code);
+}

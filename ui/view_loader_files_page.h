@@ -1,0 +1,53 @@
+// CViewLoaderFilesPage: the "Submenu" tab. Lists the loader's items and adds,
+// edits and deletes them; opens the screen appearance dialog; shows the
+// client's menu screen beside the list.
+#pragma once
+
+#include "property_page.h"
+
+class ClientScreenView;
+class LoaderFile;
+class QLabel;
+class QTreeWidget;
+
+enum : int {
+    IDC_LOADER_LIST = 85,
+    IDC_LOADER_ADD = 1021,
+    IDC_LOADER_DELETE = 1022,
+    IDC_LOADER_PROPERTIES = 1011,
+    IDC_LOADER_APPEARANCE = 1033,
+};
+
+class CViewLoaderFilesPage : public framework::CPropertyPage {
+public:
+    explicit CViewLoaderFilesPage(unsigned templateId = 91);
+
+    BOOL OnInitDialog() override;
+    BOOL OnKillActive() override;
+    BOOL OnCommand(UINT id, UINT code) override;
+    BOOL OnNotify(UINT id, UINT code) override;
+    QSize PageSize() const override;
+
+    // Rebuilds the list from the loader and selects `row` (none when it does
+    // not exist).
+    void FillList(int row);
+    int SelectedRow() const;
+
+    void OnAddItem();
+    void OnEditItem();
+    void OnDeleteItem();
+    void OnAppearance();
+
+    LoaderFile* m_pLoader = nullptr;
+    QTreeWidget* m_list = nullptr;
+    QLabel* m_errorText = nullptr;
+    ClientScreenView* m_preview = nullptr;
+
+    // The item dialog and the appearance dialog, replaceable by tests; each
+    // returns the dialog's result.
+    static int (*s_runItemDialog)(class CSubmenuItemDlg& dialog);
+    static int (*s_runAppearanceDialog)(class CAppearanceDlg& dialog);
+
+private:
+    void UpdatePreview();
+};
