@@ -63,9 +63,9 @@ bool FsckClean(const std::vector<uint8_t>& image, size_t offset, std::string* re
 }
 
 std::string MtoolsImage(const std::filesystem::path& image, size_t offset) {
-    std::string spec = image.string();
-    if (offset) spec += "@@" + std::to_string(offset);
-    return "-i " + Quote(spec);
+    std::string target = image.string();
+    if (offset) target += "@@" + std::to_string(offset);
+    return "-i " + Quote(target);
 }
 
 bool MtoolsRead(const std::filesystem::path& image, size_t offset, const std::string& dosPath,
