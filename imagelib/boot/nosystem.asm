@@ -38,7 +38,7 @@ start:
 
 message:
         db 13, 10, "This boot image holds no operating system.", 13, 10
-        db "Copy a system onto it with the image viewer, or choose another image.", 13, 10
+        db "Choose another menu item, or give this one an image that can start.", 13, 10
         db "Press any key to restart the computer.", 13, 10, 0
 
         times 510 - ($ - $$) db 0
