@@ -661,6 +661,20 @@ FatError FatVolume::MakeDirectory(const std::string& path) {
     return FatError::None;
 }
 
+void FatVolume::DropLongName(uint32_t dirCluster, size_t slot) {
+    // Long-name parts written by other tools sit right before their short
+    // entry; left behind they would be orphans once the entry goes or changes.
+    std::vector<size_t> slots;
+    if (DirSlots(dirCluster, slots) != FatError::None) return;
+    auto it = std::find(slots.begin(), slots.end(), slot);
+    while (it != slots.begin()) {
+        --it;
+        uint8_t* e = At(*it);
+        if (e[0] == 0 || e[0] == kDeleted || (e[11] & kAttrLongName) != kAttrLongName) break;
+        e[0] = kDeleted;
+    }
+}
+
 FatError FatVolume::RemoveTree(uint32_t dirCluster, int depth) {
     // Folders nest far less deeply than this on a sound volume; a loop does not end.
     if (depth > 64) return FatError::Corrupt;
@@ -678,6 +692,7 @@ FatError FatVolume::RemoveTree(uint32_t dirCluster, int depth) {
             if (err != FatError::None) return err;
         }
         FreeChain(FirstCluster(e));
+        DropLongName(dirCluster, s);
         e[0] = kDeleted;
     }
     return FatError::None;
@@ -701,6 +716,7 @@ FatError FatVolume::Remove(const std::string& path) {
         if (err != FatError::None) return err;
     }
     FreeChain(FirstCluster(e));
+    DropLongName(dir, slot);
     e[0] = kDeleted;
     return FatError::None;
 }
@@ -720,6 +736,7 @@ FatError FatVolume::Rename(const std::string& path, const std::string& newName) 
     err = FindIn(dir, target, other);
     if (err == FatError::None) return FatError::Exists;
     if (err != FatError::NotFound) return err;
+    DropLongName(dir, slot);
     std::memcpy(At(slot), target.data(), 11);
     return FatError::None;
 }

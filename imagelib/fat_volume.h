@@ -110,6 +110,7 @@ private:
                   ShortName& leaf, bool& isRoot) const;
     FatError FreeSlot(uint32_t dirCluster, size_t& slot);
     FatError RemoveTree(uint32_t dirCluster, int depth);
+    void DropLongName(uint32_t dirCluster, size_t slot);
     static FatEntryInfo Info(const uint8_t* entry);
     uint8_t* At(size_t offset) const { return m_image->data() + offset; }
 

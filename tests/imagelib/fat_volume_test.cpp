@@ -236,6 +236,29 @@ TEST(FatFiles, WhatMtoolsWritesReadsBackThroughTheModule) {
     ASSERT_EQ(v.Remove("SUB"), FatError::None);
     std::string report;
     EXPECT_TRUE(FsckClean(bytes, 0, &report)) << report;
+
+    // Long names mtools adds are seen by their short names; renaming or
+    // removing an entry takes its long-name parts with it.
+    testing_support::WriteBytes(dir / "f.img", bytes);
+    for (const char* name : {"A Long File Name.txt", "Another long one.txt", "Third long name.text"})
+        ASSERT_EQ(imagetest::Run("mcopy " + img + " " + imagetest::Quote((dir / "host.bin").string()) + " " +
+                                 imagetest::Quote(std::string("::") + name))
+                      .exitCode,
+                  0);
+    bytes = testing_support::ReadBytes(dir / "f.img");
+    ASSERT_TRUE(v.Mount(bytes, 0));
+    std::vector<imagelib::FatEntryInfo> list;
+    ASSERT_EQ(v.List("", list), FatError::None);
+    ASSERT_EQ(list.size(), 3u);
+    ASSERT_EQ(v.Rename(list[0].name, "FIRST.TXT"), FatError::None);
+    ASSERT_EQ(v.Remove(list[1].name), FatError::None);
+    testing_support::WriteBytes(dir / "f.img", bytes);
+    EXPECT_TRUE(imagetest::FsckCleanFile(dir / "f.img", 0, &report)) << report;
+    const std::string listing = imagetest::Run("mdir -b " + img + " ::").output;
+    EXPECT_NE(listing.find("FIRST.TXT"), std::string::npos) << listing;
+    EXPECT_NE(listing.find("Third long name.text"), std::string::npos) << listing;
+    EXPECT_EQ(listing.find("Another"), std::string::npos) << listing;
+    EXPECT_EQ(listing.find("A Long"), std::string::npos) << listing;
 }
 
 TEST(FatFiles, LabelsAreKeptInTheRootAndTheBootSector) {
