@@ -164,13 +164,15 @@ void ImageViewer::Refresh() {
     m_tree->clear();
     auto* root = new QTreeWidgetItem(m_tree, {"\\"});
     root->setData(0, kPathRole, QString());
-    FillTree(root, QString());
+    FillTree(root, QString(), 0);
     m_tree->expandAll();
     m_tree->blockSignals(false);
     if (!SelectFolder(keep)) SelectFolder(QString());
 }
 
-void ImageViewer::FillTree(QTreeWidgetItem* parent, const QString& path) {
+void ImageViewer::FillTree(QTreeWidgetItem* parent, const QString& path, int depth) {
+    // A damaged volume can make a folder its own descendant.
+    if (depth > 32) return;
     std::vector<FatEntryInfo> entries;
     if (m_doc.Volume().List(Bytes(path), entries) != FatError::None) return;
     for (const auto& e : entries) {
@@ -178,7 +180,7 @@ void ImageViewer::FillTree(QTreeWidgetItem* parent, const QString& path) {
         const QString name = Local(e.name);
         auto* item = new QTreeWidgetItem(parent, {name});
         item->setData(0, kPathRole, JoinPath(path, name));
-        FillTree(item, JoinPath(path, name));
+        FillTree(item, JoinPath(path, name), depth + 1);
     }
 }
 

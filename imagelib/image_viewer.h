@@ -74,7 +74,7 @@ signals:
 
 private:
     void Refresh();
-    void FillTree(QTreeWidgetItem* parent, const QString& path);
+    void FillTree(QTreeWidgetItem* parent, const QString& path, int depth);
     void FillList();
     void UpdateButtons();
     bool Report(const ChangeResult& result);

@@ -204,6 +204,29 @@ TEST_F(ViewerFixture, AChangeThatCannotBeWrittenIsReportedAndNotShown) {
     EXPECT_FALSE(fs::exists(gone));
 }
 
+TEST_F(ViewerFixture, AFolderLoopInADamagedImageDoesNotHangTheTree) {
+    OpenNew(0);
+    script.texts = {{true, "LOOP"}};
+    ASSERT_TRUE(viewer->NewFolder());
+    // Point LOOP's ".." at LOOP itself and give it an entry naming its own cluster.
+    auto bytes = testing_support::ReadBytes(path);
+    const size_t root = 19 * 512;
+    ASSERT_EQ(std::string(bytes.begin() + root, bytes.begin() + root + 4), "LOOP");
+    const uint16_t cluster = static_cast<uint16_t>(bytes[root + 26] | (bytes[root + 27] << 8));
+    const size_t body = (33 + cluster - 2) * 512;
+    std::copy(bytes.begin() + root, bytes.begin() + root + 32, bytes.begin() + body + 64);  // LOOP inside LOOP
+    testing_support::WriteBytes(path, bytes);
+    viewer = std::make_unique<ImageViewer>(nullptr, false, std::make_unique<ScriptedPrompts>(script));
+    std::string error;
+    ASSERT_TRUE(viewer->Open(path, error)) << error;
+    int depth = 0;
+    for (QTreeWidgetItem* item = viewer->FolderTree()->topLevelItem(0); item && item->childCount();
+         item = item->child(0))
+        ++depth;
+    EXPECT_GT(depth, 1);
+    EXPECT_LE(depth, 34);
+}
+
 class HelpOwner : public QWidget {
 public:
     bool event(QEvent* e) override {
