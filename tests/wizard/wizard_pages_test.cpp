@@ -252,6 +252,7 @@ TEST_F(WizardTest, HardDriveBoxCompletesTheItemAndStoresNoImage) {
         Press(sheet, PSBTN_FINISH);
     }));
     EXPECT_TRUE(messages.Empty());  // no question about the disabled name
+    EXPECT_TRUE(LoaderAccepted(HostFile("tool0.ldr"), folder + "tool0.ldr"));
     LoaderFile loader;
     ASSERT_TRUE(loader.Open(folder + "tool0.ldr"));
     ASSERT_EQ(loader.GetItemCount(), 2);
@@ -276,6 +277,7 @@ TEST_F(WizardTest, FinishOnSubmenuOneAsksTheOneItemQuestion) {
         Press(sheet, PSBTN_FINISH);
         EXPECT_TRUE(sheet.IsEnded());
     }));
+    EXPECT_TRUE(LoaderAccepted(HostFile("tool0.ldr"), folder + "tool0.ldr"));
     LoaderFile loader;
     ASSERT_TRUE(loader.Open(folder + "tool0.ldr"));
     EXPECT_EQ(loader.GetItemCount(), 1);
@@ -304,6 +306,7 @@ TEST_F(WizardTest, BackStoresACompleteItemAndAClearedDescriptionKeepsTheSlot) {
     LoaderFile loader;
     ASSERT_TRUE(loader.Open(folder + "tool0.ldr"));
     ASSERT_EQ(loader.GetItemCount(), 2);  // Finish on Submenu 1 keeps the item stored by Back
+    EXPECT_TRUE(LoaderAccepted(HostFile("tool0.ldr"), folder + "tool0.ldr"));
     EXPECT_EQ(loader.GetDescription(0), "First again");
     EXPECT_EQ(loader.GetDescription(1), "Second");
 }
