@@ -25,6 +25,14 @@ bool ReplaceFileAtomically(const std::string& path, const uint8_t* data, size_t 
         error = "Not a file name: " + path;
         return false;
     }
+    // A file without any write permission is read-only here, even for root:
+    // replacing it by renaming would otherwise go around that.
+    struct stat existing {};
+    if (stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode) &&
+        (existing.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+        error = "The file is read-only: " + path;
+        return false;
+    }
     const std::string folder = Folder(path);
     const size_t slash = path.rfind('/');
     std::string temp = folder + "/." + path.substr(slash == std::string::npos ? 0 : slash + 1) + ".XXXXXX";

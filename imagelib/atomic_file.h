@@ -12,7 +12,7 @@
 namespace imagelib {
 
 // Returns false with a reason; the old file (if any) is then unchanged and
-// no temporary file remains.
+// no temporary file remains. A file without write permission is not replaced.
 bool ReplaceFileAtomically(const std::string& path, const uint8_t* data, size_t size, std::string& error);
 
 // Reads a whole file of at most maxSize bytes.

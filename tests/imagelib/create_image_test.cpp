@@ -78,6 +78,17 @@ TEST(CreateImage, AnExistingFileIsReplacedWhole) {
     EXPECT_EQ(EntriesIn(dir.path()), 1u);
 }
 
+TEST(CreateImage, AReadOnlyFileIsNotReplaced) {
+    testing_support::TempDir dir;
+    const std::string path = (dir / "ro.img").string();
+    testing_support::WriteText(path, "keep me");
+    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read);
+    auto r = Request(path, 0, 0);
+    EXPECT_EQ(KTCreateImage(&r), KTIMG_ERR_WRITE);
+    EXPECT_EQ(testing_support::ReadText(path), "keep me");
+    EXPECT_EQ(EntriesIn(dir.path()), 1u);
+}
+
 TEST(CreateImage, RefusedRequestsLeaveNothingBehind) {
     testing_support::TempDir dir;
     const std::string good = (dir / "x.img").string();

@@ -91,6 +91,13 @@ TEST(ImageDocument, AFailedChangeLeavesFileAndDocumentUnchanged) {
         EXPECT_EQ(doc.Volume().Stat("NEW", info), FatError::NotFound);
         EXPECT_EQ(testing_support::ReadBytes(path), before);
     }
+    // A read-only image is shown but not changed, even for root.
+    fs::permissions(path, fs::perms::owner_read);
+    result = doc.Apply([](FatVolume& v) { return v.MakeDirectory("RO"); });
+    EXPECT_NE(result.message.find("read-only"), std::string::npos) << result.message;
+    EXPECT_EQ(testing_support::ReadBytes(path), before);
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
+
     size_t entries = 0;
     for (auto& e : fs::directory_iterator(dir.path())) entries += e.path().filename() != "" ? 1 : 0;
     EXPECT_EQ(entries, 1u);  // no temporary file left behind
