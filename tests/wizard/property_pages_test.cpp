@@ -8,6 +8,7 @@
 #include <QTreeWidget>
 
 #include "appearance_dlg.h"
+#include "client_screen_view.h"
 #include "entry_fixture.h"
 #include "loader_file.h"
 #include "resource.h"
@@ -216,6 +217,10 @@ TEST_F(PropertiesTest, DeletingMiddleAndBottomRowsMovesTheSelection) {
         page->Item<QPushButton>(IDC_LOADER_DELETE)->click();
         EXPECT_EQ(Rows(page), (std::vector<std::string>{"Item 1", "Item 3", "Item 4"}));
         EXPECT_EQ(page->SelectedRow(), 1);  // the row that moved up
+        // The client screen beside the list follows the items.
+        ASSERT_NE(page->m_preview, nullptr);
+        EXPECT_EQ(page->m_preview->Screen().RowText(6).substr(7, 8), " Item 3 ");
+        EXPECT_EQ(page->m_preview->Screen().RowText(7).substr(7, 8), " Item 4 ");
 
         SelectRow(page, 2);
         messages.Answer(platform::IDYES);
@@ -263,6 +268,34 @@ TEST_F(PropertiesTest, DownToOneItemAsksTheSingleMenuQuestionOnOkAndOnTabChange)
     ASSERT_TRUE(loader.Open(folder + "tool0.ldr"));
     EXPECT_EQ(loader.GetItemCount(), 1);
     EXPECT_EQ(loader.GetDescription(0), "Item 2");
+    EXPECT_TRUE(LoaderAccepted(HostFile("tool0.ldr"), folder + "tool0.ldr"));
+}
+
+int RecolourAndConfirm(CAppearanceDlg& dialog) {
+    if (!dialog.Create()) return platform::IDCANCEL;
+    dialog.SetCurSel(IDC_NORMAL_BACKGROUND, 1);
+    dialog.SetCurSel(IDC_NORMAL_TEXT, 15);
+    dialog.Dispatch(platform::IDOK, BN_CLICKED, false);
+    return platform::IDOK;
+}
+
+TEST_F(PropertiesTest, AppearanceChangesTheLoaderAndThePreview) {
+    WriteEntry(0, "Menu", 2);
+    Open(0);
+    auto real = CViewLoaderFilesPage::s_runAppearanceDialog;
+    CViewLoaderFilesPage::s_runAppearanceDialog = &RecolourAndConfirm;
+    EXPECT_TRUE(RunSheet(entry, [&](CPropertySheet& sheet) {
+        sheet.Tabs()->Bar()->setCurrentIndex(1);
+        auto* page = Active<CViewLoaderFilesPage>(sheet);
+        ASSERT_NE(page, nullptr);
+        page->Item<QPushButton>(IDC_LOADER_APPEARANCE)->click();
+        EXPECT_EQ(page->m_preview->Screen().cells[12][40].attr, 0x1F);
+        Press(sheet, PSBTN_OK);
+    }));
+    CViewLoaderFilesPage::s_runAppearanceDialog = real;
+    LoaderFile loader;
+    ASSERT_TRUE(loader.Open(folder + "tool0.ldr"));
+    EXPECT_EQ(loader.GetColors(), 0x701F);
     EXPECT_TRUE(LoaderAccepted(HostFile("tool0.ldr"), folder + "tool0.ldr"));
 }
 
