@@ -295,6 +295,34 @@ TEST_F(RealLibraryTest, CreateImageFileMakesADisketteThatFsckAccepts) {
     EXPECT_TRUE(messages.Empty());
 }
 
+TEST_F(RealLibraryTest, AdvancedChoicesReachTheLibrarysExtendedImage) {
+    CCreateImageDlg dialog(share.folder);
+    ASSERT_TRUE(dialog.Create());
+    {
+        CImageSettingsDlg settings(dialog.m_request, dialog.Window());
+        ASSERT_TRUE(settings.Create());
+        settings.Item<QAbstractButton>(IDC_SETTINGS_EXTENDED)->click();
+        settings.SetCurSel(IDC_SETTINGS_CAPACITY, 0);
+        settings.Item<QAbstractButton>(IDC_SETTINGS_KEEP_UNDI)->click();
+        settings.OnOK();
+    }
+    dialog.SetDlgItemText(IDC_CREATE_NAME, "extended");
+    dialog.OnOK();
+    ASSERT_EQ(dialog.Window()->result(), platform::IDOK);
+    std::vector<uint8_t> bytes = ReadBytes(share.Entry("extended.img"));
+    ASSERT_GT(bytes.size(), 0x20u);
+    auto word = [&](size_t at) { return static_cast<size_t>(bytes[at] | (bytes[at + 1] << 8)); };
+    EXPECT_EQ(std::string(bytes.begin() + 0x0E, bytes.begin() + 0x12), "ExTx");
+    EXPECT_EQ(word(0x0C), 2048u);  // 2 MB of disk data
+    EXPECT_TRUE(word(0x12) & KTIMG_OPTION_KEEP_UNDI);
+    EXPECT_FALSE(word(0x12) & KTIMG_OPTION_KEEP_BASE);
+    const size_t volume = word(0x0A);
+    ASSERT_EQ(bytes.size(), volume + 2048u * 1024u);
+    WriteBytes(share.Other("volume.bin"), std::vector<uint8_t>(bytes.begin() + static_cast<long>(volume), bytes.end()));
+    std::string report;
+    EXPECT_TRUE(FsckClean(share.Other("volume.bin"), &report)) << report;
+}
+
 TEST_F(RealLibraryTest, CancelCreatesNothing) {
     std::string name = "kept";
     BOOL created = TRUE;

@@ -89,6 +89,8 @@ TEST_F(SubmenuItemTest, AnExistingItemWithImageShowsItsTexts) {
 TEST_F(SubmenuItemTest, TheHardDriveBoxStoresAnEmptyNameAndAsksNothing) {
     Open(FALSE, "gone.img", "Disk");
     ClickHardDrive();
+    EXPECT_FALSE(Enabled(IDC_IMAGE_VIEW));  // a name is there, but the box rules
+    EXPECT_FALSE(Enabled(IDC_IMAGE_FILE));
     dialog.OnOK();
     EXPECT_TRUE(Closed());
     EXPECT_EQ(dialog.m_imageFile, "");
