@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <set>
+#include <sstream>
 #include <string>
 
+#include "dos_tools.h"
 #include "image_library.h"
 
 namespace {
@@ -62,6 +65,19 @@ TEST(ImageLibraryExports, RequestsWithTheWrongSizeAreRefused) {
     view.fixed = KTIMG_VIEW_FIXED;
     EXPECT_EQ(KTViewImage(&view), KTIMG_ERR_REQUEST);
     EXPECT_EQ(KTViewImage(nullptr), KTIMG_ERR_REQUEST);
+}
+
+TEST(ImageLibraryExports, OnlyTheFourEntryPointsAreExported) {
+    // Programs load the library by these names; nothing of its insides may
+    // clash with theirs.
+    imagetest::ToolRun run = imagetest::Run(std::string("nm -D --defined-only ") + MENVOLT_IMAGE_LIBRARY);
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    std::set<std::string> functions;
+    std::istringstream lines(run.output);
+    std::string address, kind, name;
+    while (lines >> address >> kind >> name)
+        if (kind == "T" || kind == "W" || kind == "V" || kind == "i") functions.insert(name);
+    EXPECT_EQ(functions, (std::set<std::string>{"KTCreateImage", "KTIMGVer", "KTSetApplication", "KTViewImage"}));
 }
 
 TEST(ImageLibraryExports, ViewingNeedsAUserInterfaceAndAUsablePath) {
