@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QPushButton>
+#include <QTimer>
+
 #include "edit_image_page.h"
 #include "editor_app.h"
 #include "html_help.h"
@@ -109,6 +114,49 @@ TEST_F(EditImagePageTest, ViewHandsThePageToTheLibraryAndHelpComesBack) {
     ASSERT_EQ(help.size(), 2u);
     EXPECT_EQ(help[0].data, 112u);
     EXPECT_EQ(help[1].data, 1100u);
+}
+
+TEST_F(EditImagePageTest, TheRealViewerAsksThePageForHelp) {
+    // A real diskette made by the library, viewed through the page's View
+    // button; the viewer's Help button must come back to the page as its help
+    // request.
+    ImageCreateRequest create{};
+    create.size = sizeof(create);
+    create.fixed = KTIMG_CREATE_FIXED;
+    create.options = KTIMG_OPTION_STANDARD;
+    const std::string host = share.Entry("dos.img").string();
+    create.path = host.c_str();
+    ASSERT_EQ(KTCreateImage(&create), 0);
+    KTSetApplication(1);
+    image::SetImageLibrary(nullptr);  // the library itself, not the recorder
+
+    bool helpClicked = false;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal) return;
+        if (!helpClicked) {
+            if (auto* box = modal->findChild<QDialogButtonBox*>())
+                if (QPushButton* help = box->button(QDialogButtonBox::Help)) {
+                    helpClicked = true;
+                    help->click();
+                }
+        }
+        modal->close();
+    });
+    timer.start(20);
+    ASSERT_TRUE(page.Create());
+    page.Dispatch(IDC_IMAGE_VIEW, framework::BN_CLICKED, false);
+    timer.stop();
+    image::SetImageLibrary(&library);
+
+    EXPECT_TRUE(helpClicked);
+    const auto& help = framework::HelpRequests();
+    ASSERT_EQ(help.size(), 1u);
+    EXPECT_EQ(help[0].data, KTIMG_HELP_VIEWER);
+    EXPECT_TRUE(messages.Empty());
+    std::string report;
+    EXPECT_TRUE(FsckClean(share.Entry("dos.img"), &report)) << report;
 }
 
 TEST_F(EditImagePageTest, APageNeverOpenedChangesNothing) {
