@@ -23,5 +23,7 @@ int ShowEntry(std::vector<std::string> args);
 int Remove(std::vector<std::string> args);
 int Verify(std::vector<std::string> args);
 int TestBoot(std::vector<std::string> args);
+int Create(std::vector<std::string> args);
+int Edit(std::vector<std::string> args);
 
 }  // namespace cli

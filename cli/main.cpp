@@ -31,6 +31,9 @@ void Usage(FILE* out) {
         "configuration; --json for scripts):\n"
         "  list [--language L] [--tab tools|images]   every entry and its files\n"
         "  show SIF              one entry (SIF: its OSChooser file relative to the share)\n"
+        "  create --language L --description D (--image NAME | --item N IMAGE DESC HELP...)\n"
+        "                        create an entry as the Create Menu Wizard does\n"
+        "  edit SIF [changes]    change an entry as the Menu Item Properties sheet does\n"
         "  remove SIF            remove an entry's files, as the editor's Remove does\n"
         "  verify                check every entry, its images, and orphaned loaders\n"
         "  testboot SIF [--window]   boot an entry in a virtual PC and show its first screen\n"
@@ -75,6 +78,8 @@ int main(int argc, char** argv) {
     if (command == "remove") return cli::Remove(args);
     if (command == "verify") return cli::Verify(args);
     if (command == "testboot") return cli::TestBoot(args);
+    if (command == "create") return cli::Create(args);
+    if (command == "edit") return cli::Edit(args);
     if (command == "check") return cli::Check(args);
     if (command == "template") return cli::WriteTemplate(args);
     if (command == "new") return cli::New(args);

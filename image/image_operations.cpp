@@ -22,8 +22,6 @@
 
 namespace {
 
-constexpr size_t kMaxPath = 255;  // the 256-byte path buffer less its NUL
-
 std::string FolderOf(const std::string& path) {
     size_t cut = path.find_last_of('\\');
     return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
@@ -88,7 +86,7 @@ BOOL BrowseImageFile(const std::string& folder, std::string& name) {
 }
 
 int ViewImageFile(framework::CDialog* owner, const std::string& path) {
-    if (path.size() > kMaxPath) {
+    if (path.size() > kMaxImagePath) {
         platform::AfxMessageBox(res::IDS_PATH_TOO_LONG, platform::MB_ICONERROR);
         return 0;
     }
@@ -103,11 +101,11 @@ int ViewImageFile(framework::CDialog* owner, const std::string& path) {
         return 0;
     }
     const std::string host = file.host.string();
-    if (host.size() > kMaxPath) {
+    if (host.size() > kMaxImagePath) {
         platform::AfxMessageBox(res::IDS_PATH_TOO_LONG, platform::MB_ICONERROR);
         return 0;
     }
-    std::array<char, kMaxPath + 1> buffer{};
+    std::array<char, kMaxImagePath + 1> buffer{};
     std::memcpy(buffer.data(), host.data(), host.size());
 
     ImageViewRequest request{};
@@ -126,50 +124,11 @@ int ViewImageFile(framework::CDialog* owner, const std::string& path) {
     return result;
 }
 
-BOOL ImageFileExists(const std::string& path) { return platform::ListMatches(path).empty() ? FALSE : TRUE; }
-
-// ---- Rules for a typed name ------------------------------------------------
-
-bool IsBareImageFileName(const std::string& name) {
-    if (name == "." || name == "..") return false;
-    for (unsigned char c : name) {
-        if (c < 0x20 || c == 0x7F) return false;
-        if (std::strchr("\\/:*?\"<>|", c)) return false;
-    }
-    return true;
-}
-
-std::string ServerPathOf(const std::string& folder) {
-    size_t start = 0;
-    if (folder.rfind("\\\\", 0) == 0) {
-        // \\SERVER\Share\ : the part after the share's backslash.
-        size_t server = folder.find('\\', 2);
-        size_t share = server == std::string::npos ? std::string::npos : folder.find('\\', server + 1);
-        start = share == std::string::npos ? folder.size() : share + 1;
-    } else if (folder.size() >= 2 && folder[1] == ':') {
-        start = folder.size() >= 3 && folder[2] == '\\' ? 3 : 2;
-    }
-    return folder.substr(start);
-}
-
-unsigned ImageFileNameProblem(const std::string& folder, const std::string& name) {
-    if (!IsBareImageFileName(name)) return res::IDS_INVALID_PATH;
-    if (folder.size() + name.size() > kMaxPath) return res::IDS_PATH_TOO_LONG;
-    if (!name.empty() && ServerPathOf(folder).size() + name.size() > layout::LDR_TFTP_NAME_MAX)
-        return res::IDS_NAME_TOO_LONG;
-    return 0;
-}
-
 BOOL CheckImageFileName(const std::string& folder, const std::string& name) {
     unsigned problem = ImageFileNameProblem(folder, name);
     if (problem == 0) return TRUE;
     platform::AfxMessageBox(problem, platform::MB_ICONERROR);
     return FALSE;
-}
-
-BOOL ImageFileExistsIn(const std::string& folder, const std::string& name) {
-    if (folder.empty()) return FALSE;
-    return ImageFileExists(folder + name);
 }
 
 BOOL ConfirmImageFile(const std::string& folder, const std::string& name) {

@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "image_file_names.h"
 #include "win_types.h"
 
 namespace framework {
@@ -29,34 +30,12 @@ BOOL BrowseImageFile(const std::string& folder, std::string& name);
 // result.
 int ViewImageFile(framework::CDialog* owner, const std::string& path);
 
-// TRUE when a file search for `path` finds an entry: wildcards match, and a
-// folder path ending with a backslash matches nothing.
-BOOL ImageFileExists(const std::string& path);
-
 // ---- Rules for a typed name ------------------------------------------------
-
-// A bare file name: no path separator, drive colon, wildcard, double quote,
-// other character Windows refuses in a name or control character, and not
-// "." or "..". The empty name (boot from the hard drive) passes.
-bool IsBareImageFileName(const std::string& name);
-
-// The part of the folder the client asks the server for: the folder below
-// the share ("\\SERVER\RemInst\Setup\...\" gives "Setup\...\"), or below the
-// drive for a drive path.
-std::string ServerPathOf(const std::string& folder);
-
-// 0 when the name can be used in the folder, else the string-table entry
-// that says why not: 57347 not a bare name, 57365 folder and name longer than
-// 255 characters, 57354 longer than the 127 characters a client can request.
-unsigned ImageFileNameProblem(const std::string& folder, const std::string& name);
+// (IsBareImageFileName, ServerPathOf, ImageFileNameProblem: image_file_names.h)
 
 // Shows the problem of a name, if any, in an application box with the error
 // icon and returns FALSE; TRUE when the name can be used.
 BOOL CheckImageFileName(const std::string& folder, const std::string& name);
-
-// TRUE when the named file exists in the folder. An empty folder holds
-// nothing: the current folder of the program is never searched.
-BOOL ImageFileExistsIn(const std::string& folder, const std::string& name);
 
 // TRUE when the file exists in the folder or the user answers Yes to "The
 // specified image file does not exist.  Do you want to save this entry
