@@ -176,6 +176,21 @@ TEST(StartupCode, TheRamDiskServesReadsAndRefusesTheRest) {
     EXPECT_EQ(s.pc.chained13, 2);
 }
 
+TEST(StartupCode, TheDiskClaimsItsMemoryOnceAMemoryManagerIsLoaded) {
+    StartedImage s(4, KTIMG_OPTION_STANDARD);
+    ASSERT_TRUE(s.pc.Run(0x1000, 0, 0x7C00)) << s.pc.error;
+    EXPECT_FALSE(s.Read(0x0001, 0, 1).carry);
+    EXPECT_TRUE(s.pc.xmsCalls.empty());  // none loaded yet
+    s.pc.xmsPresent = true;
+    EXPECT_FALSE(s.Read(0x0001, 0, 1).carry);
+    // Query, allocate, shrink to the disk's 4096 KB, lock: once.
+    EXPECT_EQ(s.pc.xmsCalls, (std::vector<uint8_t>{0x08, 0x09, 0x0F, 0x0C}));
+    EXPECT_EQ(s.pc.xmsResizeKb, 4096);
+    EXPECT_FALSE(s.Read(0x0002, 0, 1).carry);
+    EXPECT_EQ(s.pc.xmsCalls.size(), 4u);
+    EXPECT_EQ(s.pc.Read(0x20000, 512), s.Sectors(1, 1));
+}
+
 TEST(StartupCode, StartedWithoutTheMenuItRefusesAndRestarts) {
     StartedImage s(2, KTIMG_OPTION_STANDARD, false);
     const uint32_t before = s.pc.Vector(0x13);

@@ -32,6 +32,8 @@ RealModeMachine::RealModeMachine() {
     Write16(0x413, 600);  // base memory in KB, below a boot ROM's reservation
     const uint8_t halt = 0xF4;
     Write(kRestart, &halt, 1);
+    const uint8_t xmsEntry[] = {0xCD, 0xF4, 0xCB};  // int 0F4h; retf
+    Write(0xFF000, xmsEntry, sizeof xmsEntry);
 }
 
 RealModeMachine::~RealModeMachine() {
@@ -208,7 +210,26 @@ void RealModeMachine::Interrupt(uint32_t intno) {
             }
             return;
         case 0x2F:
-            return;  // no memory manager: AL stays as asked, not 80h
+            if (!xmsPresent) return;  // AL stays as asked, not 80h
+            if (r.ax == 0x4300) SetReg16(m_uc, UC_X86_REG_AX, 0x4380);
+            if (r.ax == 0x4310) {
+                SetReg16(m_uc, UC_X86_REG_ES, 0xF000);
+                SetReg16(m_uc, UC_X86_REG_BX, 0xF000);
+            }
+            return;
+        case 0xF4:
+            xmsCalls.push_back(ah);
+            if (ah == 0x08) SetReg16(m_uc, UC_X86_REG_AX, 30000);  // largest free block, KB
+            if (ah == 0x09) {
+                SetReg16(m_uc, UC_X86_REG_AX, 1);
+                SetReg16(m_uc, UC_X86_REG_DX, 0x0042);  // handle
+            }
+            if (ah == 0x0F) {
+                xmsResizeKb = r.bx;
+                SetReg16(m_uc, UC_X86_REG_AX, 1);
+            }
+            if (ah == 0x0C) SetReg16(m_uc, UC_X86_REG_AX, 1);
+            return;
         case 0xF1:
             pxeCalls.push_back(r.bx);
             SetReg16(m_uc, UC_X86_REG_AX, 0);

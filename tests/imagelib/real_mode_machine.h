@@ -55,6 +55,9 @@ public:
     std::vector<uint16_t> pxeCalls;   // opcodes through the PXENV+ entry
     std::vector<uint16_t> pxeSpCalls; // opcodes through the !PXE entry
     int chained13 = 0;
+    bool xmsPresent = false;          // INT 2Fh answers for a memory manager
+    std::vector<uint8_t> xmsCalls;    // AH of each call to its entry
+    uint16_t xmsResizeKb = 0;         // BX of the resize call
     std::string error;
 
 private:
