@@ -7,5 +7,7 @@
 #include <string>
 
 // Builds the share, publishes it as \\<computer>\RemInst and returns its
-// folder; an empty path when the folder could not be made.
+// folder; an empty path when the folder could not be made. With a running
+// QApplication, an interrupt or termination signal then closes the editor's
+// windows, so that the caller can remove the folder as after a normal end.
 std::filesystem::path BuildDemoShare(const std::string& computer);
