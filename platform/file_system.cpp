@@ -74,9 +74,12 @@ bool SplitRoot(const std::string& path, fs::path& base, std::string& rest, bool&
     }
     if (path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':') {
         std::lock_guard<std::mutex> guard(Table().lock);
-        auto it = Table().drives.find(static_cast<char>(std::toupper(static_cast<unsigned char>(path[0]))));
-        if (it == Table().drives.end()) return false;
-        base = it->second;
+        char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(path[0])));
+        auto it = Table().drives.find(letter);
+        // Z: stands for the host's root folder unless mapped otherwise, so
+        // every path ToWindowsPath gives resolves back.
+        if (it == Table().drives.end() && letter != 'Z') return false;
+        base = it == Table().drives.end() ? fs::path("/") : it->second;
         rest = path.substr(2);
         isRoot = SplitComponents(rest).empty();
         return true;

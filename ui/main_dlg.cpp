@@ -1,5 +1,7 @@
 #include "main_dlg.h"
 
+#include "test_boot_menu.h"
+
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QTreeWidget>
@@ -36,6 +38,9 @@ BOOL CMainDlg::OnInitDialog() {
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
     int client = m_list->width() - 2 * m_list->frameWidth();
     m_list->header()->resizeSection(0, client - 18);
+    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(m_list, &QWidget::customContextMenuRequested,
+                     [this](const QPoint& position) { ShowEntryContextMenu(*this, position); });
 
     CEditorApp* app = EditorApp();
     if (app) {

@@ -54,6 +54,11 @@ TEST(FileLayer, SharesResolveIgnoringCase) {
 
     EXPECT_EQ(ToWindowsPath(share / "Setup/English"), "\\\\TESTHOST\\REMINST\\Setup\\English");
     EXPECT_EQ(ToWindowsPath("/no/share/here"), "Z:\\no\\share\\here");
+    // Every path it gives resolves back, the host root through Z:.
+    EXPECT_EQ(Resolve(ToWindowsPath(share / "Setup/English")).host, share / "Setup/English");
+    ClearMappings();
+    EXPECT_EQ(Resolve(ToWindowsPath(share / "Setup/English")).host, share / "Setup/English");
+    EXPECT_EQ(Resolve("Y:\\x").error, FileError::BadPath);
 }
 
 TEST(FileLayer, ListingsAreOrderedIgnoringCaseWithDotsFirst) {

@@ -1,0 +1,48 @@
+#include "test_boot_menu.h"
+
+#include <QMenu>
+#include <QTreeWidget>
+
+#include "file_system.h"
+#include "main_dlg.h"
+#include "menu_entry.h"
+#include "menu_store.h"
+#include "message_box.h"
+#include "string_table.h"
+#include "test_boot.h"
+
+void ShowEntryContextMenu(CMainDlg& owner, const QPoint& position) {
+    QTreeWidgetItem* item = owner.m_list->itemAt(position);
+    if (!item) return;
+    int row = owner.m_list->indexOfTopLevelItem(item);
+    QMenu menu(owner.m_list);
+    QAction* boot = menu.addAction(QStringLiteral("&Test Boot"));
+    if (menu.exec(owner.m_list->viewport()->mapToGlobal(position)) == boot) TestBootEntry(owner, row);
+}
+
+void TestBootEntry(CMainDlg& owner, int row) {
+    const std::string caption = "Test Boot";
+    std::string missing = testboot::MissingEmulator();
+    if (!missing.empty()) {
+        platform::MessageBox(owner.GetSafeHwnd(), missing, caption, platform::MB_OK | platform::MB_ICONINFORMATION);
+        return;
+    }
+    if (!owner.m_pStore || row < 0 || row >= owner.m_pStore->GetCount()) return;
+    MenuEntry entry(owner.m_pStore->GetRisRoot());
+    entry.Open(owner.m_pStore->GetSifPath(row));
+    if (!entry.m_loaderOpened) {
+        std::string why = entry.m_loader.m_error ? res::LoadString(entry.m_loader.m_error)
+                                                 : "The loader file is of a newer version.";
+        platform::MessageBox(owner.GetSafeHwnd(), why, caption, platform::MB_OK | platform::MB_ICONERROR);
+        return;
+    }
+    testboot::Request request;
+    request.loaderHostPath = platform::Resolve(entry.m_loader.GetPath()).host.string();
+    request.folderHostPath = platform::Resolve(entry.m_loader.GetFolder()).host.string();
+    request.serverPath = entry.m_loader.GetServerPath();
+    request.chainHostPath = testboot::FindChainProgram();
+    request.headless = false;
+    testboot::Result result = testboot::Run(request);
+    if (!result.ok)
+        platform::MessageBox(owner.GetSafeHwnd(), result.message, caption, platform::MB_OK | platform::MB_ICONERROR);
+}

@@ -1,0 +1,13 @@
+// The main list's context menu: "Test Boot" starts the selected entry in a
+// virtual PC window, as a client on the network would see it. It is a context
+// menu so the main window keeps its designed layout.
+#pragma once
+
+class CMainDlg;
+class QPoint;
+
+// Shows the menu for the row under `position` (list viewport coordinates).
+void ShowEntryContextMenu(CMainDlg& owner, const QPoint& position);
+
+// Boots the entry of `row` in a QEMU window, or says why it cannot.
+void TestBootEntry(CMainDlg& owner, int row);
