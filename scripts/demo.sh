@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Shows the program at work on a demo: until the editor window exists, the
-# command-line companion builds and describes a loader file.
+# Opens the editor on a demo share built in a fresh temporary folder (removed
+# when the editor closes). Without the editor (a build without Qt), the
+# command-line companion builds and describes a loader file instead.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bin="$root/build/bin"

@@ -51,8 +51,7 @@ public:
     QTreeWidget* m_list = nullptr;
     std::vector<QIcon> m_imageList;
 
-    // The About box comes with its own work; until it installs itself here,
-    // the About button opens nothing.
+    // What the About button runs: the About box, or a stand-in in tests.
     static void (*s_runAboutBox)(CMainDlg& owner);
 
 private:
