@@ -1,39 +1,26 @@
-// Runs the image dialog tests headless, with fsck.fat at hand.
+// The main of the user-interface test programs: runs them headless, in one
+// QApplication with the dialog font, in a runtime folder of their own.
 #include <gtest/gtest.h>
-#include <stdio.h>
 #include <stdlib.h>
 
 #include <QApplication>
+#include <cstring>
 #include <filesystem>
 #include <string>
 
 #include "dialog_units.h"
-#include "image_fakes.h"
-
-namespace imagedlg_test {
-
-bool FsckClean(const std::filesystem::path& image, std::string* report) {
-    std::string command = "fsck.fat -n '" + image.string() + "' 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return false;
-    std::string output;
-    char buffer[512];
-    while (size_t got = fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, got);
-    int status = pclose(pipe);
-    if (report) *report = output;
-    return status == 0;
-}
-
-}  // namespace imagedlg_test
 
 namespace {
+
 QtMessageHandler g_defaultHandler = nullptr;
 
-// The offscreen platform's complaint about size hints is noise.
+// The offscreen platform reports that it cannot propagate size hints; that
+// is noise, not a fault.
 void FilterMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
     if (message.contains(QLatin1String("propagateSizeHints"))) return;
     if (g_defaultHandler) g_defaultHandler(type, context, message);
 }
+
 }  // namespace
 
 int main(int argc, char** argv) {
