@@ -45,13 +45,10 @@ BOOL CEditImagePage::OnKillActive() {
 }
 
 BOOL CEditImagePage::OnCommand(UINT id, UINT code) {
-    if (code == framework::BN_CLICKED) {
-        switch (id) {
-            case IDC_IMAGE_BROWSE: OnBrowseImageButton(*this, Folder()); return TRUE;
-            case IDC_IMAGE_CREATE: OnCreateImageButton(*this, Folder()); return TRUE;
-            case IDC_IMAGE_VIEW: OnViewImageButton(*this, Folder()); return TRUE;
-            case framework::ID_HELP: ShowImageHelp(HELP_EDIT_IMAGE_PAGE); return TRUE;
-        }
+    if (OnImageButtonCommand(*this, id, code, Folder())) return TRUE;
+    if (code == framework::BN_CLICKED && id == framework::ID_HELP) {
+        ShowImageHelp(HELP_EDIT_IMAGE_PAGE);
+        return TRUE;
     }
     return CPropertyPage::OnCommand(id, code);
 }

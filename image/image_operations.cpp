@@ -141,6 +141,15 @@ BOOL ConfirmImageFile(const std::string& folder, const std::string& name) {
 
 // ---- Button handlers -------------------------------------------------------
 
+BOOL OnImageButtonCommand(framework::CDialog& page, UINT id, UINT code, const std::string& folder) {
+    if (id != IDC_IMAGE_BROWSE && id != IDC_IMAGE_CREATE && id != IDC_IMAGE_VIEW) return FALSE;
+    if (code != framework::BN_CLICKED) return TRUE;
+    if (id == IDC_IMAGE_BROWSE) OnBrowseImageButton(page, folder);
+    else if (id == IDC_IMAGE_CREATE) OnCreateImageButton(page, folder);
+    else OnViewImageButton(page, folder);
+    return TRUE;
+}
+
 void OnBrowseImageButton(framework::CDialog& page, const std::string& folder) {
     std::string name;
     if (BrowseImageFile(folder, name)) page.SetDlgItemText(IDC_IMAGE_FILE, name);

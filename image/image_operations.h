@@ -44,6 +44,10 @@ BOOL ConfirmImageFile(const std::string& folder, const std::string& name);
 
 // ---- Button handlers -------------------------------------------------------
 
+// The commands of the three image buttons: TRUE when `id` is Browse, Create
+// or View (the click, if `code` is one, has been handled), FALSE otherwise.
+BOOL OnImageButtonCommand(framework::CDialog& page, UINT id, UINT code, const std::string& folder);
+
 // Browse (48) and Create (50): on success the name replaces the text of 49.
 void OnBrowseImageButton(framework::CDialog& page, const std::string& folder);
 void OnCreateImageButton(framework::CDialog& page, const std::string& folder);

@@ -44,6 +44,7 @@ void CSubmenuItemDlg::UpdateControls() {
 }
 
 BOOL CSubmenuItemDlg::OnCommand(UINT id, UINT code) {
+    if (OnImageButtonCommand(*this, id, code, m_folder)) return TRUE;
     switch (id) {
         case IDC_SUBMENU_HARD_DRIVE:
             if (code == framework::BN_CLICKED) UpdateControls();
@@ -51,15 +52,6 @@ BOOL CSubmenuItemDlg::OnCommand(UINT id, UINT code) {
         case IDC_IMAGE_FILE:
         case IDC_SUBMENU_DESCRIPTION:
             if (code == framework::EN_CHANGE) UpdateControls();
-            return TRUE;
-        case IDC_IMAGE_BROWSE:
-            if (code == framework::BN_CLICKED) OnBrowseImageButton(*this, m_folder);
-            return TRUE;
-        case IDC_IMAGE_CREATE:
-            if (code == framework::BN_CLICKED) OnCreateImageButton(*this, m_folder);
-            return TRUE;
-        case IDC_IMAGE_VIEW:
-            if (code == framework::BN_CLICKED) OnViewImageButton(*this, m_folder);
             return TRUE;
         case framework::IDHELP:
             if (code == framework::BN_CLICKED) ShowImageHelp(HELP_SUBMENU_ITEM);

@@ -93,6 +93,7 @@ BOOL CMenuWizPage::OnWizardFinish() {
 }
 
 BOOL CMenuWizPage::OnCommand(UINT id, UINT code) {
+    if (OnImageButtonCommand(*this, id, code, m_folder)) return TRUE;
     switch (id) {
         case IDC_MENU_DESCRIPTION:
         case IDC_IMAGE_FILE:
@@ -100,15 +101,6 @@ BOOL CMenuWizPage::OnCommand(UINT id, UINT code) {
             return TRUE;
         case IDC_MENU_HARD_DRIVE:
             if (code == BN_CLICKED) OnHardDriveToggle();
-            return TRUE;
-        case IDC_IMAGE_BROWSE:
-            if (code == BN_CLICKED) OnBrowseImageButton(*this, m_folder);
-            return TRUE;
-        case IDC_IMAGE_CREATE:
-            if (code == BN_CLICKED) OnCreateImageButton(*this, m_folder);
-            return TRUE;
-        case IDC_IMAGE_VIEW:
-            if (code == BN_CLICKED) OnViewImageButton(*this, m_folder);
             return TRUE;
         case ID_HELP: ShowHelpContext(111); return TRUE;
         default: return CPropertyPageEx::OnCommand(id, code);

@@ -42,18 +42,10 @@ BOOL CSelectImageWizPage::OnWizardFinish() {
 }
 
 BOOL CSelectImageWizPage::OnCommand(UINT id, UINT code) {
+    if (OnImageButtonCommand(*this, id, code, m_folder)) return TRUE;
     switch (id) {
         case IDC_IMAGE_FILE:
             if (code == EN_CHANGE) UpdateButtons();
-            return TRUE;
-        case IDC_IMAGE_BROWSE:
-            if (code == BN_CLICKED) OnBrowseImageButton(*this, m_folder);
-            return TRUE;
-        case IDC_IMAGE_CREATE:
-            if (code == BN_CLICKED) OnCreateImageButton(*this, m_folder);
-            return TRUE;
-        case IDC_IMAGE_VIEW:
-            if (code == BN_CLICKED) OnViewImageButton(*this, m_folder);
             return TRUE;
         case ID_HELP: ShowHelpContext(110); return TRUE;
         default: return CPropertyPageEx::OnCommand(id, code);
