@@ -108,15 +108,7 @@ std::string CEditorApp::GetCurrentLanguage() const {
     return m_languages[m_languageIndex];
 }
 
-void CEditorApp::ShowErrorBox(unsigned stringId) {
-    platform::MessageRequest request;
-    request.kind = platform::MessageKind::ErrorBox;
-    request.text = res::LoadString(stringId);
-    request.caption = framework::ActiveWindowTitle();
-    request.owner = framework::ActiveWindow();
-    request.style = platform::MB_ICONERROR;
-    platform::ShowMessage(request);
-}
+void CEditorApp::ShowErrorBox(unsigned stringId) { framework::ShowActiveWindowErrorBox(res::LoadString(stringId)); }
 
 intptr_t CEditorApp::ShowHelp(unsigned context) {
     return framework::HtmlHelp(framework::ActiveWindow(), m_pszHelpFilePath, framework::HH_HELP_CONTEXT, context);

@@ -172,13 +172,7 @@ void ShowImageErrorBox(unsigned stringId) {
         app->ShowErrorBox(stringId);
         return;
     }
-    platform::MessageRequest request;
-    request.kind = platform::MessageKind::ErrorBox;
-    request.text = res::LoadString(stringId);
-    request.caption = framework::ActiveWindowTitle();
-    request.owner = framework::ActiveWindow();
-    request.style = platform::MB_ICONERROR;
-    platform::ShowMessage(request);
+    framework::ShowActiveWindowErrorBox(res::LoadString(stringId));
 }
 
 void ShowImageHelp(unsigned context) {

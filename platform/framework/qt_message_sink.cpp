@@ -35,6 +35,16 @@ std::string ActiveWindowTitle() {
 
 void* ActiveWindow() { return ActiveWidget(); }
 
+void ShowActiveWindowErrorBox(const std::string& text) {
+    platform::MessageRequest request;
+    request.kind = platform::MessageKind::ErrorBox;
+    request.text = text;
+    request.caption = ActiveWindowTitle();
+    request.owner = ActiveWindow();
+    request.style = platform::MB_ICONERROR;
+    platform::ShowMessage(request);
+}
+
 int QtMessageSink::Show(const platform::MessageRequest& request) {
     QWidget* owner = static_cast<QWidget*>(request.owner);
     if (!owner) owner = ActiveWidget();

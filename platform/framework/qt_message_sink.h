@@ -17,4 +17,8 @@ std::string ActiveWindowTitle();
 // The active window, as an owner for boxes (nullptr when none).
 void* ActiveWindow();
 
+// The error box: the text with the error icon, owned by the active window
+// and captioned with its title.
+void ShowActiveWindowErrorBox(const std::string& text);
+
 }  // namespace framework
