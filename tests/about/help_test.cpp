@@ -31,6 +31,7 @@ const std::map<uint32_t, std::string> kTopics = {
     {7, "/create_boot_image.htm"},
     {8, "/advanced_image_settings.htm"},
     {61, "/technical_support.htm"},
+    {1100, "/image_viewer.htm"},  // the image library's viewer asks its owner for this one
 };
 
 struct Shown {
