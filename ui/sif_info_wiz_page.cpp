@@ -27,7 +27,8 @@ BOOL CSifInfoWizPage::OnInitDialog() {
 // only once.
 void CSifInfoWizPage::UpdateButtons() {
     if (!GetParentSheet()) return;
-    GetParentSheet()->SetWizardButtons(GetDlgItemText(IDC_SIF_DESCRIPTION).empty() ? 0 : framework::PSWIZB_NEXT);
+    const bool described = !GetDlgItemText(IDC_SIF_DESCRIPTION).empty();
+    GetParentSheet()->SetWizardButtons(described ? static_cast<UINT>(framework::PSWIZB_NEXT) : 0u);
 }
 
 BOOL CSifInfoWizPage::OnSetActive() {

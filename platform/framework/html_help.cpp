@@ -191,7 +191,7 @@ std::string HelpFile::FindTopic(const std::string& name) const {
     std::string path = name;
     std::replace(path.begin(), path.end(), '\\', '/');
     if (path.empty()) return {};
-    if (path[0] != '/') path.insert(0, "/");
+    if (path[0] != '/') path = "/" + path;
     for (size_t at = 0; at != std::string::npos; at = path.find('/', at + 1)) {
         std::string candidate = path.substr(at);
         if (Contains(candidate)) return candidate;
