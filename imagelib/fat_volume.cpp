@@ -473,36 +473,41 @@ FatError FatVolume::List(const std::string& folder, std::vector<FatEntryInfo>& o
     return FatError::None;
 }
 
+FatError FatVolume::LookUp(const std::string& path, Lookup& found) const {
+    found = Lookup{};
+    FatError err = Walk(path, true, found.dir, found.leaf, found.isRoot);
+    if (err != FatError::None) {
+        found.isRoot = false;
+        return err;
+    }
+    if (found.isRoot) return FatError::None;
+    err = FindIn(found.dir, found.leaf, found.slot);
+    found.exists = err == FatError::None;
+    return err == FatError::NotFound ? FatError::None : err;
+}
+
 FatError FatVolume::Stat(const std::string& path, FatEntryInfo& out) const {
-    uint32_t dir;
-    ShortName leaf;
-    bool isRoot;
-    FatError err = Walk(path, true, dir, leaf, isRoot);
+    Lookup f;
+    FatError err = LookUp(path, f);
     if (err != FatError::None) return err;
-    if (isRoot) {
+    if (f.isRoot) {
         out = FatEntryInfo{};
         out.isDirectory = true;
         return FatError::None;
     }
-    size_t slot;
-    err = FindIn(dir, leaf, slot);
-    if (err != FatError::None) return err;
-    out = Info(At(slot));
+    if (!f.exists) return FatError::NotFound;
+    out = Info(At(f.slot));
     return FatError::None;
 }
 
 FatError FatVolume::ReadFile(const std::string& path, std::vector<uint8_t>& out) const {
     out.clear();
-    uint32_t dir;
-    ShortName leaf;
-    bool isRoot;
-    FatError err = Walk(path, true, dir, leaf, isRoot);
+    Lookup f;
+    FatError err = LookUp(path, f);
     if (err != FatError::None) return err;
-    if (isRoot) return FatError::IsADirectory;
-    size_t slot;
-    err = FindIn(dir, leaf, slot);
-    if (err != FatError::None) return err;
-    const uint8_t* e = At(slot);
+    if (f.isRoot) return FatError::IsADirectory;
+    if (!f.exists) return FatError::NotFound;
+    const uint8_t* e = At(f.slot);
     if (e[11] & kAttrDirectory) return FatError::IsADirectory;
     const uint32_t size = Get32(e + 28);
     std::vector<uint32_t> chain;
@@ -545,16 +550,14 @@ FatError FatVolume::FreeSlot(uint32_t dirCluster, size_t& slot) {
 
 FatError FatVolume::WriteFile(const std::string& path, const uint8_t* data, size_t size, bool replace) {
     if (size > 0xFFFFFFFFull) return FatError::DiskFull;
-    uint32_t dir;
-    ShortName leaf;
-    bool isRoot;
-    FatError err = Walk(path, true, dir, leaf, isRoot);
+    Lookup f;
+    FatError err = LookUp(path, f);
     if (err != FatError::None) return err;
-    if (isRoot) return FatError::IsADirectory;
-    size_t slot = 0;
-    err = FindIn(dir, leaf, slot);
-    const bool exists = err == FatError::None;
-    if (err != FatError::None && err != FatError::NotFound) return err;
+    if (f.isRoot) return FatError::IsADirectory;
+    const uint32_t dir = f.dir;
+    const ShortName& leaf = f.leaf;
+    const bool exists = f.exists;
+    size_t slot = f.slot;
     std::vector<uint32_t> oldChain;
     if (exists) {
         if (At(slot)[11] & kAttrDirectory) return FatError::IsADirectory;
@@ -615,16 +618,13 @@ FatError FatVolume::WriteFile(const std::string& path, const uint8_t* data, size
 }
 
 FatError FatVolume::MakeDirectory(const std::string& path) {
-    uint32_t dir;
-    ShortName leaf;
-    bool isRoot;
-    FatError err = Walk(path, true, dir, leaf, isRoot);
+    Lookup f;
+    FatError err = LookUp(path, f);
     if (err != FatError::None) return err;
-    if (isRoot) return FatError::Exists;
-    size_t slot;
-    err = FindIn(dir, leaf, slot);
-    if (err == FatError::None) return FatError::Exists;
-    if (err != FatError::NotFound) return err;
+    if (f.isRoot || f.exists) return FatError::Exists;
+    const uint32_t dir = f.dir;
+    const ShortName& leaf = f.leaf;
+    size_t slot = 0;
 
     std::vector<size_t> slots;
     err = DirSlots(dir, slots);
@@ -699,15 +699,13 @@ FatError FatVolume::RemoveTree(uint32_t dirCluster, int depth) {
 }
 
 FatError FatVolume::Remove(const std::string& path) {
-    uint32_t dir;
-    ShortName leaf;
-    bool isRoot;
-    FatError err = Walk(path, true, dir, leaf, isRoot);
+    Lookup f;
+    FatError err = LookUp(path, f);
     if (err != FatError::None) return err;
-    if (isRoot) return FatError::IsADirectory;
-    size_t slot;
-    err = FindIn(dir, leaf, slot);
-    if (err != FatError::None) return err;
+    if (f.isRoot) return FatError::IsADirectory;
+    if (!f.exists) return FatError::NotFound;
+    const uint32_t dir = f.dir;
+    const size_t slot = f.slot;
     uint8_t* e = At(slot);
     if (e[11] & kAttrDirectory) {
         const uint32_t sub = FirstCluster(e);

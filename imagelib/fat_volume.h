@@ -108,6 +108,17 @@ private:
     FatError FindIn(uint32_t dirCluster, const ShortName& name, size_t& slot) const;
     FatError Walk(const std::string& path, bool wantParent, uint32_t& dirCluster,
                   ShortName& leaf, bool& isRoot) const;
+    // The last component of a path, looked up in its folder.
+    struct Lookup {
+        uint32_t dir = 0;      // the folder that holds (or would hold) it, 0 = root
+        ShortName leaf{};
+        bool isRoot = false;   // the path names the root folder, which has no entry
+        bool exists = false;   // an entry of that name is in the folder
+        size_t slot = 0;       // its entry, when it exists
+    };
+    // Walk's error when the folder cannot be reached, or a damaged folder's;
+    // a missing last component is not an error (exists is false).
+    FatError LookUp(const std::string& path, Lookup& found) const;
     FatError FreeSlot(uint32_t dirCluster, size_t& slot);
     FatError RemoveTree(uint32_t dirCluster, int depth);
     void DropLongName(uint32_t dirCluster, size_t slot);
