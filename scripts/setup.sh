@@ -23,7 +23,7 @@ PACKAGES=(
 
 missing=()
 for p in "${PACKAGES[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  [[ "$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null)" == *"install ok installed"* ]] || missing+=("$p")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 

@@ -40,7 +40,7 @@ run create --language English --tab tools --description "Tools" --banner "Mainte
   --item 0 dos.img "DOS" "Line one" --item 1 "" "Hard drive" ""
 cmp -s "$dir/expected1.ldr" "$tools/tool1.ldr" || fail "submenu loader differs"
 [ -f "$tools/templates/tool1.sif" ] || fail "second entry name"
-run list | grep -q 'submenu *"Tools"' || fail "list after create"
+grep -q 'submenu *"Tools"' <<<"$(run list)" || fail "list after create"
 
 # Edit: OSChooser file, then loader; LaunchFile and Version stay.
 run edit 'Setup\English\Tools\Zent\i386\templates\tool1.sif' --description "Tools, edited" \

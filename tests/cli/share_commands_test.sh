@@ -60,6 +60,6 @@ rm "$tools/tool9.ldr"
 if "$cli" --share "$share" remove 'Setup\English\Tools\Zent\i386\templates\nothing.sif' 2>/dev/null; then
   fail "remove of an unknown entry succeeded"
 fi
-"$cli" list --help | grep -q usage || fail "list --help"
+grep -q usage <<<"$("$cli" list --help)" || fail "list --help"
 if "$cli" --share "$dir/none" list 2>/dev/null; then fail "a missing share folder was accepted"; fi
 echo "cli share commands: all checks passed"

@@ -12,7 +12,7 @@ len=$(od -An -tu2 -j10 -N2 "$dir/x.ldr" | tr -d ' ')
 [ "$len" = 2786 ] || fail "length word $len"
 sum=$(od -An -tu1 -v "$dir/x.ldr" | tr -s ' ' '\n' | awk '{s+=$1} END {print s%256}')
 [ "$sum" = 0 ] || fail "byte sum $sum"
-"$cli" check "$dir/x.ldr" | grep -q ': ok' || fail "check refused a new file"
+grep -q ': ok' <<<"$("$cli" check "$dir/x.ldr")" || fail "check refused a new file"
 
 "$cli" template "$dir/t.bin"
 [ "$(stat -c %s "$dir/t.bin")" = 2706 ] || fail "template size"

@@ -8,9 +8,12 @@ fail() { echo "FAIL: $*"; exit 1; }
 
 (cd "$build" && cpack -G DEB -B "$scratch/out" >/dev/null)
 deb=$(ls "$scratch"/out/menvolt_*.deb)
-dpkg-deb --info "$deb" | grep -q 'Depends:.*libqt6widgets6' || fail "no Qt dependency"
-dpkg-deb --info "$deb" | grep -q 'Depends:.*fonts-wine' || fail "no font dependency"
-dpkg-deb --info "$deb" | grep -q 'Suggests:.*qemu-system-x86' || fail "no QEMU suggestion"
+# Read the control data once: piping dpkg-deb straight into `grep -q` lets
+# grep quit early, and under pipefail the writer's SIGPIPE fails the check.
+info=$(dpkg-deb --info "$deb")
+grep -q 'Depends:.*libqt6widgets6' <<<"$info" || fail "no Qt dependency"
+grep -q 'Depends:.*fonts-wine' <<<"$info" || fail "no font dependency"
+grep -q 'Suggests:.*qemu-system-x86' <<<"$info" || fail "no QEMU suggestion"
 dpkg-deb -x "$deb" "$scratch/root"
 root="$scratch/root"
 for f in usr/bin/menvolt usr/bin/menvolt-cli usr/share/applications/menvolt.desktop \
@@ -23,8 +26,8 @@ ls "$root"/usr/lib/menvolt/libmenvolt-image.so >/dev/null || fail "missing image
 # library there (not in the build tree).
 cd "$scratch"
 "$root/usr/bin/menvolt-cli" new menu.ldr --item 0 a.img A "" >/dev/null
-"$root/usr/bin/menvolt-cli" check menu.ldr | grep -q ': ok' || fail "installed CLI"
-ldd "$root/usr/lib/menvolt/menvolt" | grep -q "$root/usr/lib/menvolt/libmenvolt-image.so" \
+grep -q ': ok' <<<"$("$root/usr/bin/menvolt-cli" check menu.ldr)" || fail "installed CLI"
+grep -q "$root/usr/lib/menvolt/libmenvolt-image.so" <<<"$(ldd "$root/usr/lib/menvolt/menvolt")" \
   || fail "installed program does not use its installed library"
 export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$scratch}
 timeout 60 "$root/usr/bin/menvolt" --demo --screenshot "$scratch/shot.png" 2>"$scratch/err" \
