@@ -207,6 +207,31 @@ ResolvedPath Resolve(const std::string& windowsPath) {
     std::vector<std::string> parts = SplitComponents(rest);
     fs::path current = base;
     std::error_code ec;
+
+    // Most paths are spelt as they are stored. Where every component is
+    // plain and the whole path exists as written, each component would
+    // have matched itself, so one stat answers for the walk below.
+    bool plain = true;
+    for (const std::string& part : parts) {
+        if (!ValidComponent(part)) {
+            result.error = FileError::BadPath;
+            return result;
+        }
+        if (part == "." || part == "..") plain = false;
+    }
+    if (plain && !parts.empty()) {
+        fs::path exact = base;
+        for (const std::string& part : parts) exact /= part;
+        fs::file_status st = fs::status(exact, ec);
+        if (!ec && st.type() != fs::file_type::not_found) {
+            result.host = exact;
+            result.exists = true;
+            result.isDirectory = st.type() == fs::file_type::directory;
+            return result;
+        }
+        ec.clear();
+    }
+
     for (size_t i = 0; i < parts.size(); ++i) {
         const std::string& part = parts[i];
         bool last = i + 1 == parts.size();

@@ -52,6 +52,17 @@ TEST(FileLayer, SharesResolveIgnoringCase) {
     EXPECT_EQ(fresh.error, FileError::None);
     EXPECT_FALSE(fresh.exists);
 
+    // Paths spelt exactly as stored take a shorter way; it must agree with
+    // the component walk on folders, files used as folders, and dot steps.
+    ResolvedPath exact = Resolve(TempShare::Unc("Setup\\English\\Tools"));
+    EXPECT_EQ(exact.host, share / "Setup/English/Tools");
+    EXPECT_TRUE(exact.exists && exact.isDirectory);
+    EXPECT_EQ(Resolve(TempShare::Unc("Setup\\English\\Tools\\Tool0.ldr\\x")).error, FileError::BadPath);
+    EXPECT_EQ(Resolve(TempShare::Unc("Setup\\English\\Tools\\Tool0.ldr\\bad|x")).error, FileError::BadPath);
+    ResolvedPath dotted = Resolve(TempShare::Unc("Setup\\English\\.\\Tools\\..\\Tools\\Tool0.ldr"));
+    EXPECT_EQ(dotted.host, share / "Setup/English/Tools/Tool0.ldr");
+    EXPECT_TRUE(dotted.exists && !dotted.isDirectory);
+
     EXPECT_EQ(ToWindowsPath(share / "Setup/English"), "\\\\TESTHOST\\REMINST\\Setup\\English");
     EXPECT_EQ(ToWindowsPath("/no/share/here"), "Z:\\no\\share\\here");
     // Every path it gives resolves back, the host root through Z:.
