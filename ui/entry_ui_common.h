@@ -17,6 +17,17 @@ void ShowHelpContext(unsigned context);
 constexpr UINT kImageHelpMessage = 0x0400 + 1;
 
 class LoaderFile;
+class SifFile;
+
+namespace framework {
+class CPropertyPage;
+}
+
+// The OSChooser fields shared by the wizard's and the property sheet's
+// description pages: ShowSifFields limits and fills them, StoreSifFields
+// writes them back on one line. Both do nothing without a file.
+void ShowSifFields(framework::CPropertyPage& page, const SifFile* sif);
+void StoreSifFields(const framework::CPropertyPage& page, SifFile* sif);
 
 // SetItem with texts on one line; when the loader refuses the item (its help
 // text too long for the client screen, or the file over 8192 bytes) the user

@@ -11,22 +11,13 @@ CSifInfoPage::CSifInfoPage(unsigned templateId) : CPropertyPage(templateId) {
 
 BOOL CSifInfoPage::OnInitDialog() {
     CPropertyPage::OnInitDialog();
-    LimitText(IDC_SIF_DESCRIPTION, 65);
-    LimitText(IDC_SIF_HELP, 260);
-    KeepOnOneLine(IDC_SIF_HELP);
-    if (m_pSif) {
-        SetDlgItemText(IDC_SIF_DESCRIPTION, m_pSif->GetDescription());
-        SetDlgItemText(IDC_SIF_HELP, m_pSif->GetHelp());
-    }
+    ShowSifFields(*this, m_pSif);
     return TRUE;
 }
 
 // No validation: an empty description is stored as it is.
 BOOL CSifInfoPage::OnKillActive() {
-    if (m_pSif) {
-        m_pSif->SetValue("Description", framework::OneLine(GetDlgItemText(IDC_SIF_DESCRIPTION)));
-        m_pSif->SetValue("Help", framework::OneLine(GetDlgItemText(IDC_SIF_HELP)));
-    }
+    StoreSifFields(*this, m_pSif);
     return CPropertyPage::OnKillActive();
 }
 

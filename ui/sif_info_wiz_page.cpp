@@ -13,13 +13,7 @@ CSifInfoWizPage::CSifInfoWizPage(unsigned templateId, unsigned headerTitleId, un
 
 BOOL CSifInfoWizPage::OnInitDialog() {
     CPropertyPageEx::OnInitDialog();
-    LimitText(IDC_SIF_DESCRIPTION, 65);
-    LimitText(IDC_SIF_HELP, 260);
-    KeepOnOneLine(IDC_SIF_HELP);
-    if (m_pSif) {
-        SetDlgItemText(IDC_SIF_DESCRIPTION, m_pSif->GetDescription());
-        SetDlgItemText(IDC_SIF_HELP, m_pSif->GetHelp());
-    }
+    ShowSifFields(*this, m_pSif);
     return TRUE;
 }
 
@@ -37,10 +31,7 @@ BOOL CSifInfoWizPage::OnSetActive() {
 }
 
 BOOL CSifInfoWizPage::OnKillActive() {
-    if (m_pSif) {
-        m_pSif->SetValue("Description", framework::OneLine(GetDlgItemText(IDC_SIF_DESCRIPTION)));
-        m_pSif->SetValue("Help", framework::OneLine(GetDlgItemText(IDC_SIF_HELP)));
-    }
+    StoreSifFields(*this, m_pSif);
     return CPropertyPageEx::OnKillActive();
 }
 

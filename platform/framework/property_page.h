@@ -68,14 +68,15 @@ public:
     // or more for a page that adds controls of its own beside the template.
     virtual QSize PageSize() const;
 
-    PropSheetPage m_psp;
-
-protected:
-    void BuildWindow(QWidget* parent) override;
     // A multi-line edit of a page takes no line breaks: Enter goes to the
     // sheet's default button, and a pasted break becomes a blank, since the
     // texts end up on one line of a file.
     void KeepOnOneLine(int id);
+
+    PropSheetPage m_psp;
+
+protected:
+    void BuildWindow(QWidget* parent) override;
 
 private:
     friend class CPropertySheet;
