@@ -91,11 +91,12 @@ BENCHMARK(Floor_RawDurableReplace8K);
 // ---- document operations ------------------------------------------------------
 
 void Loader_Open(benchmark::State& state) {
+    Folder();  // maps B: when this benchmark runs alone
     LoaderFile doc = FullDocument();
-    doc.SaveAs("B:\\open.ldr");
+    if (!doc.SaveAs("B:\\open.ldr")) return state.SkipWithError("cannot write the sample file");
     for (auto _ : state) {
         LoaderFile opened;
-        benchmark::DoNotOptimize(opened.Open("B:\\open.ldr"));
+        if (!opened.Open("B:\\open.ldr")) return state.SkipWithError("open failed");
     }
 }
 BENCHMARK(Loader_Open);
@@ -132,9 +133,11 @@ void Loader_WrapHelpText(benchmark::State& state) {
 BENCHMARK(Loader_WrapHelpText);
 
 void Loader_Save(benchmark::State& state) {
+    Folder();
     LoaderFile doc = FullDocument();
-    doc.SaveAs("B:\\save.ldr");
-    for (auto _ : state) benchmark::DoNotOptimize(doc.Save());
+    if (!doc.SaveAs("B:\\save.ldr")) return state.SkipWithError("cannot write the sample file");
+    for (auto _ : state)
+        if (!doc.Save()) return state.SkipWithError("save failed");
 }
 BENCHMARK(Loader_Save);
 
