@@ -22,8 +22,12 @@ mkdir -p "$tools/templates"
   --item 0 dos.img "DOS disk" "" --item 1 "" "Hard drive" ""
 head -c 70000 /dev/urandom > "$tools/dos.img"
 
-fetch() {  # fetch NAME -> file in $dir/got
-  curl -s --max-time 10 -o "$dir/got" "tftp://127.0.0.1/$1"
+fetch() {  # fetch NAME -> file in $dir/got; a server just started may not listen yet
+  for _ in 1 2 3 4 5 6 7 8 9 10; do
+    curl -s --max-time 10 -o "$dir/got" "tftp://127.0.0.1/$1" && return 0
+    sleep 0.5
+  done
+  return 1
 }
 
 # --- tftpd-hpa with the backslash remap rule -------------------------------
