@@ -11,6 +11,7 @@
 #include <QToolTip>
 
 #include "dialog.h"
+#include "qt_text.h"
 
 COLORREF GetSysColor(int index) {
     if (index == COLOR_HIGHLIGHT) return RefFromColor(QGuiApplication::palette().color(QPalette::Highlight));
@@ -68,7 +69,7 @@ void CToolTipCtrl::RelayEvent(QEvent* event) {
     auto* help = static_cast<QHelpEvent*>(event);
     for (const auto& [id, tool] : m_tools) {
         if (tool.rect.contains(help->pos()) && !tool.text.empty()) {
-            QToolTip::showText(help->globalPos(), QString::fromLocal8Bit(tool.text.c_str()), m_owner, tool.rect);
+            QToolTip::showText(help->globalPos(), framework::ToQt(tool.text), m_owner, tool.rect);
             return;
         }
     }
@@ -153,11 +154,11 @@ BOOL CStatic::SubclassDlgItem(int id, framework::CDialog* parent) {
 }
 
 std::string CStatic::GetWindowText() const {
-    return m_wnd ? m_wnd->text().toLocal8Bit().toStdString() : std::string();
+    return m_wnd ? framework::FromQt(m_wnd->text()) : std::string();
 }
 
 void CStatic::SetWindowText(const std::string& text) {
-    if (m_wnd) m_wnd->setText(QString::fromLocal8Bit(text.c_str()));
+    if (m_wnd) m_wnd->setText(framework::ToQt(text));
 }
 
 QFont CStatic::GetFont() const { return m_wnd ? m_wnd->font() : QFont(); }

@@ -35,7 +35,8 @@ BOOL CEditImagePage::OnKillActive() {
     const std::string name = GetDlgItemText(IDC_IMAGE_FILE);
     const std::string folder = Folder();
     // A name the client cannot fetch from the image folder is never stored.
-    if (!CheckImageFileName(folder, name)) return FALSE;
+    const std::string serverPath = m_pLoader->GetServerPath();
+    if (!CheckImageFileName(folder, name, &serverPath)) return FALSE;
     if (!m_pLoader->SetItem(0, name, "", "")) {
         platform::AfxMessageBox(res::IDS_LOADER_TOO_LARGE, platform::MB_ICONERROR);
         return FALSE;

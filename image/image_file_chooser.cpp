@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "file_system.h"
+#include "qt_text.h"
 
 namespace image {
 
@@ -22,7 +23,7 @@ public:
         QFileDialog dialog(QApplication::activeWindow());
         dialog.setFileMode(QFileDialog::ExistingFile);
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        dialog.setNameFilters(QString::fromLocal8Bit(ToolkitFilter(filter).c_str()).split(QStringLiteral(";;")));
+        dialog.setNameFilters(framework::ToQt(ToolkitFilter(filter)).split(QStringLiteral(";;")));
         if (start.error == platform::FileError::None && start.isDirectory)
             dialog.setDirectory(QString::fromLocal8Bit(start.host.c_str()));
         (void)mask;  // the name filter already lists *.img first

@@ -32,10 +32,11 @@ std::string ServerPathOf(const std::string& folder) {
     return folder.substr(start);
 }
 
-unsigned ImageFileNameProblem(const std::string& folder, const std::string& name) {
+unsigned ImageFileNameProblem(const std::string& folder, const std::string& name, const std::string* serverPath) {
     if (!IsBareImageFileName(name)) return res::IDS_INVALID_PATH;
     if (folder.size() + name.size() > kMaxImagePath) return res::IDS_PATH_TOO_LONG;
-    if (!name.empty() && ServerPathOf(folder).size() + name.size() > layout::LDR_TFTP_NAME_MAX)
+    const size_t server = serverPath ? serverPath->size() : ServerPathOf(folder).size();
+    if (!name.empty() && server + name.size() > layout::LDR_TFTP_NAME_MAX)
         return res::IDS_NAME_TOO_LONG;
     return 0;
 }

@@ -28,7 +28,11 @@ std::string ServerPathOf(const std::string& folder);
 // 0 when the name can be used in the folder, else the string-table entry
 // that says why not: 57347 not a bare name, 57365 folder and name longer than
 // 255 characters, 57354 longer than the 127 characters a client can request.
-unsigned ImageFileNameProblem(const std::string& folder, const std::string& name);
+// The client requests the loader's stored server path and the name: give
+// `serverPath` when there is a loader; without one the folder's part below the
+// share stands for it.
+unsigned ImageFileNameProblem(const std::string& folder, const std::string& name,
+                              const std::string* serverPath = nullptr);
 
 // TRUE when the named file exists in the folder. An empty folder holds
 // nothing: the current folder of the program is never searched.

@@ -124,8 +124,8 @@ int ViewImageFile(framework::CDialog* owner, const std::string& path) {
     return result;
 }
 
-BOOL CheckImageFileName(const std::string& folder, const std::string& name) {
-    unsigned problem = ImageFileNameProblem(folder, name);
+BOOL CheckImageFileName(const std::string& folder, const std::string& name, const std::string* serverPath) {
+    unsigned problem = ImageFileNameProblem(folder, name, serverPath);
     if (problem == 0) return TRUE;
     platform::AfxMessageBox(problem, platform::MB_ICONERROR);
     return FALSE;

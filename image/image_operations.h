@@ -35,7 +35,8 @@ int ViewImageFile(framework::CDialog* owner, const std::string& path);
 
 // Shows the problem of a name, if any, in an application box with the error
 // icon and returns FALSE; TRUE when the name can be used.
-BOOL CheckImageFileName(const std::string& folder, const std::string& name);
+// `serverPath`: the loader's stored server path, as in ImageFileNameProblem.
+BOOL CheckImageFileName(const std::string& folder, const std::string& name, const std::string* serverPath = nullptr);
 
 // TRUE when the file exists in the folder or the user answers Yes to "The
 // specified image file does not exist.  Do you want to save this entry

@@ -21,6 +21,7 @@ BOOL CSubmenuItemDlg::OnInitDialog() {
     SetDlgItemText(IDC_SUBMENU_DESCRIPTION, m_description);
     LimitText(IDC_SUBMENU_HELP_TEXT, kHelpTextLimit);
     SetDlgItemText(IDC_SUBMENU_HELP_TEXT, m_helpText);
+    KeepOnOneLine(IDC_SUBMENU_HELP_TEXT);
     // An existing item without an image boots from the hard drive.
     if (!m_adding && m_imageFile.empty()) CheckDlgButton(IDC_SUBMENU_HARD_DRIVE, TRUE);
     UpdateControls();
@@ -75,7 +76,7 @@ void CSubmenuItemDlg::OnOK() {
     if (IsDlgButtonChecked(IDC_SUBMENU_HARD_DRIVE)) {
         imageFile.clear();
     } else {
-        if (!CheckImageFileName(m_folder, imageFile)) return;
+        if (!CheckImageFileName(m_folder, imageFile, m_serverPath ? &*m_serverPath : nullptr)) return;
         if (!ConfirmImageFile(m_folder, imageFile)) return;
     }
     m_imageFile = imageFile;

@@ -4,6 +4,7 @@
 // after OK.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "dialog.h"
@@ -19,6 +20,9 @@ public:
 
     BOOL m_adding = FALSE;     // 1 when a new item is added, 0 when one is edited
     std::string m_folder;      // the image folder, ending with a backslash
+    // The loader's stored server path, which the client puts in front of the
+    // image name; unset: the folder's part below the share.
+    std::optional<std::string> m_serverPath;
     std::string m_imageFile;   // empty: the item boots from the hard drive
     std::string m_description;
     std::string m_helpText;

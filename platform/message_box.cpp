@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "ansi_text.h"
 #include "string_table.h"
 
 namespace platform {
@@ -13,7 +14,11 @@ namespace {
 class ConsoleSink : public MessageSink {
 public:
     int Show(const MessageRequest& request) override {
-        std::fprintf(stderr, "%s: %s\n", request.caption.c_str(), request.text.c_str());
+        // Messages may quote stored text: a terminal gets it as UTF-8, with
+        // its control bytes escaped (the message's own line breaks stay).
+        std::string text;
+        for (char c : request.text) text += c == '\n' ? std::string("\n") : EscapeControls(std::string(1, c));
+        std::fprintf(stderr, "%s: %s\n", AnsiToUtf8(EscapeControls(request.caption)).c_str(), AnsiToUtf8(text).c_str());
         switch (request.style & MB_BUTTON_MASK) {
             case MB_YESNO: return IDNO;
             case MB_OKCANCEL: return IDCANCEL;

@@ -11,6 +11,7 @@
 #include "editor_app.h"
 #include "menu_store.h"
 #include "message_box.h"
+#include "qt_text.h"
 #include "resource.h"
 #include "string_table.h"
 
@@ -129,13 +130,13 @@ void CMainDlg::FillList(const std::string* select) {
     // Row i shows entry i: the list keeps the store's order.
     for (int i = 0; i < count; ++i) {
         auto* item = new QTreeWidgetItem(m_list);
-        item->setText(0, QString::fromLocal8Bit(m_pStore->GetDescription(i).c_str()));
+        item->setText(0, framework::ToQt(m_pStore->GetDescription(i)));
         uint32_t kind = m_pStore->GetKind(i);
         if (kind < m_imageList.size()) item->setIcon(0, m_imageList[kind]);
     }
     int target = 0;
     if (select) {
-        QString wanted = QString::fromLocal8Bit(select->c_str());
+        QString wanted = framework::ToQt(*select);
         for (int row = 0; row < count; ++row) {
             if (m_list->topLevelItem(row)->text(0).compare(wanted, Qt::CaseInsensitive) == 0) {
                 target = row;

@@ -12,6 +12,7 @@
 #include "image_operations.h"
 #include "loader_file.h"
 #include "message_box.h"
+#include "qt_text.h"
 #include "resource.h"
 #include "string_table.h"
 #include "submenu_item_dlg.h"
@@ -59,7 +60,7 @@ BOOL CViewLoaderFilesPage::OnInitDialog() {
         ShowDlgItem(IDC_LOADER_LIST, FALSE);
         EnableDlgItem(IDC_LOADER_APPEARANCE, FALSE);
         if (m_list) {
-            m_errorText = new QLabel(QString::fromLocal8Bit(res::LoadString(m_pLoader->m_error)), Window());
+            m_errorText = new QLabel(framework::ToQt(res::LoadString(m_pLoader->m_error)), Window());
             m_errorText->setWordWrap(true);
             m_errorText->setGeometry(m_list->geometry());
             m_errorText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -88,7 +89,7 @@ void CViewLoaderFilesPage::FillList(int row) {
         const int count = m_pLoader->GetItemCount();
         for (int i = 0; i < count; ++i) {
             auto* item = new QTreeWidgetItem(m_list);
-            item->setText(0, QString::fromLocal8Bit(m_pLoader->GetDescription(i).c_str()));
+            item->setText(0, framework::ToQt(m_pLoader->GetDescription(i)));
         }
         m_list->setCurrentItem(nullptr);
         m_list->clearSelection();
@@ -125,8 +126,9 @@ void CViewLoaderFilesPage::OnAddItem() {
     CSubmenuItemDlg dialog;
     dialog.m_adding = TRUE;
     dialog.m_folder = m_pLoader->GetFolder();
+    dialog.m_serverPath = m_pLoader->GetServerPath();
     if (s_runItemDialog(dialog) != platform::IDOK) return;
-    if (!CheckImageFileName(dialog.m_folder, dialog.m_imageFile)) return;
+    if (!CheckImageFileName(dialog.m_folder, dialog.m_imageFile, &*dialog.m_serverPath)) return;
     if (!StoreLoaderItem(*m_pLoader, count, dialog.m_imageFile, dialog.m_description, dialog.m_helpText)) return;
     FillList(count);
 }
@@ -137,9 +139,10 @@ void CViewLoaderFilesPage::OnEditItem() {
     CSubmenuItemDlg dialog;
     dialog.m_adding = FALSE;
     dialog.m_folder = m_pLoader->GetFolder();
+    dialog.m_serverPath = m_pLoader->GetServerPath();
     m_pLoader->GetItem(row, dialog.m_imageFile, dialog.m_description, dialog.m_helpText);
     if (s_runItemDialog(dialog) != platform::IDOK) return;
-    if (!CheckImageFileName(dialog.m_folder, dialog.m_imageFile)) return;
+    if (!CheckImageFileName(dialog.m_folder, dialog.m_imageFile, &*dialog.m_serverPath)) return;
     if (!StoreLoaderItem(*m_pLoader, row, dialog.m_imageFile, dialog.m_description, dialog.m_helpText)) return;
     FillList(row);
 }

@@ -15,20 +15,80 @@
 #include <QRadioButton>
 #include <QStyleOptionTabWidgetFrame>
 #include <QTabBar>
+#include <QTextDocument>
 #include <QTreeWidget>
 
 #include "bitmap_resources.h"
+#include "ansi_text.h"
 #include "message_box.h"
+#include "qt_text.h"
 
 namespace framework {
 
 namespace {
 
-QString ToQt(const std::string& s) { return QString::fromLocal8Bit(s.data(), static_cast<int>(s.size())); }
-std::string FromQt(const QString& s) { return s.toLocal8Bit().toStdString(); }
-
 const char kIdProperty[] = "controlId";
 const char kStyleProperty[] = "controlStyle";
+
+// The text of a multi-line edit as typed: toPlainText would turn a no-break
+// space (A0h) into a blank.
+QString RawText(const QPlainTextEdit* edit) {
+    QString text = edit->document()->toRawText();
+    text.replace(QChar(0x2029), QLatin1Char('\n'));  // the document's paragraph breaks
+    return text;
+}
+
+QString TextOf(const QLineEdit* edit) { return edit->text(); }
+QString TextOf(const QPlainTextEdit* edit) { return RawText(edit); }
+
+// Keeps what an edit holds storable (CleanText) whenever its text changes,
+// typed, pasted or set, and names the characters it had to leave out.
+template <class Edit>
+void KeepStorable(Edit* edit, void (Edit::*set)(const QString&)) {
+    QString text = TextOf(edit);
+    const int before = [&] {
+        if constexpr (std::is_same_v<Edit, QLineEdit>) return edit->cursorPosition();
+        else return edit->textCursor().position();
+    }();
+    QString head = text.left(before);
+    std::vector<char32_t> missing = CleanText(text);
+    if (text == TextOf(edit)) return;
+    CleanText(head);
+    {
+        QSignalBlocker block(edit);
+        (edit->*set)(text);
+        if constexpr (std::is_same_v<Edit, QLineEdit>) {
+            edit->setCursorPosition(static_cast<int>(head.size()));
+        } else {
+            QTextCursor cursor = edit->textCursor();
+            cursor.setPosition(static_cast<int>(std::min(head.size(), text.size())));
+            edit->setTextCursor(cursor);
+        }
+    }
+    if (!missing.empty())
+        platform::AfxMessageBox(platform::MissingCharactersMessage(missing), platform::MB_OK | platform::MB_ICONWARNING);
+}
+
+// Turns Enter in a multi-line edit into the dialog's Enter.
+class OneLineFilter : public QObject {
+public:
+    OneLineFilter(CDialog* dialog, QPlainTextEdit* edit) : QObject(edit), m_dialog(dialog) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress) {
+            auto* key = static_cast<QKeyEvent*>(event);
+            if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+                m_dialog->Dispatch(platform::IDOK, BN_CLICKED, false);
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    CDialog* m_dialog;
+};
 
 }  // namespace
 
@@ -239,11 +299,19 @@ QWidget* CDialog::CreateControl(QWidget* surface, const res::DialogControl& c) {
             if (c.style & res::CS_MULTILINE) {
                 auto* edit = new QPlainTextEdit(surface);
                 edit->setReadOnly(c.style & res::CS_READONLY);
+                if (!(c.style & res::CS_READONLY))
+                    QObject::connect(edit, &QPlainTextEdit::textChanged, edit, [edit] {
+                        KeepStorable(edit, &QPlainTextEdit::setPlainText);
+                    });
                 QObject::connect(edit, &QPlainTextEdit::textChanged, [this, id] { Dispatch(id, EN_CHANGE, false); });
                 widget = edit;
             } else {
                 auto* edit = new QLineEdit(surface);
                 edit->setReadOnly(c.style & res::CS_READONLY);
+                if (!(c.style & res::CS_READONLY))
+                    QObject::connect(edit, &QLineEdit::textChanged, edit, [edit] {
+                        KeepStorable(edit, &QLineEdit::setText);
+                    });
                 QObject::connect(edit, &QLineEdit::textChanged, [this, id] { Dispatch(id, EN_CHANGE, false); });
                 widget = edit;
             }
@@ -395,7 +463,7 @@ void CDialog::SetDlgItemText(int id, const std::string& text) {
 std::string CDialog::GetDlgItemText(int id) const {
     QWidget* w = GetDlgItem(id);
     if (auto* edit = qobject_cast<QLineEdit*>(w)) return FromQt(edit->text());
-    if (auto* multi = qobject_cast<QPlainTextEdit*>(w)) return FromQt(multi->toPlainText());
+    if (auto* multi = qobject_cast<QPlainTextEdit*>(w)) return FromQt(RawText(multi));
     if (auto* label = qobject_cast<QLabel*>(w)) return FromQt(label->text());
     if (auto* button = qobject_cast<QAbstractButton*>(w)) return FromQt(button->text());
     if (auto* combo = qobject_cast<QComboBox*>(w)) return FromQt(combo->currentText());
@@ -409,7 +477,7 @@ void CDialog::LimitText(int id, int maxChars) {
     } else if (auto* multi = qobject_cast<QPlainTextEdit*>(w)) {
         // A plain text edit has no limit of its own: cut what goes over.
         QObject::connect(multi, &QPlainTextEdit::textChanged, multi, [multi, maxChars] {
-            QString text = multi->toPlainText();
+            QString text = RawText(multi);
             if (text.size() <= maxChars) return;
             QSignalBlocker block(multi);
             QTextCursor cursor = multi->textCursor();
@@ -420,6 +488,10 @@ void CDialog::LimitText(int id, int maxChars) {
             multi->setTextCursor(cursor);
         });
     }
+}
+
+void CDialog::KeepOnOneLine(int id) {
+    if (auto* edit = Item<QPlainTextEdit>(id)) edit->installEventFilter(new OneLineFilter(this, edit));
 }
 
 void CDialog::CheckDlgButton(int id, BOOL check) {

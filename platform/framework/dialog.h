@@ -119,6 +119,10 @@ public:
     std::string GetDlgItemText(int id) const;
     // Maximum characters an edit control accepts.
     void LimitText(int id, int maxChars);
+    // A multi-line edit whose text ends up on one line of a file: Enter is
+    // the dialog's Enter (its default button). Line breaks pasted into any
+    // edit already become blanks, as every control character is kept out.
+    void KeepOnOneLine(int id);
     void CheckDlgButton(int id, BOOL check);
     BOOL IsDlgButtonChecked(int id) const;
     void CheckRadioButton(int firstId, int lastId, int checkId);

@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 
+#include "ansi_text.h"
 #include "dialog_units.h"
 #include "message_box.h"
 #include "property_sheet.h"
@@ -10,38 +11,7 @@
 
 namespace framework {
 
-namespace {
-
-// Turns Enter in a multi-line edit into the page's Enter, and pasted line
-// breaks into blanks.
-class OneLineFilter : public QObject {
-public:
-    OneLineFilter(CPropertyPage* page, QPlainTextEdit* edit) : QObject(edit), m_page(page) {}
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::KeyPress) {
-            auto* key = static_cast<QKeyEvent*>(event);
-            if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-                m_page->Dispatch(platform::IDOK, BN_CLICKED, false);
-                return true;
-            }
-        }
-        return false;
-    }
-
-private:
-    CPropertyPage* m_page;
-};
-
-}  // namespace
-
-std::string OneLine(const std::string& text) {
-    std::string out = text;
-    for (char& c : out)
-        if (c == '\r' || c == '\n') c = ' ';
-    return out;
-}
+std::string OneLine(const std::string& text) { return platform::WithoutControls(text); }
 
 CPropertyPage::CPropertyPage(unsigned templateId, unsigned captionId) : CDialog(templateId) {
     if (captionId) {
@@ -90,25 +60,6 @@ void CPropertyPage::BuildWindow(QWidget* parent) {
     m_window->setWindowFlags(Qt::Widget);
     m_window->setParent(parent);
     m_window->setAutoFillBackground(false);
-}
-
-void CPropertyPage::KeepOnOneLine(int id) {
-    auto* edit = Item<QPlainTextEdit>(id);
-    if (!edit) return;
-    edit->installEventFilter(new OneLineFilter(this, edit));
-    QObject::connect(edit, &QPlainTextEdit::textChanged, edit, [edit] {
-        QString text = edit->toPlainText();
-        if (!text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r'))) return;
-        QSignalBlocker block(edit);
-        QTextCursor cursor = edit->textCursor();
-        int position = cursor.position();
-        text.replace(QLatin1Char('\r'), QLatin1Char(' '));
-        text.replace(QLatin1Char('\n'), QLatin1Char(' '));
-        edit->setPlainText(text);
-        cursor = edit->textCursor();
-        cursor.setPosition(std::min<int>(position, static_cast<int>(text.size())));
-        edit->setTextCursor(cursor);
-    });
 }
 
 CPropertyPageEx::CPropertyPageEx(unsigned templateId, unsigned captionId, unsigned headerTitleId,

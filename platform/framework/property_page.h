@@ -68,11 +68,6 @@ public:
     // or more for a page that adds controls of its own beside the template.
     virtual QSize PageSize() const;
 
-    // A multi-line edit of a page takes no line breaks: Enter goes to the
-    // sheet's default button, and a pasted break becomes a blank, since the
-    // texts end up on one line of a file.
-    void KeepOnOneLine(int id);
-
     PropSheetPage m_psp;
 
 protected:
@@ -90,7 +85,8 @@ public:
                     unsigned headerSubTitleId = 0);
 };
 
-// Text with every CR and LF replaced by a blank.
+// Text as a page stores it: line breaks and tabs become blanks, other
+// control characters are dropped.
 std::string OneLine(const std::string& text);
 
 }  // namespace framework

@@ -6,15 +6,10 @@
 
 #include "dialog_units.h"
 #include "message_box.h"
+#include "qt_text.h"
 #include "dialog_template.h"
 
 namespace framework {
-
-namespace {
-
-QString ToQt(const std::string& s) { return QString::fromLocal8Bit(s.data(), static_cast<int>(s.size())); }
-
-}  // namespace
 
 // ---- SheetWindow ---------------------------------------------------------------
 

@@ -4,6 +4,8 @@
 #include <QMessageBox>
 #include <QWidget>
 
+#include "qt_text.h"
+
 namespace framework {
 
 namespace {
@@ -28,7 +30,7 @@ QWidget* ActiveWidget() {
 std::string ActiveWindowTitle() {
     QWidget* active = ActiveWidget();
     if (!active) return {};
-    std::string title = active->windowTitle().toLocal8Bit().toStdString();
+    std::string title = framework::FromQt(active->windowTitle());
     if (title.size() > 255) title.resize(255);
     return title;
 }
@@ -48,8 +50,8 @@ void ShowActiveWindowErrorBox(const std::string& text) {
 int QtMessageSink::Show(const platform::MessageRequest& request) {
     QWidget* owner = static_cast<QWidget*>(request.owner);
     if (!owner) owner = ActiveWidget();
-    QMessageBox box(IconOf(request.style), QString::fromLocal8Bit(request.caption.c_str()),
-                    QString::fromLocal8Bit(request.text.c_str()), QMessageBox::NoButton, owner);
+    QMessageBox box(IconOf(request.style), framework::ToQt(request.caption),
+                    framework::ToQt(request.text), QMessageBox::NoButton, owner);
     box.setTextFormat(Qt::PlainText);
     switch (request.style & platform::MB_BUTTON_MASK) {
         case platform::MB_YESNO:

@@ -7,14 +7,9 @@
 #include "bitmap_resources.h"
 #include "dialog_units.h"
 #include "message_box.h"
+#include "qt_text.h"
 
 namespace framework {
-
-namespace {
-
-QString ToQt(const std::string& s) { return QString::fromLocal8Bit(s.data(), static_cast<int>(s.size())); }
-
-}  // namespace
 
 CPropertySheetEx::CPropertySheetEx(const std::string& caption, QWidget* parent, unsigned selectPage,
                                    unsigned watermarkBitmap)

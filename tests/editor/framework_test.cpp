@@ -9,6 +9,7 @@
 
 #include "dialog.h"
 #include "dialog_units.h"
+#include "test_support.h"
 
 namespace {
 
@@ -101,6 +102,38 @@ TEST(Dialog, ControlOperationsByIdentifier) {
 
     dialog.Dispatch(1, framework::BN_CLICKED, false);
     EXPECT_EQ(dialog.Window()->result(), 1);
+}
+
+TEST(Dialog, EditsKeepWindows1252TextAndNoControlCharacters) {
+    res::RegisterDialogTemplate(ControlsTemplate());
+    testing_support::ScriptedMessages messages;
+    ControlsDialog dialog;
+    ASSERT_TRUE(dialog.Create());
+
+    // Every stored byte is shown as its character and read back unchanged.
+    std::string bytes;
+    for (int b = 0x20; b <= 0xFF; ++b)
+        if (b != 0x7F) bytes += static_cast<char>(b);
+    for (int id : {11, 12}) {
+        dialog.SetDlgItemText(id, bytes);
+        EXPECT_EQ(dialog.GetDlgItemText(id), bytes) << id;
+    }
+    QString shown = dialog.Item<QLineEdit>(11)->text();
+    EXPECT_TRUE(shown.contains(QChar(0x20AC)) && shown.contains(QChar(0xE9)) && shown.contains(QChar(0x178)));
+    EXPECT_TRUE(messages.Empty());
+
+    // Typed or pasted: breaks and tabs become blanks, other control characters
+    // and characters without a byte go, and the user is told which.
+    dialog.SetDlgItemText(11, "");
+    dialog.Item<QLineEdit>(11)->insert(QString::fromUtf8("a\x1B\tb \xC4\x85\x7F\xE2\x82\xAC"));
+    EXPECT_EQ(dialog.GetDlgItemText(11), "a b \x80");
+    EXPECT_EQ(dialog.Item<QLineEdit>(11)->cursorPosition(), 5);
+    dialog.Item<QPlainTextEdit>(12)->setPlainText("");
+    dialog.Item<QPlainTextEdit>(12)->insertPlainText(QString::fromUtf8("x\ny\x07\xE4\xB8\xAD"));
+    EXPECT_EQ(dialog.GetDlgItemText(12), "x y");
+    ASSERT_EQ(messages.shown.size(), 2u);
+    EXPECT_NE(messages.shown[0].text.find("U+0105"), std::string::npos);
+    EXPECT_NE(messages.shown[1].text.find("U+4E2D"), std::string::npos);
 }
 
 TEST(Dialog, MnemonicsStripForTextsWithoutUnderlines) {

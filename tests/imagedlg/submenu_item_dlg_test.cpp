@@ -1,12 +1,18 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QPlainTextEdit>
 
 #include "editor_app.h"
 #include "html_help.h"
 #include "image_controls.h"
 #include "image_fakes.h"
 #include "image_help_event.h"
+#include "loader_file.h"
+#include "resource.h"
+#include "string_table.h"
 #include "submenu_item_dlg.h"
 
 using namespace imagedlg_test;
@@ -138,6 +144,54 @@ TEST_F(SubmenuItemTest, ANameWithAPathOrWildcardIsRefusedBeforeAnySearch) {
     }
     EXPECT_EQ(messages.Texts(), std::vector<std::string>(3, "Invalid path."));
     EXPECT_EQ(dialog.m_imageFile, "");
+}
+
+TEST_F(SubmenuItemTest, EnterInTheHelpEditIsTheDialogsEnter) {
+    Open(TRUE, "", "Hard drive");
+    ClickHardDrive();
+    auto* help = dialog.Item<QPlainTextEdit>(IDC_SUBMENU_HELP_TEXT);
+    help->insertPlainText("one");
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
+    QApplication::sendEvent(help, &enter);
+    EXPECT_TRUE(Closed());
+    EXPECT_EQ(help->toPlainText(), "one");
+    EXPECT_EQ(dialog.m_helpText, "one");
+}
+
+TEST_F(SubmenuItemTest, TheClientsNameLimitCountsTheLoadersStoredServerPath) {
+    WriteBytes(share.Entry("abcdefgh.img"), {0});
+    dialog.m_serverPath = std::string(116, 'S') + "\\";  // 117 + 12 = 129 characters
+    Open(TRUE, "abcdefgh.img", "Long");
+    dialog.OnOK();
+    EXPECT_FALSE(Closed());
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{res::LoadString(res::IDS_NAME_TOO_LONG)});
+    dialog.m_serverPath = std::string(114, 'S') + "\\";
+    dialog.OnOK();
+    EXPECT_TRUE(Closed());
+}
+
+TEST_F(SubmenuItemTest, EveryByteOfTheTextsReachesTheLoader) {
+    std::string all;
+    for (int b = 0x20; b <= 0xFF; ++b)
+        if (b != 0x7F) all += static_cast<char>(b);
+    LoaderFile loader;
+    for (size_t at = 0; at < all.size(); at += 65) {
+        CSubmenuItemDlg item;
+        item.m_folder = share.folder;
+        item.m_description = all.substr(at, 65);
+        item.m_helpText = all;
+        ASSERT_TRUE(item.Create());
+        item.CheckDlgButton(IDC_SUBMENU_HARD_DRIVE, TRUE);
+        item.OnOK();
+        ASSERT_EQ(item.Window()->result(), platform::IDOK);
+        ASSERT_TRUE(loader.SetItem(0, item.m_imageFile, item.m_description, item.m_helpText));
+        ASSERT_TRUE(loader.SaveAs(share.folder + "bytes.ldr"));
+        LoaderFile back;
+        ASSERT_TRUE(back.Open(share.folder + "bytes.ldr"));
+        EXPECT_EQ(back.GetDescription(0), all.substr(at, 65));
+        EXPECT_EQ(back.GetHelpText(0), all);
+    }
+    EXPECT_TRUE(messages.Empty());
 }
 
 TEST_F(SubmenuItemTest, EnterCannotGetPastADisabledOk) {
