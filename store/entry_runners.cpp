@@ -27,6 +27,15 @@ void WriteNewEntry(MenuEntry& entry, const std::string& folder) {
     entry.m_sif.SaveAs(entry.m_folder + sifName);
 }
 
+void StartMissingLoader(MenuEntry& entry) {
+    if (!entry.m_loaderMissing || entry.m_loaderOpened) return;
+    const std::string launchFile = entry.m_sif.GetLaunchFile();
+    const size_t cut = launchFile.find_last_of('\\');
+    entry.m_loader.SetServerPath(cut == std::string::npos ? std::string() : launchFile.substr(0, cut + 1));
+    entry.m_loader.m_error = 0;
+    entry.m_loaderOpened = TRUE;
+}
+
 void MarkUnopenedLoader(MenuEntry& entry) {
     if (!entry.m_loaderOpened && entry.m_loader.m_error == 0) entry.m_loader.m_error = res::IDS_LOADER_NOT_SAVED;
 }

@@ -25,6 +25,12 @@ void WriteNewEntry(MenuEntry& entry, const std::string& folder);
 // told so. FALSE when a save failed.
 BOOL WriteEditedEntry(MenuEntry& entry);
 
+// An entry whose loader file is missing: the document, still the built-in
+// template, becomes the loader to write at the LaunchFile's path, with the
+// server path of that folder, so that OK creates the file and the entry works
+// again. Nothing for any other entry.
+void StartMissingLoader(MenuEntry& entry);
+
 // The text the loader pages show in place of their controls when the loader
 // file cannot be edited: its error, or for a refused newer version (which
 // leaves no error code) the note that it will not be written.

@@ -58,6 +58,7 @@ BOOL MenuEntry::Open(const std::string& sifPath) {
         m_loader.m_error = res::IDS_INVALID_PATH;
     } else {
         m_loaderOpened = m_loader.Open(m_risRoot + launchFile);
+        m_loaderMissing = !m_loaderOpened && m_loader.m_error == res::IDS_IMAGE_NOT_FOUND;
     }
     return TRUE;
 }

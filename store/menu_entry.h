@@ -42,6 +42,9 @@ public:
     std::string m_risRoot;
     // TRUE when Open read the loader file the LaunchFile names.
     BOOL m_loaderOpened = FALSE;
+    // TRUE when that file does not exist (its folder does): there is nothing
+    // on disk to lose, so an edit may create it (StartMissingLoader).
+    BOOL m_loaderMissing = FALSE;
 };
 
 // True when a LaunchFile value names a file inside the share: relative, no

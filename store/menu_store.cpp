@@ -118,7 +118,14 @@ BOOL MenuStore::CreateEntry(std::string& description) {
 BOOL MenuStore::EditEntry(int index) {
     if (index < 0 || index >= m_count) return FALSE;
     MenuEntry entry(m_risRoot);
-    entry.Open(m_sifPaths[index]);
+    if (entry.Open(m_sifPaths[index])) {
+        // A file the sheet would only make worse is not opened for editing.
+        std::string problem = entry.m_sif.EditProblem();
+        if (!problem.empty()) {
+            platform::AfxMessageBox(problem, platform::MB_OK | platform::MB_ICONERROR);
+            return FALSE;
+        }
+    }
     return entry.RunPropertySheet();
 }
 

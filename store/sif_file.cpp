@@ -1,7 +1,10 @@
 #include "sif_file.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 
+#include "ansi_text.h"
 #include "file_system.h"
 #include "message_box.h"
 
@@ -26,13 +29,13 @@ const char* SaveMessage(platform::FileError error) {
 }
 
 std::string Sanitize(const std::string& value) {
-    std::string out = value;
-    for (char& c : out) {
+    std::string out = platform::WithoutControls(value);
+    for (char& c : out)
         if (c == '"') c = '\'';
-        else if (c == '\r' || c == '\n') c = ' ';
-    }
     return out;
 }
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 }  // namespace
 
@@ -73,9 +76,11 @@ size_t SifFile::FindKey(const std::string& key) const {
     if (key.empty()) return std::string::npos;
     size_t at = 0;
     while ((at = m_text.find(key, at)) != std::string::npos) {
-        bool lineStart = at == 0 || m_text[at - 1] == '\n';
+        size_t first = at;  // blanks may stand before the name
+        while (first > 0 && IsBlank(m_text[first - 1])) --first;
+        bool lineStart = first == 0 || m_text[first - 1] == '\n';
         size_t p = at + key.size();
-        while (p < m_text.size() && (m_text[p] == ' ' || m_text[p] == '\t')) ++p;
+        while (p < m_text.size() && IsBlank(m_text[p])) ++p;
         if (lineStart && p < m_text.size() && m_text[p] == '=') return at;
         at += 1;
     }
@@ -116,6 +121,27 @@ void SifFile::SetValue(const std::string& key, const std::string& value) {
     size_t valueEnd = lineEnd;
     if (valueEnd > equals + 1 && m_text[valueEnd - 1] == '\r') --valueEnd;
     m_text.replace(equals + 1, valueEnd - equals - 1, " \"" + clean + "\"");
+}
+
+std::string SifFile::EditProblem() const {
+    const std::string& t = m_text;
+    const bool utf16 = t.size() >= 2 && ((t[0] == '\xFF' && t[1] == '\xFE') || (t[0] == '\xFE' && t[1] == '\xFF'));
+    if (utf16 || t.find('\0') != std::string::npos)
+        return "This OSChooser file is not 8-bit text (it holds NUL bytes or is UTF-16); "
+               "it was left unchanged.";
+    for (size_t line = 0; line < t.size();) {
+        size_t p = line;
+        while (p < t.size() && IsBlank(t[p])) ++p;
+        static const char kSection[] = "[OSChooser]";
+        if (t.size() - p >= sizeof kSection - 1 &&
+            std::equal(kSection, kSection + sizeof kSection - 1, t.begin() + static_cast<long>(p),
+                       [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) ==
+                                                   std::tolower(static_cast<unsigned char>(b)); }))
+            return {};
+        size_t next = t.find('\n', line);
+        line = next == std::string::npos ? t.size() : next + 1;
+    }
+    return "This OSChooser file has no [OSChooser] section; it was left unchanged.";
 }
 
 void SifFile::SetVersion(uint16_t version) {

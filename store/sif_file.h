@@ -22,14 +22,21 @@ public:
     BOOL Save();
     BOOL SaveAs(const std::string& path);
 
-    // A key is the name at the start of a line, followed by optional blanks
-    // and "="; its value is the text between the next pair of double quotes
+    // A key is the name at the start of a line (after optional blanks),
+    // followed by optional blanks and "="; its value is the text between the next pair of double quotes
     // on that line. Absent keys and keys without quotes read as "".
     std::string GetValue(const std::string& key) const;
-    // Double quotes in the value become apostrophes and line breaks become
-    // blanks, since the format has no escape for them.
+    // Double quotes in the value become apostrophes, line breaks and tabs
+    // become blanks and other control characters are dropped, since the
+    // format has no escape for them. (The pages and the command line refuse
+    // a double quote before it gets here.)
     void SetValue(const std::string& key, const std::string& value);
     void SetVersion(uint16_t version);
+
+    // Why the document must not be edited and saved, or "" when it may: a
+    // file that is not 8-bit text (NUL bytes, a UTF-16 byte-order mark) or
+    // has no [OSChooser] section would only be made worse by added keys.
+    std::string EditProblem() const;
 
     std::string GetDescription() const { return GetValue("Description"); }
     std::string GetHelp() const { return GetValue("Help"); }

@@ -64,6 +64,7 @@ BOOL RunCreateWizardSheet(MenuEntry& entry, const std::string& folder) {
 }
 
 BOOL RunEntryPropertySheet(MenuEntry& entry) {
+    StartMissingLoader(entry);
     MarkUnopenedLoader(entry);
     const int count = entry.m_loader.GetItemCount();
     CSifInfoPage sifInfo;

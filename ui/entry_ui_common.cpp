@@ -1,5 +1,7 @@
 #include "entry_ui_common.h"
 
+#include <utility>
+
 #include "editor_app.h"
 #include "loader_file.h"
 #include "message_box.h"
@@ -7,6 +9,10 @@
 #include "resource.h"
 #include "sif_file.h"
 #include "sif_info_wiz_page.h"
+
+const char kNoDoubleQuote[] =
+    "The description and the help text are stored between double quotes in the OSChooser file, "
+    "so they cannot hold a double quote (\"). Use an apostrophe (') instead.";
 
 void ShowHelpContext(unsigned context) {
     if (CEditorApp* app = EditorApp()) app->ShowHelp(context);
@@ -31,8 +37,17 @@ void ShowSifFields(framework::CPropertyPage& page, const SifFile* sif) {
     page.SetDlgItemText(IDC_SIF_HELP, sif->GetHelp());
 }
 
-void StoreSifFields(const framework::CPropertyPage& page, SifFile* sif) {
-    if (!sif) return;
-    sif->SetValue("Description", framework::OneLine(page.GetDlgItemText(IDC_SIF_DESCRIPTION)));
-    sif->SetValue("Help", framework::OneLine(page.GetDlgItemText(IDC_SIF_HELP)));
+BOOL StoreSifFields(framework::CPropertyPage& page, SifFile* sif) {
+    if (!sif) return TRUE;
+    const std::string description = page.GetDlgItemText(IDC_SIF_DESCRIPTION);
+    const std::string help = page.GetDlgItemText(IDC_SIF_HELP);
+    for (auto [id, text] : {std::pair{IDC_SIF_DESCRIPTION, &description}, std::pair{IDC_SIF_HELP, &help}}) {
+        if (text->find('"') == std::string::npos) continue;
+        platform::AfxMessageBox(kNoDoubleQuote, platform::MB_OK | platform::MB_ICONERROR);
+        page.SetFocusTo(id);
+        return FALSE;
+    }
+    sif->SetValue("Description", framework::OneLine(description));
+    sif->SetValue("Help", framework::OneLine(help));
+    return TRUE;
 }

@@ -25,9 +25,12 @@ class CPropertyPage;
 
 // The OSChooser fields shared by the wizard's and the property sheet's
 // description pages: ShowSifFields limits and fills them, StoreSifFields
-// writes them back on one line. Both do nothing without a file.
+// writes them back on one line. Both do nothing without a file. A double
+// quote, which the file cannot hold, is refused with a message: StoreSifFields
+// then returns FALSE with the focus on the field and the file unchanged.
 void ShowSifFields(framework::CPropertyPage& page, const SifFile* sif);
-void StoreSifFields(const framework::CPropertyPage& page, SifFile* sif);
+BOOL StoreSifFields(framework::CPropertyPage& page, SifFile* sif);
+extern const char kNoDoubleQuote[];
 
 // SetItem with texts on one line; when the loader refuses the item (its help
 // text too long for the client screen, or the file over 8192 bytes) the user

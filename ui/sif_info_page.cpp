@@ -15,9 +15,9 @@ BOOL CSifInfoPage::OnInitDialog() {
     return TRUE;
 }
 
-// No validation: an empty description is stored as it is.
+// An empty description is stored as it is.
 BOOL CSifInfoPage::OnKillActive() {
-    StoreSifFields(*this, m_pSif);
+    if (!StoreSifFields(*this, m_pSif)) return FALSE;
     return CPropertyPage::OnKillActive();
 }
 

@@ -31,7 +31,7 @@ BOOL CSifInfoWizPage::OnSetActive() {
 }
 
 BOOL CSifInfoWizPage::OnKillActive() {
-    StoreSifFields(*this, m_pSif);
+    if (!StoreSifFields(*this, m_pSif)) return FALSE;
     return CPropertyPageEx::OnKillActive();
 }
 

@@ -73,10 +73,40 @@ TEST(SifDocument, KeysAreLineStartNamesFollowedByEquals) {
     EXPECT_EQ(sif.GetValue("Version"), "");
 }
 
-TEST(SifDocument, QuotesAndLineBreaksNeverReachTheFile) {
+TEST(SifFiles, IndentedKeysAreFoundAndSetInPlace) {
+    TempShare share;
+    WriteText(share / "i.sif", "[OSChooser]\r\n  Description = \"x\"\r\n\tHelp=\"h\"\r\n");
     SifFile sif;
-    sif.SetValue("Description", "a \"quoted\"\r\nword");
-    EXPECT_EQ(sif.GetDescription(), "a 'quoted'  word");
+    ASSERT_TRUE(sif.Load(TempShare::Unc("i.sif")));
+    EXPECT_EQ(sif.GetDescription(), "x");
+    EXPECT_EQ(sif.GetHelp(), "h");
+    sif.SetValue("Description", "y");
+    EXPECT_EQ(sif.GetText(), "[OSChooser]\r\n  Description = \"y\"\r\n\tHelp=\"h\"\r\n");
+    EXPECT_EQ(sif.EditProblem(), "");
+}
+
+TEST(SifFiles, FilesThatAreNotOSChooserTextAreNotForEditing) {
+    TempShare share;
+    const std::string utf16("\xFF\xFE[\0O\0S\0]\0", 10);
+    const std::string withNul = std::string("[OSChooser]\r\nDescription = \"a") + '\0' + "b\"\r\n";
+    for (const std::string& text : {utf16, withNul,
+                                    std::string(), std::string("Description = \"x\"\r\n"),
+                                    std::string("[Other]\r\n; [OSChooser]\r\n")}) {
+        WriteText(share / "odd.sif", text);
+        SifFile sif;
+        ASSERT_TRUE(sif.Load(TempShare::Unc("odd.sif")));
+        EXPECT_NE(sif.EditProblem(), "") << text;
+    }
+    WriteText(share / "ok.sif", "; comment\n [oschooser]\n");
+    SifFile sif;
+    ASSERT_TRUE(sif.Load(TempShare::Unc("ok.sif")));
+    EXPECT_EQ(sif.EditProblem(), "");
+}
+
+TEST(SifDocument, QuotesAndControlCharactersNeverReachTheFile) {
+    SifFile sif;
+    sif.SetValue("Description", "a \"quoted\"\r\nword\x1B[31m\a\tend\x7F");
+    EXPECT_EQ(sif.GetDescription(), "a 'quoted'  word[31m end");
     // The document still has exactly its seven lines.
     EXPECT_EQ(std::count(sif.GetText().begin(), sif.GetText().end(), '\n'), 7);
 }

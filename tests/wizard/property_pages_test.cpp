@@ -9,6 +9,10 @@
 
 #include "appearance_dlg.h"
 #include "client_screen_view.h"
+#include "entry_runners_ui.h"
+#include "image_controls.h"
+#include "entry_ui_common.h"
+#include "menu_store.h"
 #include "entry_fixture.h"
 #include "loader_file.h"
 #include "resource.h"
@@ -336,12 +340,88 @@ TEST_F(PropertiesTest, ALoaderThatDidNotOpenIsNeverWrittenBack) {
     ASSERT_FALSE(messages.shown.empty());
     EXPECT_EQ(messages.shown.back().text, "The loader file could not be read, so it was not written.");
 
-    // A missing loader is not created either.
+}
+
+TEST_F(PropertiesTest, OkMakesAMissingLoaderFromTheTemplate) {
+    WriteEntry(0, "Lost", 3);
     std::filesystem::remove(HostFile("tool0.ldr"));
-    MenuEntry missing(root);
-    ASSERT_TRUE(missing.Open(folder + "templates\\tool0.sif"));
-    EXPECT_TRUE(RunSheet(missing, [&](CPropertySheet& sheet) { Press(sheet, PSBTN_OK); }));
-    EXPECT_FALSE(std::filesystem::exists(HostFile("tool0.ldr")));
+    WriteText(HostFile("disk1.img"), "image");
+    Open(0);
+    EXPECT_EQ(entry.m_loader.m_error, res::IDS_IMAGE_NOT_FOUND);
+    EXPECT_TRUE(RunSheet(entry, [&](CPropertySheet& sheet) {
+        ASSERT_EQ(sheet.GetPage(1)->TemplateId(), 137u);  // the template has no items: the Image tab
+        sheet.SetActivePage(1);
+        Flush();
+        sheet.GetPage(1)->SetDlgItemText(IDC_IMAGE_FILE, "disk1.img");
+        Press(sheet, PSBTN_OK);
+        EXPECT_TRUE(sheet.IsEnded());
+    }));
+    ASSERT_TRUE(LoaderAccepted(HostFile("tool0.ldr"), folder + "tool0.ldr"));
+    LoaderFile made;
+    ASSERT_TRUE(made.Open(folder + "tool0.ldr"));
+    EXPECT_EQ(made.GetServerPath(), relative);
+    EXPECT_EQ(made.GetImageFile(0), "disk1.img");
+    EXPECT_TRUE(messages.Empty());
+}
+
+TEST_F(PropertiesTest, EightBitTextKeepsEveryByteThroughTheDescriptionPage) {
+    WriteEntry(0, "x", 1);
+    // Opened and closed with OK, untouched: the file stays byte for byte.
+    std::string text = "[OSChooser]\r\nDescription = \"Caf\xE9 \x80\x81\x8D\x9F\xFF\"\r\nHelp = \"\xA0\xE4\"\r\n"
+                       "LaunchFile = \"" + relative + "tool0.ldr\"\r\nVersion = \"1.00\"\r\nImageType=Flat\r\n\r\n";
+    WriteText(HostFile("templates/tool0.sif"), text);
+    Open(0);
+    EXPECT_TRUE(RunSheet(entry, [&](CPropertySheet& sheet) { Press(sheet, PSBTN_OK); }));
+    EXPECT_EQ(testing_support::ReadText(HostFile("templates/tool0.sif")), text);
+
+    // Every byte from 20h to FFh that a value can hold, through both edits.
+    std::string all;
+    for (int b = 0x20; b <= 0xFF; ++b)
+        if (b != '"' && b != 0x7F) all += static_cast<char>(b);
+    for (size_t at = 0; at < all.size(); at += 65) {
+        MenuEntry again(root);
+        ASSERT_TRUE(again.Open(folder + "templates\\tool0.sif"));
+        EXPECT_TRUE(RunSheet(again, [&](CPropertySheet& sheet) {
+            Active<CSifInfoPage>(sheet)->SetDlgItemText(IDC_SIF_DESCRIPTION, all.substr(at, 65));
+            Active<CSifInfoPage>(sheet)->SetDlgItemText(IDC_SIF_HELP, all);
+            Press(sheet, PSBTN_OK);
+        }));
+        SifFile sif;
+        ASSERT_TRUE(sif.Load(folder + "templates\\tool0.sif"));
+        EXPECT_EQ(sif.GetDescription(), all.substr(at, 65));
+        EXPECT_EQ(sif.GetHelp(), all);
+    }
+    EXPECT_TRUE(messages.Empty());
+}
+
+TEST_F(PropertiesTest, ADoubleQuoteInADescriptionIsRefusedOnThePage) {
+    WriteEntry(0, "Plain", 1);
+    std::vector<uint8_t> before = ReadBytes(HostFile("templates/tool0.sif"));
+    Open(0);
+    EXPECT_FALSE(RunSheet(entry, [&](CPropertySheet& sheet) {
+        Active<CSifInfoPage>(sheet)->SetDlgItemText(IDC_SIF_HELP, "say \"hi\"");
+        Press(sheet, PSBTN_OK);
+        EXPECT_FALSE(sheet.IsEnded());
+    }));
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{kNoDoubleQuote});
+    EXPECT_EQ(ReadBytes(HostFile("templates/tool0.sif")), before);
+}
+
+TEST_F(PropertiesTest, FilesThatAreNotOSChooserTextAreNotOpenedForEditing) {
+    WriteEntry(0, "Good", 1);
+    const std::string utf16("\xFF\xFE[\0O\0S\0C\0]\0", 12);
+    WriteText(HostFile("templates/tool0.sif"), utf16);
+    MenuStore store;
+    store.Load(root, "English", "Zent", 0);
+    ASSERT_EQ(store.GetCount(), 1);
+    int sheets = 0;
+    g_runEntrySheet = [&](CPropertySheet&) { return ++sheets, platform::IDCANCEL; };
+    EXPECT_FALSE(store.EditEntry(0));
+    g_runEntrySheet = nullptr;
+    EXPECT_EQ(sheets, 0);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_NE(messages.shown[0].text.find("not 8-bit text"), std::string::npos);
+    EXPECT_EQ(testing_support::ReadText(HostFile("templates/tool0.sif")), utf16);
 }
 
 TEST_F(PropertiesTest, SubmenuPageShowsTheLoaderErrorInPlaceOfTheList) {
