@@ -50,22 +50,18 @@ uint32_t CheckLoaderStructure(const uint8_t* data, size_t length) {
         return res::IDS_BAD_FORMAT;
     if (length < LDR_HEADER_PTR + 2) return res::IDS_BAD_FORMAT;
     size_t header = ReadWord(data + LDR_HEADER_PTR);
-    // The header may not overlap the fixed prologue and must lie in the file.
-    if (header < LDR_LENGTH + 2 || header + LDR_HEADER_SIZE > length) return res::IDS_BAD_FORMAT;
+    // The header lies behind the template's program area, so no header field
+    // can overlay the client's code, and inside the file.
+    if (header < LDR_HEADER || header + LDR_HEADER_SIZE > length) return res::IDS_BAD_FORMAT;
     if (ReadWord(data + header + HDR_ITEM_COUNT) > LDR_SLOT_COUNT) return res::IDS_BAD_FORMAT;
-    // Every stored string offset points into the string area behind the
-    // header, at a string that ends in the file: an edit there moves only
-    // string bytes, never the program or the header.
-    size_t title = ReadWord(data + header + HDR_TITLE);
-    if (title < header + LDR_HEADER_SIZE) return res::IDS_BAD_FORMAT;
+    // The 26 strings follow the header and each other in slot order, each
+    // offset just behind the previous string's NUL, as every file the editor
+    // writes has them: the layout pass after a change walks them that way,
+    // so any other arrangement would change what the items say.
+    size_t at = ReadWord(data + header + HDR_TITLE);
+    if (at < header + LDR_HEADER_SIZE) return res::IDS_BAD_FORMAT;
     for (size_t field = HDR_TITLE; field < LDR_HEADER_SIZE; field += 2) {
-        size_t offset = ReadWord(data + header + field);
-        if (offset < title || TerminatedLength(data, length, offset) < 0) return res::IDS_BAD_FORMAT;
-    }
-    // And the 26 strings lie one behind the other from the title on, as the
-    // layout pass after the first change will find them.
-    size_t at = title;
-    for (uint32_t i = 0; i < LDR_STRING_COUNT; ++i) {
+        if (ReadWord(data + header + field) != at) return res::IDS_BAD_FORMAT;
         long n = TerminatedLength(data, length, at);
         if (n < 0) return res::IDS_BAD_FORMAT;
         at += static_cast<size_t>(n) + 1;
@@ -116,7 +112,7 @@ BOOL LoaderFile::Open(const std::string& path) {
     bool signatureOk = bytes.size() >= LDR_SIGNATURE + LDR_SIGNATURE_SIZE &&
                        std::memcmp(bytes.data() + LDR_SIGNATURE, kSignature, LDR_SIGNATURE_SIZE) == 0;
     size_t header = bytes.size() >= LDR_HEADER_PTR + 2 ? ReadWord(bytes.data() + LDR_HEADER_PTR) : 0;
-    if (!signatureOk || header < LDR_LENGTH + 2 || header + LDR_HEADER_SIZE > bytes.size()) {
+    if (!signatureOk || header < LDR_HEADER || header + LDR_HEADER_SIZE > bytes.size()) {
         m_error = res::IDS_BAD_FORMAT;
         return FALSE;
     }

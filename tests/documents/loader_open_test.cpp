@@ -172,6 +172,34 @@ TEST_F(LoaderFiles, CorruptOffsetsAreRefusedNotFollowed) {
     EXPECT_TRUE(messages.Empty());
 }
 
+TEST_F(LoaderFiles, HeaderAndStringsMustLieAsTheEditorWritesThem) {
+    std::vector<uint8_t> good = ValidFile();
+    // A header over the client's entry jump, its strings where they were.
+    std::vector<uint8_t> b = good;
+    SetWord(b, LDR_HEADER_PTR, 0x20);
+    std::copy(good.begin() + LDR_HEADER, good.begin() + LDR_HEADER + LDR_HEADER_SIZE, b.begin() + 0x20);
+    FixChecksum(b);
+    EXPECT_EQ(OpenBytes(b), res::IDS_BAD_FORMAT);
+
+    // Every string offset on the title: each string ends in the file, yet the
+    // next layout pass would give the items other texts.
+    b = good;
+    for (size_t field = HDR_TITLE; field < LDR_HEADER_SIZE; field += 2) SetWord(b, LDR_HEADER + field, LDR_STRINGS);
+    FixChecksum(b);
+    EXPECT_EQ(OpenBytes(b), res::IDS_BAD_FORMAT);
+
+    // Two slots swapped: in the file, but out of slot order.
+    b = good;
+    const size_t slot0 = LDR_HEADER + HDR_SLOTS, slot1 = slot0 + HDR_SLOT_SIZE;
+    std::swap_ranges(b.begin() + slot0, b.begin() + slot1, b.begin() + slot1);
+    FixChecksum(b);
+    EXPECT_EQ(OpenBytes(b), res::IDS_BAD_FORMAT);
+
+    bool opened = false;
+    EXPECT_EQ(OpenBytes(good, &opened), 0u);
+    EXPECT_TRUE(opened);
+}
+
 TEST_F(LoaderFiles, ChecksumAndVersion) {
     std::vector<uint8_t> good = ValidFile();
     std::vector<uint8_t> b = good;
