@@ -1,18 +1,116 @@
 #include "fat_names.h"
 
 #include <cstring>
+#include <vector>
 
 namespace imagelib {
 namespace {
 
-bool ValidShortChar(unsigned char c) {
+// Code page 437, the OEM code page short names are stored in: the code point
+// of each byte from 80h, and the upper case DOS gives each (letters without
+// an upper-case form of their own lose their accent, as on DOS).
+constexpr char16_t kOem437[128] = {
+    0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7,
+    0x00EA, 0x00EB, 0x00E8, 0x00EF, 0x00EE, 0x00EC, 0x00C4, 0x00C5,
+    0x00C9, 0x00E6, 0x00C6, 0x00F4, 0x00F6, 0x00F2, 0x00FB, 0x00F9,
+    0x00FF, 0x00D6, 0x00DC, 0x00A2, 0x00A3, 0x00A5, 0x20A7, 0x0192,
+    0x00E1, 0x00ED, 0x00F3, 0x00FA, 0x00F1, 0x00D1, 0x00AA, 0x00BA,
+    0x00BF, 0x2310, 0x00AC, 0x00BD, 0x00BC, 0x00A1, 0x00AB, 0x00BB,
+    0x2591, 0x2592, 0x2593, 0x2502, 0x2524, 0x2561, 0x2562, 0x2556,
+    0x2555, 0x2563, 0x2551, 0x2557, 0x255D, 0x255C, 0x255B, 0x2510,
+    0x2514, 0x2534, 0x252C, 0x251C, 0x2500, 0x253C, 0x255E, 0x255F,
+    0x255A, 0x2554, 0x2569, 0x2566, 0x2560, 0x2550, 0x256C, 0x2567,
+    0x2568, 0x2564, 0x2565, 0x2559, 0x2558, 0x2552, 0x2553, 0x256B,
+    0x256A, 0x2518, 0x250C, 0x2588, 0x2584, 0x258C, 0x2590, 0x2580,
+    0x03B1, 0x00DF, 0x0393, 0x03C0, 0x03A3, 0x03C3, 0x00B5, 0x03C4,
+    0x03A6, 0x0398, 0x03A9, 0x03B4, 0x221E, 0x03C6, 0x03B5, 0x2229,
+    0x2261, 0x00B1, 0x2265, 0x2264, 0x2320, 0x2321, 0x00F7, 0x2248,
+    0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2, 0x25A0, 0x00A0,
+};
+constexpr unsigned char kOemUpper[128] = {
+    0x80, 0x9A, 0x90, 0x41, 0x8E, 0x41, 0x8F, 0x80, 0x45, 0x45, 0x45, 0x49, 0x49, 0x49, 0x8E, 0x8F,
+    0x90, 0x92, 0x92, 0x4F, 0x99, 0x4F, 0x55, 0x55, 0x59, 0x99, 0x9A, 0x9B, 0x9C, 0x9D, 0x9E, 0x9F,
+    0x41, 0x49, 0x4F, 0x55, 0xA5, 0xA5, 0xA6, 0xA7, 0xA8, 0xA9, 0xAA, 0xAB, 0xAC, 0xAD, 0xAE, 0xAF,
+    0xB0, 0xB1, 0xB2, 0xB3, 0xB4, 0xB5, 0xB6, 0xB7, 0xB8, 0xB9, 0xBA, 0xBB, 0xBC, 0xBD, 0xBE, 0xBF,
+    0xC0, 0xC1, 0xC2, 0xC3, 0xC4, 0xC5, 0xC6, 0xC7, 0xC8, 0xC9, 0xCA, 0xCB, 0xCC, 0xCD, 0xCE, 0xCF,
+    0xD0, 0xD1, 0xD2, 0xD3, 0xD4, 0xD5, 0xD6, 0xD7, 0xD8, 0xD9, 0xDA, 0xDB, 0xDC, 0xDD, 0xDE, 0xDF,
+    0xE0, 0xE1, 0xE2, 0xE3, 0xE4, 0xE5, 0xE6, 0xE7, 0xE8, 0xE9, 0xEA, 0xEB, 0xEC, 0xED, 0xEE, 0xEF,
+    0xF0, 0xF1, 0xF2, 0xF3, 0xF4, 0xF5, 0xF6, 0xF7, 0xF8, 0xF9, 0xFA, 0xFB, 0xFC, 0xFD, 0xFE, 0xFF,
+};
+
+unsigned char UpperOem(unsigned char c) {
+    if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 'a' + 'A');
+    return c >= 0x80 ? kOemUpper[c - 0x80] : c;
+}
+
+// The OEM byte of a code point; false when code page 437 has none.
+bool ToOem(char32_t code, unsigned char& byte) {
+    if (code < 0x80) {
+        byte = static_cast<unsigned char>(code);
+        return true;
+    }
+    for (unsigned i = 0; i < 128; ++i) {
+        if (kOem437[i] == code) {
+            byte = static_cast<unsigned char>(0x80 + i);
+            return true;
+        }
+    }
+    return false;
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// Names arrive as host text (UTF-8). Each character becomes its upper-cased
+// OEM byte; -1 stands for a character the code page cannot hold (or a byte
+// that is not UTF-8), and blanks and dots stay as they are.
+std::vector<int> ToOemName(const std::string& name) {
+    std::vector<int> out;
+    for (size_t at = 0; at < name.size();) {
+        unsigned char lead = static_cast<unsigned char>(name[at]);
+        int extra = lead < 0x80 ? 0 : (lead >> 5) == 6 ? 1 : (lead >> 4) == 14 ? 2 : (lead >> 3) == 30 ? 3 : -1;
+        char32_t code = extra <= 0 ? lead : lead & (0x3F >> extra);
+        bool ok = extra >= 0 && at + static_cast<size_t>(extra) < name.size();
+        for (int i = 1; ok && i <= extra; ++i) {
+            unsigned char next = static_cast<unsigned char>(name[at + static_cast<size_t>(i)]);
+            ok = (next & 0xC0) == 0x80;
+            code = (code << 6) | (next & 0x3F);
+        }
+        at += ok ? static_cast<size_t>(extra) + 1 : 1;
+        unsigned char byte = 0;
+        out.push_back(ok && ToOem(code, byte) ? UpperOem(byte) : -1);
+    }
+    return out;
+}
+
+// A character a short name may hold, given as its upper-cased OEM byte.
+bool ValidShortChar(int c) {
+    if (c < 0) return false;
     if (c >= 'A' && c <= 'Z') return true;
     if (c >= '0' && c <= '9') return true;
-    if (c >= 128) return true;  // code-page characters are stored as they come
+    if (c >= 128) return true;  // the code page's own characters
     return std::strchr("!#$%&'()-@^_`{}~", c) != nullptr && c != 0;
 }
 
-char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+// Stored OEM bytes as host text.
+std::string OemToUtf8(const std::string& bytes) {
+    std::string out;
+    for (char c : bytes) {
+        unsigned char b = static_cast<unsigned char>(c);
+        AppendUtf8(out, b < 0x80 ? b : kOem437[b - 0x80]);
+    }
+    return out;
+}
 
 }  // namespace
 
@@ -23,22 +121,26 @@ bool ParseShortName(const std::string& name, ShortName& out, std::string* reason
     };
     if (name.empty()) return fail("The name is empty.");
     if (name == "." || name == "..") return fail("\".\" and \"..\" are reserved names.");
-    const size_t dot = name.find('.');
-    if (dot != std::string::npos && name.find('.', dot + 1) != std::string::npos)
-        return fail("A name may hold only one dot.");
-    const std::string base = name.substr(0, dot);
-    const std::string ext = dot == std::string::npos ? "" : name.substr(dot + 1);
+    const std::vector<int> oem = ToOemName(name);
+    std::vector<int> base, ext;
+    int dots = 0;
+    for (int c : oem) {
+        if (c == '.') {
+            if (++dots > 1) return fail("A name may hold only one dot.");
+            continue;
+        }
+        (dots ? ext : base).push_back(c);
+    }
     if (base.empty()) return fail("The name before the dot is empty.");
     if (base.size() > 8) return fail("The name may have at most 8 characters before the dot.");
     if (ext.size() > 3) return fail("The extension may have at most 3 characters.");
-    for (char c : name) {
-        if (c == '.') continue;
-        if (!ValidShortChar(static_cast<unsigned char>(Upper(c))))
-            return fail("The name holds a character that short file names cannot hold.");
+    for (int c : oem) {
+        if (c < 0) return fail("The name holds a character that the short names' code page (437) cannot hold.");
+        if (c != '.' && !ValidShortChar(c)) return fail("The name holds a character that short file names cannot hold.");
     }
     out.fill(' ');
-    for (size_t i = 0; i < base.size(); ++i) out[i] = Upper(base[i]);
-    for (size_t i = 0; i < ext.size(); ++i) out[8 + i] = Upper(ext[i]);
+    for (size_t i = 0; i < base.size(); ++i) out[i] = static_cast<char>(base[i]);
+    for (size_t i = 0; i < ext.size(); ++i) out[8 + i] = static_cast<char>(ext[i]);
     // A first byte of E5h marks a deleted entry; such names are stored as 05h.
     if (static_cast<unsigned char>(out[0]) == 0xE5) out[0] = 0x05;
     return true;
@@ -49,7 +151,7 @@ std::string FormatShortName(const ShortName& raw) {
     if (!base.empty() && base[0] == 0x05) base[0] = static_cast<char>(0xE5);
     while (!base.empty() && base.back() == ' ') base.pop_back();
     while (!ext.empty() && ext.back() == ' ') ext.pop_back();
-    return ext.empty() ? base : base + "." + ext;
+    return OemToUtf8(ext.empty() ? base : base + "." + ext);
 }
 
 std::string MapToShortName(const std::string& hostName,
@@ -61,10 +163,9 @@ std::string MapToShortName(const std::string& hostName,
     }
     auto clean = [](const std::string& part) {
         std::string s;
-        for (char c : part) {
+        for (int c : ToOemName(part)) {
             if (c == ' ' || c == '.') continue;  // blanks and extra dots are dropped
-            char u = Upper(c);
-            s += ValidShortChar(static_cast<unsigned char>(u)) ? u : '_';
+            s += ValidShortChar(c) ? static_cast<char>(c) : '_';
         }
         return s;
     };
@@ -79,7 +180,7 @@ std::string MapToShortName(const std::string& hostName,
     for (int n = 1; n < 1000000; ++n) {
         const std::string tail = "~" + std::to_string(n);
         std::string b = base.substr(0, 8 - tail.size()) + tail;
-        std::string candidate = ext.empty() ? b : b + "." + ext;
+        std::string candidate = OemToUtf8(ext.empty() ? b : b + "." + ext);
         if (!taken(candidate)) return candidate;
     }
     return {};

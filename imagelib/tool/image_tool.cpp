@@ -16,14 +16,15 @@
 
 namespace {
 
-int Usage() {
-    std::fprintf(stderr,
+int Usage(FILE* out = stderr) {
+    std::fprintf(out,
                  "usage: menvolt-image create IMAGE [--capacity MB] [--keep-undi] [--keep-base]\n"
                  "       menvolt-image add IMAGE [--folder FOLDER] FILE...\n"
                  "       menvolt-image mkdir IMAGE FOLDER\n"
                  "       menvolt-image list IMAGE [FOLDER]\n"
-                 "       menvolt-image extract IMAGE PATH HOSTFILE\n");
-    return 2;
+                 "       menvolt-image extract IMAGE PATH HOSTFILE\n"
+                 "--help or -h shows this; a file of that name goes after \"--\".\n");
+    return out == stderr ? 2 : 0;
 }
 
 int Fail(const std::string& message) {
@@ -47,7 +48,12 @@ int Create(const std::vector<std::string>& args) {
     r.options = KTIMG_OPTION_STANDARD;
     for (size_t i = 1; i < args.size(); ++i) {
         if (args[i] == "--capacity" && i + 1 < args.size()) {
-            r.capacity = static_cast<uint32_t>(std::strtoul(args[++i].c_str(), nullptr, 10));
+            // Digits only, so "abc" or a value past 32 bits never becomes
+            // some other capacity; the library checks which ones it makes.
+            const std::string& text = args[++i];
+            if (text.empty() || text.size() > 2 || text.find_first_not_of("0123456789") != std::string::npos)
+                return Fail("capacity must be 0 (1.44 MB) or 2, 4, ..., 16 MB");
+            r.capacity = static_cast<uint32_t>(std::stoul(text));
         } else if (args[i] == "--keep-undi") {
             r.options |= KTIMG_OPTION_KEEP_UNDI;
         } else if (args[i] == "--keep-base") {
@@ -113,7 +119,16 @@ int Extract(const std::vector<std::string>& args) {
 int main(int argc, char** argv) {
     if (argc < 2) return Usage();
     const std::string command = argv[1];
-    const std::vector<std::string> args(argv + 2, argv + argc);
+    std::vector<std::string> args(argv + 2, argv + argc);
+    // --help and -h before a "--" always ask for help; after it they are names.
+    for (auto it = args.begin(); it != args.end(); ++it) {
+        if (*it == "--") {
+            args.erase(it);
+            break;
+        }
+        if (*it == "--help" || *it == "-h") return Usage(stdout);
+    }
+    if (command == "--help" || command == "-h") return Usage(stdout);
     if (command == "create") return Create(args);
     if (command == "add") return Add(args);
     if (command == "mkdir") return MakeDir(args);

@@ -338,4 +338,27 @@ TEST(FatNames, ShortNamesAreCheckedAndLongOnesMapped) {
     EXPECT_EQ(imagelib::MapToShortName("kernel.sys", isTaken), "KERNEL~1.SYS");
 }
 
+TEST(FatNames, NamesAreStoredInCodePage437UpperCased) {
+    imagelib::ShortName raw;
+    std::string why;
+    // Host text in, code page 437 bytes stored: é is 82h, upper-cased to É (90h);
+    // ñ (A4h) to Ñ (A5h); â has no capital in the code page and becomes A.
+    ASSERT_TRUE(imagelib::ParseShortName("caf\u00E9.t\u00F1t", raw));
+    EXPECT_EQ(std::string(raw.data(), 11), "CAF\x90    T\xA5T");
+    EXPECT_EQ(imagelib::FormatShortName(raw), "CAF\u00C9.T\u00D1T");
+    ASSERT_TRUE(imagelib::ParseShortName("p\u00E2t\u00E9", raw));
+    EXPECT_EQ(imagelib::FormatShortName(raw), "PAT\u00C9");
+    // σ is E5h, which a directory stores as 05h.
+    ASSERT_TRUE(imagelib::ParseShortName("\u03C3x", raw));
+    EXPECT_EQ(raw[0], 0x05);
+    EXPECT_EQ(imagelib::FormatShortName(raw), "\u03C3X");
+    // No byte in the code page, or not UTF-8 at all: refused by name.
+    for (const char* bad : {"\u0105.txt", "\u20AC.txt", "a\xE9.txt"}) {
+        EXPECT_FALSE(imagelib::ParseShortName(bad, raw, &why)) << bad;
+        EXPECT_NE(why.find("437"), std::string::npos) << why;
+    }
+    auto none = [](const std::string&) { return false; };
+    EXPECT_EQ(imagelib::MapToShortName("\u017C\u00F3\u0142w.txt", none), "_O_W~1.TXT");
+}
+
 }  // namespace
