@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cli_text.h"
 #include "commands.h"
 #include "entry_runners.h"
 #include "file_system.h"
@@ -42,13 +43,6 @@ struct EntryChanges {
     std::string language, tab = "tools", image;
 };
 
-// Line breaks never reach the files: the pages' one-line edits cannot hold them.
-std::string OneLine(std::string text) {
-    for (char& c : text)
-        if (c == '\r' || c == '\n') c = ' ';
-    return text;
-}
-
 bool Fail(const std::string& message) {
     std::fprintf(stderr, "menvolt-cli: %s\n", message.c_str());
     return false;
@@ -68,35 +62,37 @@ bool ParseChanges(std::vector<std::string>& args, EntryChanges& c, bool create) 
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& opt = args[i];
         auto value = [&](size_t n) { return i + n < args.size(); };
+        unsigned long number = 0;
         if (opt == "--description" && value(1)) {
             c.hasDescription = true;
-            c.description = OneLine(args[++i]);
+            if (!TakeText(args[++i], "--description", c.description)) return false;
         } else if (opt == "--help-text" && value(1)) {
             c.hasHelp = true;
-            c.help = OneLine(args[++i]);
+            if (!TakeText(args[++i], "--help-text", c.help)) return false;
         } else if (opt == "--banner" && value(1)) {
             c.hasBanner = true;
-            c.banner = OneLine(args[++i]);
+            if (!TakeText(args[++i], "--banner", c.banner)) return false;
         } else if (opt == "--colors" && value(1)) {
-            char* end = nullptr;
-            unsigned long v = std::strtoul(args[++i].c_str(), &end, 0);
             // Backgrounds are the first eight colours: bit 7 of each attribute stays 0.
-            if (!end || *end || v > 0xFFFF || (v & 0x8080)) return Fail("--colors takes 0xHHLL with backgrounds 0-7");
+            if (!ParseNumber(args[++i], 0, 0xFFFF, 0, number) || (number & 0x8080))
+                return Fail("--colors takes 0xHHLL with backgrounds 0-7");
             c.hasColors = true;
-            c.colors = static_cast<uint16_t>(v);
+            c.colors = static_cast<uint16_t>(number);
         } else if (opt == "--item" && value(4)) {
             Item item;
-            item.slot = std::atoi(args[i + 1].c_str());
-            if (item.slot < 1 || item.slot > 8) return Fail("--item numbers items 1 to 8");
-            item.image = args[i + 2];
-            item.description = OneLine(args[i + 3]);
-            item.help = OneLine(args[i + 4]);
+            if (!ParseNumber(args[i + 1], 1, 8, 10, number)) return Fail("--item numbers items 1 to 8");
+            item.slot = static_cast<int>(number);
+            if (!TakeText(args[i + 2], "the image name", item.image) ||
+                !TakeText(args[i + 3], "the item description", item.description) ||
+                !TakeText(args[i + 4], "the item help text", item.help))
+                return false;
             c.items.push_back(item);
             i += 4;
         } else if (opt == "--remove-item" && value(1) && !create) {
-            c.removals.push_back(std::atoi(args[++i].c_str()));
+            if (!ParseNumber(args[++i], 1, 8, 10, number)) return Fail("--remove-item numbers items 1 to 8");
+            c.removals.push_back(static_cast<int>(number));
         } else if (opt == "--image" && value(1) && create) {
-            c.image = args[++i];
+            if (!TakeText(args[++i], "--image", c.image)) return false;
         } else if (opt == "--language" && value(1) && create) {
             c.language = args[++i];
         } else if (opt == "--tab" && value(1) && create) {
@@ -104,9 +100,14 @@ bool ParseChanges(std::vector<std::string>& args, EntryChanges& c, bool create) 
         } else if (opt == "--allow-missing-images") {
             c.allowMissingImages = true;
         } else {
-            return Fail("unexpected '" + opt + "' (see --help)");
+            return Fail("unexpected '" + Shown(opt) + "' (see --help)");
         }
     }
+    // The OSChooser file keeps its values between double quotes and has no
+    // escape for one, so the pages refuse it too.
+    if (c.description.find('"') != std::string::npos || c.help.find('"') != std::string::npos)
+        return Fail("a description or help text cannot hold a double quote (\"): the OSChooser file stores "
+                    "it between double quotes; use an apostrophe (') instead");
     if (c.description.size() > kDescriptionLimit) return Fail("a description holds at most 65 characters");
     if (c.help.size() > kHelpLimit) return Fail("a help text holds at most 260 characters");
     if (c.banner.size() > kBannerLimit) return Fail("a banner holds at most 75 characters");
@@ -119,23 +120,27 @@ bool ParseChanges(std::vector<std::string>& args, EntryChanges& c, bool create) 
 
 // The image rules of the pages: a bare name that the client can request, and
 // (unless allowed) a file that exists in the entry folder.
-bool CheckImage(const std::string& folder, const std::string& name, bool allowMissing) {
+bool CheckImage(const std::string& folder, const std::string& name, bool allowMissing,
+                const std::string* serverPath = nullptr) {
     if (name.empty()) return true;  // boots from the hard drive
-    if (unsigned problem = ImageFileNameProblem(folder, name))
-        return Fail(name + ": " + res::LoadString(problem));
+    if (unsigned problem = ImageFileNameProblem(folder, name, serverPath))
+        return Fail(Shown(name) + ": " + res::LoadString(problem));
     if (!allowMissing && !ImageFileExistsIn(folder, name))
-        return Fail(name + ": " + res::LoadString(res::IDS_IMAGE_MISSING_QUESTION) +
+        return Fail(Shown(name) + ": " + res::LoadString(res::IDS_IMAGE_MISSING_QUESTION) +
                     " (--allow-missing-images saves it anyway)");
     return true;
 }
 
-bool ApplyLoaderChanges(const EntryChanges& c, LoaderFile& loader, const std::string& folder) {
+// `serverPath`: the stored server path of an existing loader, which the
+// client puts in front of the image names.
+bool ApplyLoaderChanges(const EntryChanges& c, LoaderFile& loader, const std::string& folder,
+                        const std::string* serverPath = nullptr) {
     std::vector<int> removals = c.removals;
     std::sort(removals.rbegin(), removals.rend());  // from the bottom, so numbers stay valid
     for (int number : removals)
         if (!loader.RemoveItem(number - 1)) return Fail("there is no item " + std::to_string(number));
     for (const Item& item : c.items) {
-        if (!CheckImage(folder, item.image, c.allowMissingImages)) return false;
+        if (!CheckImage(folder, item.image, c.allowMissingImages, serverPath)) return false;
         if (item.slot - 1 > loader.GetItemCount()) return Fail("items are numbered without gaps");
         if (!loader.SetItem(item.slot - 1, item.image, item.description, item.help))
             return Fail(res::LoadString(res::IDS_LOADER_TOO_LARGE));
@@ -149,19 +154,17 @@ bool ApplyLoaderChanges(const EntryChanges& c, LoaderFile& loader, const std::st
 
 int Create(std::vector<std::string> args) {
     ShareOptions options = TakeShareOptions(args);
-    for (const std::string& a : args) {
-        if (a == "--help" || a == "-h") {
-            std::puts(
-                "usage: menvolt-cli [--share DIR] [--json] create --language NAME [--tab tools|images]\n"
-                "         --description TEXT [--help-text TEXT]\n"
-                "         (--image NAME | --item N IMAGE DESCRIPTION HELP ...)\n"
-                "         [--banner TEXT] [--colors 0xHHLL] [--allow-missing-images]\n"
-                "Creates an entry as the Create Menu Wizard does: a single item (--image) or a\n"
-                "submenu of up to eight items (--item 1..8; an empty IMAGE boots the hard drive).\n"
-                "Image files must lie in the entry folder unless --allow-missing-images is given.\n"
-                "Writes the loader file, then the OSChooser file; prints the new entry.");
-            return 0;
-        }
+    if (HelpRequested()) {
+        std::puts(
+            "usage: menvolt-cli [--share DIR] [--json] create --language NAME [--tab tools|images]\n"
+            "         --description TEXT [--help-text TEXT]\n"
+            "         (--image NAME | --item N IMAGE DESCRIPTION HELP ...)\n"
+            "         [--banner TEXT] [--colors 0xHHLL] [--allow-missing-images]\n"
+            "Creates an entry as the Create Menu Wizard does: a single item (--image) or a\n"
+            "submenu of up to eight items (--item 1..8; an empty IMAGE boots the hard drive).\n"
+            "Image files must lie in the entry folder unless --allow-missing-images is given.\n"
+            "Writes the loader file, then the OSChooser file; prints the new entry.");
+        return 0;
     }
     EntryChanges c;
     if (!ParseChanges(args, c, true)) return 2;
@@ -209,17 +212,16 @@ int Create(std::vector<std::string> args) {
 }
 
 int Edit(std::vector<std::string> args) {
-    for (const std::string& a : args) {
-        if (a == "--help" || a == "-h") {
-            std::puts(
-                "usage: menvolt-cli [--share DIR] edit SIF [--description TEXT] [--help-text TEXT]\n"
-                "         [--item N IMAGE DESCRIPTION HELP]... [--remove-item N]...\n"
-                "         [--banner TEXT] [--colors 0xHHLL] [--allow-missing-images]\n"
-                "Changes an entry as the Menu Item Properties sheet does and writes the OSChooser\n"
-                "file, then the loader file. Removals come first; --item numbers count after\n"
-                "them. A loader file that cannot be read is never written.");
-            return 0;
-        }
+    if (HelpRequested()) {
+        std::puts(
+            "usage: menvolt-cli [--share DIR] edit SIF [--description TEXT] [--help-text TEXT]\n"
+            "         [--item N IMAGE DESCRIPTION HELP]... [--remove-item N]...\n"
+            "         [--banner TEXT] [--colors 0xHHLL] [--allow-missing-images]\n"
+            "Changes an entry as the Menu Item Properties sheet does and writes the OSChooser\n"
+            "file, then the loader file. Removals come first; --item numbers count after\n"
+            "them. A loader file that cannot be read is never written; a missing one is\n"
+            "created from the template when the loader changes.");
+        return 0;
     }
     ShareOptions options = TakeShareOptions(args);
     if (args.empty()) return UsageError("edit needs the entry's OSChooser file (see --help)");
@@ -231,18 +233,24 @@ int Edit(std::vector<std::string> args) {
     std::string root = OpenShare(options);
     if (root.empty()) return 1;
     EntryRow row;
-    if (!FindEntry(root, wanted, row)) return Error("no entry " + wanted);
+    if (!FindEntry(root, wanted, row)) return Error("no entry " + Shown(wanted));
     MenuEntry entry(root);
-    entry.Open(row.sifPath);
+    if (!entry.Open(row.sifPath)) return Error(Shown(wanted) + ": " + res::LoadString(res::IDS_OPEN_ERROR));
+    const std::string problem = entry.m_sif.EditProblem();
+    if (!problem.empty()) return Error(Shown(wanted) + ": " + problem);
     if (c.hasDescription) entry.m_sif.SetValue("Description", c.description);
     if (c.hasHelp) entry.m_sif.SetValue("Help", c.help);
     bool loaderChanges = !c.items.empty() || !c.removals.empty() || c.hasBanner || c.hasColors;
+    // A missing loader file holds nothing to lose: changes to it create it
+    // from the template, as the property sheet does.
+    if (loaderChanges) StartMissingLoader(entry);
     if (loaderChanges && !entry.m_loaderOpened) {
         std::string why = entry.m_loader.m_error ? res::LoadString(entry.m_loader.m_error) : "it is a newer version";
         return Error("the entry's loader file cannot be changed: " + why);
     }
     if (loaderChanges) {
-        if (!ApplyLoaderChanges(c, entry.m_loader, entry.m_loader.GetFolder())) return 1;
+        const std::string serverPath = entry.m_loader.GetServerPath();
+        if (!ApplyLoaderChanges(c, entry.m_loader, entry.m_loader.GetFolder(), &serverPath)) return 1;
         if (entry.m_loader.GetItemCount() == 0) return Error("an entry keeps at least one item");
     }
     if (!entry.m_loaderOpened) {

@@ -3,7 +3,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "cli_text.h"
 #include "commands.h"
+#include "image_file_names.h"
 #include "file_system.h"
 #include "layout.h"
 #include "loader_file.h"
@@ -24,14 +26,14 @@ bool LooksLikeLoader(const std::string& hostPath) {
     return in.gcount() >= 8 && std::memcmp(head + 2, "QVLRIS", 6) == 0;
 }
 
+// Stored text for the terminal, in quotes: UTF-8, control bytes escaped.
 std::string Quoted(const std::string& s) {
-    std::string out = "\"";
+    std::string out;
     for (char c : s) {
-        if (c == '\n') out += "\\n";
-        else if (c == '"') out += "\\\"";
+        if (c == '"') out += "\\\"";
         else out += c;
     }
-    return out + "\"";
+    return "\"" + Shown(out) + "\"";
 }
 
 unsigned ByteSum(const uint8_t* data, int length) {
@@ -90,6 +92,10 @@ std::string WindowsPathOf(const std::string& hostPath) {
 }
 
 int Show(const std::vector<std::string>& args) {
+    if (HelpRequested()) {
+        std::puts("usage: menvolt-cli show FILE\nDescribes a loader file (.ldr) or an OSChooser file (.sif).");
+        return 0;
+    }
     if (args.size() != 1) {
         std::fputs("usage: menvolt-cli show FILE\n", stderr);
         return 2;
@@ -115,6 +121,10 @@ int Show(const std::vector<std::string>& args) {
 }
 
 int Check(const std::vector<std::string>& args) {
+    if (HelpRequested()) {
+        std::puts("usage: menvolt-cli check FILE...\nRuns the editor's checks on loader files; exit 1 when any fails.");
+        return 0;
+    }
     if (args.empty()) {
         std::fputs("usage: menvolt-cli check FILE...\n", stderr);
         return 2;
@@ -140,6 +150,10 @@ int Check(const std::vector<std::string>& args) {
 }
 
 int WriteTemplate(const std::vector<std::string>& args) {
+    if (HelpRequested()) {
+        std::puts("usage: menvolt-cli template OUT\nWrites the built-in loader template (a name such as -h goes after --).");
+        return 0;
+    }
     if (args.size() != 1) {
         std::fputs("usage: menvolt-cli template OUT\n", stderr);
         return 2;
@@ -154,63 +168,82 @@ int WriteTemplate(const std::vector<std::string>& args) {
 }
 
 int New(const std::vector<std::string>& args) {
+    static const char kUsage[] =
+        "usage: menvolt-cli new OUT [--title TEXT] [--server-path PATH] [--colors 0xHHLL] "
+        "[--item SLOT IMAGE DESCRIPTION HELP]...";
+    if (HelpRequested()) {
+        std::printf("%s\nBuilds a loader file with the limits of the editor's pages: a banner of at most\n"
+                    "75 characters, descriptions of 65, help texts of 260, backgrounds 0-7, and image\n"
+                    "names the client can request (server path and name at most 127 characters).\n",
+                    kUsage);
+        return 0;
+    }
     if (args.empty()) {
-        std::fputs("usage: menvolt-cli new OUT [--title TEXT] [--server-path PATH] [--colors 0xHHLL] "
-                   "[--item SLOT IMAGE DESCRIPTION HELP]...\n",
-                   stderr);
+        std::fprintf(stderr, "%s\n", kUsage);
         return 2;
     }
+    auto usage = [](const std::string& message) {
+        std::fprintf(stderr, "menvolt-cli new: %s\n", message.c_str());
+        return 2;
+    };
+    auto tooLarge = [] {
+        std::fprintf(stderr, "%s\n", res::LoadString(res::IDS_LOADER_TOO_LARGE));
+        return 1;
+    };
     LoaderFile doc;
+    std::string serverPath;
+    std::vector<std::pair<unsigned long, std::string>> images;
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string& opt = args[i];
-        auto need = [&](size_t n) {
-            if (i + n >= args.size()) {
-                std::fprintf(stderr, "menvolt-cli new: %s needs %zu value(s)\n", opt.c_str(), n);
-                return false;
-            }
-            return true;
-        };
+        auto need = [&](size_t n) { return i + n < args.size(); };
         if (opt == "--title") {
-            if (!need(1)) return 2;
-            if (!doc.SetTitle(args[++i])) {
-                std::fprintf(stderr, "%s\n", res::LoadString(res::IDS_LOADER_TOO_LARGE));
-                return 1;
-            }
+            std::string title;
+            if (!need(1)) return usage("--title needs a value");
+            if (!TakeText(args[++i], "--title", title)) return 2;
+            if (title.size() > 75) return usage("a banner holds at most 75 characters");
+            if (!doc.SetTitle(title)) return tooLarge();
         } else if (opt == "--server-path") {
-            if (!need(1)) return 2;
-            if (!doc.SetServerPath(args[++i])) {
-                std::fprintf(stderr, "%s\n", res::LoadString(res::IDS_LOADER_TOO_LARGE));
-                return 1;
-            }
+            if (!need(1)) return usage("--server-path needs a value");
+            if (!TakeText(args[++i], "--server-path", serverPath)) return 2;
+            if (!doc.SetServerPath(serverPath)) return tooLarge();
         } else if (opt == "--colors") {
-            if (!need(1)) return 2;
-            char* end = nullptr;
-            unsigned long value = std::strtoul(args[++i].c_str(), &end, 0);
-            if (!end || *end || value > 0xFFFF) {
-                std::fprintf(stderr, "menvolt-cli new: --colors takes a 16-bit value such as 0x7007\n");
-                return 2;
-            }
+            unsigned long value = 0;
+            // Backgrounds are the first eight colours: bit 7 of each attribute stays 0.
+            if (!need(1) || !ParseNumber(args[++i], 0, 0xFFFF, 0, value) || (value & 0x8080))
+                return usage("--colors takes 0xHHLL with backgrounds 0-7, such as 0x7007");
             doc.SetColors(static_cast<uint16_t>(value));
         } else if (opt == "--item") {
-            if (!need(4)) return 2;
-            char* end = nullptr;
-            long slot = std::strtol(args[i + 1].c_str(), &end, 10);
-            if (!end || *end || slot < 0 || slot > 7) {
-                std::fprintf(stderr, "menvolt-cli new: slot must be 0 to 7\n");
+            if (!need(4)) return usage("--item needs SLOT IMAGE DESCRIPTION HELP");
+            unsigned long slot = 0;
+            if (!ParseNumber(args[i + 1], 0, 7, 10, slot)) return usage("slot must be 0 to 7");
+            std::string image, description, help;
+            if (!TakeText(args[i + 2], "the image name", image) ||
+                !TakeText(args[i + 3], "the description", description) || !TakeText(args[i + 4], "the help text", help))
                 return 2;
-            }
-            if (!doc.SetItem(static_cast<int>(slot), args[i + 2], args[i + 3], args[i + 4])) {
-                std::fprintf(stderr, "slot %ld: %s or %s\n", slot, res::LoadString(res::IDS_HELP_TOO_LONG),
+            if (description.size() > 65) return usage("a description holds at most 65 characters");
+            if (help.size() > 260) return usage("a help text holds at most 260 characters");
+            if (!doc.SetItem(static_cast<int>(slot), image, description, help)) {
+                std::fprintf(stderr, "slot %lu: %s or %s\n", slot, res::LoadString(res::IDS_HELP_TOO_LONG),
                              res::LoadString(res::IDS_LOADER_TOO_LARGE));
                 return 1;
             }
+            images.emplace_back(slot, image);
             i += 4;
         } else {
-            std::fprintf(stderr, "menvolt-cli new: unknown option '%s'\n", opt.c_str());
+            return usage("unknown option '" + Shown(opt) + "'");
+        }
+    }
+    // The image rules of the pages, once the server path is known.
+    const std::string out = WindowsPathOf(args[0]);
+    const std::string folder = out.substr(0, out.find_last_of('\\') + 1);
+    for (const auto& [slot, image] : images) {
+        if (image.empty()) continue;
+        if (unsigned problem = ImageFileNameProblem(folder, image, &serverPath)) {
+            std::fprintf(stderr, "slot %lu: %s: %s\n", slot, Shown(image).c_str(), res::LoadString(problem));
             return 2;
         }
     }
-    return doc.SaveAs(WindowsPathOf(args[0])) ? 0 : 1;
+    return doc.SaveAs(out) ? 0 : 1;
 }
 
 }  // namespace cli

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "ansi_text.h"
+
 namespace cli {
 
 std::string JsonString(const std::string& text) {
@@ -14,10 +16,11 @@ std::string JsonString(const std::string& text) {
             case '\r': out += "\\r"; break;
             case '\t': out += "\\t"; break;
             default:
-                if (c < 0x20 || c >= 0x80) {
-                    // Text is 8-bit ANSI; code points keep it readable and valid JSON.
+                if (c < 0x20 || c >= 0x7F) {
+                    // Stored text is Windows-1252: each byte is written as the
+                    // code point it stands for, control bytes included.
                     char buffer[8];
-                    std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
+                    std::snprintf(buffer, sizeof buffer, "\\u%04x", static_cast<unsigned>(platform::AnsiToUnicode(c)));
                     out += buffer;
                 } else {
                     out += static_cast<char>(c);

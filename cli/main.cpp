@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cli_text.h"
 #include "commands.h"
 
 namespace {
@@ -37,7 +38,7 @@ void Usage(FILE* out) {
         "  remove SIF            remove an entry's files, as the editor's Remove does\n"
         "  verify                check every entry, its images, and orphaned loaders\n"
         "  testboot SIF [--window]   boot an entry in a virtual PC and show its first screen\n"
-        "Each command takes --help.\n"
+        "Each command takes --help (or -h); a file of that name goes after \"--\".\n"
         "\n"
         "Exit codes: 0 success, 1 a file failed its checks or could not be written,\n"
         "2 wrong usage, 3 QEMU is not installed (testboot).\n",
@@ -66,11 +67,13 @@ int main(int argc, char** argv) {
     }
     std::string command = args[0];
     args.erase(args.begin());
+    cli::SetHelpRequested(cli::AsksForHelp(args));
+    cli::DropEndOfOptions(args);
     args.insert(args.end(), leading.begin(), leading.end());
     if (command == "show") {
         // A file on this machine is shown as a file; anything else names an
         // entry of the share.
-        bool shareEntry = args.size() != 1 || !std::filesystem::is_regular_file(args[0]);
+        bool shareEntry = cli::HelpRequested() || args.size() != 1 || !std::filesystem::is_regular_file(args[0]);
         for (const std::string& a : args) shareEntry = shareEntry || a == "--share" || a == "--json";
         return shareEntry ? cli::ShowEntry(args) : cli::Show(args);
     }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cli_text.h"
 #include "commands.h"
 #include "file_system.h"
 #include "json_writer.h"
@@ -21,11 +22,8 @@ namespace cli {
 
 namespace {
 
-bool WantsHelp(const std::vector<std::string>& args) {
-    for (const std::string& a : args)
-        if (a == "--help" || a == "-h") return true;
-    return false;
-}
+// main decided, before any "--" (cli_text.h).
+bool WantsHelp(const std::vector<std::string>&) { return HelpRequested(); }
 
 // Takes "--name VALUE" out of args; returns false when absent.
 bool TakeValue(std::vector<std::string>& args, const std::string& name, std::string& value) {
@@ -119,9 +117,9 @@ int List(std::vector<std::string> args) {
                                .Add("loader", launchFile)
                                .Str());
         } else {
-            std::printf("%-10s %-6s %-10s %-40s %s -> %s\n", row.language.c_str(), TabName(row.tab),
-                        KindName(row.kind), ("\"" + row.description + "\"").c_str(), sif.c_str(),
-                        launchFile.empty() ? "(none)" : launchFile.c_str());
+            std::printf("%-10s %-6s %-10s %-40s %s -> %s\n", Shown(row.language).c_str(), TabName(row.tab),
+                        KindName(row.kind), ("\"" + Shown(row.description) + "\"").c_str(), Shown(sif).c_str(),
+                        launchFile.empty() ? "(none)" : Shown(launchFile).c_str());
         }
     }
     if (options.json) std::puts(JsonArray(json).c_str());
@@ -164,19 +162,20 @@ int ShowEntry(std::vector<std::string> args) {
         return 0;
     }
     std::printf("description: %s\nhelp:        %s\nlaunch file: %s\nversion:     %s\nkind:        %s\n",
-                entry.m_sif.GetDescription().c_str(), entry.m_sif.GetHelp().c_str(),
-                entry.m_sif.GetLaunchFile().c_str(), entry.m_sif.GetValue("Version").c_str(), KindName(row.kind));
+                Shown(entry.m_sif.GetDescription()).c_str(), Shown(entry.m_sif.GetHelp()).c_str(),
+                Shown(entry.m_sif.GetLaunchFile()).c_str(), Shown(entry.m_sif.GetValue("Version")).c_str(),
+                KindName(row.kind));
     if (row.kind == Unresolved) {
         std::printf("loader:      %s\n", error.empty() ? "cannot be opened" : error.c_str());
         return 0;
     }
-    std::printf("banner:      %s\ncolors:      0x%04X\nserver path: %s\n", loader.GetTitle().c_str(),
-                loader.GetColors(), loader.GetServerPath().c_str());
+    std::printf("banner:      %s\ncolors:      0x%04X\nserver path: %s\n", Shown(loader.GetTitle()).c_str(),
+                loader.GetColors(), Shown(loader.GetServerPath()).c_str());
     for (int slot = 0; slot < loader.GetItemCount(); ++slot) {
         std::string image, description, help;
         loader.GetItem(slot, image, description, help);
-        std::printf("item %d:      %s  [%s]\n             %s\n", slot + 1, description.c_str(),
-                    image.empty() ? "boot from hard drive" : image.c_str(), help.c_str());
+        std::printf("item %d:      %s  [%s]\n             %s\n", slot + 1, Shown(description).c_str(),
+                    image.empty() ? "boot from hard drive" : Shown(image).c_str(), Shown(help).c_str());
     }
     return 0;
 }

@@ -1,0 +1,75 @@
+#include "cli_text.h"
+
+#include <cerrno>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+
+#include "ansi_text.h"
+
+namespace cli {
+
+std::string Shown(const std::string& stored) { return platform::AnsiToUtf8(platform::EscapeControls(stored)); }
+
+bool TakeText(const std::string& argument, const std::string& what, std::string& stored) {
+    std::string oneLine = argument;
+    for (char& c : oneLine)
+        if (c == '\r' || c == '\n' || c == '\t') c = ' ';
+    for (char c : oneLine) {
+        if (platform::IsControl(static_cast<unsigned char>(c))) {
+            std::fprintf(stderr, "menvolt-cli: %s holds the control character %s, which a menu text cannot hold\n",
+                         what.c_str(), platform::EscapeControls(std::string(1, c)).c_str());
+            return false;
+        }
+    }
+    std::vector<char32_t> missing;
+    if (!platform::Utf8ToAnsi(oneLine, stored, &missing)) {
+        std::string names;
+        for (char32_t code : missing) {
+            // The character itself, when it is one, then its code point.
+            std::string glyph = code == 0xFFFD ? "" : "\"" + platform::CodePointToUtf8(code) + "\" ";
+            names += (names.empty() ? "" : ", ") + glyph +
+                     (code == 0xFFFD ? std::string("a byte that is not UTF-8") : "(" + platform::CodePointName(code) + ")");
+        }
+        std::fprintf(stderr, "menvolt-cli: %s: the menus store text in the Windows-1252 code page, which has no place for %s\n",
+                     what.c_str(), names.c_str());
+        return false;
+    }
+    return true;
+}
+
+namespace {
+bool g_helpRequested = false;
+}  // namespace
+
+void SetHelpRequested(bool requested) { g_helpRequested = requested; }
+bool HelpRequested() { return g_helpRequested; }
+
+bool AsksForHelp(const std::vector<std::string>& args) {
+    for (const std::string& a : args) {
+        if (a == "--") return false;
+        if (a == "--help" || a == "-h") return true;
+    }
+    return false;
+}
+
+void DropEndOfOptions(std::vector<std::string>& args) {
+    for (auto it = args.begin(); it != args.end(); ++it) {
+        if (*it == "--") {
+            args.erase(it);
+            return;
+        }
+    }
+}
+
+bool ParseNumber(const std::string& text, unsigned long min, unsigned long max, int base, unsigned long& value) {
+    if (text.empty() || !std::isxdigit(static_cast<unsigned char>(text[0]))) return false;
+    errno = 0;
+    char* end = nullptr;
+    unsigned long v = std::strtoul(text.c_str(), &end, base);
+    if (errno == ERANGE || !end || *end || v < min || v > max) return false;
+    value = v;
+    return true;
+}
+
+}  // namespace cli

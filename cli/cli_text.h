@@ -1,0 +1,34 @@
+// Text and numbers at the command line's edge. Arguments and the terminal
+// speak UTF-8; the documents store Windows-1252 bytes. Stored text is printed
+// through Shown, so a crafted file cannot send control sequences to the
+// terminal; text arguments are taken through TakeText, which refuses what
+// the files cannot hold, as the editor's edits do.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace cli {
+
+// Stored bytes for the terminal: UTF-8, control bytes as \xHH.
+std::string Shown(const std::string& stored);
+
+// A text argument as the files store it. Line breaks and tabs become blanks
+// (the texts are one line); other control characters and characters without
+// a Windows-1252 byte are refused with a message naming them (false).
+bool TakeText(const std::string& argument, const std::string& what, std::string& stored);
+
+// "--help" or "-h" before a "--" (after which every argument is a name)
+// asks for a command's help, never names a file. main decides once, drops
+// the "--", and the commands ask HelpRequested.
+bool AsksForHelp(const std::vector<std::string>& args);
+void DropEndOfOptions(std::vector<std::string>& args);
+void SetHelpRequested(bool requested);
+bool HelpRequested();
+
+// The whole argument as a number from min to max ("0x" for hexadecimal when
+// base is 0); false for anything else: a sign, blanks, trailing text, or a
+// value out of range, however large.
+bool ParseNumber(const std::string& text, unsigned long min, unsigned long max, int base, unsigned long& value);
+
+}  // namespace cli
