@@ -207,7 +207,7 @@ int Create(std::vector<std::string> args) {
     if (options.json)
         std::puts(JsonObject().Add("sif", sif).Add("loader", entry.m_sif.GetLaunchFile()).Str().c_str());
     else
-        std::printf("created %s -> %s\n", sif.c_str(), entry.m_sif.GetLaunchFile().c_str());
+        std::printf("created %s -> %s\n", Shown(sif).c_str(), Shown(entry.m_sif.GetLaunchFile()).c_str());
     return 0;
 }
 
@@ -259,7 +259,7 @@ int Edit(std::vector<std::string> args) {
     }
     if (!WriteEditedEntry(entry)) return 1;
     if (options.json) std::puts(JsonObject().Add("edited", Relative(root, row.sifPath)).Str().c_str());
-    else std::printf("edited %s\n", Relative(root, row.sifPath).c_str());
+    else std::printf("edited %s\n", Shown(Relative(root, row.sifPath)).c_str());
     return 0;
 }
 
