@@ -284,7 +284,11 @@ int Verify(std::vector<std::string> args) {
 int TestBoot(std::vector<std::string> args) {
     bool window = false;
     std::string timeout = "60";
-    TakeValue(args, "--timeout", timeout);
+    unsigned long seconds = 60;
+    if (TakeValue(args, "--timeout", timeout) && !HelpRequested() && !ParseNumber(timeout, 5, 3600, 10, seconds)) {
+        std::fprintf(stderr, "menvolt-cli testboot: --timeout takes 5 to 3600 seconds\n");
+        return 2;
+    }
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--window") {
             window = true;
@@ -320,7 +324,7 @@ int TestBoot(std::vector<std::string> args) {
     request.serverPath = entry.m_loader.GetServerPath();
     request.chainHostPath = testboot::FindChainProgram();
     request.headless = !window;
-    request.timeoutSeconds = std::max(5, std::atoi(timeout.c_str()));
+    request.timeoutSeconds = static_cast<int>(seconds);
     if (request.headless && !options.json) std::fprintf(stderr, "booting %s in QEMU...\n", args[0].c_str());
     testboot::Result result = testboot::Run(request);
     if (options.json) {

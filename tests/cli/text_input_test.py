@@ -142,6 +142,7 @@ with tempfile.TemporaryDirectory() as tmp:
           "127 characters are allowed")
     r = on_share("edit", sif_arg, "--remove-item", "99999999999999999999")
     check(r.returncode == 2, "--remove-item out of range")
+    check(on_share("testboot", sif_arg, "--timeout", "abc").returncode == 2, "--timeout abc")
     for capacity in ("abc", "4294967298", "-2", ""):
         img = tmp / "c.img"
         r = subprocess.run([IMAGE_TOOL, "create", str(img), "--capacity", capacity], capture_output=True)
