@@ -2,10 +2,10 @@
 
 #include <cstdio>
 
-#include "editor_app.h"
 #include "image_library.h"
 #include "resource.h"
 #include "string_table.h"
+#include "win_app.h"
 
 const char kMakerWebPage[] = "https://menvolt.example.org/";
 
@@ -16,22 +16,22 @@ uint32_t LibraryVersion() { return KTIMGVer(); }
 res::DialogTemplate MakeTemplate() {
     using K = res::ControlKind;
     res::DialogTemplate d;
-    d.id = IDD_ABOUT_BOX;
+    d.id = res::IDD_ABOUT_BOX;
     d.caption = "About";
     d.cx = 192;
     d.cy = 138;
     d.style = res::DS_CAPTION | res::DS_SYSMENU;
     d.controls = {
-        {65535, K::StaticBitmap, "", 7, 7, 82, 55, res::CS_BORDER, res::IDB_LOGO},
-        {65535, K::Static, "Menvolt", 100, 7, 85, 8, 0, 0},
+        {IDC_STATIC, K::StaticBitmap, "", 7, 7, 82, 55, res::CS_BORDER, res::IDB_LOGO},
+        {IDC_STATIC, K::Static, "Menvolt", 100, 7, 85, 8, 0, 0},
         {IDC_ABOUT_APP_VERSION, K::Static, "App:", 100, 17, 85, 8, 0, 0},
         {IDC_ABOUT_LIBRARY_VERSION, K::Static, "DLL:", 100, 27, 85, 8, 0, 0},
         {IDC_ABOUT_NOTICE1, K::Static, "", 7, 70, 178, 8, 0, 0},
         {IDC_ABOUT_NOTICE2, K::Static, "", 7, 80, 178, 8, 0, 0},
-        {65535, K::Static, "Pellar information", 7, 93, 78, 8, 0, 0},
+        {IDC_STATIC, K::Static, "Pellar information", 7, 93, 78, 8, 0, 0},
         {IDC_ABOUT_LINK, K::Static, kMakerWebPage, 7, 103, 116, 8, 0, 0},
         {IDC_ABOUT_SUPPORT, K::PushButton, "Technical Support...", 7, 117, 75, 14, res::CS_TABSTOP, 0},
-        {2, K::PushButton, "Close", 135, 117, 50, 14, res::CS_TABSTOP, 0},
+        {IDCANCEL, K::PushButton, "Close", 135, 117, 50, 14, res::CS_TABSTOP, 0},
     };
     return d;
 }
@@ -39,8 +39,8 @@ res::DialogTemplate MakeTemplate() {
 }  // namespace
 
 const res::DialogTemplate& CAboutBox::Template() {
-    if (!res::FindDialogTemplate(IDD_ABOUT_BOX)) res::RegisterDialogTemplate(MakeTemplate());
-    return *res::FindDialogTemplate(IDD_ABOUT_BOX);
+    if (!res::FindDialogTemplate(res::IDD_ABOUT_BOX)) res::RegisterDialogTemplate(MakeTemplate());
+    return *res::FindDialogTemplate(res::IDD_ABOUT_BOX);
 }
 
 CAboutBox::CAboutBox(QWidget* parent)
@@ -63,7 +63,7 @@ BOOL CAboutBox::OnInitDialog() {
 BOOL CAboutBox::OnCommand(UINT id, UINT code) {
     if (id == IDC_ABOUT_SUPPORT) {
         if (code == framework::BN_CLICKED)
-            if (CEditorApp* app = EditorApp()) app->ShowHelp(kSupportHelpContext);
+            framework::ShowHelp(IDH_TECHNICAL_SUPPORT);
         return TRUE;
     }
     return CDialog::OnCommand(id, code);

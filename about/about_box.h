@@ -9,22 +9,8 @@
 #include "dialog.h"
 #include "link_static.h"
 
-// The About box's dialog template.
-enum : unsigned { IDD_ABOUT_BOX = 141 };
-
-enum : int {
-    IDC_ABOUT_APP_VERSION = 1015,
-    IDC_ABOUT_LIBRARY_VERSION = 1016,
-    IDC_ABOUT_NOTICE1 = 1020,
-    IDC_ABOUT_NOTICE2 = 1021,
-    IDC_ABOUT_LINK = 1051,
-    IDC_ABOUT_SUPPORT = 1053,
-};
-
 // The maker's web page.
 extern const char kMakerWebPage[];
-// Help context of the technical support topic.
-constexpr unsigned kSupportHelpContext = 61;
 
 class CAboutBox : public framework::CDialog {
 public:

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "message_box.h"
+#include "string_table.h"
 
 CLinkStatic::CLinkStatic() : m_hoverColor(GetSysColor(COLOR_HIGHLIGHT)) {}
 
@@ -257,6 +258,6 @@ std::string CLinkStatic::LinkErrorText(int status) {
 }
 
 void CLinkStatic::ShowLinkError(int status) {
-    platform::AfxMessageBox("Unable to open hyperlink:\n\n" + LinkErrorText(status),
+    platform::AfxMessageBox(res::FormatString(res::IDS_LINK_ERROR, LinkErrorText(status).c_str()),
                             platform::MB_ICONWARNING | platform::MB_OK);
 }

@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "link_host.h"
+#include "desktop_links.h"
 #include "static_control.h"
 
 class CLinkStatic : public CStatic {

@@ -10,8 +10,6 @@
 #include "qt_message_sink.h"
 #include "string_table.h"
 
-const char kVendorFolder[] = "Zent";
-
 namespace {
 
 // Exists, empty, before start-up runs and lives for the whole program.
@@ -23,8 +21,6 @@ uint32_t LibraryVersion() { return KTIMGVer(); }
 }  // namespace
 
 CEditorApp::CEditorApp() : m_imageLibraryVersion(&LibraryVersion) {}
-
-CEditorApp* EditorApp() { return dynamic_cast<CEditorApp*>(AfxGetApp()); }
 
 MenuStore& CEditorApp::Store() { return g_store; }
 
@@ -40,12 +36,12 @@ BOOL CEditorApp::AcceptImageLibrary(uint32_t firstAnswer, uint32_t secondAnswer)
     const uint32_t version = firstAnswer >> 16;
     const uint32_t build = secondAnswer & 0xFFFF;
     if ((version & 0xFFF0) != 0x0110) {
-        platform::AfxMessageBox("This program is not compatible with the version of ZARUDIR.DLL",
+        platform::AfxMessageBox(res::IDS_LIBRARY_INCOMPATIBLE,
                                 platform::MB_ICONERROR | platform::MB_OK);
         return FALSE;
     }
     if (version == 0x0110 && build < 46) {
-        platform::AfxMessageBox("This program requires a newer version of the ZARUDIR.DLL.",
+        platform::AfxMessageBox(res::IDS_LIBRARY_TOO_OLD,
                                 platform::MB_ICONERROR | platform::MB_OK);
         return FALSE;
     }
@@ -108,12 +104,6 @@ std::string CEditorApp::GetCurrentLanguage() const {
     return m_languages[m_languageIndex];
 }
 
-void CEditorApp::ShowErrorBox(unsigned stringId) { framework::ShowActiveWindowErrorBox(res::LoadString(stringId)); }
-
-intptr_t CEditorApp::ShowHelp(unsigned context) {
-    return framework::HtmlHelp(framework::ActiveWindow(), m_pszHelpFilePath, framework::HH_HELP_CONTEXT, context);
-}
-
 BOOL CEditorApp::InitInstance() {
     CMainDlg dialog;
     Enable3dControls();
@@ -132,6 +122,7 @@ BOOL CEditorApp::InitInstance() {
     SelectLanguage(m_languages.front());
 
     dialog.m_pStore = &Store();
+    dialog.m_pHost = this;
     m_pMainWnd = &dialog;
     dialog.DoModal();
     m_pMainWnd = nullptr;

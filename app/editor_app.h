@@ -1,17 +1,19 @@
 // CEditorApp: the application object. Checks the environment at start,
 // owns the share root, the installation languages and the current language
-// and tab, runs the main window, and offers the error box and context help.
+// and tab, and runs the main window. (Context help and the error box are the
+// framework's: framework::ShowHelp, framework::ShowErrorBox.)
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "main_dlg.h"
 #include "win_app.h"
 #include "win_types.h"
 
 class MenuStore;
 
-class CEditorApp : public CWinApp {
+class CEditorApp : public CWinApp, public MainWindowHost {
 public:
     CEditorApp();
 
@@ -20,11 +22,10 @@ public:
     BOOL CheckImageLibrary();
     BOOL CheckRisServer();
     void ListLanguages();
-    void SelectLanguage(const std::string& language);
-    void SelectTab(int tab);
-    std::string GetCurrentLanguage() const;
-    void ShowErrorBox(unsigned stringId);
-    intptr_t ShowHelp(unsigned context);
+    void SelectLanguage(const std::string& language) override;
+    void SelectTab(int tab) override;
+    std::string GetCurrentLanguage() const override;
+    const std::vector<std::string>& Languages() const override { return m_languages; }
 
     // The version word and build of the library's two answers, judged as
     // start-up judges them; shows the refusal itself.
@@ -43,8 +44,3 @@ public:
     // Where the library's version comes from (tests put their own answers here).
     uint32_t (*m_imageLibraryVersion)() = nullptr;
 };
-
-extern const char kVendorFolder[];
-
-// The application object, when the current one is a CEditorApp.
-CEditorApp* EditorApp();

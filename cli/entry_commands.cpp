@@ -13,6 +13,7 @@
 #include "file_system.h"
 #include "image_file_names.h"
 #include "json_writer.h"
+#include "layout.h"
 #include "menu_entry.h"
 #include "menu_store.h"
 #include "share.h"
@@ -23,9 +24,9 @@ namespace cli {
 namespace {
 
 // The limits the pages set on their edit controls.
-constexpr size_t kDescriptionLimit = 65;
-constexpr size_t kHelpLimit = 260;
-constexpr size_t kBannerLimit = 75;
+constexpr size_t kDescriptionLimit = layout::DESCRIPTION_MAX;
+constexpr size_t kHelpLimit = layout::HELP_TEXT_MAX;
+constexpr size_t kBannerLimit = layout::BANNER_MAX;
 
 struct Item {
     int slot = -1;
@@ -108,12 +109,15 @@ bool ParseChanges(std::vector<std::string>& args, EntryChanges& c, bool create) 
     if (c.description.find('"') != std::string::npos || c.help.find('"') != std::string::npos)
         return Fail("a description or help text cannot hold a double quote (\"): the OSChooser file stores "
                     "it between double quotes; use an apostrophe (') instead");
-    if (c.description.size() > kDescriptionLimit) return Fail("a description holds at most 65 characters");
-    if (c.help.size() > kHelpLimit) return Fail("a help text holds at most 260 characters");
-    if (c.banner.size() > kBannerLimit) return Fail("a banner holds at most 75 characters");
+    auto atMost = [](const char* what, size_t limit) {
+        return Fail(std::string(what) + " holds at most " + std::to_string(limit) + " characters");
+    };
+    if (c.description.size() > kDescriptionLimit) return atMost("a description", kDescriptionLimit);
+    if (c.help.size() > kHelpLimit) return atMost("a help text", kHelpLimit);
+    if (c.banner.size() > kBannerLimit) return atMost("a banner", kBannerLimit);
     for (const Item& item : c.items) {
-        if (item.description.size() > kDescriptionLimit) return Fail("an item description holds at most 65 characters");
-        if (item.help.size() > kHelpLimit) return Fail("an item help text holds at most 260 characters");
+        if (item.description.size() > kDescriptionLimit) return atMost("an item description", kDescriptionLimit);
+        if (item.help.size() > kHelpLimit) return atMost("an item help text", kHelpLimit);
     }
     return true;
 }
@@ -183,7 +187,7 @@ int Create(std::vector<std::string> args) {
     if (language.empty()) return Error("no language folder " + c.language + " in the share");
 
     MenuStore store;
-    store.Load(root, language, "Zent", tab);
+    store.Load(root, language, kVendorFolder, tab);
     const std::string folder = store.GetFolder();
     MenuEntry entry(root);
     entry.m_sif.SetValue("Description", c.description);

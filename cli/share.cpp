@@ -93,7 +93,7 @@ std::vector<EntryRow> CollectEntries(const std::string& risRoot, const std::stri
         for (int t = 0; t < 2; ++t) {
             if (tab >= 0 && t != tab) continue;
             MenuStore store;
-            store.Load(risRoot, lang, "Zent", t);
+            store.Load(risRoot, lang, kVendorFolder, t);
             for (int i = 0; i < store.GetCount(); ++i) {
                 EntryRow row;
                 row.language = lang;

@@ -16,7 +16,7 @@
 #include "menu_store.h"
 #include "share.h"
 #include "string_table.h"
-#include "test_boot.h"
+#include "vm_boot.h"
 
 namespace cli {
 
@@ -191,7 +191,7 @@ int Remove(std::vector<std::string> args) {
                                  options, root, row);
     if (done >= 0) return done;
     MenuStore store;
-    store.Load(root, row.language, "Zent", row.tab);
+    store.Load(root, row.language, kVendorFolder, row.tab);
     if (store.GetSifPath(row.index) != row.sifPath) return 1;  // the listing changed underneath
     store.DeleteEntry(row.index);
     if (platform::Exists(row.sifPath)) return 1;  // the store has said why
@@ -306,7 +306,7 @@ int TestBoot(std::vector<std::string> args) {
                                  "window to use it by hand instead. Exit status 3 when QEMU is not installed.",
                                  options, root, row);
     if (done >= 0) return done;
-    std::string missing = testboot::MissingEmulator();
+    std::string missing = vmboot::MissingEmulator();
     if (!missing.empty()) {
         std::fprintf(stderr, "menvolt-cli: %s\n", missing.c_str());
         return 3;
@@ -318,15 +318,15 @@ int TestBoot(std::vector<std::string> args) {
         std::fprintf(stderr, "menvolt-cli: the entry's loader file %s\n", why.c_str());
         return 1;
     }
-    testboot::Request request;
+    vmboot::Request request;
     request.loaderHostPath = platform::Resolve(entry.m_loader.GetPath()).host.string();
     request.folderHostPath = platform::Resolve(entry.m_loader.GetFolder()).host.string();
     request.serverPath = entry.m_loader.GetServerPath();
-    request.chainHostPath = testboot::FindChainProgram();
+    request.chainHostPath = vmboot::FindChainProgram();
     request.headless = !window;
     request.timeoutSeconds = static_cast<int>(seconds);
     if (request.headless && !options.json) std::fprintf(stderr, "booting %s in QEMU...\n", args[0].c_str());
-    testboot::Result result = testboot::Run(request);
+    vmboot::Result result = vmboot::Run(request);
     if (options.json) {
         std::vector<std::string> rows;
         for (const std::string& r : result.screen) rows.push_back(JsonString(r));

@@ -3,13 +3,13 @@
 #include <cstring>
 
 #include "file_system.h"
-#include "image_controls.h"
 #include "image_library_calls.h"
 #include "image_operations.h"
 #include "image_settings_dlg.h"
 #include "message_box.h"
 #include "resource.h"
 #include "string_table.h"
+#include "win_app.h"
 
 namespace {
 
@@ -45,7 +45,7 @@ BOOL CCreateImageDlg::OnCommand(UINT id, UINT code) {
             return TRUE;
         }
         if (id == static_cast<UINT>(framework::IDHELP)) {
-            ShowImageHelp(HELP_CREATE_IMAGE);
+            framework::ShowHelp(IDH_CREATE_IMAGE);
             return TRUE;
         }
     }
@@ -105,7 +105,7 @@ void CCreateImageDlg::OnOK() {
     if (result != KTIMG_OK) {
         // The dialog stays open with the name and the options, so the user can
         // change the name or cancel; the reason is said, not left to guess.
-        platform::MessageBox(GetSafeHwnd(), "The image file " + fullPath + " could not be created.",
+        platform::MessageBox(GetSafeHwnd(), res::FormatString(res::IDS_IMAGE_NOT_CREATED, fullPath.c_str()),
                              GetWindowText(), platform::MB_ICONERROR);
         return;
     }

@@ -1,12 +1,12 @@
 #include "edit_image_page.h"
 
-#include "image_controls.h"
 #include "image_help_route.h"
 #include "image_operations.h"
 #include "loader_file.h"
 #include "message_box.h"
 #include "resource.h"
 #include "string_table.h"
+#include "win_app.h"
 
 CEditImagePage::CEditImagePage() : CPropertyPage(res::IDD_EDIT_IMAGE_PAGE) {}
 
@@ -48,7 +48,7 @@ BOOL CEditImagePage::OnKillActive() {
 BOOL CEditImagePage::OnCommand(UINT id, UINT code) {
     if (OnImageButtonCommand(*this, id, code, Folder())) return TRUE;
     if (code == framework::BN_CLICKED && id == framework::ID_HELP) {
-        ShowImageHelp(HELP_EDIT_IMAGE_PAGE);
+        framework::ShowHelp(IDH_PROPERTIES_SINGLE);
         return TRUE;
     }
     return CPropertyPage::OnCommand(id, code);
@@ -56,6 +56,6 @@ BOOL CEditImagePage::OnCommand(UINT id, UINT code) {
 
 BOOL CEditImagePage::OnWindowMessage(UINT message, intptr_t, intptr_t lParam) {
     if (message != WM_IMAGE_HELP) return FALSE;
-    ShowImageHelp(static_cast<unsigned>(lParam));
+    framework::ShowHelp(static_cast<unsigned>(lParam));
     return TRUE;
 }

@@ -3,8 +3,10 @@
 #include <QObject>
 
 #include "dialog.h"
-#include "image_controls.h"
 #include "image_help_event.h"
+
+// The viewer's own topic is one of ours.
+static_assert(KTIMG_HELP_VIEWER == IDH_IMAGE_VIEWER);
 
 namespace {
 

@@ -9,9 +9,8 @@
 
 #include "create_image_dlg.h"
 #include "dialog.h"
-#include "editor_app.h"
+#include "win_app.h"
 #include "file_system.h"
-#include "image_controls.h"
 #include "image_file_chooser.h"
 #include "image_library_calls.h"
 #include "layout.h"
@@ -73,8 +72,7 @@ BOOL BrowseImageFile(const std::string& folder, std::string& name) {
             // The copy never replaces a file; when the one already there is
             // another file, the item would boot that one, so the user is told.
             if (!SameImage(chosen, target))
-                platform::AfxMessageBox("A different file of this name is already in the image folder and was "
-                                        "kept; the menu item will boot that file:\n\n" + target,
+                platform::AfxMessageBox(res::FormatString(res::IDS_IMAGE_NAME_TAKEN, target.c_str()),
                                         platform::MB_ICONWARNING);
         } else if (platform::CopyFile(chosen, target, true) != platform::FileError::None) {
             platform::AfxMessageBox(std::string(res::LoadString(res::IDS_COPY_FAILED)) + "\n\n" + target,
@@ -91,13 +89,13 @@ int ViewImageFile(framework::CDialog* owner, const std::string& path) {
         return 0;
     }
     if (!ImageFileExists(path)) {
-        ShowImageErrorBox(res::IDS_IMAGE_NOT_FOUND);
+        framework::ShowErrorBox(res::IDS_IMAGE_NOT_FOUND);
         return 0;
     }
     // A wildcard that matched, or a folder, names no one image to open.
     platform::ResolvedPath file = platform::Resolve(path);
     if (file.error != platform::FileError::None || !file.exists || file.isDirectory) {
-        ShowImageErrorBox(file.isDirectory ? res::IDS_IMAGE_NOT_FOUND : res::IDS_INVALID_PATH);
+        framework::ShowErrorBox(file.isDirectory ? res::IDS_IMAGE_NOT_FOUND : res::IDS_INVALID_PATH);
         return 0;
     }
     const std::string host = file.host.string();
@@ -117,9 +115,9 @@ int ViewImageFile(framework::CDialog* owner, const std::string& path) {
     // The library reports why it could not open the image only through its
     // result; without a word the View button would seem to do nothing.
     if (result == KTIMG_ERR_OPEN) {
-        ShowImageErrorBox(res::IDS_BAD_FORMAT);
+        framework::ShowErrorBox(res::IDS_BAD_FORMAT);
     } else if (result != KTIMG_OK) {
-        ShowImageErrorBox(res::IDS_OPEN_ERROR);
+        framework::ShowErrorBox(res::IDS_OPEN_ERROR);
     }
     return result;
 }
@@ -165,16 +163,4 @@ void OnViewImageButton(framework::CDialog& page, const std::string& folder) {
     const std::string name = page.GetDlgItemText(IDC_IMAGE_FILE);
     if (!CheckImageFileName(folder, name)) return;
     ViewImageFile(&page, folder + name);
-}
-
-void ShowImageErrorBox(unsigned stringId) {
-    if (CEditorApp* app = EditorApp()) {
-        app->ShowErrorBox(stringId);
-        return;
-    }
-    framework::ShowActiveWindowErrorBox(res::LoadString(stringId));
-}
-
-void ShowImageHelp(unsigned context) {
-    if (CEditorApp* app = EditorApp()) app->ShowHelp(context);
 }

@@ -56,8 +56,3 @@ void OnCreateImageButton(framework::CDialog& page, const std::string& folder);
 // name are viewed.
 void OnViewImageButton(framework::CDialog& page, const std::string& folder);
 
-// The error box of the application (the active window's title as caption);
-// usable before an application object exists.
-void ShowImageErrorBox(unsigned stringId);
-// Context help through the application; nothing when there is none.
-void ShowImageHelp(unsigned context);

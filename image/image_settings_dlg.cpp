@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "image_controls.h"
 #include "image_operations.h"
 #include "resource.h"
+#include "win_app.h"
 
 namespace {
 constexpr int kCapacityChoices = 8;  // 2 MB to 16 MB
@@ -60,7 +60,7 @@ BOOL CImageSettingsDlg::OnCommand(UINT id, UINT code) {
                 return TRUE;
             }
             case framework::IDHELP:
-                ShowImageHelp(HELP_IMAGE_SETTINGS);
+                framework::ShowHelp(IDH_IMAGE_SETTINGS);
                 return TRUE;
         }
     }

@@ -1,15 +1,11 @@
 #include "submenu_item_dlg.h"
 
-#include "image_controls.h"
 #include "image_help_route.h"
 #include "image_operations.h"
+#include "layout.h"
 #include "message_box.h"
 #include "resource.h"
-
-namespace {
-constexpr int kDescriptionLimit = 65;
-constexpr int kHelpTextLimit = 260;
-}  // namespace
+#include "win_app.h"
 
 CSubmenuItemDlg::CSubmenuItemDlg(QWidget* parent) : CDialog(res::IDD_SUBMENU_ITEM, parent) {}
 
@@ -17,9 +13,9 @@ BOOL CSubmenuItemDlg::OnInitDialog() {
     CDialog::OnInitDialog();
     RouteImageHelp(*this);
     SetDlgItemText(IDC_IMAGE_FILE, m_imageFile);
-    LimitText(IDC_SUBMENU_DESCRIPTION, kDescriptionLimit);
+    LimitText(IDC_SUBMENU_DESCRIPTION, layout::DESCRIPTION_MAX);
     SetDlgItemText(IDC_SUBMENU_DESCRIPTION, m_description);
-    LimitText(IDC_SUBMENU_HELP_TEXT, kHelpTextLimit);
+    LimitText(IDC_SUBMENU_HELP_TEXT, layout::HELP_TEXT_MAX);
     SetDlgItemText(IDC_SUBMENU_HELP_TEXT, m_helpText);
     KeepOnOneLine(IDC_SUBMENU_HELP_TEXT);
     // An existing item without an image boots from the hard drive.
@@ -55,7 +51,7 @@ BOOL CSubmenuItemDlg::OnCommand(UINT id, UINT code) {
             if (code == framework::EN_CHANGE) UpdateControls();
             return TRUE;
         case framework::IDHELP:
-            if (code == framework::BN_CLICKED) ShowImageHelp(HELP_SUBMENU_ITEM);
+            if (code == framework::BN_CLICKED) framework::ShowHelp(IDH_SUBMENU_ITEM);
             return TRUE;
     }
     return CDialog::OnCommand(id, code);
@@ -63,7 +59,7 @@ BOOL CSubmenuItemDlg::OnCommand(UINT id, UINT code) {
 
 BOOL CSubmenuItemDlg::OnWindowMessage(UINT message, intptr_t, intptr_t lParam) {
     if (message != WM_IMAGE_HELP) return FALSE;
-    ShowImageHelp(static_cast<unsigned>(lParam));
+    framework::ShowHelp(static_cast<unsigned>(lParam));
     return TRUE;
 }
 

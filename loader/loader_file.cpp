@@ -204,11 +204,11 @@ void LoaderFile::Relayout() {
 BOOL LoaderFile::WrapText(const std::string& text, std::string& wrapped) {
     std::string s(text.c_str());
     size_t start = 0;
-    size_t limit = 55;
+    size_t limit = layout::HELP_FIRST_LINE;
     while (s.size() - start > limit) {
         size_t brk = limit;
         if (s[start + limit] != ' ') {
-            for (size_t p = limit - 1; p >= 40; --p) {
+            for (size_t p = limit - 1; p >= layout::HELP_BREAK_FROM; --p) {
                 if (s[start + p] == ' ') {
                     brk = p;
                     break;
@@ -217,7 +217,7 @@ BOOL LoaderFile::WrapText(const std::string& text, std::string& wrapped) {
         }
         s.insert(start + brk + 1, 1, '\n');
         start = start + brk + 1;  // the line feed is position 0 of the next line
-        limit = 70;
+        limit = layout::HELP_NEXT_LINE;
     }
     if (s.size() + 1 > LDR_HELP_WORK_SIZE) return FALSE;
     wrapped = std::move(s);

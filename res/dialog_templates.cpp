@@ -18,23 +18,23 @@ DialogTemplate MainDialog() {
     d.cy = 249;
     d.style = DS_CENTER | DS_CAPTION | DS_SYSMENU;
     d.controls = {
-        {65535, K::StaticBitmap, "", 7, 7, 58, 44, CS_BORDER, IDB_LOGO},
-        {65535, K::Static,
+        {IDC_STATIC, K::StaticBitmap, "", 7, 7, 58, 44, CS_BORDER, IDB_LOGO},
+        {IDC_STATIC, K::Static,
          "These tabs correspond to menus that appear in the RIS Client Installation Wizard main menu. "
          "Click on a tab to add or edit a menu item.",
          99, 7, 148, 32, 0, 0},
-        {1025, K::TabControl, "", 7, 73, 240, 124, CS_TABSTOP, 0},
-        {1026, K::ListView, "", 17, 96, 219, 74,
+        {IDC_MAIN_TABS, K::TabControl, "", 7, 73, 240, 124, CS_TABSTOP, 0},
+        {IDC_MAIN_LIST, K::ListView, "", 17, 96, 219, 74,
          CS_SINGLE_SEL | CS_SHOW_SEL_ALWAYS | CS_NO_SORT_HEADER | CS_BORDER | CS_TABSTOP, 0},
-        {1021, K::PushButton, "&Add...", 17, 175, 45, 14, CS_TABSTOP, 0},
-        {102, K::PushButton, "&Remove", 67, 175, 45, 14, CS_TABSTOP, 0},
-        {1027, K::PushButton, "&Properties...", 117, 175, 45, 14, CS_TABSTOP, 0},
-        {1028, K::PushButton, "Re&fresh", 167, 175, 45, 14, CS_TABSTOP, 0},
-        {1052, K::Static, "Installation &language:", 7, 204, 68, 12, CS_CENTER_VERT, 0},
-        {1016, K::ComboDropList, "", 79, 204, 85, 52, CS_SORTED | CS_VSCROLL | CS_TABSTOP, 0},
-        {1049, K::PushButton, "A&bout...", 7, 228, 50, 14, CS_TABSTOP, 0},
-        {2, K::PushButton, "Close", 142, 228, 50, 14, CS_TABSTOP, 0},
-        {9, K::PushButton, "&Help", 197, 228, 50, 14, CS_TABSTOP, 0},
+        {IDC_MAIN_ADD, K::PushButton, "&Add...", 17, 175, 45, 14, CS_TABSTOP, 0},
+        {IDC_MAIN_REMOVE, K::PushButton, "&Remove", 67, 175, 45, 14, CS_TABSTOP, 0},
+        {IDC_MAIN_PROPERTIES, K::PushButton, "&Properties...", 117, 175, 45, 14, CS_TABSTOP, 0},
+        {IDC_MAIN_REFRESH, K::PushButton, "Re&fresh", 167, 175, 45, 14, CS_TABSTOP, 0},
+        {IDC_MAIN_LANGUAGE_LABEL, K::Static, "Installation &language:", 7, 204, 68, 12, CS_CENTER_VERT, 0},
+        {IDC_MAIN_LANGUAGE, K::ComboDropList, "", 79, 204, 85, 52, CS_SORTED | CS_VSCROLL | CS_TABSTOP, 0},
+        {IDC_MAIN_ABOUT, K::PushButton, "A&bout...", 7, 228, 50, 14, CS_TABSTOP, 0},
+        {IDCANCEL, K::PushButton, "Close", 142, 228, 50, 14, CS_TABSTOP, 0},
+        {IDHELP, K::PushButton, "&Help", 197, 228, 50, 14, CS_TABSTOP, 0},
     };
     return d;
 }
@@ -49,12 +49,12 @@ DialogTemplate CreateImageDialog() {
     d.cy = 87;
     d.style = DS_CENTER | DS_CAPTION | DS_SYSMENU;
     d.controls = {
-        {65535, K::Static, "&Boot image file name:", 7, 7, 70, 8, 0, 0},
-        {52, K::Edit, "", 7, 17, 160, 14, CS_BORDER | CS_TABSTOP, 0},
-        {1033, K::PushButton, "&Advanced...", 7, 39, 50, 14, CS_TABSTOP, 0},
-        {1, K::DefPushButton, "OK", 9, 67, 50, 14, CS_TABSTOP, 0},
-        {2, K::PushButton, "Cancel", 63, 67, 50, 14, CS_TABSTOP, 0},
-        {9, K::PushButton, "Help", 117, 67, 50, 14, CS_TABSTOP, 0},
+        {IDC_STATIC, K::Static, "&Boot image file name:", 7, 7, 70, 8, 0, 0},
+        {IDC_CREATE_NAME, K::Edit, "", 7, 17, 160, 14, CS_BORDER | CS_TABSTOP, 0},
+        {IDC_CREATE_ADVANCED, K::PushButton, "&Advanced...", 7, 39, 50, 14, CS_TABSTOP, 0},
+        {IDOK, K::DefPushButton, "OK", 9, 67, 50, 14, CS_TABSTOP, 0},
+        {IDCANCEL, K::PushButton, "Cancel", 63, 67, 50, 14, CS_TABSTOP, 0},
+        {IDHELP, K::PushButton, "Help", 117, 67, 50, 14, CS_TABSTOP, 0},
     };
     return d;
 }
@@ -67,16 +67,17 @@ DialogTemplate ImageSettingsDialog() {
     d.cy = 133;
     d.style = DS_CENTER | DS_CAPTION | DS_SYSMENU;
     d.controls = {
-        {65535, K::GroupBox, "Capacity", 7, 7, 160, 55, 0, 0},
-        {3010, K::RadioButton, "&Normal disk capacity", 15, 20, 81, 10, CS_AUTO | CS_GROUP | CS_TABSTOP, 0},
-        {3011, K::RadioButton, "&Extended capacity:", 15, 30, 73, 10, CS_AUTO, 0},
-        {98, K::ComboDropList, "", 30, 42, 44, 95, CS_VSCROLL | CS_TABSTOP, 0},
-        {65535, K::GroupBox, "Options", 7, 66, 160, 40, 0, 0},
-        {3002, K::CheckBox, "Keep &UNDI in memory", 15, 79, 89, 10, CS_AUTO | CS_TABSTOP, 0},
-        {3001, K::CheckBox, "Keep &Base Code in memory", 15, 90, 100, 10, CS_AUTO | CS_TABSTOP, 0},
-        {1, K::DefPushButton, "OK", 9, 113, 50, 14, CS_TABSTOP, 0},
-        {2, K::PushButton, "Cancel", 63, 113, 50, 14, CS_TABSTOP, 0},
-        {9, K::PushButton, "Help", 117, 113, 50, 14, CS_TABSTOP, 0},
+        {IDC_STATIC, K::GroupBox, "Capacity", 7, 7, 160, 55, 0, 0},
+        {IDC_SETTINGS_NORMAL, K::RadioButton, "&Normal disk capacity", 15, 20, 81, 10,
+         CS_AUTO | CS_GROUP | CS_TABSTOP, 0},
+        {IDC_SETTINGS_EXTENDED, K::RadioButton, "&Extended capacity:", 15, 30, 73, 10, CS_AUTO, 0},
+        {IDC_SETTINGS_CAPACITY, K::ComboDropList, "", 30, 42, 44, 95, CS_VSCROLL | CS_TABSTOP, 0},
+        {IDC_STATIC, K::GroupBox, "Options", 7, 66, 160, 40, 0, 0},
+        {IDC_SETTINGS_KEEP_UNDI, K::CheckBox, "Keep &UNDI in memory", 15, 79, 89, 10, CS_AUTO | CS_TABSTOP, 0},
+        {IDC_SETTINGS_KEEP_BASE, K::CheckBox, "Keep &Base Code in memory", 15, 90, 100, 10, CS_AUTO | CS_TABSTOP, 0},
+        {IDOK, K::DefPushButton, "OK", 9, 113, 50, 14, CS_TABSTOP, 0},
+        {IDCANCEL, K::PushButton, "Cancel", 63, 113, 50, 14, CS_TABSTOP, 0},
+        {IDHELP, K::PushButton, "Help", 117, 113, 50, 14, CS_TABSTOP, 0},
     };
     return d;
 }
@@ -89,11 +90,11 @@ DialogTemplate EditImagePage() {
     d.cy = 58;
     d.style = DS_CHILD;
     d.controls = {
-        {1012, K::Static, "Boot &image file:", 7, 7, 160, 8, 0, 0},
-        {49, K::Edit, "", 7, 18, 130, 12, CS_BORDER | CS_TABSTOP, 0},
-        {48, K::PushButton, "&Browse...", 7, 37, 50, 14, CS_TABSTOP, 0},
-        {50, K::PushButton, "&Create...", 62, 37, 50, 14, CS_TABSTOP, 0},
-        {46, K::PushButton, "&View...", 117, 37, 50, 14, CS_TABSTOP, 0},
+        {IDC_IMAGE_LABEL, K::Static, "Boot &image file:", 7, 7, 160, 8, 0, 0},
+        {IDC_IMAGE_FILE, K::Edit, "", 7, 18, 130, 12, CS_BORDER | CS_TABSTOP, 0},
+        {IDC_IMAGE_BROWSE, K::PushButton, "&Browse...", 7, 37, 50, 14, CS_TABSTOP, 0},
+        {IDC_IMAGE_CREATE, K::PushButton, "&Create...", 62, 37, 50, 14, CS_TABSTOP, 0},
+        {IDC_IMAGE_VIEW, K::PushButton, "&View...", 117, 37, 50, 14, CS_TABSTOP, 0},
     };
     return d;
 }
@@ -106,19 +107,19 @@ DialogTemplate SubmenuItemDialog() {
     d.cy = 170;
     d.style = DS_CENTER | DS_CAPTION | DS_SYSMENU;
     d.controls = {
-        {65535, K::Static, "&Friendly description:", 7, 7, 63, 8, 0, 0},
-        {1039, K::Edit, "", 7, 17, 221, 12, CS_BORDER | CS_TABSTOP, 0},
-        {65535, K::Static, "&Help text:", 7, 34, 31, 8, 0, 0},
-        {10000, K::Edit, "", 7, 45, 221, 44, CS_MULTILINE | CS_VSCROLL | CS_BORDER | CS_TABSTOP, 0},
-        {65535, K::Static, "Boot &image file:", 7, 96, 49, 8, 0, 0},
-        {49, K::Edit, "", 7, 106, 130, 12, CS_BORDER | CS_TABSTOP, 0},
-        {14, K::CheckBox, "Boot from hard &drive", 142, 106, 76, 12, CS_AUTO | CS_TABSTOP, 0},
-        {48, K::PushButton, "&Browse...", 7, 127, 50, 14, CS_TABSTOP, 0},
-        {50, K::PushButton, "&Create...", 62, 127, 50, 14, CS_TABSTOP, 0},
-        {46, K::PushButton, "&View...", 117, 127, 50, 14, CS_TABSTOP, 0},
-        {1, K::PushButton, "OK", 68, 149, 50, 14, CS_TABSTOP, 0},
-        {2, K::PushButton, "Cancel", 123, 149, 50, 14, CS_TABSTOP, 0},
-        {9, K::PushButton, "Help", 178, 149, 50, 14, CS_TABSTOP, 0},
+        {IDC_STATIC, K::Static, "&Friendly description:", 7, 7, 63, 8, 0, 0},
+        {IDC_SUBMENU_DESCRIPTION, K::Edit, "", 7, 17, 221, 12, CS_BORDER | CS_TABSTOP, 0},
+        {IDC_STATIC, K::Static, "&Help text:", 7, 34, 31, 8, 0, 0},
+        {IDC_SUBMENU_HELP_TEXT, K::Edit, "", 7, 45, 221, 44, CS_MULTILINE | CS_VSCROLL | CS_BORDER | CS_TABSTOP, 0},
+        {IDC_STATIC, K::Static, "Boot &image file:", 7, 96, 49, 8, 0, 0},
+        {IDC_IMAGE_FILE, K::Edit, "", 7, 106, 130, 12, CS_BORDER | CS_TABSTOP, 0},
+        {IDC_SUBMENU_HARD_DRIVE, K::CheckBox, "Boot from hard &drive", 142, 106, 76, 12, CS_AUTO | CS_TABSTOP, 0},
+        {IDC_IMAGE_BROWSE, K::PushButton, "&Browse...", 7, 127, 50, 14, CS_TABSTOP, 0},
+        {IDC_IMAGE_CREATE, K::PushButton, "&Create...", 62, 127, 50, 14, CS_TABSTOP, 0},
+        {IDC_IMAGE_VIEW, K::PushButton, "&View...", 117, 127, 50, 14, CS_TABSTOP, 0},
+        {IDOK, K::PushButton, "OK", 68, 149, 50, 14, CS_TABSTOP, 0},
+        {IDCANCEL, K::PushButton, "Cancel", 123, 149, 50, 14, CS_TABSTOP, 0},
+        {IDHELP, K::PushButton, "Help", 178, 149, 50, 14, CS_TABSTOP, 0},
     };
     return d;
 }

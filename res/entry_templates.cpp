@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "resource.h"
+
 namespace res {
 
 namespace {
@@ -26,84 +28,85 @@ DialogTemplate Page(unsigned id, const char* caption, int cx, int cy, std::vecto
 DialogTemplate SetupWizard() {
     return Page(IDD_SETUP_WIZ, "", 270, 79,
                 {
-                    {65535, K::Static,
+                    {IDC_STATIC, K::Static,
                      "Do you wish to create a single menu item with one image file associated with it, or do you "
                      "wish to create a submenu with multiple image files associated to each of the submenus?",
                      7, 7, 256, 28, 0, 0},
-                    {1016, K::RadioButton, "&Single menu and image file", 30, 38, 100, 10,
+                    {IDC_SETUP_SINGLE, K::RadioButton, "&Single menu and image file", 30, 38, 100, 10,
                      CS_AUTO | CS_GROUP | CS_TABSTOP, 0},
-                    {1017, K::RadioButton, "Submenu with &multiple menus and image files", 30, 54, 157, 10, CS_AUTO,
-                     0},
+                    {IDC_SETUP_SUBMENU, K::RadioButton, "Submenu with &multiple menus and image files", 30, 54, 157,
+                     10, CS_AUTO, 0},
                 });
 }
 
 DialogTemplate SifInfoWizard() {
     return Page(IDD_SIFINFO_WIZ, "", 270, 149,
                 {
-                    {65535, K::Static,
+                    {IDC_STATIC, K::Static,
                      "Type a friendly  description and help text for this item.  This text helps users choose the "
                      "correct image.",
                      7, 7, 256, 18, 0, 0},
-                    {65535, K::Static, "&Friendly description:", 7, 35, 63, 8, 0, 0},
-                    {1039, K::Edit, "", 7, 45, 256, 14, kEdit, 0},
-                    {65535, K::Static, "&Help text:", 7, 65, 31, 8, 0, 0},
-                    {1008, K::Edit, "", 7, 75, 256, 59, kMultiEdit, 0},
+                    {IDC_STATIC, K::Static, "&Friendly description:", 7, 35, 63, 8, 0, 0},
+                    {IDC_SIF_DESCRIPTION, K::Edit, "", 7, 45, 256, 14, kEdit, 0},
+                    {IDC_STATIC, K::Static, "&Help text:", 7, 65, 31, 8, 0, 0},
+                    {IDC_SIF_HELP, K::Edit, "", 7, 75, 256, 59, kMultiEdit, 0},
                 });
 }
 
 DialogTemplate SelectImageWizard() {
     return Page(IDD_SELECT_IMAGE_WIZ, "", 270, 79,
                 {
-                    {65535, K::Static,
+                    {IDC_STATIC, K::Static,
                      "Select an existing, or create a new image file associated with the menu item.", 7, 7, 256, 9,
                      0, 0},
-                    {65535, K::Static, "Boot &image file:", 7, 24, 48, 8, 0, 0},
-                    {49, K::Edit, "", 7, 35, 130, 12, kEdit, 0},
-                    {48, K::PushButton, "&Browse...", 7, 53, 50, 14, kButton, 0},
-                    {50, K::PushButton, "&Create...", 62, 53, 50, 14, kButton, 0},
-                    {46, K::PushButton, "&View...", 117, 53, 50, 14, kButton, 0},
+                    {IDC_STATIC, K::Static, "Boot &image file:", 7, 24, 48, 8, 0, 0},
+                    {IDC_IMAGE_FILE, K::Edit, "", 7, 35, 130, 12, kEdit, 0},
+                    {IDC_IMAGE_BROWSE, K::PushButton, "&Browse...", 7, 53, 50, 14, kButton, 0},
+                    {IDC_IMAGE_CREATE, K::PushButton, "&Create...", 62, 53, 50, 14, kButton, 0},
+                    {IDC_IMAGE_VIEW, K::PushButton, "&View...", 117, 53, 50, 14, kButton, 0},
                 });
 }
 
 DialogTemplate MenuWizard() {
     return Page(IDD_MENU_WIZ, "", 270, 173,
                 {
-                    {1018, K::Static, "", 7, 0, 190, 8, 0, 0},
-                    {65534, K::Static, "&Friendly description:", 7, 13, 63, 8, 0, 0},
-                    {1039, K::Edit, "", 7, 23, 256, 12, kEdit, 0},
-                    {65535, K::Static, "&Help text:", 7, 40, 31, 8, 0, 0},
-                    {10000, K::Edit, "", 7, 51, 256, 55, kMultiEdit, 0},
-                    {65535, K::Static, "Boot &image file:", 7, 110, 50, 8, 0, 0},
-                    {49, K::Edit, "", 7, 120, 130, 12, kEdit, 0},
-                    {14, K::CheckBox, "Boot from hard &drive", 143, 120, 76, 12, CS_AUTO | CS_TABSTOP, 0},
-                    {48, K::PushButton, "&Browse...", 7, 138, 50, 14, kButton, 0},
-                    {50, K::PushButton, "&Create...", 62, 138, 50, 14, kButton, 0},
-                    {46, K::PushButton, "&View...", 117, 138, 50, 14, kButton, 0},
-                    {1019, K::Static, "", 7, 157, 190, 8, 0, 0},
+                    {IDC_MENU_TITLE, K::Static, "", 7, 0, 190, 8, 0, 0},
+                    {IDC_MENU_DESCRIPTION_LABEL, K::Static, "&Friendly description:", 7, 13, 63, 8, 0, 0},
+                    {IDC_MENU_DESCRIPTION, K::Edit, "", 7, 23, 256, 12, kEdit, 0},
+                    {IDC_STATIC, K::Static, "&Help text:", 7, 40, 31, 8, 0, 0},
+                    {IDC_MENU_HELP, K::Edit, "", 7, 51, 256, 55, kMultiEdit, 0},
+                    {IDC_STATIC, K::Static, "Boot &image file:", 7, 110, 50, 8, 0, 0},
+                    {IDC_IMAGE_FILE, K::Edit, "", 7, 120, 130, 12, kEdit, 0},
+                    {IDC_MENU_HARD_DRIVE, K::CheckBox, "Boot from hard &drive", 143, 120, 76, 12,
+                     CS_AUTO | CS_TABSTOP, 0},
+                    {IDC_IMAGE_BROWSE, K::PushButton, "&Browse...", 7, 138, 50, 14, kButton, 0},
+                    {IDC_IMAGE_CREATE, K::PushButton, "&Create...", 62, 138, 50, 14, kButton, 0},
+                    {IDC_IMAGE_VIEW, K::PushButton, "&View...", 117, 138, 50, 14, kButton, 0},
+                    {IDC_MENU_HINT, K::Static, "", 7, 157, 190, 8, 0, 0},
                 });
 }
 
 DialogTemplate SifInfoPage() {
     return Page(IDD_SIFINFO_PAGE, "Menu Item", 235, 98,
                 {
-                    {65535, K::Static, "&Friendly description:", 7, 7, 63, 8, 0, 0},
-                    {1039, K::Edit, "", 7, 17, 221, 14, kEdit, 0},
-                    {65535, K::Static, "&Help text:", 7, 36, 31, 8, 0, 0},
-                    {1008, K::Edit, "", 7, 47, 221, 44, kMultiEdit, 0},
+                    {IDC_STATIC, K::Static, "&Friendly description:", 7, 7, 63, 8, 0, 0},
+                    {IDC_SIF_DESCRIPTION, K::Edit, "", 7, 17, 221, 14, kEdit, 0},
+                    {IDC_STATIC, K::Static, "&Help text:", 7, 36, 31, 8, 0, 0},
+                    {IDC_SIF_HELP, K::Edit, "", 7, 47, 221, 44, kMultiEdit, 0},
                 });
 }
 
 DialogTemplate ViewLoaderFilesPage() {
     return Page(IDD_VIEW_LOADER_FILES, "Submenu", 200, 159,
                 {
-                    {65535, K::GroupBox, "Submenu items", 7, 7, 186, 124, 0, 0},
-                    {85, K::ListView, "", 14, 19, 173, 80,
+                    {IDC_STATIC, K::GroupBox, "Submenu items", 7, 7, 186, 124, 0, 0},
+                    {IDC_LOADER_LIST, K::ListView, "", 14, 19, 173, 80,
                      CS_SINGLE_SEL | CS_SHOW_SEL_ALWAYS | CS_NO_HEADER | CS_NO_SORT_HEADER | CS_BORDER | CS_TABSTOP,
                      0},
-                    {1021, K::PushButton, "&Add...", 14, 107, 45, 14, kButton, 0},
-                    {1022, K::PushButton, "&Delete", 64, 107, 45, 14, kButton, 0},
-                    {1011, K::PushButton, "&Properties...", 114, 107, 45, 14, kButton, 0},
-                    {1033, K::PushButton, "App&earance...", 7, 138, 55, 14, kButton, 0},
+                    {IDC_LOADER_ADD, K::PushButton, "&Add...", 14, 107, 45, 14, kButton, 0},
+                    {IDC_LOADER_DELETE, K::PushButton, "&Delete", 64, 107, 45, 14, kButton, 0},
+                    {IDC_LOADER_PROPERTIES, K::PushButton, "&Properties...", 114, 107, 45, 14, kButton, 0},
+                    {IDC_LOADER_APPEARANCE, K::PushButton, "App&earance...", 7, 138, 55, 14, kButton, 0},
                 });
 }
 
@@ -115,21 +118,21 @@ DialogTemplate Appearance() {
     d.cy = 140;
     d.style = DS_CENTER | DS_CAPTION;  // no system menu
     d.controls = {
-        {65535, K::Static, "&Banner:", 7, 7, 26, 8, 0, 0},
-        {1042, K::Edit, "", 7, 19, 170, 14, kEdit, 0},
-        {65535, K::GroupBox, "Normal text", 7, 40, 82, 68, 0, 0},
-        {65535, K::Static, "Back&ground", 14, 50, 40, 8, 0, 0},
-        {1043, K::ComboDropList, "", 14, 60, 70, 85, CS_VSCROLL | CS_TABSTOP, 0},
-        {65535, K::Static, "&Text:", 14, 78, 17, 8, 0, 0},
-        {1044, K::ComboDropList, "", 14, 88, 70, 85, CS_VSCROLL | CS_TABSTOP, 0},
-        {65535, K::GroupBox, "Highlighted text", 95, 40, 82, 68, 0, 0},
-        {65535, K::Static, "Backgro&und", 102, 50, 40, 8, 0, 0},
-        {1045, K::ComboDropList, "", 102, 60, 68, 85, CS_VSCROLL | CS_TABSTOP, 0},
-        {65535, K::Static, "Te&xt:", 102, 78, 17, 8, 0, 0},
-        {1046, K::ComboDropList, "", 102, 88, 68, 85, CS_VSCROLL | CS_TABSTOP, 0},
-        {1, K::DefPushButton, "OK", 17, 119, 50, 14, kButton, 0},
-        {2, K::PushButton, "Cancel", 72, 119, 50, 14, kButton, 0},
-        {9, K::PushButton, "Help", 127, 119, 50, 14, kButton, 0},
+        {IDC_STATIC, K::Static, "&Banner:", 7, 7, 26, 8, 0, 0},
+        {IDC_APPEARANCE_BANNER, K::Edit, "", 7, 19, 170, 14, kEdit, 0},
+        {IDC_STATIC, K::GroupBox, "Normal text", 7, 40, 82, 68, 0, 0},
+        {IDC_STATIC, K::Static, "Back&ground", 14, 50, 40, 8, 0, 0},
+        {IDC_NORMAL_BACKGROUND, K::ComboDropList, "", 14, 60, 70, 85, CS_VSCROLL | CS_TABSTOP, 0},
+        {IDC_STATIC, K::Static, "&Text:", 14, 78, 17, 8, 0, 0},
+        {IDC_NORMAL_TEXT, K::ComboDropList, "", 14, 88, 70, 85, CS_VSCROLL | CS_TABSTOP, 0},
+        {IDC_STATIC, K::GroupBox, "Highlighted text", 95, 40, 82, 68, 0, 0},
+        {IDC_STATIC, K::Static, "Backgro&und", 102, 50, 40, 8, 0, 0},
+        {IDC_HIGHLIGHT_BACKGROUND, K::ComboDropList, "", 102, 60, 68, 85, CS_VSCROLL | CS_TABSTOP, 0},
+        {IDC_STATIC, K::Static, "Te&xt:", 102, 78, 17, 8, 0, 0},
+        {IDC_HIGHLIGHT_TEXT, K::ComboDropList, "", 102, 88, 68, 85, CS_VSCROLL | CS_TABSTOP, 0},
+        {IDOK, K::DefPushButton, "OK", 17, 119, 50, 14, kButton, 0},
+        {IDCANCEL, K::PushButton, "Cancel", 72, 119, 50, 14, kButton, 0},
+        {IDHELP, K::PushButton, "Help", 127, 119, 50, 14, kButton, 0},
     };
     return d;
 }

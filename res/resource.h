@@ -1,5 +1,9 @@
-// String-table identifiers.
+// Identifiers of the program's resources: strings, dialog templates,
+// bitmaps, and the controls of every template. Each number has its home
+// here; the templates and the dialogs that fill them use the names.
 #pragma once
+
+#include "help_contexts.h"
 
 namespace res {
 
@@ -42,6 +46,25 @@ enum : unsigned {
     IDS_SUBMENU_N = 57373,
     IDS_REMOVE_QUESTION = 57374,
     IDS_IMAGE_MISSING_QUESTION = 57375,
+    IDS_LIBRARY_INCOMPATIBLE = 57376,
+    IDS_LIBRARY_TOO_OLD = 57377,
+    IDS_PATH_NOT_FOUND = 57378,
+    IDS_REMOVE_FAILED = 57379,
+    IDS_FILE_READ_ERROR = 57380,
+    IDS_DELETE_LAST_ITEM = 57381,
+    IDS_DELETE_ITEM_QUESTION = 57382,
+    IDS_ONE_ITEM_EDIT_QUESTION = 57383,
+    IDS_ONE_ITEM_CREATE_QUESTION = 57384,
+    IDS_IMAGE_NAME_TAKEN = 57385,
+    IDS_IMAGE_NOT_CREATED = 57386,
+    IDS_LINK_ERROR = 57387,
+    IDS_LOADER_NEWER = 57388,
+    // Captions of the boxes dialogs own.
+    IDS_EDIT_MENU = 57389,
+    IDS_DELETE_ITEM = 57390,
+    IDS_EDIT_SUBMENU = 57391,
+    IDS_CREATE_SUBMENU = 57392,
+    IDS_TEST_BOOT = 57393,
 };
 
 // Dialog templates and bitmaps.
@@ -53,6 +76,92 @@ enum : unsigned {
     IDD_SUBMENU_ITEM = 51,      // Submenu Item Properties
     IDD_EDIT_IMAGE_PAGE = 137,  // Image page of the menu item property sheet
     IDD_IMAGE_SETTINGS = 140,   // Advanced Image Settings
+    IDD_ABOUT_BOX = 141,        // About
 };
 
 }  // namespace res
+
+// Control identifiers. They are global, as the dialog code has always named
+// them. Several controls share a number on different templates; the name
+// says which template a control belongs to.
+enum : int {
+    // Standard buttons and labels.
+    IDOK = 1,
+    IDCANCEL = 2,
+    IDHELP = 9,
+    IDC_STATIC = 65535,  // a label nobody addresses
+
+    // Main window.
+    IDC_MAIN_TABS = 1025,
+    IDC_MAIN_LIST = 1026,
+    IDC_MAIN_ADD = 1021,
+    IDC_MAIN_REMOVE = 102,
+    IDC_MAIN_PROPERTIES = 1027,
+    IDC_MAIN_REFRESH = 1028,
+    IDC_MAIN_LANGUAGE_LABEL = 1052,
+    IDC_MAIN_LANGUAGE = 1016,
+    IDC_MAIN_ABOUT = 1049,
+
+    // Wizard: single item or submenu.
+    IDC_SETUP_SINGLE = 1016,
+    IDC_SETUP_SUBMENU = 1017,
+
+    // Description and help text of the wizard's description page and of
+    // the property sheet's "Menu Item" page.
+    IDC_SIF_DESCRIPTION = 1039,
+    IDC_SIF_HELP = 1008,
+
+    // Wizard: one submenu item.
+    IDC_MENU_TITLE = 1018,
+    IDC_MENU_DESCRIPTION_LABEL = 65534,
+    IDC_MENU_DESCRIPTION = 1039,
+    IDC_MENU_HELP = 10000,
+    IDC_MENU_HARD_DRIVE = 14,
+    IDC_MENU_HINT = 1019,
+
+    // The property sheet's "Submenu" page.
+    IDC_LOADER_LIST = 85,
+    IDC_LOADER_ADD = 1021,
+    IDC_LOADER_DELETE = 1022,
+    IDC_LOADER_PROPERTIES = 1011,
+    IDC_LOADER_APPEARANCE = 1033,
+
+    // Submenu Screen Appearance.
+    IDC_APPEARANCE_BANNER = 1042,
+    IDC_NORMAL_BACKGROUND = 1043,
+    IDC_NORMAL_TEXT = 1044,
+    IDC_HIGHLIGHT_BACKGROUND = 1045,
+    IDC_HIGHLIGHT_TEXT = 1046,
+
+    // Boot image file edit and its three buttons, shared by every page and
+    // dialog with a boot image file.
+    IDC_IMAGE_FILE = 49,
+    IDC_IMAGE_BROWSE = 48,
+    IDC_IMAGE_CREATE = 50,
+    IDC_IMAGE_VIEW = 46,
+    IDC_IMAGE_LABEL = 1012,  // label of the Image page, replaced by a load error
+
+    // Create Boot Image File.
+    IDC_CREATE_NAME = 52,
+    IDC_CREATE_ADVANCED = 1033,
+
+    // Advanced Image Settings.
+    IDC_SETTINGS_NORMAL = 3010,
+    IDC_SETTINGS_EXTENDED = 3011,
+    IDC_SETTINGS_CAPACITY = 98,
+    IDC_SETTINGS_KEEP_UNDI = 3002,
+    IDC_SETTINGS_KEEP_BASE = 3001,
+
+    // Submenu Item Properties.
+    IDC_SUBMENU_DESCRIPTION = 1039,
+    IDC_SUBMENU_HELP_TEXT = 10000,
+    IDC_SUBMENU_HARD_DRIVE = 14,
+
+    // About.
+    IDC_ABOUT_APP_VERSION = 1015,
+    IDC_ABOUT_LIBRARY_VERSION = 1016,
+    IDC_ABOUT_NOTICE1 = 1020,
+    IDC_ABOUT_NOTICE2 = 1021,
+    IDC_ABOUT_LINK = 1051,
+    IDC_ABOUT_SUPPORT = 1053,
+};

@@ -57,6 +57,32 @@ constexpr Entry kStrings[] = {
     {IDS_REMOVE_QUESTION, "Are you sure you want to remove the \"%s\" item?"},
     {IDS_IMAGE_MISSING_QUESTION,
      "The specified image file does not exist.  Do you want to save this entry anyway?"},
+    {IDS_LIBRARY_INCOMPATIBLE, "This program is not compatible with the version of ZARUDIR.DLL"},
+    {IDS_LIBRARY_TOO_OLD, "This program requires a newer version of the ZARUDIR.DLL."},
+    {IDS_PATH_NOT_FOUND, "Unable to find path: %s"},
+    {IDS_REMOVE_FAILED, "Unable to remove file %s\nerror %u"},
+    {IDS_FILE_READ_ERROR, "File read error"},
+    {IDS_DELETE_LAST_ITEM, "You can not delete the last menu item."},
+    {IDS_DELETE_ITEM_QUESTION, "Are you sure you want to delete the selected item?"},
+    {IDS_ONE_ITEM_EDIT_QUESTION,
+     "There is only one item for this submenu.  If you wish to save this menu,\n"
+     "it will be saved as a single menu, not as a submenu.\n\n"
+     "Do you wish to save this as a single menu?"},
+    {IDS_ONE_ITEM_CREATE_QUESTION,
+     "You have only specified one item for this submenu.  If you wish to finish this menu,\n"
+     "it will be saved as a single menu, not as a submenu.\n\n"
+     "Do you wish to save this as a single menu?"},
+    {IDS_IMAGE_NAME_TAKEN,
+     "A different file of this name is already in the image folder and was kept; the menu item will boot "
+     "that file:\n\n%s"},
+    {IDS_IMAGE_NOT_CREATED, "The image file %s could not be created."},
+    {IDS_LINK_ERROR, "Unable to open hyperlink:\n\n%s"},
+    {IDS_LOADER_NEWER, "The loader file is of a newer version."},
+    {IDS_EDIT_MENU, "Edit Menu"},
+    {IDS_DELETE_ITEM, "Delete Item"},
+    {IDS_EDIT_SUBMENU, "Edit Submenu"},
+    {IDS_CREATE_SUBMENU, "Create Submenu"},
+    {IDS_TEST_BOOT, "Test Boot"},
 };
 
 }  // namespace

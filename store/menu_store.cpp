@@ -37,7 +37,7 @@ BOOL MenuStore::BuildFolder() {
     for (const platform::FindData& match : platform::ListMatches(m_folder))
         found = found || match.isDirectory;
     if (!found) {
-        platform::AfxMessageBox("Unable to find path: " + m_folder, platform::MB_ICONERROR);
+        platform::AfxMessageBox(res::FormatString(res::IDS_PATH_NOT_FOUND, m_folder.c_str()), platform::MB_ICONERROR);
         return FALSE;
     }
     // Each level is attempted whether or not it exists; a level that cannot
@@ -105,7 +105,8 @@ BOOL MenuStore::CreateEntry(std::string& description) {
     // Without the language folder the entry's files would land in the Setup
     // folder itself: refuse, as loading did.
     if (!m_folderReady) {
-        platform::AfxMessageBox("Unable to find path: " + LanguageFolder(), platform::MB_ICONERROR);
+        platform::AfxMessageBox(res::FormatString(res::IDS_PATH_NOT_FOUND, LanguageFolder().c_str()),
+                                platform::MB_ICONERROR);
         return FALSE;
     }
     MenuEntry entry(m_risRoot);
@@ -143,9 +144,9 @@ BOOL MenuStore::DeleteEntry(int index) {
     entry.Open(m_sifPaths[index]);
 
     auto report = [](const std::string& path, FileError error) {
-        char cause[32];
-        std::snprintf(cause, sizeof cause, "\nerror %u", FileErrorCause(static_cast<int>(error)));
-        platform::AfxMessageBox("Unable to remove file " + path + cause, platform::MB_ICONERROR);
+        platform::AfxMessageBox(
+            res::FormatString(res::IDS_REMOVE_FAILED, path.c_str(), FileErrorCause(static_cast<int>(error))),
+            platform::MB_ICONERROR);
     };
 
     FileError error = platform::RemoveFile(m_sifPaths[index]);

@@ -8,6 +8,9 @@
 
 #include "win_types.h"
 
+// The vendor's folder under each tab folder: Setup\<language>\<tab>\<vendor>\i386.
+inline constexpr char kVendorFolder[] = "Zent";
+
 enum EntryKind : uint32_t {
     Single = 0,      // the loader holds fewer than 2 items
     Submenu = 1,     // the loader holds 2 or more items

@@ -7,6 +7,7 @@
 #include "ansi_text.h"
 #include "file_system.h"
 #include "message_box.h"
+#include "resource.h"
 
 const char SifFile::kTemplate[] =
     "[OSChooser]\r\n"
@@ -49,7 +50,7 @@ BOOL SifFile::Load(const std::string& path) {
     std::string text(size > 0 ? static_cast<size_t>(size) : 0, '\0');
     size_t got = 0;
     if (size < 0 || !file.Read(text.data(), text.size(), got)) {
-        platform::AfxMessageBox("File read error", platform::MB_OK | platform::MB_ICONERROR);
+        platform::AfxMessageBox(res::IDS_FILE_READ_ERROR, platform::MB_OK | platform::MB_ICONERROR);
         return FALSE;
     }
     text.resize(got);

@@ -4,7 +4,9 @@
 #include "dialog_units.h"
 #include "entry_templates.h"
 #include "entry_ui_common.h"
+#include "layout.h"
 #include "loader_file.h"
+#include "win_app.h"
 
 using namespace framework;
 
@@ -13,14 +15,15 @@ const char* const kColourNames[16] = {
     "Dark Gray", "Bright Blue", "Bright Green", "Bright Cyan", "Bright Red", "Bright Purple", "Yellow", "White",
 };
 
-CAppearanceDlg::CAppearanceDlg(LoaderFile* loader, QWidget* parent) : CDialog(139, parent), m_pLoader(loader) {
+CAppearanceDlg::CAppearanceDlg(LoaderFile* loader, QWidget* parent)
+    : CDialog(res::IDD_APPEARANCE, parent), m_pLoader(loader) {
     res::RegisterEntryDialogTemplates();
 }
 
 BOOL CAppearanceDlg::OnInitDialog() {
     CDialog::OnInitDialog();
-    LimitText(IDC_APPEARANCE_BANNER, 75);
-    const uint16_t colors = m_pLoader ? m_pLoader->GetColors() : 0x7007;
+    LimitText(IDC_APPEARANCE_BANNER, layout::BANNER_MAX);
+    const uint16_t colors = m_pLoader ? m_pLoader->GetColors() : layout::LDR_DEFAULT_COLORS;
     if (m_pLoader) SetDlgItemText(IDC_APPEARANCE_BANNER, m_pLoader->GetTitle());
     const int normal = colors & 0xFF, highlight = colors >> 8;
     auto fill = [this](int id, int names, int select) {
@@ -81,7 +84,7 @@ BOOL CAppearanceDlg::OnCommand(UINT id, UINT code) {
             if (code == CBN_SELCHANGE) UpdatePreview();
             return TRUE;
         case IDHELP:
-            if (code == BN_CLICKED) ShowHelpContext(115);
+            if (code == BN_CLICKED) framework::ShowHelp(IDH_SCREEN_APPEARANCE);
             return TRUE;
         default: return CDialog::OnCommand(id, code);
     }

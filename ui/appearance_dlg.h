@@ -8,14 +8,6 @@
 class LoaderFile;
 class ClientScreenView;
 
-enum : int {
-    IDC_APPEARANCE_BANNER = 1042,
-    IDC_NORMAL_BACKGROUND = 1043,
-    IDC_NORMAL_TEXT = 1044,
-    IDC_HIGHLIGHT_BACKGROUND = 1045,
-    IDC_HIGHLIGHT_TEXT = 1046,
-};
-
 class CAppearanceDlg : public framework::CDialog {
 public:
     explicit CAppearanceDlg(LoaderFile* loader = nullptr, QWidget* parent = nullptr);

@@ -9,12 +9,12 @@ using namespace layout;
 
 namespace {
 
-// Screen positions the loader program uses.
-constexpr int kArrowsRow = 3, kArrowsColumn = 4;
-constexpr int kItemRow = 5, kItemColumn = 7;
-constexpr int kHelpRow = 18, kHelpLastRow = 22, kHelpLeft = 4, kHelpRight = 75;
-constexpr int kHelpColumn = 19, kNextLineColumn = 4;
-constexpr int kLastRow = 24;
+// Screen positions the loader program uses (layout.def).
+constexpr int kArrowsRow = ARROWS_ROW, kArrowsColumn = ARROWS_COLUMN;
+constexpr int kItemRow = ITEM_ROW, kItemColumn = ITEM_COLUMN;
+constexpr int kHelpRow = HELP_ROW, kHelpLastRow = HELP_LAST_ROW, kHelpLeft = HELP_LEFT, kHelpRight = HELP_RIGHT;
+constexpr int kHelpColumn = HELP_COLUMN, kNextLineColumn = HELP_NEXT_COLUMN;
+constexpr int kLastRow = SCREEN_LAST_ROW;
 
 class Painter {
 public:

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "editor_app.h"
+#include "layout.h"
 #include "loader_file.h"
 #include "message_box.h"
 #include "property_page.h"
@@ -13,10 +13,6 @@
 const char kNoDoubleQuote[] =
     "The description and the help text are stored between double quotes in the OSChooser file, "
     "so they cannot hold a double quote (\"). Use an apostrophe (') instead.";
-
-void ShowHelpContext(unsigned context) {
-    if (CEditorApp* app = EditorApp()) app->ShowHelp(context);
-}
 
 BOOL StoreLoaderItem(LoaderFile& loader, int slot, const std::string& imageFile, const std::string& description,
                      const std::string& helpText) {
@@ -29,8 +25,8 @@ BOOL StoreLoaderItem(LoaderFile& loader, int slot, const std::string& imageFile,
 }
 
 void ShowSifFields(framework::CPropertyPage& page, const SifFile* sif) {
-    page.LimitText(IDC_SIF_DESCRIPTION, 65);
-    page.LimitText(IDC_SIF_HELP, 260);
+    page.LimitText(IDC_SIF_DESCRIPTION, layout::DESCRIPTION_MAX);
+    page.LimitText(IDC_SIF_HELP, layout::HELP_TEXT_MAX);
     page.KeepOnOneLine(IDC_SIF_HELP);
     if (!sif) return;
     page.SetDlgItemText(IDC_SIF_DESCRIPTION, sif->GetDescription());

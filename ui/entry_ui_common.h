@@ -10,11 +10,6 @@ namespace framework {
 class CDialog;
 }
 
-// Shows a help topic through the application object (nothing without one).
-void ShowHelpContext(unsigned context);
-// The image library's help request, answered by pages that hand their window
-// to the library: shows the topic in lParam.
-constexpr UINT kImageHelpMessage = 0x0400 + 1;
 
 class LoaderFile;
 class SifFile;

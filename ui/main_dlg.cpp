@@ -1,6 +1,6 @@
 #include "main_dlg.h"
 
-#include "test_boot_menu.h"
+#include "vm_boot_menu.h"
 
 #include <QHeaderView>
 #include <QScrollBar>
@@ -8,12 +8,12 @@
 
 #include "about_box.h"
 #include "bitmap_resources.h"
-#include "editor_app.h"
 #include "menu_store.h"
 #include "message_box.h"
 #include "qt_text.h"
 #include "resource.h"
 #include "string_table.h"
+#include "win_app.h"
 
 namespace {
 void RunAboutBox(CMainDlg& owner) { CAboutBox(owner.Window()).DoModal(); }
@@ -43,11 +43,10 @@ BOOL CMainDlg::OnInitDialog() {
     QObject::connect(m_list, &QWidget::customContextMenuRequested,
                      [this](const QPoint& position) { ShowEntryContextMenu(*this, position); });
 
-    CEditorApp* app = EditorApp();
-    if (app) {
-        for (const std::string& language : app->m_languages) AddString(IDC_MAIN_LANGUAGE, language);
-        SelectString(IDC_MAIN_LANGUAGE, app->GetCurrentLanguage());
-        if (app->m_languages.size() == 1) {
+    if (m_pHost) {
+        for (const std::string& language : m_pHost->Languages()) AddString(IDC_MAIN_LANGUAGE, language);
+        SelectString(IDC_MAIN_LANGUAGE, m_pHost->GetCurrentLanguage());
+        if (m_pHost->Languages().size() == 1) {
             EnableDlgItem(IDC_MAIN_LANGUAGE, FALSE);
             EnableDlgItem(IDC_MAIN_LANGUAGE_LABEL, FALSE);
         }
@@ -75,7 +74,7 @@ BOOL CMainDlg::OnCommand(UINT id, UINT code) {
             return TRUE;
         case framework::IDHELP:
             if (code == framework::BN_CLICKED)
-                if (CEditorApp* app = EditorApp()) app->ShowHelp(107);
+                framework::ShowHelp(IDH_MAIN_WINDOW);
             return TRUE;
         case IDC_MAIN_ABOUT:
             if (code == framework::BN_CLICKED && s_runAboutBox) s_runAboutBox(*this);
@@ -165,7 +164,8 @@ void CMainDlg::OnRemove() {
     // description, the one the user selected is the one removed.
     const int index = row;
     std::string question = res::FormatString(res::IDS_REMOVE_QUESTION, m_pStore->GetDescription(index).c_str());
-    if (platform::MessageBox(Window(), question, "Edit Menu", platform::MB_YESNO | platform::MB_ICONQUESTION) ==
+    if (platform::MessageBox(Window(), question, res::LoadString(res::IDS_EDIT_MENU),
+                             platform::MB_YESNO | platform::MB_ICONQUESTION) ==
         platform::IDYES) {
         m_pStore->DeleteEntry(index);
         FillList();
@@ -191,12 +191,12 @@ void CMainDlg::OnProperties() {
 
 void CMainDlg::Reload() {
     int tab = Item<framework::TabControl>(IDC_MAIN_TABS)->GetCurSel();
-    if (CEditorApp* app = EditorApp()) app->SelectTab(tab);
+    if (m_pHost) m_pHost->SelectTab(tab);
     FillList();
 }
 
 void CMainDlg::OnChangeLanguage() {
     std::string language = GetItemText(IDC_MAIN_LANGUAGE, GetCurSel(IDC_MAIN_LANGUAGE));
-    if (CEditorApp* app = EditorApp()) app->SelectLanguage(language);
+    if (m_pHost) m_pHost->SelectLanguage(language);
     FillList();
 }

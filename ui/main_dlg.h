@@ -8,20 +8,21 @@
 #include <vector>
 
 #include "dialog.h"
+#include "resource.h"
 
 class MenuStore;
 class QTreeWidget;
 
-enum : int {
-    IDC_MAIN_TABS = 1025,
-    IDC_MAIN_LIST = 1026,
-    IDC_MAIN_ADD = 1021,
-    IDC_MAIN_REMOVE = 102,
-    IDC_MAIN_PROPERTIES = 1027,
-    IDC_MAIN_REFRESH = 1028,
-    IDC_MAIN_LANGUAGE_LABEL = 1052,
-    IDC_MAIN_LANGUAGE = 1016,
-    IDC_MAIN_ABOUT = 1049,
+// What the main window asks of the program that runs it: the installation
+// languages and the current one, and switching the language or the tab (the
+// program re-reads the store the window lists).
+class MainWindowHost {
+public:
+    virtual ~MainWindowHost() = default;
+    virtual const std::vector<std::string>& Languages() const = 0;
+    virtual std::string GetCurrentLanguage() const = 0;
+    virtual void SelectLanguage(const std::string& language) = 0;
+    virtual void SelectTab(int tab) = 0;
 };
 
 class CMainDlg : public framework::CDialog {
@@ -48,6 +49,7 @@ public:
     int SelectedRow() const;
 
     MenuStore* m_pStore = nullptr;
+    MainWindowHost* m_pHost = nullptr;  // none: one language, nothing to switch
     QTreeWidget* m_list = nullptr;
     std::vector<QIcon> m_imageList;
 

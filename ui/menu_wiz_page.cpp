@@ -2,12 +2,15 @@
 
 #include "entry_templates.h"
 #include "entry_ui_common.h"
-#include "image_controls.h"
+#include "image_help_route.h"
 #include "image_operations.h"
+#include "layout.h"
 #include "loader_file.h"
 #include "message_box.h"
 #include "property_sheet.h"
+#include "resource.h"
 #include "string_table.h"
+#include "win_app.h"
 #include "wizard_sheet.h"
 
 using namespace framework;
@@ -23,8 +26,8 @@ CMenuWizPage::CMenuWizPage(unsigned templateId, unsigned headerTitleId, unsigned
 
 BOOL CMenuWizPage::OnInitDialog() {
     CPropertyPageEx::OnInitDialog();
-    LimitText(IDC_MENU_DESCRIPTION, 65);
-    LimitText(IDC_MENU_HELP, 260);
+    LimitText(IDC_MENU_DESCRIPTION, layout::DESCRIPTION_MAX);
+    LimitText(IDC_MENU_HELP, layout::HELP_TEXT_MAX);
     KeepOnOneLine(IDC_MENU_HELP);
     SetDlgItemText(IDC_MENU_TITLE, res::FormatString(res::IDS_SUBMENU_N, m_itemNumber));
     SetDlgItemText(IDC_MENU_HINT, res::LoadString(res::IDS_NEXT_OR_FINISH));
@@ -82,11 +85,9 @@ BOOL CMenuWizPage::OnKillActive() {
 
 BOOL CMenuWizPage::OnWizardFinish() {
     if (m_itemNumber == 1 &&
-        platform::MessageBox(Window(),
-                             "You have only specified one item for this submenu.  If you wish to finish this menu,\n"
-                             "it will be saved as a single menu, not as a submenu.\n\n"
-                             "Do you wish to save this as a single menu?",
-                             "Create Submenu", platform::MB_YESNO | platform::MB_ICONQUESTION) != platform::IDYES)
+        platform::MessageBox(Window(), res::LoadString(res::IDS_ONE_ITEM_CREATE_QUESTION),
+                             res::LoadString(res::IDS_CREATE_SUBMENU),
+                             platform::MB_YESNO | platform::MB_ICONQUESTION) != platform::IDYES)
         return FALSE;
     if (!SaveItem()) return FALSE;
     return CPropertyPageEx::OnWizardFinish();
@@ -102,13 +103,13 @@ BOOL CMenuWizPage::OnCommand(UINT id, UINT code) {
         case IDC_MENU_HARD_DRIVE:
             if (code == BN_CLICKED) OnHardDriveToggle();
             return TRUE;
-        case ID_HELP: ShowHelpContext(111); return TRUE;
+        case ID_HELP: framework::ShowHelp(IDH_WIZARD_SUBMENU_ITEM); return TRUE;
         default: return CPropertyPageEx::OnCommand(id, code);
     }
 }
 
 BOOL CMenuWizPage::OnWindowMessage(UINT message, intptr_t, intptr_t lParam) {
-    if (message != kImageHelpMessage) return FALSE;
-    ShowHelpContext(static_cast<unsigned>(lParam));
+    if (message != WM_IMAGE_HELP) return FALSE;
+    framework::ShowHelp(static_cast<unsigned>(lParam));
     return 1;
 }

@@ -9,14 +9,6 @@
 
 class LoaderFile;
 
-enum : int {
-    IDC_MENU_TITLE = 1018,
-    IDC_MENU_DESCRIPTION = 1039,
-    IDC_MENU_HELP = 10000,
-    IDC_MENU_HARD_DRIVE = 14,
-    IDC_MENU_HINT = 1019,
-};
-
 class CMenuWizPage : public framework::CPropertyPageEx {
 public:
     CMenuWizPage(unsigned templateId, unsigned headerTitleId, unsigned headerSubTitleId);

@@ -2,10 +2,12 @@
 
 #include "entry_templates.h"
 #include "entry_ui_common.h"
-#include "image_controls.h"
+#include "image_help_route.h"
 #include "image_operations.h"
 #include "loader_file.h"
 #include "property_sheet.h"
+#include "resource.h"
+#include "win_app.h"
 #include "wizard_sheet.h"
 
 using namespace framework;
@@ -47,13 +49,13 @@ BOOL CSelectImageWizPage::OnCommand(UINT id, UINT code) {
         case IDC_IMAGE_FILE:
             if (code == EN_CHANGE) UpdateButtons();
             return TRUE;
-        case ID_HELP: ShowHelpContext(110); return TRUE;
+        case ID_HELP: framework::ShowHelp(IDH_WIZARD_IMAGE_FILE); return TRUE;
         default: return CPropertyPageEx::OnCommand(id, code);
     }
 }
 
 BOOL CSelectImageWizPage::OnWindowMessage(UINT message, intptr_t, intptr_t lParam) {
-    if (message != kImageHelpMessage) return FALSE;
-    ShowHelpContext(static_cast<unsigned>(lParam));
+    if (message != WM_IMAGE_HELP) return FALSE;
+    framework::ShowHelp(static_cast<unsigned>(lParam));
     return 1;
 }

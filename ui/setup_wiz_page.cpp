@@ -3,6 +3,7 @@
 #include "entry_templates.h"
 #include "entry_ui_common.h"
 #include "property_sheet.h"
+#include "win_app.h"
 #include "wizard_sheet.h"
 
 // Sheet positions of the two pages that follow the description page.
@@ -34,7 +35,7 @@ BOOL CSetupWizPage::OnKillActive() {
 
 BOOL CSetupWizPage::OnCommand(UINT id, UINT code) {
     if (id == framework::ID_HELP) {
-        ShowHelpContext(108);
+        framework::ShowHelp(IDH_WIZARD_SETUP_ITEM);
         return TRUE;
     }
     return CPropertyPageEx::OnCommand(id, code);

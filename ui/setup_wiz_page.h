@@ -4,8 +4,6 @@
 
 #include "property_page.h"
 
-enum : int { IDC_SETUP_SINGLE = 1016, IDC_SETUP_SUBMENU = 1017 };
-
 class CSetupWizPage : public framework::CPropertyPageEx {
 public:
     CSetupWizPage(unsigned templateId, unsigned headerTitleId, unsigned headerSubTitleId);

@@ -4,6 +4,7 @@
 #include "entry_ui_common.h"
 #include "sif_file.h"
 #include "sif_info_wiz_page.h"
+#include "win_app.h"
 
 CSifInfoPage::CSifInfoPage(unsigned templateId) : CPropertyPage(templateId) {
     res::RegisterEntryDialogTemplates();
@@ -23,7 +24,7 @@ BOOL CSifInfoPage::OnKillActive() {
 
 BOOL CSifInfoPage::OnCommand(UINT id, UINT code) {
     if (id == framework::ID_HELP) {
-        ShowHelpContext(m_isSubmenu ? 113 : 112);
+        framework::ShowHelp(m_isSubmenu ? IDH_PROPERTIES_SUBMENU : IDH_PROPERTIES_SINGLE);
         return TRUE;
     }
     return CPropertyPage::OnCommand(id, code);

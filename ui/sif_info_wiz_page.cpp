@@ -4,6 +4,7 @@
 #include "entry_ui_common.h"
 #include "property_sheet.h"
 #include "sif_file.h"
+#include "win_app.h"
 #include "wizard_sheet.h"
 
 CSifInfoWizPage::CSifInfoWizPage(unsigned templateId, unsigned headerTitleId, unsigned headerSubTitleId)
@@ -41,7 +42,7 @@ BOOL CSifInfoWizPage::OnCommand(UINT id, UINT code) {
         return TRUE;
     }
     if (id == framework::ID_HELP) {
-        ShowHelpContext(109);
+        framework::ShowHelp(IDH_WIZARD_DESCRIPTION);
         return TRUE;
     }
     return CPropertyPageEx::OnCommand(id, code);

@@ -6,8 +6,6 @@
 
 class SifFile;
 
-enum : int { IDC_SIF_DESCRIPTION = 1039, IDC_SIF_HELP = 1008 };
-
 class CSifInfoWizPage : public framework::CPropertyPageEx {
 public:
     CSifInfoWizPage(unsigned templateId, unsigned headerTitleId, unsigned headerSubTitleId);

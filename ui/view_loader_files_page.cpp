@@ -16,6 +16,7 @@
 #include "resource.h"
 #include "string_table.h"
 #include "submenu_item_dlg.h"
+#include "win_app.h"
 
 using namespace framework;
 
@@ -120,7 +121,7 @@ void CViewLoaderFilesPage::OnAddItem() {
     if (!m_pLoader) return;
     const int count = m_pLoader->GetItemCount();
     if (count >= kMaxItems) {
-        ShowImageErrorBox(res::IDS_MENU_LIMIT);
+        framework::ShowErrorBox(res::IDS_MENU_LIMIT);
         return;
     }
     CSubmenuItemDlg dialog;
@@ -151,11 +152,11 @@ void CViewLoaderFilesPage::OnDeleteItem() {
     const int row = SelectedRow();
     if (row < 0 || !m_pLoader) return;
     if (m_pLoader->GetItemCount() == 1) {
-        platform::MessageBox(Window(), "You can not delete the last menu item.", "Delete Item",
+        platform::MessageBox(Window(), res::LoadString(res::IDS_DELETE_LAST_ITEM), res::LoadString(res::IDS_DELETE_ITEM),
                              platform::MB_OK | platform::MB_ICONERROR);
         return;
     }
-    if (platform::MessageBox(Window(), "Are you sure you want to delete the selected item?", "Delete Item",
+    if (platform::MessageBox(Window(), res::LoadString(res::IDS_DELETE_ITEM_QUESTION), res::LoadString(res::IDS_DELETE_ITEM),
                              platform::MB_YESNO | platform::MB_ICONQUESTION) != platform::IDYES)
         return;
     m_pLoader->RemoveItem(row);
@@ -171,11 +172,8 @@ void CViewLoaderFilesPage::OnAppearance() {
 
 BOOL CViewLoaderFilesPage::OnKillActive() {
     if (m_pLoader && m_pLoader->m_error == 0 && m_pLoader->GetItemCount() == 1 &&
-        platform::MessageBox(Window(),
-                             "There is only one item for this submenu.  If you wish to save this menu,\n"
-                             "it will be saved as a single menu, not as a submenu.\n\n"
-                             "Do you wish to save this as a single menu?",
-                             "Edit Submenu", platform::MB_YESNO | platform::MB_ICONQUESTION) != platform::IDYES)
+        platform::MessageBox(Window(), res::LoadString(res::IDS_ONE_ITEM_EDIT_QUESTION),
+                             res::LoadString(res::IDS_EDIT_SUBMENU), platform::MB_YESNO | platform::MB_ICONQUESTION) != platform::IDYES)
         return FALSE;
     return CPropertyPage::OnKillActive();
 }
@@ -187,7 +185,7 @@ BOOL CViewLoaderFilesPage::OnCommand(UINT id, UINT code) {
         case IDC_LOADER_DELETE: OnDeleteItem(); return TRUE;
         case IDC_LOADER_PROPERTIES: OnEditItem(); return TRUE;
         case IDC_LOADER_APPEARANCE: OnAppearance(); return TRUE;
-        case ID_HELP: ShowHelpContext(113); return TRUE;
+        case ID_HELP: framework::ShowHelp(IDH_PROPERTIES_SUBMENU); return TRUE;
         default: return CPropertyPage::OnCommand(id, code);
     }
 }

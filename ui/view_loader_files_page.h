@@ -3,6 +3,7 @@
 // client's menu screen beside the list.
 #pragma once
 
+#include "entry_templates.h"
 #include "property_page.h"
 
 class ClientScreenView;
@@ -10,17 +11,9 @@ class LoaderFile;
 class QLabel;
 class QTreeWidget;
 
-enum : int {
-    IDC_LOADER_LIST = 85,
-    IDC_LOADER_ADD = 1021,
-    IDC_LOADER_DELETE = 1022,
-    IDC_LOADER_PROPERTIES = 1011,
-    IDC_LOADER_APPEARANCE = 1033,
-};
-
 class CViewLoaderFilesPage : public framework::CPropertyPage {
 public:
-    explicit CViewLoaderFilesPage(unsigned templateId = 91);
+    explicit CViewLoaderFilesPage(unsigned templateId = res::IDD_VIEW_LOADER_FILES);
 
     BOOL OnInitDialog() override;
     BOOL OnKillActive() override;

@@ -3,16 +3,7 @@
 ; (file offsets 0x07DA-0x099C)
 ; ===========================================================================
 
-HELP_ROW        equ 18
-HELP_LAST_ROW   equ 22
-HELP_COLUMN     equ 19          ; first help line, behind "Description:"
-HELP_NEXT_COLUMN equ 4          ; every further help line
-HELP_LEFT       equ 4
-HELP_RIGHT      equ 75
-ITEM_ROW        equ 5
-ITEM_COLUMN     equ 7
-ARROWS_ROW      equ 3
-ARROWS_COLUMN   equ 4
+; Screen positions (SCREEN_*, ARROWS_*, ITEM_*, HELP_*) come from layout.def.
 
 ; ---------------------------------------------------------------------------
 ; run_menu: draw the menu and let the user pick an item

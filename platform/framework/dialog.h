@@ -11,6 +11,7 @@
 
 #include "dialog_template.h"
 #include "dialog_units.h"
+#include "resource.h"
 #include "win_types.h"
 
 class QComboBox;
@@ -31,7 +32,8 @@ enum : UINT {
     TCN_SELCHANGE = static_cast<UINT>(-551),
 };
 
-enum : int { IDHELP = 9, IDC_STATIC = 65535 };
+// The Help button's identifier, as the dialog code names it.
+using ::IDHELP;
 
 class CDialog;
 

@@ -1,6 +1,8 @@
 #include "win_app.h"
 
+#include "html_help.h"
 #include "message_box.h"
+#include "qt_message_sink.h"
 #include "string_table.h"
 
 namespace {
@@ -30,3 +32,15 @@ void CWinApp::SetModulePath(const std::string& programPath) {
 }
 
 CWinApp* AfxGetApp() { return g_app; }
+
+namespace framework {
+
+intptr_t ShowHelp(unsigned context) {
+    CWinApp* app = AfxGetApp();
+    if (!app) return 0;
+    return HtmlHelp(ActiveWindow(), app->m_pszHelpFilePath, HH_HELP_CONTEXT, context);
+}
+
+void ShowErrorBox(unsigned stringId) { ShowActiveWindowErrorBox(res::LoadString(stringId)); }
+
+}  // namespace framework

@@ -3,6 +3,7 @@
 // application message box), the help-file path and the main window.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "win_types.h"
@@ -37,3 +38,18 @@ public:
 
 // The current application object, or nullptr when none exists.
 CWinApp* AfxGetApp();
+
+namespace framework {
+
+// Context help, the one route every Help button and the image viewer's help
+// request take: the topic of `context` in the application's help file, over
+// the active window. 0 when nothing is shown (no application object, no such
+// topic).
+intptr_t ShowHelp(unsigned context);
+
+// The error box of the string `stringId`: error icon, owned by the active
+// window and captioned with its title; usable before an application object
+// exists.
+void ShowErrorBox(unsigned stringId);
+
+}  // namespace framework

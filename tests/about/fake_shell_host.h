@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "link_host.h"
+#include "desktop_links.h"
 
 namespace about_test {
 

@@ -96,7 +96,7 @@ TEST(ShowHelp, TheStartUpPathNamesTheBuiltHelpFile) {
     app.SetModulePath(platform::ToWindowsPath(kBin / "menvolt"));
     app.m_pszHelpFilePath = CEditorApp::HelpFileFromDefault(app.m_pszHelpFilePath);
     RecordingViewer viewer;
-    EXPECT_NE(app.ShowHelp(107), 0);
+    EXPECT_NE(framework::ShowHelp(IDH_MAIN_WINDOW), 0);
     ASSERT_EQ(viewer.shown.size(), 1u) << app.m_pszHelpFilePath;
     EXPECT_EQ(viewer.shown[0].file, kHelpFile.string());
     EXPECT_EQ(viewer.shown[0].topic, "/main_window.htm");

@@ -140,7 +140,7 @@ TEST_F(StartUpTest, HelpFileReplacesEveryUpperCaseHlp) {
     EXPECT_EQ(app.m_pszHelpFilePath, "Z:\\x.y\\prog.HLP");
 
     app.m_pszHelpFilePath = CEditorApp::HelpFileFromDefault(app.m_pszHelpFilePath);
-    app.ShowHelp(107);
+    framework::ShowHelp(IDH_MAIN_WINDOW);
     ASSERT_EQ(framework::HelpRequests().size(), 1u);
     EXPECT_EQ(framework::HelpRequests()[0].data, 107u);
     EXPECT_EQ(framework::HelpRequests()[0].command, 15u);
@@ -218,7 +218,7 @@ TEST_F(StartUpTest, ErrorBoxTakesTheActiveWindowsTitleCutTo255) {
     window.activateWindow();
     QApplication::setActiveWindow(&window);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-    app.ShowErrorBox(57371);
+    framework::ShowErrorBox(57371);
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].kind, platform::MessageKind::ErrorBox);
     EXPECT_EQ(messages.shown[0].caption, std::string(255, 'T'));
@@ -278,7 +278,7 @@ TEST(RealMessageBoxes, ErrorBoxUsesTheActiveDialogsTitle) {
                 }
                 modal->close();
             });
-            app.ShowErrorBox(57346);
+            framework::ShowErrorBox(57346);
             owner.close();
         });
         owner.exec();

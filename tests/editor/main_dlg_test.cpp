@@ -47,6 +47,7 @@ struct MainWindowTest : ::testing::Test {
         app.m_tab = 0;
         app.SelectLanguage(languages.front());
         dialog.m_pStore = &CEditorApp::Store();
+        dialog.m_pHost = &app;
         ASSERT_TRUE(dialog.Create());
     }
     std::vector<std::string> Rows() const {

@@ -6,7 +6,6 @@
 #include "create_image_dlg.h"
 #include "editor_app.h"
 #include "html_help.h"
-#include "image_controls.h"
 #include "image_fakes.h"
 #include "image_operations.h"
 #include "image_settings_dlg.h"

@@ -8,7 +8,6 @@
 #include "edit_image_page.h"
 #include "editor_app.h"
 #include "html_help.h"
-#include "image_controls.h"
 #include "image_fakes.h"
 #include "image_help_event.h"
 #include "loader_file.h"

@@ -3,7 +3,6 @@
 #include "dialog.h"
 #include "editor_app.h"
 #include "html_help.h"
-#include "image_controls.h"
 #include "image_fakes.h"
 #include "image_file_chooser.h"
 #include "image_operations.h"

@@ -7,12 +7,12 @@
 
 #include "editor_app.h"
 #include "html_help.h"
-#include "image_controls.h"
 #include "image_fakes.h"
 #include "image_help_event.h"
 #include "loader_file.h"
 #include "resource.h"
 #include "string_table.h"
+#include "image_help_route.h"
 #include "submenu_item_dlg.h"
 
 using namespace imagedlg_test;

@@ -30,6 +30,7 @@ struct MainWindowEntryTest : EntryTest {
         app.m_tab = 0;
         app.SelectLanguage("English");
         dialog.m_pStore = &CEditorApp::Store();
+        dialog.m_pHost = &app;
         InstallEntryRunners();
         ASSERT_TRUE(dialog.Create());
     }

@@ -1,4 +1,7 @@
-/* Help context numbers the program's Help buttons pass, one per screen. */
+/* Help context numbers the program's Help buttons pass, one per screen: the
+   one table of them, read by the program (through resource.h) and by the help
+   compiler (menvolt.hhp maps each name to its topic). Only #define lines, as
+   the help compiler reads them. */
 #define IDH_CREATE_IMAGE 7
 #define IDH_IMAGE_SETTINGS 8
 #define IDH_TECHNICAL_SUPPORT 61

@@ -1,10 +1,6 @@
-#include "test_boot.h"
+#include "vm_boot.h"
 
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-#include <fcntl.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -14,11 +10,12 @@
 #include <iterator>
 #include <thread>
 
+#include "process.h"
 #include "qmp_client.h"
 
 namespace fs = std::filesystem;
 
-namespace testboot {
+namespace vmboot {
 
 namespace {
 
@@ -26,20 +23,6 @@ constexpr const char kQemu[] = "qemu-system-x86_64";
 constexpr const char* kBootRoms[] = {"/usr/lib/ipxe/qemu/efi-e1000.rom", "/usr/lib/ipxe/qemu/pxe-e1000.rom"};
 constexpr uint32_t kTextScreen = 0xB8000;
 constexpr int kScreenBytes = 80 * 25 * 2;
-
-std::string FindInPath(const std::string& program) {
-    const char* path = std::getenv("PATH");
-    std::string dirs = path ? path : "/usr/bin:/bin";
-    size_t start = 0;
-    while (start <= dirs.size()) {
-        size_t end = dirs.find(':', start);
-        if (end == std::string::npos) end = dirs.size();
-        fs::path candidate = fs::path(dirs.substr(start, end - start)) / program;
-        if (::access(candidate.c_str(), X_OK) == 0) return candidate.string();
-        start = end + 1;
-    }
-    return {};
-}
 
 std::string ReadFile(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
@@ -99,58 +82,6 @@ std::vector<std::string> QemuArguments(const Request& request, const fs::path& w
     return args;
 }
 
-// Runs QEMU in the child; a headless run keeps its complaints to itself
-// (it is ended by a signal, which QEMU reports on standard error).
-[[noreturn]] void Exec(const std::vector<std::string>& args, bool quiet) {
-    std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    int null = ::open("/dev/null", O_RDWR);
-    if (null >= 0) {
-        ::dup2(null, 0);
-        ::dup2(null, 1);
-        if (quiet) ::dup2(null, 2);
-    }
-    ::execvp(argv[0], argv.data());
-    _exit(127);
-}
-
-void Stop(pid_t pid) {
-    if (pid <= 0) return;
-    ::kill(pid, SIGTERM);
-    for (int i = 0; i < 50; ++i) {
-        if (::waitpid(pid, nullptr, WNOHANG) == pid) return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, nullptr, 0);
-}
-
-// The window variant: QEMU runs on after we return; a watcher process removes
-// the temporary root when it ends.
-Result StartWindow(const Request& request, const fs::path& work) {
-    Result result;
-    pid_t first = ::fork();
-    if (first < 0) {
-        result.message = "cannot start a process";
-        return result;
-    }
-    if (first == 0) {
-        ::setsid();
-        if (::fork() != 0) _exit(0);
-        pid_t qemu = ::fork();
-        if (qemu == 0) Exec(QemuArguments(request, work), false);
-        ::waitpid(qemu, nullptr, 0);
-        std::error_code ec;
-        fs::remove_all(work, ec);
-        _exit(0);
-    }
-    ::waitpid(first, nullptr, 0);
-    result.ok = true;
-    result.message = "started the test boot in a QEMU window";
-    return result;
-}
-
 }  // namespace
 
 std::string FindChainProgram() {
@@ -164,7 +95,7 @@ std::string FindChainProgram() {
 std::string MissingEmulator() {
     bool rom = false;
     for (const char* file : kBootRoms) rom = rom || ::access(file, R_OK) == 0;
-    if (FindInPath(kQemu).empty() || !rom)
+    if (platform::FindProgram(kQemu).empty() || !rom)
         return "A test boot needs QEMU and its network boot ROMs, which are not installed here. "
                "Install the Debian packages qemu-system-x86 and ipxe-qemu "
                "(apt install qemu-system-x86 ipxe-qemu).";
@@ -190,13 +121,22 @@ Result Run(const Request& request) {
         fs::remove_all(work, ec);
         return result;
     }
-    if (!request.headless) return StartWindow(request, work);
+    if (!request.headless) {
+        // The window runs on after we return; the temporary root goes when
+        // it ends.
+        result.ok = platform::StartDetached(QemuArguments(request, work), 0, work.string()) !=
+                    platform::kProcessNotStarted;
+        result.message = result.ok ? "started the test boot in a QEMU window" : "cannot start a process";
+        return result;
+    }
 
-    pid_t qemu = ::fork();
-    if (qemu == 0) Exec(QemuArguments(request, work), true);
+    // A headless run keeps QEMU's complaints to itself (it is ended by a
+    // signal, which QEMU reports on standard error).
+    platform::ChildProcess qemu;
+    const bool started = qemu.Start(QemuArguments(request, work), true);
     QmpClient qmp;
     std::string cells, last;
-    if (qemu < 0 || !qmp.Connect((work / "qmp.sock").string(), 10000)) {
+    if (!started || !qmp.Connect((work / "qmp.sock").string(), 10000)) {
         result.message = "QEMU did not start";
     } else {
         // Wait until the chain program has run, then until the screen has
@@ -206,10 +146,7 @@ Result Run(const Request& request) {
         int still = 0;
         while (std::chrono::steady_clock::now() < deadline) {
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
-            if (::waitpid(qemu, nullptr, WNOHANG) == qemu) {
-                qemu = -1;
-                break;
-            }
+            if (qemu.HasEnded()) break;
             std::string file = (work / "screen.bin").string();
             if (!qmp.Execute("pmemsave", "{\"val\":" + std::to_string(kTextScreen) + ",\"size\":" +
                                              std::to_string(kScreenBytes) + ",\"filename\":\"" + file + "\"}"))
@@ -234,10 +171,10 @@ Result Run(const Request& request) {
     }
     result.screen = ScreenRows(cells);
     qmp.Close();
-    Stop(qemu);
+    qemu.Stop();
     std::error_code ec;
     fs::remove_all(work, ec);
     return result;
 }
 
-}  // namespace testboot
+}  // namespace vmboot

@@ -10,7 +10,7 @@
 #include "menu_entry.h"
 #include "menu_store.h"
 #include "share_fixture.h"
-#include "test_boot_menu.h"
+#include "vm_boot_menu.h"
 
 using namespace editor_test;
 using testing_support::ScriptedMessages;
@@ -18,7 +18,7 @@ using testing_support::TempShare;
 
 namespace {
 
-struct TestBootMenuTest : ::testing::Test {
+struct VmBootMenuTest : ::testing::Test {
     TempShare share;
     ScriptedMessages messages;
     CEditorApp app;
@@ -35,27 +35,28 @@ struct TestBootMenuTest : ::testing::Test {
         app.m_languages = {"English"};
         app.SelectLanguage("English");
         dialog.m_pStore = &CEditorApp::Store();
+        dialog.m_pHost = &app;
         ASSERT_TRUE(dialog.Create());
     }
 };
 
 }  // namespace
 
-TEST_F(TestBootMenuTest, WithoutQemuItNamesThePackagesToInstall) {
+TEST_F(VmBootMenuTest, WithoutQemuItNamesThePackagesToInstall) {
     WriteEntry("English", "0", "Alpha", 2);
     Open();
     setenv("PATH", "/nonexistent", 1);
-    TestBootEntry(dialog, 0);
+    VmBootEntry(dialog, 0);
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_NE(messages.shown[0].text.find("qemu-system-x86 and ipxe-qemu"), std::string::npos);
     EXPECT_EQ(messages.shown[0].caption, "Test Boot");
 }
 
-TEST_F(TestBootMenuTest, AnEntryWhoseLoaderCannotBeReadIsNotBooted) {
+TEST_F(VmBootMenuTest, AnEntryWhoseLoaderCannotBeReadIsNotBooted) {
     WriteEntry("English", "0", "Alpha", 2);
     Open();
     std::filesystem::remove(Host(share, "Setup\\English\\Tools\\Zent\\i386\\tool0.ldr"));
-    TestBootEntry(dialog, 0);
+    VmBootEntry(dialog, 0);
     if (messages.shown.size() == 1 && messages.shown[0].text.find("qemu") != std::string::npos)
         GTEST_SKIP() << "QEMU is not installed here";
     ASSERT_EQ(messages.shown.size(), 1u);

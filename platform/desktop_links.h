@@ -44,9 +44,11 @@ constexpr int kShellOpenSucceeded = 42;
 class ShellHost {
 public:
     virtual ~ShellHost() = default;
-    // Hands the address to the desktop's URL opener (xdg-open); true when the
-    // opener started.
+    // Hands the address to the desktop's URL opener (xdg-open) and waits up
+    // to kOpenerWaitMs for its answer: true when it succeeded or still runs,
+    // false when it could not start or found nothing to open the address.
     virtual bool StartUrlOpener(const std::string& address);
+    static constexpr int kOpenerWaitMs = 3000;
     // The desktop file id of the default application for a MIME type
     // (`xdg-mime query default <type>`); "" when there is none.
     virtual std::string DefaultApplication(const std::string& mimeType);

@@ -1,4 +1,4 @@
-#include "test_boot_menu.h"
+#include "vm_boot_menu.h"
 
 #include <QMenu>
 #include <QTreeWidget>
@@ -9,7 +9,7 @@
 #include "menu_store.h"
 #include "message_box.h"
 #include "string_table.h"
-#include "test_boot.h"
+#include "vm_boot.h"
 
 void ShowEntryContextMenu(CMainDlg& owner, const QPoint& position) {
     QTreeWidgetItem* item = owner.m_list->itemAt(position);
@@ -17,12 +17,12 @@ void ShowEntryContextMenu(CMainDlg& owner, const QPoint& position) {
     int row = owner.m_list->indexOfTopLevelItem(item);
     QMenu menu(owner.m_list);
     QAction* boot = menu.addAction(QStringLiteral("&Test Boot"));
-    if (menu.exec(owner.m_list->viewport()->mapToGlobal(position)) == boot) TestBootEntry(owner, row);
+    if (menu.exec(owner.m_list->viewport()->mapToGlobal(position)) == boot) VmBootEntry(owner, row);
 }
 
-void TestBootEntry(CMainDlg& owner, int row) {
-    const std::string caption = "Test Boot";
-    std::string missing = testboot::MissingEmulator();
+void VmBootEntry(CMainDlg& owner, int row) {
+    const std::string caption = res::LoadString(res::IDS_TEST_BOOT);
+    std::string missing = vmboot::MissingEmulator();
     if (!missing.empty()) {
         platform::MessageBox(owner.GetSafeHwnd(), missing, caption, platform::MB_OK | platform::MB_ICONINFORMATION);
         return;
@@ -32,17 +32,17 @@ void TestBootEntry(CMainDlg& owner, int row) {
     entry.Open(owner.m_pStore->GetSifPath(row));
     if (!entry.m_loaderOpened) {
         std::string why = entry.m_loader.m_error ? res::LoadString(entry.m_loader.m_error)
-                                                 : "The loader file is of a newer version.";
+                                                 : res::LoadString(res::IDS_LOADER_NEWER);
         platform::MessageBox(owner.GetSafeHwnd(), why, caption, platform::MB_OK | platform::MB_ICONERROR);
         return;
     }
-    testboot::Request request;
+    vmboot::Request request;
     request.loaderHostPath = platform::Resolve(entry.m_loader.GetPath()).host.string();
     request.folderHostPath = platform::Resolve(entry.m_loader.GetFolder()).host.string();
     request.serverPath = entry.m_loader.GetServerPath();
-    request.chainHostPath = testboot::FindChainProgram();
+    request.chainHostPath = vmboot::FindChainProgram();
     request.headless = false;
-    testboot::Result result = testboot::Run(request);
+    vmboot::Result result = vmboot::Run(request);
     if (!result.ok)
         platform::MessageBox(owner.GetSafeHwnd(), result.message, caption, platform::MB_OK | platform::MB_ICONERROR);
 }

@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace testboot {
+namespace vmboot {
 
 class QmpClient {
 public:
@@ -22,4 +22,4 @@ private:
     std::string m_buffer;
 };
 
-}  // namespace testboot
+}  // namespace vmboot

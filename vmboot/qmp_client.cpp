@@ -9,7 +9,7 @@
 #include <cstring>
 #include <thread>
 
-namespace testboot {
+namespace vmboot {
 
 QmpClient::~QmpClient() { Close(); }
 
@@ -69,4 +69,4 @@ bool QmpClient::Execute(const std::string& command, const std::string& arguments
     return false;
 }
 
-}  // namespace testboot
+}  // namespace vmboot

@@ -10,4 +10,4 @@ class QPoint;
 void ShowEntryContextMenu(CMainDlg& owner, const QPoint& position);
 
 // Boots the entry of `row` in a QEMU window, or says why it cannot.
-void TestBootEntry(CMainDlg& owner, int row);
+void VmBootEntry(CMainDlg& owner, int row);

@@ -1,5 +1,6 @@
-// Test boot: starts a loader file in a virtual PC exactly as a client on the
-// network would see it. QEMU's e1000 PXE boot ROM boots the chain program
+// VM boot (the editor's Test Boot, menvolt-cli testboot): starts a loader
+// file in a virtual PC exactly as a client on the network would see it.
+// QEMU's e1000 PXE boot ROM boots the chain program
 // from QEMU's own DHCP/TFTP server, rooted at a temporary view of the share
 // in which the loader's backslash paths resolve; chain then starts the loader.
 #pragma once
@@ -7,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace testboot {
+namespace vmboot {
 
 struct Request {
     std::string loaderHostPath;  // the loader file to boot
@@ -32,4 +33,4 @@ std::string MissingEmulator();
 
 Result Run(const Request& request);
 
-}  // namespace testboot
+}  // namespace vmboot

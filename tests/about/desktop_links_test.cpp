@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <optional>
 
+#include "desktop_links.h"
 #include "fake_shell_host.h"
-#include "link_host.h"
 #include "link_static.h"
 #include "test_support.h"
 
@@ -143,6 +143,50 @@ TEST(BrowserCommand, NeverWritesPastTheBuffer) {
     std::fill(memory.begin(), memory.end(), '#');
     EXPECT_FALSE(CLinkStatic::BuildBrowserCommand(command.c_str(), address, memory.data(), size));
     for (size_t i = 0; i < memory.size(); ++i) ASSERT_EQ(memory[i], '#') << "byte " << i << " written";
+}
+
+// ---- the real desktop's opener ----------------------------------------------
+
+// A desktop whose xdg-open ends with `openerExit` and whose MIME database
+// knows no browser.
+struct ScriptedDesktop {
+    explicit ScriptedDesktop(int openerExit)
+        : path("PATH", bin.path().string() + ":/usr/bin:/bin"), dataHome("XDG_DATA_HOME", bin.path().string()),
+          dataDirs("XDG_DATA_DIRS", bin.path().string()) {
+        Script("xdg-open", "echo \"$1\" > '" + (bin / "opened").string() + "'; exit " + std::to_string(openerExit));
+        Script("xdg-mime", "exit 1");
+    }
+    void Script(const std::string& name, const std::string& body) {
+        testing_support::WriteText(bin / name, "#!/bin/sh\n" + body + "\n");
+        std::filesystem::permissions(bin / name, std::filesystem::perms::owner_all);
+    }
+    testing_support::TempDir bin;
+    ScopedEnv path, dataHome, dataDirs;
+};
+
+TEST(RealDesktop, TheOpenersExitStatusDecides) {
+    CLinkStatic link;
+    {
+        ScriptedDesktop desktop(0);
+        EXPECT_EQ(host::ShellExecuteOpen(kAddress, host::SW_SHOW), host::kShellOpenSucceeded);
+        EXPECT_EQ(testing_support::ReadText(desktop.bin / "opened"), kAddress + "\n");
+    }
+    {
+        // xdg-open's "no program to open it" (3) and "the program failed" (4)
+        // are failures, and without a browser of our own they stand.
+        ScriptedDesktop desktop(3);
+        EXPECT_EQ(host::ShellExecuteOpen(kAddress, host::SW_SHOW), host::SE_ERR_NOASSOC);
+        EXPECT_EQ(link.OpenLink(kAddress, host::SW_SHOW), host::SE_ERR_NOASSOC);
+    }
+    {
+        ScriptedDesktop desktop(4);
+        EXPECT_EQ(link.OpenLink(kAddress, host::SW_SHOW), host::SE_ERR_NOASSOC);
+    }
+    {
+        // No opener at all.
+        ScopedEnv path("PATH", "/nonexistent");
+        EXPECT_EQ(host::ShellExecuteOpen(kAddress, host::SW_SHOW), host::SE_ERR_NOASSOC);
+    }
 }
 
 // ---- OpenLink ------------------------------------------------------------------

@@ -1,7 +1,5 @@
-#include "link_host.h"
+#include "desktop_links.h"
 
-#include <QProcess>
-#include <QStringList>
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -10,6 +8,8 @@
 #include <fstream>
 #include <map>
 #include <sstream>
+
+#include "process.h"
 
 namespace host {
 
@@ -83,21 +83,19 @@ std::string UnescapeDesktopValue(const std::string& raw) {
 // ---- the real host -----------------------------------------------------------
 
 bool ShellHost::StartUrlOpener(const std::string& address) {
-    return QProcess::startDetached(QStringLiteral("xdg-open"), {QString::fromLocal8Bit(address.c_str())});
+    // The opener's exit status tells whether a handler took the address;
+    // one still running when the wait ends has started a program that runs
+    // on, such as a browser it waits for.
+    const int status = platform::StartDetached({"xdg-open", address}, kOpenerWaitMs);
+    return status == 0 || status == platform::kProcessRunning;
 }
 
 std::string ShellHost::DefaultApplication(const std::string& mimeType) {
-    QProcess query;
-    query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"),
-                                             QString::fromLocal8Bit(mimeType.c_str())});
-    if (!query.waitForStarted(5000)) return {};
-    if (!query.waitForFinished(5000)) {
-        query.kill();
-        query.waitForFinished(1000);
-        return {};
-    }
-    if (query.exitStatus() != QProcess::NormalExit || query.exitCode() != 0) return {};
-    return query.readAllStandardOutput().trimmed().toStdString();
+    std::string answer;
+    if (platform::RunProcess({"xdg-mime", "query", "default", mimeType}, 5000, &answer) != 0) return {};
+    const size_t first = answer.find_first_not_of(" \t\r\n");
+    const size_t last = answer.find_last_not_of(" \t\r\n");
+    return first == std::string::npos ? std::string() : answer.substr(first, last - first + 1);
 }
 
 bool ShellHost::ReadDesktopFile(const std::string& desktopId, std::string* text) {
@@ -128,10 +126,7 @@ bool ShellHost::ReadDesktopFile(const std::string& desktopId, std::string* text)
 }
 
 bool ShellHost::StartProcess(const std::vector<std::string>& argv) {
-    if (argv.empty()) return false;
-    QStringList arguments;
-    for (size_t i = 1; i < argv.size(); ++i) arguments << QString::fromLocal8Bit(argv[i].c_str());
-    return QProcess::startDetached(QString::fromLocal8Bit(argv[0].c_str()), arguments);
+    return platform::StartDetached(argv) != platform::kProcessNotStarted;
 }
 
 ShellHost& CurrentShellHost() { return g_host ? *g_host : RealHost(); }
