@@ -1,12 +1,5 @@
 #include "demo_share.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <QApplication>
-#include <QSocketNotifier>
-#include <QWidget>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -17,6 +10,8 @@
 #include "menu_entry.h"
 #include "menu_store.h"
 #include "sif_file.h"
+#include "temp_folder.h"
+#include "termination_signals.h"
 
 namespace {
 
@@ -78,43 +73,15 @@ void AddBareOSChooserFile(const std::string& folder, const char* description, co
     entry.m_sif.SaveAs(folder + sifName);
 }
 
-int g_signalPipe[2] = {-1, -1};
-
-void OnTerminationSignal(int) {
-    char byte = 1;
-    [[maybe_unused]] ssize_t written = write(g_signalPipe[1], &byte, 1);
-}
-
-// An interrupted or terminated demo would leave its folder behind: turn the
-// signal into closing the open windows, so the editor ends the ordinary way
-// and the folder is removed.
-void CloseWindowsOnTerminationSignals() {
-    if (!qApp || g_signalPipe[0] >= 0) return;
-    if (pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
-    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, qApp);
-    QObject::connect(notifier, &QSocketNotifier::activated, [] {
-        char buffer[16];
-        while (read(g_signalPipe[0], buffer, sizeof buffer) > 0) {
-        }
-        for (int i = 0; i < 16; ++i) {
-            QWidget* modal = QApplication::activeModalWidget();
-            if (!modal) break;
-            modal->close();
-        }
-    });
-    struct sigaction action {};
-    action.sa_handler = OnTerminationSignal;
-    sigemptyset(&action.sa_mask);
-    for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
-}
-
 }  // namespace
 
 std::filesystem::path BuildDemoShare(const std::string& computer) {
-    std::string pattern = (std::filesystem::temp_directory_path() / "menvolt-demo-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) return {};
-    std::filesystem::path dir = pattern;
-    CloseWindowsOnTerminationSignals();
+    const std::filesystem::path dir = platform::MakeTempFolder("menvolt-demo-");
+    if (dir.empty()) return {};
+    // An interrupted or terminated demo would leave its folder behind: the
+    // signal closes the open windows instead, so the editor ends the ordinary
+    // way and the folder is removed.
+    framework::CloseWindowsOnTerminationSignals();
     platform::MapShare(computer, "RemInst", dir);
     const std::string risRoot = "\\\\" + computer + "\\RemInst\\";
     platform::CreateDirectory(risRoot + "Setup");

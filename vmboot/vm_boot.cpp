@@ -12,6 +12,7 @@
 
 #include "process.h"
 #include "qmp_client.h"
+#include "temp_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -110,12 +111,11 @@ Result Run(const Request& request) {
         result.message = "the chain network boot program was not found beside the program";
         return result;
     }
-    std::string tmpl = (fs::temp_directory_path() / "menvolt-testboot-XXXXXX").string();
-    if (!::mkdtemp(tmpl.data())) {
+    const fs::path work = platform::MakeTempFolder("menvolt-testboot-");
+    if (work.empty()) {
         result.message = "cannot make a temporary folder";
         return result;
     }
-    fs::path work = tmpl;
     if (!PrepareRoot(request, work / "tftp", result.message)) {
         std::error_code ec;
         fs::remove_all(work, ec);
