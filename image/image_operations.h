@@ -1,5 +1,5 @@
 // The shared boot image file operations and the rules every page and dialog
-// with the image file edit (49) and its Browse (48), Create (50) and View (46)
+// with the image file edit (IDC_IMAGE_FILE) and its Browse, Create and View
 // buttons applies. An image file always lies in the image folder (the folder
 // of the loader file, ending with a backslash); items store its bare name,
 // and an empty name means the item boots from the hard drive.
@@ -49,10 +49,10 @@ BOOL ConfirmImageFile(const std::string& folder, const std::string& name);
 // or View (the click, if `code` is one, has been handled), FALSE otherwise.
 BOOL OnImageButtonCommand(framework::CDialog& page, UINT id, UINT code, const std::string& folder);
 
-// Browse (48) and Create (50): on success the name replaces the text of 49.
+// Browse and Create: on success the name replaces the text of IDC_IMAGE_FILE.
 void OnBrowseImageButton(framework::CDialog& page, const std::string& folder);
 void OnCreateImageButton(framework::CDialog& page, const std::string& folder);
-// View (46): the text of 49 must be usable as a name; then the folder and the
+// View: the text of IDC_IMAGE_FILE must be usable as a name; then the folder and the
 // name are viewed.
 void OnViewImageButton(framework::CDialog& page, const std::string& folder);
 

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+#include "layout.h"
+
 class LoaderFile;
 
 struct ScreenCell {
@@ -18,8 +20,8 @@ struct ScreenCell {
 };
 
 struct ClientScreen {
-    static constexpr int kRows = 25;
-    static constexpr int kColumns = 80;
+    static constexpr int kRows = layout::SCREEN_LAST_ROW + 1;
+    static constexpr int kColumns = layout::SCREEN_COLUMNS;
     std::array<std::array<ScreenCell, kColumns>, kRows> cells{};
 
     // The characters of one row, as bytes.
