@@ -221,7 +221,7 @@ int StartDetached(const std::vector<std::string>& argv, int waitMs, const std::s
     int result = kProcessNotStarted;
     if (ReadByte(report[0], &state, -1) && state == 'S') {
         unsigned char code;
-        result = waitMs > 0 && ReadByte(report[0], &code, waitMs) ? code : kProcessRunning;
+        result = waitMs > 0 && ReadByte(report[0], &code, waitMs) ? static_cast<int>(code) : int{kProcessRunning};
     }
     ::close(report[0]);
     return result;
