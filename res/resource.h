@@ -77,6 +77,16 @@ enum : unsigned {
     IDD_EDIT_IMAGE_PAGE = 137,  // Image page of the menu item property sheet
     IDD_IMAGE_SETTINGS = 140,   // Advanced Image Settings
     IDD_ABOUT_BOX = 141,        // About
+
+    // The entry dialogs (entry_templates.cpp).
+    IDB_WATERMARK = 103,           // wizard watermark
+    IDD_VIEW_LOADER_FILES = 91,    // "Submenu" page
+    IDD_SIFINFO_PAGE = 133,        // "Menu Item" page
+    IDD_SIFINFO_WIZ = 134,
+    IDD_SETUP_WIZ = 135,
+    IDD_SELECT_IMAGE_WIZ = 136,
+    IDD_MENU_WIZ = 138,
+    IDD_APPEARANCE = 139,
 };
 
 }  // namespace res
