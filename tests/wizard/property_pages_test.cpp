@@ -10,7 +10,6 @@
 #include "appearance_dlg.h"
 #include "client_screen_view.h"
 #include "entry_runners_ui.h"
-#include "image_controls.h"
 #include "entry_ui_common.h"
 #include "menu_store.h"
 #include "entry_fixture.h"
