@@ -107,55 +107,61 @@ boot_target:    dw BOOT_OFF, BOOT_SEG
 
 ; ---------------------------------------------------------------------------
 ; block_move: copy between any two physical addresses (INT 15h AH=87h)
-;   In:  ESI = source, EDI = destination, ECX = byte count (1 to 10000h);
+;   In:  ESI = source, EDI = destination, ECX = byte count (1 to FFFFh);
 ;        an odd count loses its last byte, as block moves copy words
 ;   Out: CF set when the BIOS refused; ESI and EDI advanced by ECX
-;   Clobbers: nothing else
+;   Clobbers: EAX, EDX
 ; The descriptors carry base bits 24-31 in byte 7, so addresses above 16 MB
 ; work.
+;
+; The table is not cleared between moves, and a descriptor dword is only
+; written when its value changes: of the six entries the null entry and
+; the two descriptors are ours and hold nothing else, while the BIOS fills
+; in entries 1, 4 and 5 itself on every call. Each write saved matters in an
+; emulator, which takes a slow path for every write to a page that holds
+; code it has translated, and the table shares its page with this code;
+; the same holds for the caller's stack when it lies beside the caller's
+; code, so this path pushes as little as it can.
 ; ---------------------------------------------------------------------------
 block_move:
         push es
-        pushad
-        mov bp, sp
+        push esi
+        push ecx
+        dec cx                          ; the limit is the last offset
+        mov eax, esi
+        mov si, block_move_gdt + BMD_SOURCE
+.descriptor:                            ; EAX = base, CX = limit, SI = entry
+        mov edx, eax
+        shl eax, 16
+        mov ax, cx                      ; limit, base bits 0-15
+        cmp eax, [cs:si]
+        je .low_kept
+        mov [cs:si], eax
+.low_kept:
+        shr edx, 16
+        xchg dl, dh
+        ror edx, 8                      ; base 24-31, 0, -, base 16-23
+        mov dh, BMD_ACCESS_DATA_RW
+        cmp edx, [cs:si + 4]
+        je .high_kept
+        mov [cs:si + 4], edx
+.high_kept:
+        mov eax, edi
+        add si, 8
+        cmp si, block_move_gdt + BMD_DESTINATION + 8
+        jb .descriptor
+        inc cx
+        shr cx, 1                       ; words
         push cs
         pop es
-        mov di, block_move_gdt
-        xor ax, ax
-        mov cx, BMD_TABLE_SIZE / 2
-        rep stosw
-        mov di, block_move_gdt + BMD_SOURCE
-        mov cx, [bp + 24]               ; ECX as saved by PUSHAD
-        mov eax, esi
-        call .descriptor
-        mov eax, [bp]                   ; EDI as saved by PUSHAD
-        call .descriptor
-        shr cx, 1                       ; words
         mov si, block_move_gdt
         mov ah, SYSTEM_BLOCK_MOVE
         int SYSTEM_INT
-        popad
+        pop ecx
+        pop esi
         pop es
         lea esi, [esi + ecx]            ; LEA keeps the BIOS's carry
         lea edi, [edi + ecx]
-        ret
-
-; ES:DI = cleared descriptor, EAX = base, ECX = byte count. DI steps over it.
-; Clobbers EAX.
-.descriptor:
-        xchg ax, cx
-        dec ax                          ; the limit is the last offset
-        stosw
-        inc ax
-        xchg ax, cx
-        stosw
-        shr eax, 16
-        stosb
-        mov al, BMD_ACCESS_DATA_RW
-        stosb
-        inc di
-        mov al, ah
-        stosb
         ret
 
 ; ---------------------------------------------------------------------------
@@ -188,25 +194,25 @@ int13_service:
         retf 2
 
 ; Read AL sectors from cylinder CH (bits 8-9 in CL 6-7), sector CL 0-5,
-; head DH into ES:BX. The verdict goes into the AH of the saved frame so
-; that POPAD hands back every other register unchanged.
+; head DH into ES:BX. The verdict goes into the AH of the saved frame, once,
+; so that POPAD hands back every other register unchanged; until then it
+; waits in BH, and BL holds the count less one.
 .read:
         pushad
         mov bp, sp
-        mov [cs:request_count], al
-        mov byte [bp + PUSHAD_AH], DISK_ERR_BAD_COMMAND
+        mov bh, DISK_ERR_BAD_COMMAND
         dec al                          ; 0 and 128-255 wrap above 126
         cmp al, DISK_MAX_SECTORS - 1
         ja .answer
-        mov byte [bp + PUSHAD_AH], DISK_ERR_NOT_FOUND
-        mov al, cl
-        and ax, 0x3F                    ; sector, 1-based
+        mov bl, al
+        mov bh, DISK_ERR_NOT_FOUND
+        mov si, cx
+        and si, 0x3F                    ; sector, 1-based
         jz .answer
-        cmp ax, [cs:ramdisk_spt]
+        cmp si, [cs:ramdisk_spt]
         ja .answer
         cmp dh, 1
         ja .answer
-        mov si, ax
         mov al, ch
         mov ah, cl
         shr ah, 6                       ; AX = cylinder
@@ -215,7 +221,8 @@ int13_service:
         mul word [cs:ramdisk_spt]
         add ax, si
         dec ax                          ; linear sector
-        movzx ecx, byte [cs:request_count]
+        movzx ecx, bl
+        inc cx                          ; count
         lea dx, [eax + ecx]             ; one past the last sector
         cmp dx, [cs:ramdisk_sectors]
         ja .answer
@@ -225,15 +232,16 @@ int13_service:
         mov di, es
         movzx edi, di
         shl edi, 4
-        movzx ebx, bx
-        add edi, ebx
+        movzx eax, word [bp + PUSHAD_BX]
+        add edi, eax
         shl ecx, 9
-        mov byte [bp + PUSHAD_AH], DISK_ERR_CONTROLLER
+        mov bh, DISK_ERR_CONTROLLER
         call block_move
         jc .answer
-        mov byte [bp + PUSHAD_AH], 0
         call xms_claim
+        mov bh, 0
 .answer:
+        mov [bp + PUSHAD_AH], bh
         popad
         cmp ah, 1                       ; CF = (AH = 0) ...
         cmc                             ; ... turned into CF = (AH != 0)

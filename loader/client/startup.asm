@@ -269,42 +269,48 @@ start_image:
         cmp dword [es:EXTX_MARK], 'ExTx'
         jne not_extx
 
-        ; Start-up code carried by the image: N bytes of code to 1000:0000,
-        ; K KB of data behind it moved down to the start of the buffer. Both
-        ; must lie inside what was received.
+        ; Start-up code carried by the image: N bytes of code to 1000:0000, K
+        ; KB of data behind it moved down to the start of the buffer. Both
+        ; must lie inside what was received. Both go in pieces: N rounded up
+        ; to whole words can reach 64 KB, one byte more than a block move's
+        ; count can hold.
         movzx edx, word [es:EXTX_CODE_SIZE]
-        movzx eax, word [es:EXTX_DATA_KB]
-        shl eax, 10
-        add eax, edx
+        movzx ebp, word [es:EXTX_DATA_KB]
+        shl ebp, 10
+        lea eax, [ebp + edx]
         cmp eax, ebx
         ja copy_failed
-        sub eax, edx                    ; EAX = data bytes
-        mov ecx, edx
-        inc ecx
-        and ecx, byte -2
-        jz .code_moved
-        sub esi, byte EXTX_HEAD_SIZE    ; back to the start of both
-        sub edi, byte EXTX_HEAD_SIZE
-        call block_move
+        mov ebx, edx                    ; EBX = N, kept by the moves
+        push ebp                        ; data bytes
+        lea ebp, [edx + 1]
+        and bp, byte -2                 ; whole words
+        mov esi, RECEIVE_PHYS
+        mov edi, EXTX_PHYS
+        call move_pieces
+        pop ebp
         jc copy_failed
-.code_moved:
-        lea esi, [edx + RECEIVE_PHYS]
+        lea esi, [ebx + RECEIVE_PHYS]
         mov edi, RECEIVE_PHYS
-.piece: test eax, eax
-        jz .data_moved
-        mov ecx, EXTX_PIECE
-        cmp eax, ecx
-        jae .full
-        mov ecx, eax
-.full:  sub eax, ecx
-        call block_move
+        call move_pieces
         jc copy_failed
-        jmp .piece
-.data_moved:
         mov bx, [work_buffer_ptr]
         mov word [bx + EXTX_WORK_MARK], 'pc'
         mov dword [boot_target], EXTX_SEG << 16
         jmp restore_and_boot
+
+; move_pieces: EBP bytes from ESI to EDI in block moves of at most 32 KB,
+; each going on where the last stopped. CF set when one failed.
+; Clobbers EAX, ECX, EDX, EBP.
+move_pieces:
+        mov ecx, EXTX_PIECE
+        cmp ecx, ebp
+        jbe .full                       ; a whole piece is left
+        mov ecx, ebp                    ; the rest; carry is clear
+        jecxz .done
+.full:  sub ebp, ecx
+        call block_move
+        jnc move_pieces
+.done:  ret
 
 copy_failed:
         mov si, msg_copy_failed

@@ -136,6 +136,27 @@ TEST_F(ClientTest, ExtxDataAbove16MegabytesMovesWhole) {
     EXPECT_GT(m.blockMoves.back().source, 0x1000000u);
 }
 
+// N = FFFFh rounds up to 64 KB of code, one byte more than a block move's
+// word count can hold; FFFEh is the largest even size. Both must arrive
+// whole, in moves that each copy something.
+TEST_F(ClientTest, ExtxCodeOfNearly64KilobytesMovesWhole) {
+    for (uint16_t code : {uint16_t(0xFFFF), uint16_t(0xFFFE)}) {
+        ClientMachine fresh;
+        fresh.cachedReply = BootpReply(kServer);
+        auto image = ExtxImage(code, 2, 1);
+        fresh.tftpFiles[ImagePath("a.img")] = image;
+        fresh.Load(OneItem());
+        ASSERT_TRUE(Ended(fresh.Run(), Stop::ExtxCode)) << code;
+        EXPECT_EQ(fresh.Bytes(0x10000, code), std::vector<uint8_t>(image.begin(), image.begin() + code)) << code;
+        EXPECT_EQ(fresh.Bytes(0x110000, 2048), std::vector<uint8_t>(image.begin() + code, image.begin() + code + 2048))
+            << code;
+        for (const auto& move : fresh.blockMoves) {
+            EXPECT_GT(move.bytes, 0u) << code;
+            EXPECT_LE(move.bytes, 0x8000u) << code;
+        }
+    }
+}
+
 TEST_F(ClientTest, ExtxImageShorterThanItsHeaderSaysIsRefused) {
     auto image = ExtxImage(0x0400, 64);
     image.resize(image.size() - 2);

@@ -460,17 +460,22 @@ void ClientMachine::BlockMoveService() {
         return;
     }
     uint32_t table = Linear(r.es, r.si);
+    // Byte 6 holds the granularity bits and limit bits 16-19, which a
+    // 286-style descriptor leaves 0; anything else is a wrong access.
     auto descriptor = [&](uint32_t at, uint32_t& base, uint32_t& limit, uint8_t& access) {
         auto d = Bytes(at, 8);
         limit = d[0] | d[1] << 8;
         base = d[2] | d[3] << 8 | d[4] << 16 | uint32_t(d[7]) << 24;
-        access = d[5];
+        access = d[6] == 0 ? d[5] : 0;
     };
     uint32_t src, srcLimit, dst, dstLimit;
     uint8_t srcAccess, dstAccess;
     descriptor(table + 0x10, src, srcLimit, srcAccess);
     descriptor(table + 0x18, dst, dstLimit, dstAccess);
     uint32_t bytes = uint32_t(r.cx) * 2;
+    // Like a real BIOS, fill in the GDT, code and stack entries of the
+    // caller's table, which stay behind after the call.
+    for (uint32_t entry : {0x08u, 0x20u, 0x28u}) Poke(table + entry, {0xFF, 0xFF, 0x00, 0x00, 0x0F, 0x93, 0x00, 0x00});
     int index = static_cast<int>(blockMoves.size());
     blockMoves.push_back({src, dst, bytes});
     bool ok = index != failBlockMoveAt && srcAccess == 0x93 && dstAccess == 0x93 && r.cx <= 0x8000 &&

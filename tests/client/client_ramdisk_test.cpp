@@ -111,6 +111,34 @@ TEST_F(RamDiskTest, ReadsUpTo127SectorsAtOnce) {
     EXPECT_EQ(m.Word(0x20000 + 126 * 512), 36 + 126);
 }
 
+// One read after another, with sources and buffers that change in every
+// part of their addresses (and stay the same), each brings its own sectors:
+// nothing of an earlier request's descriptors may linger.
+TEST_F(RamDiskTest, EveryReadOfASeriesBringsItsOwnSectors) {
+    ASSERT_TRUE(Ended(Install(), Stop::BootSector));
+    auto disk = DisketteImage();
+    struct Case {
+        uint8_t count, cylinder, head, sector;
+        uint16_t es, bx;
+    };
+    const Case cases[] = {
+        {18, 0, 0, 1, 0x2000, 0x0000},  {18, 0, 1, 1, 0x2000, 0x0000},  // same buffer, next track
+        {1, 3, 1, 14, 0x2000, 0x0000},                                   // from the disk's second 64 KB
+        {2, 3, 1, 15, 0x0000, 0x8000},  {127, 40, 0, 1, 0x3000, 0x0200},  // another buffer, another 64 KB
+        {3, 79, 1, 16, 0xFFFF, 0x0010},                                 // a buffer above 1 MB
+        {1, 0, 0, 1, 0x2000, 0x0000},
+    };
+    for (const auto& c : cases) {
+        uint32_t linear = (c.cylinder * 2u + c.head) * 18u + c.sector - 1u;
+        Registers r = Read(c.count, c.cylinder, c.head, c.sector, c.es, c.bx);
+        ASSERT_FALSE(r.Carry()) << linear;
+        EXPECT_EQ(r.ax, c.count) << linear;
+        EXPECT_EQ(m.Bytes(uint32_t(c.es) * 16 + c.bx, c.count * 512u),
+                  std::vector<uint8_t>(disk.begin() + linear * 512, disk.begin() + (linear + c.count) * 512))
+            << linear;
+    }
+}
+
 TEST_F(RamDiskTest, RefusesWhatLiesOutsideTheDisk) {
     ASSERT_TRUE(Ended(Install(), Stop::BootSector));
     m.Poke(0x8000, {0xEE, 0xEE});

@@ -45,9 +45,10 @@ class Screen:
 
 
 class Machine:
-    def __init__(self, tftp_root, bootfile, floppy=None, memory_mb=256, netdev=None):
+    def __init__(self, tftp_root, bootfile, floppy=None, memory_mb=256, netdev=None, extra_args=()):
         """netdev: a QEMU -netdev value to use instead of the built-in
-        DHCP/TFTP server (for example a tap interface served by dnsmasq)."""
+        DHCP/TFTP server (for example a tap interface served by dnsmasq);
+        extra_args: more QEMU options (for example -D LOGFILE)."""
         self.work = tempfile.mkdtemp(prefix="menvolt-qemu-")
         self.qmp_path = os.path.join(self.work, "qmp.sock")
         self.serial_path = os.path.join(self.work, "serial.log")
@@ -62,6 +63,7 @@ class Machine:
         ]
         if floppy:
             args += ["-drive", "file=%s,if=floppy,format=raw" % floppy]
+        args += list(extra_args)
         self.proc = subprocess.Popen(args, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
         self.sock = None
         self.buffer = b""
