@@ -136,13 +136,13 @@ def loader_image_name(loader):
     return path, image
 
 
-def menvolt_root(work, args, disk):
-    root = os.path.join(work, "menvolt")
-    os.makedirs(root)
+def menvolt_root(work, args, disk, given=None):
+    root = tempfile.mkdtemp(prefix="menvolt-", dir=work)
     shutil.copy(args.chain or os.path.join(args.bin, "chain.0"), os.path.join(root, "chain.0"))
     loader = os.path.join(root, "chain.ldr")
-    if args.loader:
-        shutil.copy(args.loader, loader)
+    given = given or args.loader
+    if given:
+        shutil.copy(given, loader)
     else:
         subprocess.run([os.path.join(args.bin, "menvolt-cli"), "new", loader, "--server-path", SERVER_PATH,
                         "--item", "0", "disk.img", "Read all", ""], check=True, stdout=subprocess.DEVNULL)
@@ -240,6 +240,28 @@ def run_once(side, root, bootfile, timeout, qemu_args=()):
         return run
 
 
+def run_together(sides, roots, timeout, qemu_args=()):
+    """One machine a side at the same time: each boots and waits at HOLD,
+    then all start reading at once, so that whatever else the host is doing
+    weighs on every side alike."""
+    machines = {}
+    try:
+        for side in sides:
+            machines[side] = Machine(*roots[side], extra_args=qemu_args)
+        for m in machines.values():
+            m.skip_boot_rom_prompt()
+        for m in machines.values():
+            wait_for(m, "HOLD", timeout)
+        for m in machines.values():
+            m.command("send-key", keys=[{"type": "qcode", "data": "spc"}])
+        for m in machines.values():
+            wait_for(m, "READ-DONE", timeout)
+        return [Run(side, machines[side].serial()) for side in sides]
+    finally:
+        for m in machines.values():
+            m.close()
+
+
 def wait_for(m, text, timeout):
     deadline = time.monotonic() + timeout
     while text not in m.serial():
@@ -263,7 +285,7 @@ def profile_once(side, root, bootfile, timeout, perf_dir, work, trace_writes):
     """One held run: the translation counters across the reads, the guest
     writes that went the emulator's slow way because their page holds
     translated code, and with perf_dir a perf profile of QEMU."""
-    log = os.path.join(work, side + ".log")
+    log = os.path.join(work, side.replace("/", "_") + ".log")
     with Machine(root, bootfile, extra_args=["-D", log]) as m:
         m.skip_boot_rom_prompt()
         wait_for(m, "HOLD", timeout)
@@ -272,7 +294,7 @@ def profile_once(side, root, bootfile, timeout, perf_dir, work, trace_writes):
         before = jit_counters(m)
         perf = None
         if perf_dir:
-            data = os.path.join(perf_dir, side + ".perf")
+            data = os.path.join(perf_dir, side.replace("/", "_") + ".perf")
             perf = subprocess.Popen(["perf", "record", "-q", "-g", "-F", "1999", "-p", str(m.proc.pid), "-o", data],
                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             time.sleep(1)
@@ -283,7 +305,6 @@ def profile_once(side, root, bootfile, timeout, perf_dir, work, trace_writes):
             perf.wait()
         after = jit_counters(m)
         m.command("human-monitor-command", **{"command-line": "log none"})
-        m.key("spc")
         run = Run(side, m.serial())
     pages = {}
     with open(log, "a+", errors="replace") as f:
@@ -320,11 +341,13 @@ def report(runs, disk, sides, patterns, kind):
             print("%-22s %-8s %s" % (label, side, spread(rates[side])))
             label = ""
             summary[(pattern, side)] = statistics.median(rates[side])
-        if len(sides) == 2:
-            ratios = [a / b for a, b in zip(rates[sides[0]], rates[sides[1]])]
+        # Every side against the last one, run by run of the same round.
+        for side in sides[:-1]:
+            ratios = [a / b for a, b in zip(rates[side], rates[sides[-1]])]
             print("%-22s %-8s %8.3f %8.3f %8.3f   (%s / %s, paired)"
-                  % ("", "ratio", statistics.median(ratios), min(ratios), max(ratios), sides[0], sides[1]))
-            summary[(pattern, "ratio")] = statistics.median(ratios)
+                  % ("", "ratio", statistics.median(ratios), min(ratios), max(ratios), side, sides[-1]))
+            if side == sides[0]:
+                summary[(pattern, "ratio")] = statistics.median(ratios)
     return summary
 
 
@@ -358,7 +381,14 @@ def profile(args, disk, sides, roots):
             if value:
                 print("  %-36s %10d  %10.2f a request" % (name, value, value / requests))
         if args.perf_dir:
-            print("  perf data: %s" % os.path.join(args.perf_dir, side + ".perf"))
+            data = os.path.join(args.perf_dir, side.replace("/", "_") + ".perf")
+            report = subprocess.run(["perf", "report", "-i", data, "--stdio", "--sort", "dso"],
+                                    capture_output=True, text=True).stdout
+            match = re.search(r"Event count \(approx.\): (\d+)", report)
+            cpu_ns = int(match.group(1)) if match else 0
+            # CPU time, not wall time: what the host's other load changes least
+            print("  perf: %s, %.1f us of QEMU's CPU time a request (reads, hashing and output)"
+                  % (data, cpu_ns / 1000 / requests))
     return 0
 
 
@@ -366,14 +396,19 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--bin", required=True, help="build/bin with chain.0 and menvolt-cli")
     parser.add_argument("--reader", required=True, help="the assembled ramdisk_reader.bin")
-    parser.add_argument("--pairs", type=int, default=7)
+    parser.add_argument("--pairs", type=int, default=7, help="rounds; each runs every side once")
     parser.add_argument("--sweeps", type=int, default=3)
     parser.add_argument("--sustain-ticks", type=int, default=19, help="BIOS ticks of the sustained pass")
     parser.add_argument("--patterns", type=int, default=3, help="1 track, 2 up to 127 sectors, 3 both")
     parser.add_argument("--buffers", type=int, default=16,
                         help="buffers 16 KB apart that requests use in turn (1: always 2000:0000)")
+    parser.add_argument("--together", action="store_true",
+                        help="run the sides of a round at the same time, reading in step (less "
+                             "disturbed by other load on the host; needs a core a side)")
     parser.add_argument("--short", action="store_true", help="one pair, one sweep a pattern, content only")
-    parser.add_argument("--sides", default="menvolt,memdisk")
+    parser.add_argument("--sides", default="menvolt,memdisk",
+                        help="comma-separated, the reference last: menvolt, memdisk, ldr:FILE (another "
+                             "loader file, e.g. one of an earlier build)")
     parser.add_argument("--loader", help="loader file to start; item 0 names the image")
     parser.add_argument("--chain", help="network boot program to use instead of BIN/chain.0")
     parser.add_argument("--image", help="image to serve instead of a generated 1.44 MB diskette")
@@ -395,7 +430,7 @@ def main():
     sides = args.sides.split(",")
 
     reader = reader_with(open(args.reader, "rb").read(), args.sweeps, args.sustain_ticks, args.patterns,
-                         args.buffers, hold=args.profile)
+                         args.buffers, hold=args.profile or args.together)
     disk = Disk(reader, args.image, args.keep_content)
     print("disk: %d sectors, %d heads, %d sectors a track; hash %08X; load average %.2f %.2f %.2f"
           % ((disk.total, disk.heads, disk.spt, disk.hash) + os.getloadavg()))
@@ -404,16 +439,28 @@ def main():
     try:
         roots = {}
         for side in sides:
-            make = menvolt_root if side == "menvolt" else memdisk_root
-            roots[side] = make(work, args, disk)
+            if side == "memdisk":
+                roots[side] = memdisk_root(work, args, disk)
+            elif side == "menvolt":
+                roots[side] = menvolt_root(work, args, disk)
+            elif side.startswith("ldr:"):
+                roots[side] = menvolt_root(work, args, disk, side[4:])
+            else:
+                raise SystemExit("unknown side %r" % side)
         if args.profile:
             roots["work"] = work
             return profile(args, disk, sides, roots)
         runs = {side: [] for side in sides}
         for pair in range(args.pairs):
             order = sides if pair % 2 == 0 else sides[::-1]
-            for side in order:
-                run = run_once(side, *roots[side], args.timeout, args.qemu_args.split())
+            if len(sides) > 2:
+                order = sides[pair % len(sides):] + sides[:pair % len(sides)]
+            if args.together:
+                done = run_together(order, roots, args.timeout, args.qemu_args.split())
+            else:
+                done = (run_once(side, *roots[side], args.timeout, args.qemu_args.split()) for side in order)
+            for run in done:
+                side = run.side
                 problems = run.problems(disk, args.patterns, args.sweeps, args.sustain_ticks)
                 if problems:
                     failed = True
