@@ -9,17 +9,35 @@ calibrated against the BIOS tick. Every sweep's hash of the bytes read is
 checked against the image here, so a wrong answer fails the run.
 
 Menvolt (chain.0 -> loader -> image) and MEMDISK (pxelinux.0 -> memdisk ->
-the same disk) run one after the other, in pairs whose order alternates, and
-the figures are medians over the pairs with their spread.
+the same disk) run one after the other, in rounds whose order alternates, and
+the figures are medians over the rounds with their spread; each side is also
+set against the last one run by run (the paired ratio).
 
-  ramdisk_bench.py --bin BUILD/bin --reader ramdisk_reader.bin [--pairs 7]
-  ramdisk_bench.py ... --short             one sweep a pattern, content only
-  ramdisk_bench.py ... --loader X.ldr      this loader instead of a new one
-  ramdisk_bench.py ... --image X.img       this image instead of a diskette;
-                                           an image with its own start-up
-                                           code ("ExTx") works too: the
-                                           reader goes into its volume and
-                                           MEMDISK gets the volume alone
+  ramdisk_bench.py --bin BUILD/bin --reader BUILD/bench/client/ramdisk_reader.bin
+      [--pairs 7]              rounds
+      [--short]                one round, one sweep a pattern, content only
+      [--loader X.ldr]         this loader instead of a new one (item 0 names
+                               the image; it is served under its server path)
+      [--sides menvolt,ldr:OLD.ldr,memdisk]
+                               more loaders in the same rounds
+      [--image X.img]          this image instead of a generated diskette
+      [--profile [--perf-dir D] [--trace-writes]]
+                               one held run a side: the emulator's translation
+                               counters, QEMU's CPU time a request (perf) and
+                               the writes that took its slow path, by page
+
+Extended images (their own start-up code, "ExTx"): give one with --image, e.g.
+
+  build/bin/menvolt-image create ext.img --capacity 4
+  ramdisk_bench.py --bin build/bin --reader ... --image ext.img
+
+The reader goes over the boot code of the image's volume (the K KB behind its
+N bytes of start-up code; the volume's parameter block stays and gives the
+geometry), the volume's other sectors get bytes of their own, and Menvolt
+serves the whole image; MEMDISK gets the bare volume with the same geometry
+("floppy c= h= s="). The volume's first track must hold the reader (3
+sectors), and its RAM disk must take reads of up to 127 sectors that cross
+tracks.
 
 Exit status 0 when every run read the right bytes, 1 otherwise.
 """
