@@ -140,7 +140,7 @@ block_move:
 .low_kept:
         shr edx, 16
         xchg dl, dh
-        ror edx, 8                      ; base 24-31, 0, -, base 16-23
+        ror edx, 8                      ; bytes: base 16-23, -, 0, base 24-31
         mov dh, BMD_ACCESS_DATA_RW
         cmp edx, [cs:si + 4]
         je .high_kept
@@ -336,7 +336,7 @@ resident_halt:
 
         PAD_TO LDR_RAMDISK_SECTORS
 ramdisk_sectors: dw 0
-request_count:  db 0
+request_count:  db 0                    ; the read keeps its count in BL instead
         CHECK_AT LDR_GDT
 block_move_gdt: times BMD_TABLE_SIZE db 0
         CHECK_AT LDR_PXE_PARAMS
