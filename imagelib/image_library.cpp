@@ -2,6 +2,7 @@
 // work to the image module and the viewer.
 #include "image_library.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <string>
@@ -11,6 +12,7 @@
 #include <QWidget>
 
 #include "atomic_file.h"
+#include "diskette_wrap.h"
 #include "image_format.h"
 #include "image_viewer.h"
 
@@ -52,6 +54,23 @@ KTIMG_API int KTCreateImage(const ImageCreateRequest* request) {
     if (!imagelib::BuildImage(capacity, options, bytes)) return KTIMG_ERR_REQUEST;
     std::string error;
     if (!imagelib::ReplaceFileAtomically(request->path, bytes.data(), bytes.size(), error)) return KTIMG_ERR_WRITE;
+    return KTIMG_OK;
+}
+
+KTIMG_API int KTWrapDiskette(const char* diskette, const char* out, uint32_t options, char* error,
+                             uint32_t errorSize) {
+    auto fail = [&](int code, const std::string& reason) {
+        if (error && errorSize) {
+            const size_t n = std::min<size_t>(reason.size(), errorSize - 1);
+            std::memcpy(error, reason.data(), n);
+            error[n] = 0;
+        }
+        return code;
+    };
+    if (!imagelib::UsablePath(diskette) || !imagelib::UsablePath(out)) return fail(KTIMG_ERR_PATH, "bad path");
+    if (!(options & KTIMG_OPTION_KEEP_UNDI)) options &= ~KTIMG_OPTION_KEEP_BASE;
+    std::string reason;
+    if (!imagelib::WrapDisketteFile(diskette, out, options, reason)) return fail(KTIMG_ERR_OPEN, reason);
     return KTIMG_OK;
 }
 

@@ -47,6 +47,8 @@ extern "C" {
 #define KTIMG_OPTION_STANDARD 0x100u   /* set on every request from the editor */
 #define KTIMG_OPTION_KEEP_UNDI 0x200u  /* extended images: leave the network driver loaded */
 #define KTIMG_OPTION_KEEP_BASE 0x400u  /* extended images: also keep the base code (needs 0x200) */
+#define KTIMG_OPTION_WRITABLE 0x800u   /* extended images: the RAM disk takes writes (in memory only);
+                                          images made before this bit existed have it clear */
 
 /* Fixed values the editor puts into the records. */
 #define KTIMG_CREATE_FIXED 1u
@@ -96,6 +98,14 @@ KTIMG_API uint32_t KTSetApplication(uint32_t application);
  * 0 = created; otherwise nothing was written and any earlier file of that
  * name is unchanged. */
 KTIMG_API int KTCreateImage(const ImageCreateRequest* request);
+
+/* Writes an extended image to `out` whose volume is the diskette image
+ * `diskette` (720 KB, 1.44 MB or 2.88 MB) byte for byte, with the given
+ * option bits (KTIMG_OPTION_*). 0 = written; otherwise nothing was written
+ * and, when `error` is not null, up to errorSize - 1 characters of the
+ * reason are copied there. */
+KTIMG_API int KTWrapDiskette(const char* diskette, const char* out, uint32_t options, char* error,
+                             uint32_t errorSize);
 
 /* Shows the named image in a modal viewer and editor; returns after the user
  * closes it. Every change is written back before the viewer reports it done.

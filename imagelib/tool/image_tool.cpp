@@ -1,6 +1,7 @@
 // menvolt-image: the image library from the command line, for scripts and
 // test set-ups on the installation server.
-//   menvolt-image create IMAGE [--capacity MB] [--keep-undi] [--keep-base]
+//   menvolt-image create IMAGE [--capacity MB] [--keep-undi] [--keep-base] [--writable]
+//   menvolt-image wrap DISKETTE OUT [--keep-undi] [--keep-base] [--writable]
 //   menvolt-image add IMAGE [--folder FOLDER] FILE...
 //   menvolt-image mkdir IMAGE FOLDER
 //   menvolt-image list IMAGE [FOLDER]
@@ -18,7 +19,8 @@ namespace {
 
 int Usage(FILE* out = stderr) {
     std::fprintf(out,
-                 "usage: menvolt-image create IMAGE [--capacity MB] [--keep-undi] [--keep-base]\n"
+                 "usage: menvolt-image create IMAGE [--capacity MB] [--keep-undi] [--keep-base] [--writable]\n"
+                 "       menvolt-image wrap DISKETTE OUT [--keep-undi] [--keep-base] [--writable]\n"
                  "       menvolt-image add IMAGE [--folder FOLDER] FILE...\n"
                  "       menvolt-image mkdir IMAGE FOLDER\n"
                  "       menvolt-image list IMAGE [FOLDER]\n"
@@ -58,6 +60,8 @@ int Create(const std::vector<std::string>& args) {
             r.options |= KTIMG_OPTION_KEEP_UNDI;
         } else if (args[i] == "--keep-base") {
             r.options |= KTIMG_OPTION_KEEP_BASE;
+        } else if (args[i] == "--writable") {
+            r.options |= KTIMG_OPTION_WRITABLE;
         } else {
             return Usage();
         }
@@ -65,6 +69,23 @@ int Create(const std::vector<std::string>& args) {
     const int result = KTCreateImage(&r);
     if (result == KTIMG_ERR_REQUEST) return Fail("capacity must be 0 (1.44 MB) or 2, 4, ..., 16 MB");
     if (result != KTIMG_OK) return Fail("cannot create " + args[0]);
+    return 0;
+}
+
+// The diskette becomes the volume of an extended image, whose start-up code
+// keeps it out of the way of programs that use extended memory.
+int Wrap(const std::vector<std::string>& args) {
+    if (args.size() < 2) return Usage();
+    uint32_t options = KTIMG_OPTION_STANDARD;
+    for (size_t i = 2; i < args.size(); ++i) {
+        if (args[i] == "--keep-undi") options |= KTIMG_OPTION_KEEP_UNDI;
+        else if (args[i] == "--keep-base") options |= KTIMG_OPTION_KEEP_BASE;
+        else if (args[i] == "--writable") options |= KTIMG_OPTION_WRITABLE;
+        else return Usage();
+    }
+    char error[512] = {};
+    if (KTWrapDiskette(args[0].c_str(), args[1].c_str(), options, error, sizeof error) != KTIMG_OK)
+        return Fail(std::string(error) + "; nothing was written");
     return 0;
 }
 
@@ -130,6 +151,7 @@ int main(int argc, char** argv) {
     }
     if (command == "--help" || command == "-h") return Usage(stdout);
     if (command == "create") return Create(args);
+    if (command == "wrap") return Wrap(args);
     if (command == "add") return Add(args);
     if (command == "mkdir") return MakeDir(args);
     if (command == "list") return List(args);

@@ -22,13 +22,19 @@ RealModeMachine::RealModeMachine() {
         return;
     }
     uc_mem_map(m_uc, 0, 0x100000, UC_PROT_ALL);
-    uc_mem_map(m_uc, 0x100000, 0x1700000, UC_PROT_ALL);
+    uc_mem_map(m_uc, 0x100000, kMemoryEnd - 0x100000, UC_PROT_ALL);
     uc_hook_add(m_uc, &m_hook, UC_HOOK_INTR, reinterpret_cast<void*>(&RealModeMachine::OnInterrupt), this, 1, 0);
     // The BIOS INT 13h: records the call, answers "no such drive" with a mark.
     const uint8_t bios13[] = {0xCD, 0xF3, 0xCF};  // int 0F3h; iret
     Write(kBiosInt13, bios13, sizeof bios13);
     Write16(0x13 * 4, 0xE000);
     Write16(0x13 * 4 + 2, 0xF000);
+    // The BIOS INT 15h the vector names: answers like the one INT 15h
+    // instructions reach, keeping the carry it sets.
+    const uint8_t bios15[] = {0xCD, 0xF5, 0xCA, 0x02, 0x00};  // int 0F5h; retf 2
+    Write(kBiosInt15, bios15, sizeof bios15);
+    Write16(0x15 * 4, 0xE100);
+    Write16(0x15 * 4 + 2, 0xF000);
     Write16(0x413, 600);  // base memory in KB, below a boot ROM's reservation
     const uint8_t halt = 0xF4;
     Write(kRestart, &halt, 1);
@@ -158,6 +164,41 @@ Regs RealModeMachine::CallInt13(const Regs& in) {
     return out;
 }
 
+Regs32 RealModeMachine::CallVector(int vector, const Regs32& in) {
+    const uint8_t halt = 0xF4;
+    Write(0x0500, &halt, 1);
+    SetReg16(m_uc, UC_X86_REG_SS, 0);
+    const uint16_t sp = 0x6FFA;
+    SetReg16(m_uc, UC_X86_REG_SP, sp);
+    const uint16_t frame[3] = {0x0500, 0x0000, 0x0202};
+    Write(sp, frame, sizeof frame);
+    uint32_t flags = 0x0002;
+    uc_reg_write(m_uc, UC_X86_REG_EFLAGS, &flags);
+    uc_reg_write(m_uc, UC_X86_REG_EAX, &in.eax);
+    uc_reg_write(m_uc, UC_X86_REG_EBX, &in.ebx);
+    uc_reg_write(m_uc, UC_X86_REG_ECX, &in.ecx);
+    uc_reg_write(m_uc, UC_X86_REG_EDX, &in.edx);
+    SetReg16(m_uc, UC_X86_REG_ES, in.es);
+    SetReg16(m_uc, UC_X86_REG_DI, in.di);
+    Regs32 out;
+    if (!Run(Read16(vector * 4 + 2), Read16(vector * 4), 0x0500)) {
+        out.eax = 0xDEAD;
+        return out;
+    }
+    uc_reg_read(m_uc, UC_X86_REG_EAX, &out.eax);
+    uc_reg_read(m_uc, UC_X86_REG_EBX, &out.ebx);
+    uc_reg_read(m_uc, UC_X86_REG_ECX, &out.ecx);
+    uc_reg_read(m_uc, UC_X86_REG_EDX, &out.edx);
+    out.es = Reg16(m_uc, UC_X86_REG_ES);
+    out.di = Reg16(m_uc, UC_X86_REG_DI);
+    // The caller sees the flags the handler returned with: an IRET takes
+    // them from the frame, a RETF 2 keeps the live ones.
+    uint32_t live = 0;
+    uc_reg_read(m_uc, UC_X86_REG_EFLAGS, &live);
+    out.carry = live & kCarry;
+    return out;
+}
+
 void RealModeMachine::OnInterrupt(uc_engine*, uint32_t intno, void* self) {
     static_cast<RealModeMachine*>(self)->Interrupt(intno);
 }
@@ -181,14 +222,62 @@ void RealModeMachine::Interrupt(uint32_t intno) {
                 SetReg16(m_uc, UC_X86_REG_AX, 0x1C0D);
             }
             return;
+        case 0xF5:
+            ++chained15;
+            [[fallthrough]];
         case 0x15:
-            if (ah == 0x87) {
+            if (r.ax == 0xE820 && hasE820) {
+                uint32_t eax = 0, ebx = 0, ecx = 0, edx = 0;
+                uc_reg_read(m_uc, UC_X86_REG_EAX, &eax);
+                uc_reg_read(m_uc, UC_X86_REG_EBX, &ebx);
+                uc_reg_read(m_uc, UC_X86_REG_ECX, &ecx);
+                uc_reg_read(m_uc, UC_X86_REG_EDX, &edx);
+                if (eax != 0xE820 || edx != 0x534D4150 || ebx >= memoryMap.size() || ecx < 20) {
+                    SetReg16(m_uc, UC_X86_REG_AX, 0x8600);
+                    setCarry(true);
+                    return;
+                }
+                const MapRange& m = memoryMap[ebx];
+                uint8_t entry[20];
+                std::memcpy(entry, &m.base, 8);
+                std::memcpy(entry + 8, &m.length, 8);
+                std::memcpy(entry + 16, &m.type, 4);
+                Write(static_cast<uint32_t>(r.es) * 16 + r.di, entry, sizeof entry);
+                eax = 0x534D4150;
+                ebx = ebx + 1 < memoryMap.size() ? ebx + 1 : 0;
+                ecx = 20;
+                uc_reg_write(m_uc, UC_X86_REG_EAX, &eax);
+                uc_reg_write(m_uc, UC_X86_REG_EBX, &ebx);
+                uc_reg_write(m_uc, UC_X86_REG_ECX, &ecx);
+                setCarry(false);
+                return;
+            }
+            if (r.ax == 0xE801 && hasE801) {
+                SetReg16(m_uc, UC_X86_REG_AX, e801Low);
+                SetReg16(m_uc, UC_X86_REG_CX, e801Low);
+                SetReg16(m_uc, UC_X86_REG_BX, e801High);
+                SetReg16(m_uc, UC_X86_REG_DX, e801High);
+                setCarry(false);
+                return;
+            }
+            if (ah == 0x88) {
+                SetReg16(m_uc, UC_X86_REG_AX, ext88);
+                setCarry(false);
+                return;
+            }
+            if (ah != 0x87) {
+                SetReg16(m_uc, UC_X86_REG_AX, static_cast<uint16_t>(0x8600 | (r.ax & 0xFF)));
+                setCarry(true);
+                return;
+            }
+            {
                 const uint32_t table = static_cast<uint32_t>(r.es) * 16 + r.si;
                 auto d = Read(table, 48);
                 const uint32_t src = d[0x12] | (d[0x13] << 8) | (d[0x14] << 16) | (static_cast<uint32_t>(d[0x17]) << 24);
                 const uint32_t dst = d[0x1A] | (d[0x1B] << 8) | (d[0x1C] << 16) | (static_cast<uint32_t>(d[0x1F]) << 24);
                 const size_t bytes = static_cast<size_t>(r.cx) * 2;
-                if (src + bytes > 0x1800000 || dst + bytes > 0x1800000) {
+                if (src + bytes > kMemoryEnd || dst + bytes > kMemoryEnd || src + bytes > failMovesFrom ||
+                    dst + bytes > failMovesFrom) {
                     SetReg16(m_uc, UC_X86_REG_AX, 0x0300);
                     setCarry(true);
                     return;
