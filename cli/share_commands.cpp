@@ -8,6 +8,7 @@
 
 #include "cli_text.h"
 #include "commands.h"
+#include "diskette_note.h"
 #include "file_system.h"
 #include "json_writer.h"
 #include "layout.h"
@@ -206,6 +207,8 @@ int Verify(std::vector<std::string> args) {
         std::puts("usage: menvolt-cli [--share DIR] [--json] verify\n"
                   "Checks every entry: its loader file, the image files its items name, a\n"
                   "LaunchFile outside the share, and loader files no entry names.\n"
+                  "Notes (which do not change the exit status) name plain diskette images\n"
+                  "that start syslinux or GRUB and should be wrapped with menvolt-image wrap.\n"
                   "Exit status 1 when anything is wrong.");
         return WantsHelp(args) ? 0 : 2;
     }
@@ -216,6 +219,7 @@ int Verify(std::vector<std::string> args) {
         std::string file, what;
     };
     std::vector<Problem> problems;
+    std::vector<Problem> notes;
     std::set<std::string> namedLoaders;  // host paths
     std::set<std::string> entryFolders;
     std::vector<EntryRow> rows = CollectEntries(root);
@@ -254,6 +258,8 @@ int Verify(std::vector<std::string> args) {
                                                     res::LoadString(res::IDS_NAME_TOO_LONG)});
             if (!platform::Exists(folder + image))
                 problems.push_back({launchFile, "item " + std::to_string(slot + 1) + ": image file missing: " + image});
+            else if (std::string note = ExtendedMemoryDisketteNote(folder + image, image); !note.empty())
+                notes.push_back({launchFile, "item " + std::to_string(slot + 1) + ": " + note});
         }
     }
     // Loader files in entry folders that no entry names.
@@ -268,14 +274,18 @@ int Verify(std::vector<std::string> args) {
     if (options.json) {
         std::vector<std::string> items;
         for (const Problem& p : problems) items.push_back(JsonObject().Add("file", p.file).Add("problem", p.what).Str());
+        std::vector<std::string> noteItems;
+        for (const Problem& n : notes) noteItems.push_back(JsonObject().Add("file", n.file).Add("note", n.what).Str());
         std::puts(JsonObject()
                       .Add("entries", static_cast<long>(rows.size()))
                       .Add("ok", problems.empty())
                       .AddRaw("problems", JsonArray(items))
+                      .AddRaw("notes", JsonArray(noteItems))
                       .Str()
                       .c_str());
     } else {
         for (const Problem& p : problems) std::printf("%s: %s\n", p.file.c_str(), p.what.c_str());
+        for (const Problem& n : notes) std::printf("%s: note: %s\n", n.file.c_str(), n.what.c_str());
         std::printf("%zu entries, %zu problem%s\n", rows.size(), problems.size(), problems.size() == 1 ? "" : "s");
     }
     return problems.empty() ? 0 : 1;

@@ -14,6 +14,7 @@ PACKAGES=(
   libunicorn-dev             # emulator bench for the client program
   qemu-system-x86 ipxe-qemu  # end-to-end boots on a real PXE boot ROM
   pxelinux syslinux-common   # comparison boots in bench/
+  syslinux grub-pc-bin memtest86+ # diskettes of the compatibility boots in tests/e2e/
   dosfstools mtools          # cross-checks of the FAT images we write
   tftpd-hpa dnsmasq-base curl # the serving guide's TFTP and DHCP servers, tried in tests
   libchm-dev                 # reading the compiled help file in tests

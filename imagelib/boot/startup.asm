@@ -98,6 +98,9 @@ start:
         call check_header
         mov si, msg_bad_header
         jc halt_with
+        ; The boot ROM may hook INT 15h to hide its own memory and give it
+        ; back when it is shut down: the map is read once that is settled.
+        call network_stack
         call read_memory_map
         mov si, msg_map_too_large
         jc halt_with
@@ -111,7 +114,6 @@ start:
         mov si, msg_map_too_large
         jc halt_with
 
-        call network_stack
         call install_disk
 
         ; First sector of the volume to 0000:7C00 and boot it as drive A:

@@ -56,6 +56,14 @@ python3 -c 'import json,sys; r=json.loads(sys.argv[1]); assert r["ok"] is False 
 for n in 1 2; do "$cli" --share "$share" remove "Setup\\English\\Tools\\Zent\\i386\\templates\\tool$n.sif" >/dev/null; done
 rm "$tools/tool9.ldr"
 "$cli" --share "$share" verify >/dev/null || fail "verify after clean-up"
+# A plain diskette that starts syslinux gets a note suggesting wrap; a note
+# is no problem.
+rm "$tools/dos.img"
+mkfs.fat -C "$tools/dos.img" 1440 >/dev/null
+syslinux --install "$tools/dos.img"
+out=$("$cli" --share "$share" verify) || fail "a note made verify fail"
+grep -q 'tool0.ldr: note: item 1: dos.img is a plain diskette that starts syslinux.*menvolt-image wrap dos.img' \
+  <<<"$out" || fail "verify: syslinux note: $out"
 [ ! -e "$tools/tool1.ldr" ] || fail "remove left the loader"
 if "$cli" --share "$share" remove 'Setup\English\Tools\Zent\i386\templates\nothing.sif' 2>/dev/null; then
   fail "remove of an unknown entry succeeded"
