@@ -1,5 +1,6 @@
 #include "image_viewer.h"
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -15,7 +16,9 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "diskette_wrap.h"
 #include "image_help_event.h"
+#include "image_library.h"
 
 namespace imagelib {
 namespace {
@@ -64,6 +67,23 @@ public:
     void Info(QWidget* parent, const QString& text) override {
         QMessageBox::information(parent, "Boot Image", text);
     }
+    bool DisketteToWrap(QWidget* parent, QString& diskette, bool& writable) override {
+        diskette = QFileDialog::getOpenFileName(parent, "From Diskette Image", QString(),
+                                                "Diskette images (*.img *.ima *.flp);;All files (*)");
+        if (diskette.isEmpty()) return false;
+        QMessageBox box(QMessageBox::Question, "From Diskette Image",
+                        QString("Replace everything in this image with the diskette %1?\n\n"
+                                "The diskette becomes the image's RAM disk as it is, moved to the top "
+                                "of memory where programs that use extended memory leave it alone.")
+                            .arg(QFileInfo(diskette).fileName()),
+                        QMessageBox::Yes | QMessageBox::No, parent);
+        box.setDefaultButton(QMessageBox::No);
+        auto* check = new QCheckBox("Let programs &write to the RAM disk (in memory only)", &box);
+        box.setCheckBox(check);
+        if (box.exec() != QMessageBox::Yes) return false;
+        writable = check->isChecked();
+        return true;
+    }
 };
 
 }  // namespace
@@ -96,8 +116,9 @@ ImageViewer::ImageViewer(QWidget* owner, bool helpAvailable, std::unique_ptr<Vie
     m_rename = new QPushButton("&Rename...", this);
     m_newFolder = new QPushButton("&New Folder...", this);
     m_label = new QPushButton("&Label...", this);
+    m_fromDiskette = new QPushButton("From Dis&kette Image...", this);
     auto* commands = new QHBoxLayout;
-    for (QPushButton* b : {m_add, m_extract, m_delete, m_rename, m_newFolder, m_label}) {
+    for (QPushButton* b : {m_add, m_extract, m_delete, m_rename, m_newFolder, m_label, m_fromDiskette}) {
         b->setAutoDefault(false);
         commands->addWidget(b);
     }
@@ -122,6 +143,7 @@ ImageViewer::ImageViewer(QWidget* owner, bool helpAvailable, std::unique_ptr<Vie
     connect(m_rename, &QPushButton::clicked, this, [this] { RenameSelected(); });
     connect(m_newFolder, &QPushButton::clicked, this, [this] { NewFolder(); });
     connect(m_label, &QPushButton::clicked, this, [this] { EditLabel(); });
+    connect(m_fromDiskette, &QPushButton::clicked, this, [this] { FromDiskette(); });
     connect(m_tree, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
         if (!item) return;
         m_folder = item->data(0, kPathRole).toString();
@@ -151,7 +173,8 @@ void ImageViewer::Refresh() {
     QLocale c(QLocale::English);
     const QString label = Local(v.Label());
     const QString capacity = info.extended
-                                 ? QString("extended, %1 MB").arg(info.kilobytes / 1024)
+                                 ? (info.kilobytes % 1024 ? QString("extended, %1 KB").arg(info.kilobytes)
+                                                          : QString("extended, %1 MB").arg(info.kilobytes / 1024))
                                  : (m_doc.Info().kilobytes == 1440 ? QString("1.44 MB diskette")
                                                                    : QString("%1 KB").arg(info.kilobytes));
     m_info->setText(QString("Volume label: %1\nCapacity: %2 (%3 bytes for files)\nFree space: %4 bytes")
@@ -227,6 +250,28 @@ void ImageViewer::UpdateButtons() {
     bool anyFile = false;
     for (auto* item : m_list->selectedItems()) anyFile |= !item->data(0, kFolderRole).toBool();
     m_extract->setEnabled(anyFile);
+}
+
+bool ImageViewer::FromDiskette() {
+    QString diskette;
+    bool writable = false;
+    if (!m_prompts->DisketteToWrap(this, diskette, writable)) return false;
+    uint32_t options = KTIMG_OPTION_STANDARD | (writable ? KTIMG_OPTION_WRITABLE : 0);
+    if (m_doc.Info().extended) options |= m_doc.Info().options & (KTIMG_OPTION_KEEP_UNDI | KTIMG_OPTION_KEEP_BASE);
+    std::string error;
+    if (!WrapDisketteFile(diskette.toStdString(), m_doc.Path(), options, error)) {
+        m_prompts->Error(this, QString("The image was not changed: %1").arg(Local(error)));
+        return false;
+    }
+    const std::string path = m_doc.Path();
+    if (!Open(path, error)) {
+        // The new image is written but its volume is no FAT volume we read
+        // (a diskette of another file system): say so and close.
+        m_prompts->Info(this, QString("The image now holds the diskette, whose files cannot be shown here: %1")
+                                  .arg(Local(error)));
+        reject();
+    }
+    return true;
 }
 
 QStringList ImageViewer::ListedNames() const {

@@ -31,6 +31,9 @@ public:
     virtual bool Confirm(QWidget* parent, const QString& text) = 0;
     virtual void Error(QWidget* parent, const QString& text) = 0;
     virtual void Info(QWidget* parent, const QString& text) = 0;
+    // The diskette image whose contents replace the image's, and whether
+    // its RAM disk takes writes. Returns false when the user cancels.
+    virtual bool DisketteToWrap(QWidget* parent, QString& diskette, bool& writable) = 0;
 };
 
 // Real dialogs: file pickers, input box, message boxes.
@@ -63,6 +66,9 @@ public:
     bool RenameSelected();
     bool NewFolder();
     bool EditLabel();
+    // Replaces the image with an extended image made from a diskette image
+    // (see WrapDiskette); the keep-network options of the image stay.
+    bool FromDiskette();
     // Asks the owner to show the viewer's help; true when it did.
     bool RequestHelp();
 
@@ -94,6 +100,7 @@ private:
     QPushButton* m_rename = nullptr;
     QPushButton* m_newFolder = nullptr;
     QPushButton* m_label = nullptr;
+    QPushButton* m_fromDiskette = nullptr;
 };
 
 }  // namespace imagelib

@@ -26,6 +26,7 @@ struct Script {
     std::deque<QString> folders;
     std::deque<std::pair<bool, QString>> texts;  // (ok, text)
     std::deque<bool> confirms;
+    std::deque<std::pair<QString, bool>> diskettes;  // (path, writable); empty path = cancel
     QStringList errors, infos, confirmTexts;
 };
 
@@ -45,6 +46,12 @@ public:
     }
     void Error(QWidget*, const QString& text) override { m_s.errors << text; }
     void Info(QWidget*, const QString& text) override { m_s.infos << text; }
+    bool DisketteToWrap(QWidget*, QString& diskette, bool& writable) override {
+        auto answer = Pop(m_s.diskettes, std::make_pair(QString(), false));
+        diskette = answer.first;
+        writable = answer.second;
+        return !diskette.isEmpty();
+    }
 
 private:
     template <typename T>
@@ -303,6 +310,43 @@ TEST(ViewImageExport, RunsModallyAndReturnsWhenClosed) {
     view.path = text.c_str();
     EXPECT_EQ(KTViewImage(&view), KTIMG_ERR_OPEN);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST_F(ViewerFixture, FromADisketteImageTheImageBecomesItsWrappedFormAndShowsItsFiles) {
+    OpenNew(2);
+    // Keep-network options of the image stay; the diskette's files show.
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(imagelib::BuildImage(2, 0x100 | KTIMG_OPTION_KEEP_UNDI, bytes));
+    testing_support::WriteBytes(path, bytes);
+    std::string error;
+    ASSERT_TRUE(viewer->Open(path, error)) << error;
+    const std::string diskette = (dir / "tools.img").string();
+    ASSERT_EQ(imagetest::Run("mkfs.fat -C " + imagetest::Quote(diskette) + " 1440").exitCode, 0);
+    testing_support::WriteText(dir / "readme.txt", "diskette file");
+    ASSERT_EQ(imagetest::Run("mcopy -i " + imagetest::Quote(diskette) + " " +
+                             imagetest::Quote((dir / "readme.txt").string()) + " ::README.TXT")
+                  .exitCode,
+              0);
+
+    script.diskettes = {{QString(), false}, {QString::fromStdString(diskette), true}};
+    EXPECT_FALSE(viewer->FromDiskette());  // cancelled: nothing changes
+    EXPECT_EQ(testing_support::ReadBytes(path), bytes);
+    ASSERT_TRUE(viewer->FromDiskette());
+    EXPECT_EQ(viewer->ListedNames(), QStringList({"README.TXT"}));
+    EXPECT_NE(viewer->InfoText().indexOf("extended, 1440 KB"), -1) << viewer->InfoText().toStdString();
+    const imagelib::ImageInfo& info = viewer->Document().Info();
+    EXPECT_EQ(info.options, 0x100u | KTIMG_OPTION_KEEP_UNDI | KTIMG_OPTION_WRITABLE);
+    const auto now = testing_support::ReadBytes(path);
+    EXPECT_EQ(std::vector<uint8_t>(now.begin() + static_cast<long>(info.volumeOffset), now.end()),
+              testing_support::ReadBytes(diskette));
+
+    // Not a diskette: reported, the image stays as it is.
+    testing_support::WriteBytes(dir / "small.img", std::vector<uint8_t>(4096, 0));
+    script.diskettes = {{QString::fromStdString((dir / "small.img").string()), false}};
+    EXPECT_FALSE(viewer->FromDiskette());
+    ASSERT_EQ(script.errors.size(), 1);
+    EXPECT_NE(script.errors[0].indexOf("not a diskette image"), -1) << script.errors[0].toStdString();
+    EXPECT_EQ(testing_support::ReadBytes(path), now);
 }
 
 }  // namespace
