@@ -870,12 +870,8 @@ r_map_count:    dw 0
 r_map_entry_size: dw 20
 r_serve_e820:   db 0
 r_writable:     db 0
-r_count:        db 0                    ; sectors of the request
-r_status:       db 0                    ; of the last request, for function 01h
 ; Diskette parameter table for function 08h (byte 4: sectors per track).
 r_dpt:          db 0DFh, 02h, 25h, 02h, 18, 1Bh, 0FFh, 54h, 0F6h, 0Fh, 08h
-                align 4
-r_gdt:          times 48 db 0
 
 r_int13:
         cmp dl, 0
@@ -902,7 +898,11 @@ r_int13:
         jmp far [cs:r_old13]
 
 .status:
-        mov ah, [cs:r_status]
+        push ds
+        push 0040h
+        pop ds
+        mov ah, [0041h]                 ; the last request's status
+        pop ds
         cmp ah, 1
         cmc
         jmp .ret
@@ -945,10 +945,11 @@ r_int13:
         jmp .finish
 
 .verify:
+        push eax
         call check_range
-        jc .finish
-        mov al, [cs:r_count]
-        xor ah, ah
+        jc .refused
+        pop eax
+        xor ah, ah                      ; AL = count, as asked
         jmp .finish
 
 .write:
@@ -957,26 +958,40 @@ r_int13:
         mov ah, 03h                     ; write-protected
         jmp .finish
 .writable:
+        push eax
         call check_range
-        jc .finish
+        jc .refused
         push esi
         push edi
-        call buffer_address             ; ESI = EDI = buffer, EAX = volume
-        mov edi, eax
-        jmp short .transfer
-
-.read:
-        call check_range
-        jc .finish
-        push esi
-        push edi
-        call buffer_address             ; ESI = EDI = buffer, EAX = volume
-        mov esi, eax
-.transfer:
         push ecx
         push bx
         push es
-        movzx ecx, byte [cs:r_count]
+        movzx cx, al                    ; sectors asked
+        call buffer_address             ; ESI = EDI = buffer, EAX = volume
+        mov edi, eax
+        jmp short .piece
+
+; The caller's EAX is on the stack: it comes back with AH = the error.
+.refused:
+        push bp
+        mov bp, sp
+        mov [bp + 3], ah
+        pop bp
+        pop eax
+        jmp .finish
+
+.read:
+        push eax
+        call check_range
+        jc .refused
+        push esi
+        push edi
+        push ecx
+        push bx
+        push es
+        movzx cx, al                    ; sectors asked
+        call buffer_address             ; ESI = EDI = buffer, EAX = volume
+        mov esi, eax
 .piece: mov bx, cx
         cmp bx, 127                     ; sectors of one block move
         jbe .sized
@@ -991,8 +1006,8 @@ r_int13:
         pop ecx
         pop edi
         pop esi
-        mov al, [cs:r_count]
-        xor ah, ah
+        pop eax
+        xor ah, ah                      ; AL = count, as asked
         jmp short .finish
 .io_error:
         pop es
@@ -1000,13 +1015,13 @@ r_int13:
         pop ecx
         pop edi
         pop esi
+        pop eax
         mov ah, 20h                     ; controller failure
         jmp short .finish
 .ok:
         xor ah, ah
-; AH = status: kept for function 01h and the BIOS data area; carry = AH != 0.
+; AH = status: kept in the BIOS data area for function 01h; carry = AH != 0.
 .finish:
-        mov [cs:r_status], ah
         push ds
         push 0040h
         pop ds
@@ -1018,49 +1033,58 @@ r_int13:
         sti
         retf 2
 
-; EAX = physical address of the request's first sector in the volume (from
-; EAX = sector number), EDI = physical address of the caller's buffer ES:BX.
+; From EAX = sector number and AL = count: EAX = physical address of the
+; sector in the volume, ESI = EDI = physical address of the buffer ES:BX.
 buffer_address:
-        shl eax, 9
-        add eax, [cs:r_base]
-        movzx edi, bx
         push eax
+        movzx edi, bx
         mov ax, es
         movzx eax, ax
         shl eax, 4
         add edi, eax
-        pop eax
         mov esi, edi
+        pop eax
+        shr eax, 8                      ; the sector number, count dropped
+        shl eax, 9
+        add eax, [cs:r_base]
         ret
 
 ; Moves BX sectors from physical ESI to physical EDI with the BIOS block
-; move and advances both. Carry set on failure.
+; move and advances both. Carry set on failure. The descriptor table is
+; built on the stack: the resident part itself is never written while it
+; serves, so an emulator never sees its code page change.
 r_move:
         push cx
         push ax
         push si
-        push cs
+        sub sp, 48
+        push ss
         pop es
         mov cx, bx
         shl cx, 8                       ; sectors to words
+        push bp
+        mov bp, sp
+        add bp, 2                       ; the table
         xor eax, eax
-        mov [cs:r_gdt + 00h], eax
-        mov [cs:r_gdt + 04h], eax
-        mov [cs:r_gdt + 08h], eax
-        mov [cs:r_gdt + 0Ch], eax
-        mov [cs:r_gdt + 20h], eax
-        mov [cs:r_gdt + 24h], eax
-        mov [cs:r_gdt + 28h], eax
-        mov [cs:r_gdt + 2Ch], eax
+        mov [bp + 00h], eax
+        mov [bp + 04h], eax
+        mov [bp + 08h], eax
+        mov [bp + 0Ch], eax
+        mov [bp + 20h], eax
+        mov [bp + 24h], eax
+        mov [bp + 28h], eax
+        mov [bp + 2Ch], eax
         mov eax, esi
-        mov si, r_gdt + 10h
+        lea si, [bp + 10h]
         call describe
         mov eax, edi
-        mov si, r_gdt + 18h
+        lea si, [bp + 18h]
         call describe
-        mov si, r_gdt
+        mov si, bp
+        pop bp
         mov ah, 87h
         int 15h
+        lea sp, [esp + 48]              ; keeps the carry
         pop si
         pop ax
         pop cx
@@ -1074,29 +1098,31 @@ r_move:
         clc
 .out:   ret
 
-; One descriptor at CS:SI for CX words at physical EAX.
+; One descriptor at SS:SI for CX words at physical EAX.
 describe:
         push cx
         shl cx, 1
         dec cx
-        mov [cs:si], cx
+        mov [ss:si], cx
         pop cx
-        mov [cs:si + 2], eax            ; base bits 0-23, access byte after
-        mov byte [cs:si + 5], 93h
+        mov [ss:si + 2], eax            ; base bits 0-23, access byte after
+        mov byte [ss:si + 5], 93h
         shr eax, 24
-        mov byte [cs:si + 6], 0
-        mov [cs:si + 7], al
+        mov byte [ss:si + 6], 0
+        mov [ss:si + 7], al
         ret
 
 ; Checks a request: AL count, CH/CL cylinder and sector, DH head. Returns
-; the first sector in EAX with carry clear, or AH = error with carry set.
+; with carry clear and EAX = first sector * 256 + count (AL as it came), or
+; AH = error with carry set.
 check_range:
-        mov [cs:r_count], al
         test al, al
         jz .bad_command
         push edx
         push ecx
         push ebx
+        push si
+        movzx si, al
         movzx ebx, cl
         and bl, 3Fh
         jz .not_found
@@ -1119,16 +1145,20 @@ check_range:
         mul ecx
         lea eax, [eax + ebx - 1]
         ; the whole request must lie on the disk
-        movzx ecx, byte [cs:r_count]
+        movzx ecx, si
         add ecx, eax
         cmp ecx, [cs:r_total]
         ja .not_found
+        shl eax, 8
+        or ax, si
+        pop si
         pop ebx
         pop ecx
         pop edx
         clc
         ret
 .not_found:
+        pop si
         pop ebx
         pop ecx
         pop edx
