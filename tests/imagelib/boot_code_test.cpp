@@ -383,7 +383,9 @@ TEST(StartupCode, ABadHeaderOrTooLittleMemoryStopsWithAMessage) {
         EXPECT_EQ(s.pc.Vector(0x13), before13) << c.what;
         EXPECT_EQ(s.pc.Vector(0x15), before15) << c.what;
         // A header that does not fit is found before anything is touched.
-        if (std::string(c.message) == "header does not fit") EXPECT_TRUE(s.pc.pxeCalls.empty()) << c.what;
+        if (std::string(c.message) == "header does not fit") {
+            EXPECT_TRUE(s.pc.pxeCalls.empty()) << c.what;
+        }
         EXPECT_EQ(s.pc.keysRead, 0) << c.what;  // halted, not restarting
     }
 }
