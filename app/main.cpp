@@ -14,6 +14,7 @@
 
 #include "demo_share.h"
 #include "dialog.h"
+#include "classic_look.h"
 #include "dialog_units.h"
 #include "editor_app.h"
 #include "entry_runners_ui.h"
@@ -77,7 +78,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     QApplication application(argc, argv);
-    framework::InstallDialogFont();
+    framework::InstallClassicLook();
     framework::QtMessageSink sink;
     platform::SetMessageSink(&sink);
 

@@ -2,6 +2,9 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QTreeView>
 #include <QStringList>
 #include <vector>
 
@@ -12,6 +15,22 @@ namespace image {
 
 namespace {
 
+// The detail view's columns take the width of their contents (sizes such as
+// "16.0 MiB", types such as "Raw disk image") each time a folder is read.
+void FitColumns(QFileDialog& dialog) {
+    dialog.setViewMode(QFileDialog::Detail);
+    auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+    if (!view) return;
+    auto fit = [view] {
+        QHeaderView* header = view->header();
+        for (int column = 0; column < header->count(); ++column) view->resizeColumnToContents(column);
+    };
+    QObject::connect(&dialog, &QFileDialog::directoryEntered, view, fit, Qt::QueuedConnection);
+    if (auto* model = qobject_cast<QFileSystemModel*>(view->model()))
+        QObject::connect(model, &QFileSystemModel::directoryLoaded, view, fit, Qt::QueuedConnection);
+    dialog.resize(std::max(dialog.sizeHint().width(), 640), std::max(dialog.sizeHint().height(), 400));
+}
+
 class ToolkitChooser : public ImageFileChooser {
 public:
     bool ChooseFile(const std::string& initialFile, const std::string& filter, std::string& chosen) override {
@@ -21,12 +40,15 @@ public:
         platform::ResolvedPath start = platform::Resolve(folder);
 
         QFileDialog dialog(QApplication::activeWindow());
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
         dialog.setFileMode(QFileDialog::ExistingFile);
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setNameFilters(framework::ToQt(ToolkitFilter(filter)).split(QStringLiteral(";;")));
         if (start.error == platform::FileError::None && start.isDirectory)
             dialog.setDirectory(QString::fromLocal8Bit(start.host.c_str()));
-        (void)mask;  // the name filter already lists *.img first
+        // The file-name box starts with the wildcard, as the Windows dialog's.
+        if (!mask.empty()) dialog.selectFile(QString::fromLocal8Bit(mask.c_str()));
+        FitColumns(dialog);
         if (dialog.exec() != QDialog::Accepted) return false;
         QStringList files = dialog.selectedFiles();
         if (files.isEmpty()) return false;

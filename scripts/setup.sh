@@ -20,6 +20,8 @@ PACKAGES=(
   libchm-dev                 # reading the compiled help file in tests
   fp-utils                   # chmcmd, the help file compiler
   xvfb xauth xdg-utils       # screenshots of the real window, link opener
+  xdotool                    # the keyboard-only test of the editor under Xvfb
+  fonts-terminus-otb         # the 8 x 16 text font of the client screen preview
 )
 
 missing=()

@@ -1,6 +1,5 @@
 #include "appearance_dlg.h"
 
-#include "client_screen_view.h"
 #include "dialog_units.h"
 #include "entry_templates.h"
 #include "entry_ui_common.h"
@@ -36,16 +35,11 @@ BOOL CAppearanceDlg::OnInitDialog() {
     fill(IDC_HIGHLIGHT_BACKGROUND, 8, (highlight >> 4) <= 7 ? highlight >> 4 : 0);
     fill(IDC_HIGHLIGHT_TEXT, 16, highlight & 15);
 
-    // The client's screen, to the right of the template's controls.
-    if (m_pLoader && Window()) {
-        const int margin = DluToPixelsX(7, m_units);
-        m_preview = new ClientScreenView(Window());
-        const QSize base = Window()->size();
-        m_preview->move(base.width(), margin);
-        Window()->setFixedSize(base.width() + m_preview->width() + margin,
-                               std::max(base.height(), m_preview->height() + 2 * margin));
-        UpdatePreview();
-    }
+    // The client's screen, in a window of its own; the button sits at the
+    // right of the banner's label, inside the template's size.
+    AddPushButton(IDC_CLIENT_PREVIEW, kPreviewButtonText, 127, 3, 50, 14);
+    EnableDlgItem(IDC_CLIENT_PREVIEW, m_pLoader != nullptr);
+    UpdatePreview();
     return TRUE;
 }
 
@@ -57,11 +51,11 @@ uint16_t CAppearanceDlg::ChosenColors() const {
 }
 
 void CAppearanceDlg::UpdatePreview() {
-    if (!m_preview || !m_pLoader) return;
+    if (!m_pLoader) return;
     LoaderFile shown = *m_pLoader;
     shown.SetTitle(GetDlgItemText(IDC_APPEARANCE_BANNER));
     shown.SetColors(ChosenColors());
-    m_preview->SetScreen(DrawMenuScreen(shown));
+    m_preview.SetScreen(DrawMenuScreen(shown));
 }
 
 void CAppearanceDlg::OnOK() {
@@ -85,6 +79,9 @@ BOOL CAppearanceDlg::OnCommand(UINT id, UINT code) {
             return TRUE;
         case IDHELP:
             if (code == BN_CLICKED) framework::ShowHelp(IDH_SCREEN_APPEARANCE);
+            return TRUE;
+        case IDC_CLIENT_PREVIEW:
+            if (code == BN_CLICKED) m_preview.Open(Window());
             return TRUE;
         default: return CDialog::OnCommand(id, code);
     }

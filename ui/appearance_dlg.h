@@ -3,10 +3,10 @@
 // the client's menu screen as it will look.
 #pragma once
 
+#include "client_screen_preview.h"
 #include "dialog.h"
 
 class LoaderFile;
-class ClientScreenView;
 
 class CAppearanceDlg : public framework::CDialog {
 public:
@@ -18,13 +18,14 @@ public:
 
     // The colour word the four boxes choose.
     uint16_t ChosenColors() const;
-    ClientScreenView* Preview() const { return m_preview; }
+    const ClientScreenPreview* Preview() const { return &m_preview; }
+    ClientScreenPreview* Preview() { return &m_preview; }
 
     LoaderFile* m_pLoader = nullptr;
 
 private:
     void UpdatePreview();
-    ClientScreenView* m_preview = nullptr;
+    ClientScreenPreview m_preview;
 };
 
 // The colour names, in colour-number order.

@@ -7,6 +7,20 @@ namespace {
 
 QColor Colour(int index) { return QColor::fromRgb(VgaColour(index)); }
 
+const char kTextFontFile[] = "/usr/share/fonts/opentype/terminus/terminus-normal.otb";
+
+// The face of the text screen: Terminus, a bitmap font whose 16-pixel strike
+// has the VGA's 8 x 16 cell and the box-drawing glyphs of code page 437; else
+// a monospaced outline face squeezed into the cell.
+QString TextFontFamily() {
+    static const QString family = [] {
+        int id = QFontDatabase::addApplicationFont(QString::fromLatin1(kTextFontFile));
+        QStringList families = id >= 0 ? QFontDatabase::applicationFontFamilies(id) : QStringList();
+        return families.isEmpty() ? QString() : families.first();
+    }();
+    return family;
+}
+
 }  // namespace
 
 ClientScreenView::ClientScreenView(QWidget* parent, int cellWidth, int cellHeight)
@@ -34,13 +48,19 @@ void ClientScreenView::paintEvent(QPaintEvent*) {
 }
 
 void ClientScreenView::Draw(QPainter& painter) const {
-    // A monospaced face with the box-drawing and symbol glyphs of the VGA
-    // font; the cell keeps the text screen's 1:2 shape.
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setFamily(QStringLiteral("DejaVu Sans Mono"));
-    font.setStyleHint(QFont::Monospace);
-    font.setPixelSize(std::max(4, m_cellHeight));
-    font.setStretch(std::clamp(100 * m_cellWidth * 2 / std::max(1, m_cellHeight), 25, 400) * 100 / 120);
+    const QString bitmapFamily = TextFontFamily();
+    if (!bitmapFamily.isEmpty() && m_cellWidth == 8 && m_cellHeight == 16) {
+        font.setFamily(bitmapFamily);
+        font.setPixelSize(16);
+        font.setStyleStrategy(QFont::NoAntialias);
+    } else {
+        // The cell keeps the text screen's 1:2 shape.
+        font.setFamily(QStringLiteral("DejaVu Sans Mono"));
+        font.setStyleHint(QFont::Monospace);
+        font.setPixelSize(std::max(4, m_cellHeight));
+        font.setStretch(std::clamp(100 * m_cellWidth * 2 / std::max(1, m_cellHeight), 25, 400) * 100 / 120);
+    }
     painter.setFont(font);
     for (int r = 0; r < ClientScreen::kRows; ++r) {
         for (int c = 0; c < ClientScreen::kColumns; ++c) {

@@ -26,6 +26,7 @@ CMenuWizPage::CMenuWizPage(unsigned templateId, unsigned headerTitleId, unsigned
 
 BOOL CMenuWizPage::OnInitDialog() {
     CPropertyPageEx::OnInitDialog();
+    RouteImageHelp(*this);  // the viewer opened by View asks this page for its help
     LimitText(IDC_MENU_DESCRIPTION, layout::DESCRIPTION_MAX);
     LimitText(IDC_MENU_HELP, layout::HELP_TEXT_MAX);
     KeepOnOneLine(IDC_MENU_HELP);

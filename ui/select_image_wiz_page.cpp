@@ -17,7 +17,12 @@ CSelectImageWizPage::CSelectImageWizPage(unsigned templateId, unsigned headerTit
     res::RegisterEntryDialogTemplates();
 }
 
-BOOL CSelectImageWizPage::OnInitDialog() { return CPropertyPageEx::OnInitDialog(); }
+BOOL CSelectImageWizPage::OnInitDialog() {
+    CPropertyPageEx::OnInitDialog();
+    // The viewer opened by View asks this page for its help.
+    RouteImageHelp(*this);
+    return TRUE;
+}
 
 // Finish once a name is typed; Next never, so the submenu pages behind this
 // one cannot be reached.

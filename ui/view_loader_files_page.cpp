@@ -5,7 +5,6 @@
 #include <QTreeWidget>
 
 #include "appearance_dlg.h"
-#include "client_screen_view.h"
 #include "dialog_units.h"
 #include "entry_templates.h"
 #include "entry_ui_common.h"
@@ -36,24 +35,11 @@ CViewLoaderFilesPage::CViewLoaderFilesPage(unsigned templateId) : CPropertyPage(
     res::RegisterEntryDialogTemplates();
 }
 
-QSize CViewLoaderFilesPage::PageSize() const {
-    QSize size = CPropertyPage::PageSize();
-    const BaseUnits units = DialogBaseUnits();
-    // The client screen preview sits to the right of the template.
-    return QSize(size.width() + 4 * ClientScreen::kColumns + DluToPixelsX(7, units),
-                 std::max(size.height(), 8 * ClientScreen::kRows + 2 * DluToPixelsY(7, units)));
-}
-
 BOOL CViewLoaderFilesPage::OnInitDialog() {
     CPropertyPage::OnInitDialog();
     m_list = Item<QTreeWidget>(IDC_LOADER_LIST);
-    if (Window()) {
-        const QSize templateSize = Window()->size();
-        Window()->setFixedSize(PageSize());
-        m_preview = new ClientScreenView(Window());
-        m_preview->move(templateSize.width(), DluToPixelsY(7, m_units));
-        m_preview->show();
-    }
+    // Beside Appearance, inside the template's size.
+    AddPushButton(IDC_CLIENT_PREVIEW, kPreviewButtonText, 67, 138, 55, 14);
     if (m_pLoader && m_pLoader->m_error != 0) {
         // The loader did not open: its error takes the place of the list, and
         // nothing here may change what would be written back.
@@ -67,7 +53,7 @@ BOOL CViewLoaderFilesPage::OnInitDialog() {
             m_errorText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
             m_errorText->show();
         }
-        if (m_preview) m_preview->hide();
+        EnableDlgItem(IDC_CLIENT_PREVIEW, FALSE);
         return TRUE;
     }
     if (m_list) {
@@ -112,9 +98,9 @@ int CViewLoaderFilesPage::SelectedRow() const {
 }
 
 void CViewLoaderFilesPage::UpdatePreview() {
-    if (!m_preview || !m_pLoader) return;
+    if (!m_pLoader || m_pLoader->m_error != 0) return;
     const int row = SelectedRow();
-    m_preview->SetScreen(DrawMenuScreen(*m_pLoader, row < 0 ? 0 : row));
+    m_preview.SetScreen(DrawMenuScreen(*m_pLoader, row < 0 ? 0 : row));
 }
 
 void CViewLoaderFilesPage::OnAddItem() {
@@ -185,6 +171,7 @@ BOOL CViewLoaderFilesPage::OnCommand(UINT id, UINT code) {
         case IDC_LOADER_DELETE: OnDeleteItem(); return TRUE;
         case IDC_LOADER_PROPERTIES: OnEditItem(); return TRUE;
         case IDC_LOADER_APPEARANCE: OnAppearance(); return TRUE;
+        case IDC_CLIENT_PREVIEW: m_preview.Open(Window()); return TRUE;
         case ID_HELP: framework::ShowHelp(IDH_PROPERTIES_SUBMENU); return TRUE;
         default: return CPropertyPage::OnCommand(id, code);
     }

@@ -1,12 +1,12 @@
 // CViewLoaderFilesPage: the "Submenu" tab. Lists the loader's items and adds,
 // edits and deletes them; opens the screen appearance dialog; shows the
-// client's menu screen beside the list.
+// client's menu screen in a preview window on demand.
 #pragma once
 
+#include "client_screen_preview.h"
 #include "entry_templates.h"
 #include "property_page.h"
 
-class ClientScreenView;
 class LoaderFile;
 class QLabel;
 class QTreeWidget;
@@ -19,7 +19,6 @@ public:
     BOOL OnKillActive() override;
     BOOL OnCommand(UINT id, UINT code) override;
     BOOL OnNotify(UINT id, UINT code) override;
-    QSize PageSize() const override;
 
     // Rebuilds the list from the loader and selects `row` (none when it does
     // not exist).
@@ -34,7 +33,7 @@ public:
     LoaderFile* m_pLoader = nullptr;
     QTreeWidget* m_list = nullptr;
     QLabel* m_errorText = nullptr;
-    ClientScreenView* m_preview = nullptr;
+    ClientScreenPreview m_preview;
 
     // The item dialog and the appearance dialog, replaceable by tests; each
     // returns the dialog's result.

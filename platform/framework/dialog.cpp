@@ -1,6 +1,7 @@
 #include "dialog.h"
 
 #include <QButtonGroup>
+#include <QCoreApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -90,6 +91,27 @@ private:
     CDialog* m_dialog;
 };
 
+// Enter in a multi-line edit is the dialog's Enter (the default button), as
+// in a Windows edit without ES_WANTRETURN; no edit here wants line breaks.
+class EnterToDialog : public QObject {
+public:
+    EnterToDialog(QWidget* edit, QWidget* dialog) : QObject(edit), m_dialog(dialog) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress) return false;
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) return false;
+        if ((key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) return false;
+        QKeyEvent copy(QEvent::KeyPress, key->key(), key->modifiers(), key->text());
+        QCoreApplication::sendEvent(m_dialog, &copy);
+        return true;
+    }
+
+private:
+    QWidget* m_dialog;
+};
+
 }  // namespace
 
 std::string StripMnemonic(const std::string& text) {
@@ -114,9 +136,10 @@ void DialogWindow::reject() { m_owner->Dispatch(platform::IDCANCEL, BN_CLICKED, 
 void DialogWindow::keyPressEvent(QKeyEvent* event) {
     if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
         if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-            // A focused push button takes Enter; otherwise Enter is IDOK.
-            if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
-                button->click();
+            // Enter presses the focused push button, else the default push
+            // button; a dialog without one gets IDOK, as on Windows.
+            if (auto* button = qobject_cast<QPushButton*>(m_owner->DefaultButton())) {
+                if (button->isEnabled()) button->click();
             } else {
                 m_owner->Dispatch(platform::IDOK, BN_CLICKED, false);
             }
@@ -133,6 +156,13 @@ void DialogWindow::keyPressEvent(QKeyEvent* event) {
 void DialogWindow::paintEvent(QPaintEvent* event) {
     QDialog::paintEvent(event);
     m_owner->OnPaint();
+}
+
+void DialogWindow::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // A page's focus is its sheet's business; a dialog starts on its first
+    // tab stop, or where OnInitDialog put the focus.
+    if (isWindow() && !event->spontaneous()) m_owner->ApplyInitialFocus();
 }
 
 bool DialogWindow::event(QEvent* event) {
@@ -192,6 +222,8 @@ void CDialog::DestroyWindow() {
     DialogWindow* window = m_window;
     m_window = nullptr;
     m_controls.clear();
+    m_order.clear();
+    m_focusRequest = nullptr;
     delete window;
 }
 
@@ -220,6 +252,7 @@ void CDialog::BuildControls(QWidget* surface, const res::DialogTemplate& dialog)
     for (const res::DialogControl& control : dialog.controls) {
         QWidget* widget = CreateControl(surface, control);
         created.push_back(widget);
+        m_order.push_back(widget);
         if (auto* radio = qobject_cast<QRadioButton*>(widget)) {
             // Radio buttons form a group from a CS_GROUP button up to the next
             // control that is not a radio button.
@@ -299,6 +332,9 @@ QWidget* CDialog::CreateControl(QWidget* surface, const res::DialogControl& c) {
             if (c.style & res::CS_MULTILINE) {
                 auto* edit = new QPlainTextEdit(surface);
                 edit->setReadOnly(c.style & res::CS_READONLY);
+                // Tab moves on, as in a dialog's edit without ES_WANTTAB.
+                edit->setTabChangesFocus(true);
+                edit->installEventFilter(new EnterToDialog(edit, m_window));
                 if (!(c.style & res::CS_READONLY))
                     QObject::connect(edit, &QPlainTextEdit::textChanged, edit, [edit] {
                         KeepStorable(edit, &QPlainTextEdit::setPlainText);
@@ -369,11 +405,22 @@ QWidget* CDialog::CreateControl(QWidget* surface, const res::DialogControl& c) {
     return widget;
 }
 
+QWidget* CDialog::AddPushButton(int id, const std::string& text, int x, int y, int cx, int cy) {
+    if (!m_window) return nullptr;
+    res::DialogControl control{id, res::ControlKind::PushButton, text, x, y, cx, cy, res::CS_TABSTOP, 0};
+    QWidget* button = CreateControl(m_window, control);
+    m_controls[id] = button;
+    m_order.push_back(button);
+    button->show();
+    return button;
+}
+
 BOOL CDialog::Create(QWidget* parent) {
     if (m_window) return TRUE;
     BuildWindow(parent ? parent : m_parent);
     if (!m_window) return FALSE;
-    OnInitDialog();
+    // FALSE from OnInitDialog says it placed the focus itself.
+    if (!OnInitDialog() && !m_focusRequest) m_focusRequest = m_window->focusWidget();
     return TRUE;
 }
 
@@ -517,7 +564,55 @@ void CDialog::CheckRadioButton(int firstId, int lastId, int checkId) {
 }
 
 void CDialog::SetFocusTo(int id) {
-    if (QWidget* w = GetDlgItem(id)) w->setFocus(Qt::OtherFocusReason);
+    QWidget* w = GetDlgItem(id);
+    if (!w) return;
+    m_focusRequest = w;
+    if (m_window && m_window->isVisible() && w->isVisible()) FocusAsByTab(w);
+}
+
+void FocusAsByTab(QWidget* widget) {
+    if (!widget) return;
+    widget->setFocus(Qt::TabFocusReason);
+    // Focus that arrives while the window is not active comes with another
+    // reason: select here what Tab would select.
+    if (auto* edit = qobject_cast<QLineEdit*>(widget)) edit->selectAll();
+}
+
+std::vector<QWidget*> CDialog::TabChain() const {
+    std::vector<QWidget*> chain;
+    for (QWidget* w : m_order)
+        if (w->focusPolicy() != Qt::NoFocus) chain.push_back(w);
+    return chain;
+}
+
+QWidget* CDialog::FirstTabStop() const {
+    for (QWidget* w : m_order) {
+        if (!(w->focusPolicy() & Qt::TabFocus) || !w->isEnabled() || !w->isVisibleTo(m_window)) continue;
+        if (auto* radio = qobject_cast<QRadioButton*>(w)) {
+            // A radio group is entered at its checked button.
+            if (QButtonGroup* group = radio->group())
+                if (QAbstractButton* checked = group->checkedButton())
+                    if (checked->isEnabled() && checked->isVisibleTo(m_window)) return checked;
+        }
+        return w;
+    }
+    return nullptr;
+}
+
+void CDialog::ApplyInitialFocus() {
+    if (!m_window) return;
+    QWidget* target = m_focusRequest;
+    m_focusRequest = nullptr;
+    if (!target || !target->isEnabled() || !target->isVisibleTo(m_window)) target = FirstTabStop();
+    FocusAsByTab(target);
+}
+
+QWidget* CDialog::DefaultButton() const {
+    if (!m_window) return nullptr;
+    if (auto* focused = qobject_cast<QPushButton*>(m_window->focusWidget())) return focused;
+    for (QWidget* w : m_order)
+        if (auto* button = qobject_cast<QPushButton*>(w); button && button->isDefault()) return button;
+    return nullptr;
 }
 
 int CDialog::AddString(int id, const std::string& text) {

@@ -6,8 +6,10 @@
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "dialog_template.h"
 #include "dialog_units.h"
@@ -50,6 +52,7 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool event(QEvent* event) override;
 
 private:
@@ -128,7 +131,26 @@ public:
     void CheckDlgButton(int id, BOOL check);
     BOOL IsDlgButtonChecked(int id) const;
     void CheckRadioButton(int firstId, int lastId, int checkId);
+    // Gives a control the focus; called before the window shows (from
+    // OnInitDialog or OnSetActive), it is where the focus starts instead of
+    // the first tab stop.
     void SetFocusTo(int id);
+
+    // ---- keyboard -------------------------------------------------------
+    // The first control of the template, in template order, that Tab can
+    // reach now (enabled, shown, a tab stop); for a radio group the checked
+    // button. nullptr when there is none.
+    QWidget* FirstTabStop() const;
+    // The controls Tab can reach, in template order (hidden or disabled ones
+    // too: the focus chain skips them while they are).
+    std::vector<QWidget*> TabChain() const;
+    // Puts the focus where a new dialog or page starts: where SetFocusTo
+    // (or OnInitDialog returning FALSE) put it, else on the first tab stop.
+    // A single-line edit that gets the focus this way has its text selected.
+    void ApplyInitialFocus();
+    // The push button Enter presses: the focused one, else the template's
+    // default push button (nullptr when neither).
+    QWidget* DefaultButton() const;
 
     // Combo and list boxes.
     int AddString(int id, const std::string& text);  // keeps CS_SORTED boxes sorted
@@ -148,6 +170,9 @@ public:
     BaseUnits Units() const { return m_units; }
     // A command or notification as if a control sent it (tests and keyboard).
     void Dispatch(UINT id, UINT code, bool notify);
+    // A push button the template does not have, at a place in dialog units;
+    // it comes last in the tab order and sends BN_CLICKED like the others.
+    QWidget* AddPushButton(int id, const std::string& text, int x, int y, int cx, int cy);
 
 protected:
     // Pages are built as children of a sheet; dialogs as windows of their own.
@@ -165,7 +190,13 @@ private:
     static constexpr int IDCANCEL_VALUE = 2;
     QWidget* CreateControl(QWidget* surface, const res::DialogControl& control);
     std::map<int, QWidget*> m_controls;
+    std::vector<QWidget*> m_order;  // every control, in template order
+    QPointer<QWidget> m_focusRequest;
 };
+
+// Gives `widget` the keyboard focus as Tab would, selecting the whole text of
+// a single-line edit as Windows does.
+void FocusAsByTab(QWidget* widget);
 
 // Removes the & mnemonic markers ("&&" stays one "&").
 std::string StripMnemonic(const std::string& text);

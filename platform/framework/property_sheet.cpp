@@ -17,7 +17,26 @@ SheetWindow::SheetWindow(CPropertySheet* owner, QWidget* parent) : QDialog(paren
 
 void SheetWindow::reject() { m_owner->PressButton(PSBTN_CANCEL); }
 
+void SheetWindow::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous()) m_owner->FocusActivePage();
+}
+
 void SheetWindow::keyPressEvent(QKeyEvent* event) {
+    // Ctrl+Tab and Ctrl+Page Down go to the next tab, with Shift or Page Up
+    // to the previous one.
+    if (TabControl* tabs = m_owner->Tabs(); tabs && (event->modifiers() & Qt::ControlModifier)) {
+        int step = 0;
+        if (event->key() == Qt::Key_Tab || event->key() == Qt::Key_PageDown) step = 1;
+        if (event->key() == Qt::Key_Backtab || event->key() == Qt::Key_PageUp ||
+            (event->key() == Qt::Key_Tab && (event->modifiers() & Qt::ShiftModifier)))
+            step = -1;
+        if (step != 0 && tabs->GetItemCount() > 0) {
+            const int count = tabs->GetItemCount();
+            tabs->Bar()->setCurrentIndex((tabs->GetCurSel() + step + count) % count);
+            return;
+        }
+    }
     if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
         if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
             if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
@@ -119,13 +138,14 @@ void CPropertySheet::BuildLayout(QSize pageSize) {
     const int bw = DluToPixelsX(50, units), bh = DluToPixelsY(14, units), gap = DluToPixelsX(4, units);
     const int width = std::max(m_tabs->geometry().right() + 1 + margin, 3 * bw + 2 * gap + 2 * margin);
     const int top = m_tabs->geometry().bottom() + 1 + DluToPixelsY(7, units);
-    // OK, Cancel and Help from the right; there is no Apply button.
-    int x = width - margin - bw;
-    QPushButton* help = AddButton(ID_HELP, "Help", QRect(x, top, bw, bh));
-    x -= bw + gap;
-    QPushButton* cancel = AddButton(platform::IDCANCEL, "Cancel", QRect(x, top, bw, bh));
-    x -= bw + gap;
+    // OK, Cancel and Help at the right, in that order, which is also their
+    // tab order; there is no Apply button.
+    int x = width - margin - 3 * bw - 2 * gap;
     QPushButton* ok = AddButton(platform::IDOK, "OK", QRect(x, top, bw, bh));
+    x += bw + gap;
+    QPushButton* cancel = AddButton(platform::IDCANCEL, "Cancel", QRect(x, top, bw, bh));
+    x += bw + gap;
+    QPushButton* help = AddButton(ID_HELP, "Help", QRect(x, top, bw, bh));
     ok->setDefault(true);
     QObject::connect(ok, &QPushButton::clicked, m_window, [this] { PressButton(PSBTN_OK); });
     QObject::connect(cancel, &QPushButton::clicked, m_window, [this] { PressButton(PSBTN_CANCEL); });
@@ -203,8 +223,26 @@ BOOL CPropertySheet::ActivatePage(int index, bool checkKill) {
     next->Window()->show();
     next->Window()->raise();
     if (m_tabs) m_tabs->SetCurSel(m_active);
+    UpdateTabOrder();
     OnPageShown();
+    if (m_window->isVisible()) FocusActivePage();
     return TRUE;
+}
+
+void CPropertySheet::FocusActivePage() {
+    CPropertyPage* page = GetActivePage();
+    if (!page || !page->Window()) return;
+    if (m_tabs && m_tabs->Bar()->hasFocus()) return;
+    page->ApplyInitialFocus();
+}
+
+void CPropertySheet::UpdateTabOrder() {
+    std::vector<QWidget*> chain;
+    if (m_tabs) chain.push_back(m_tabs->Bar());
+    if (CPropertyPage* page = GetActivePage())
+        for (QWidget* w : page->TabChain()) chain.push_back(w);
+    for (auto& entry : m_buttons) chain.push_back(entry.second);
+    for (size_t i = 1; i < chain.size(); ++i) QWidget::setTabOrder(chain[i - 1], chain[i]);
 }
 
 BOOL CPropertySheet::SetActivePage(int index) { return ActivatePage(index, true); }

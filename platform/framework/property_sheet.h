@@ -58,6 +58,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     CPropertySheet* m_owner;
@@ -117,6 +118,13 @@ protected:
     virtual void BuildLayout(QSize pageSize);
     // Called after a page became the active one.
     virtual void OnPageShown();
+    // The focus after a page change: where the page asked for it in
+    // OnInitDialog or OnSetActive, else its first tab stop; a tab strip that
+    // has the focus keeps it, as Windows keeps it on the tab control.
+    void FocusActivePage();
+    // Tab order: the tab strip, the active page's controls in template
+    // order, then the sheet's buttons in the order they were added.
+    void UpdateTabOrder();
     // Leaves the active page and shows `index`; `checkKill` runs the active
     // page's OnKillActive first.
     BOOL ActivatePage(int index, bool checkKill);
@@ -137,6 +145,7 @@ protected:
     bool m_inModalLoop = false;
 
 private:
+    friend class SheetWindow;
     void OnTabChanged(int index);
     void ApplyAndClose();
 };

@@ -2,6 +2,7 @@
 
 #include <QFrame>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 
 #include "bitmap_resources.h"
@@ -10,6 +11,28 @@
 #include "qt_text.h"
 
 namespace framework {
+
+namespace {
+
+// The header title in bold. The template font is a bitmap font without a
+// bold face, so the text is drawn twice a pixel apart, which is how Windows
+// emboldens such a font.
+class EmboldenedLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.setFont(font());
+        const QRect box = contentsRect();
+        painter.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text());
+        painter.drawText(box.translated(1, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text());
+    }
+};
+
+}  // namespace
 
 CPropertySheetEx::CPropertySheetEx(const std::string& caption, QWidget* parent, unsigned selectPage,
                                    unsigned watermarkBitmap)
@@ -47,10 +70,7 @@ void CPropertySheetEx::BuildLayout(QSize pageSize) {
         m_watermark->setGeometry(width - margin - side, DluToPixelsY(3, units), side, side);
         textRight = width - 2 * margin - side;
     }
-    m_headerTitle = new QLabel(header);
-    QFont bold = DialogFont();
-    bold.setBold(true);
-    m_headerTitle->setFont(bold);
+    m_headerTitle = new EmboldenedLabel(header);
     m_headerTitle->setTextFormat(Qt::PlainText);
     m_headerTitle->setGeometry(DluToPixelsX(15, units), DluToPixelsY(6, units), textRight - DluToPixelsX(15, units),
                                DluToPixelsY(10, units));
@@ -72,16 +92,17 @@ void CPropertySheetEx::BuildLayout(QSize pageSize) {
     bottomRule->setGeometry(0, ruleY, width, 2);
 
     const int top = ruleY + DluToPixelsY(7, units);
-    int x = width - margin - bw;
-    QPushButton* help = AddButton(ID_HELP, "Help", QRect(x, top, bw, bh));
-    x -= bw + gap;
-    QPushButton* cancel = AddButton(platform::IDCANCEL, "Cancel", QRect(x, top, bw, bh));
-    x -= bw + gap;
-    QPushButton* finish = AddButton(ID_WIZFINISH, "Finish", QRect(x, top, bw, bh));
-    x -= bw + DluToPixelsX(7, units);
-    QPushButton* next = AddButton(ID_WIZNEXT, "&Next >", QRect(x, top, bw, bh));
-    x -= bw;
+    // Back, Next, Finish, Cancel, Help from left to right: also the tab order.
+    int x = width - margin - 5 * bw - 2 * gap - DluToPixelsX(7, units);
     QPushButton* back = AddButton(ID_WIZBACK, "< &Back", QRect(x, top, bw, bh));
+    x += bw;
+    QPushButton* next = AddButton(ID_WIZNEXT, "&Next >", QRect(x, top, bw, bh));
+    x += bw + DluToPixelsX(7, units);
+    QPushButton* finish = AddButton(ID_WIZFINISH, "Finish", QRect(x, top, bw, bh));
+    x += bw + gap;
+    QPushButton* cancel = AddButton(platform::IDCANCEL, "Cancel", QRect(x, top, bw, bh));
+    x += bw + gap;
+    QPushButton* help = AddButton(ID_HELP, "Help", QRect(x, top, bw, bh));
     QObject::connect(back, &QPushButton::clicked, m_window, [this] { PressButton(PSBTN_BACK); });
     QObject::connect(next, &QPushButton::clicked, m_window, [this] { PressButton(PSBTN_NEXT); });
     QObject::connect(finish, &QPushButton::clicked, m_window, [this] { PressButton(PSBTN_FINISH); });
@@ -112,6 +133,11 @@ void CPropertySheetEx::SetWizardButtons(UINT flags) {
 void CPropertySheetEx::ApplyWizardButtons(UINT flags) {
     if (!m_window) return;
     m_applied = flags;
+    // A button that has the focus and goes off hands it to the page, not to
+    // its neighbour (which could be Back).
+    QWidget* focused = m_window->focusWidget();
+    bool focusOnButton = false;
+    for (auto& entry : m_buttons) focusOnButton = focusOnButton || entry.second == focused;
     if (QPushButton* back = Button(ID_WIZBACK)) back->setEnabled(flags & PSWIZB_BACK);
     if (QPushButton* next = Button(ID_WIZNEXT)) next->setEnabled(flags & PSWIZB_NEXT);
     if (QPushButton* finish = Button(ID_WIZFINISH)) {
@@ -123,6 +149,7 @@ void CPropertySheetEx::ApplyWizardButtons(UINT flags) {
     QPushButton* finish = Button(ID_WIZFINISH);
     if (next) next->setDefault(next->isEnabled());
     if (finish) finish->setDefault(!next->isEnabled() && finish->isEnabled());
+    if (focusOnButton && !focused->isEnabled()) FocusActivePage();
 }
 
 void CPropertySheetEx::PressButton(int button) {

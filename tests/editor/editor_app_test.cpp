@@ -3,11 +3,13 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QDialog>
-#include <QMessageBox>
+#include <QLabel>
+#include <QPushButton>
 #include <QTimer>
 #include <QTest>
 #include <QTreeWidget>
 
+#include "classic_message_box.h"
 #include "dialog.h"
 #include "editor_app.h"
 #include "host_system.h"
@@ -227,22 +229,32 @@ TEST_F(StartUpTest, ErrorBoxTakesTheActiveWindowsTitleCutTo255) {
     EXPECT_EQ(messages.shown[0].owner, static_cast<void*>(&window));
 }
 
+std::string BoxText(QWidget* box) {
+    auto* label = box->findChild<QLabel*>(QStringLiteral("text"));
+    return label ? label->text().toStdString() : std::string();
+}
+
+QImage BoxIcon(QWidget* box) {
+    auto* label = box->findChild<QLabel*>(QStringLiteral("icon"));
+    return label ? label->pixmap().toImage() : QImage();
+}
+
 // The program's own message boxes are real, modal and answered.
 TEST(RealMessageBoxes, ApplicationBoxShowsCaptionTextAndAnswers) {
     framework::QtMessageSink sink;
     platform::MessageSink* previous = platform::SetMessageSink(&sink);
     CEditorApp app;  // sets the application title
     std::string caption, text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    bool questionIcon = false;
     int answer = 0;
     {
         ModalAnswerer answerer([&](QWidget* modal) {
-            auto* box = qobject_cast<QMessageBox*>(modal);
+            auto* box = dynamic_cast<framework::ClassicMessageBox*>(modal);
             if (!box) return modal->close(), void();
             caption = box->windowTitle().toStdString();
-            text = box->text().toStdString();
-            icon = box->icon();
-            box->button(QMessageBox::No)->click();
+            text = BoxText(box);
+            questionIcon = BoxIcon(box) == framework::ClassicMessageIcon(platform::MB_ICONQUESTION).toImage();
+            box->Button(platform::IDNO)->click();
         });
         answer = platform::AfxMessageBox("Really?", platform::MB_YESNO | platform::MB_ICONQUESTION);
     }
@@ -250,7 +262,7 @@ TEST(RealMessageBoxes, ApplicationBoxShowsCaptionTextAndAnswers) {
     EXPECT_EQ(answer, platform::IDNO);
     EXPECT_EQ(caption, "Menvolt");
     EXPECT_EQ(text, "Really?");
-    EXPECT_EQ(icon, QMessageBox::Question);
+    EXPECT_TRUE(questionIcon);
 }
 
 // The error box is captioned with the window that is active when it opens.
@@ -261,7 +273,7 @@ TEST(RealMessageBoxes, ErrorBoxUsesTheActiveDialogsTitle) {
     QDialog owner;
     owner.setWindowTitle("Submenu Item Properties");
     std::string caption, text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    bool errorIcon = false;
     QWidget* parent = nullptr;
     {
         // Only a guard: whatever is still open after the deadline is closed.
@@ -269,11 +281,11 @@ TEST(RealMessageBoxes, ErrorBoxUsesTheActiveDialogsTitle) {
         // The dialog's own modal loop; the error box opens from a timer inside it.
         QTimer::singleShot(50, &owner, [&] {
             ModalAnswerer inner([&](QWidget* modal) {
-                auto* box = qobject_cast<QMessageBox*>(modal);
+                auto* box = dynamic_cast<framework::ClassicMessageBox*>(modal);
                 if (box) {
                     caption = box->windowTitle().toStdString();
-                    text = box->text().toStdString();
-                    icon = box->icon();
+                    text = BoxText(box);
+                    errorIcon = BoxIcon(box) == framework::ClassicMessageIcon(platform::MB_ICONERROR).toImage();
                     parent = box->parentWidget();
                 }
                 modal->close();
@@ -286,7 +298,7 @@ TEST(RealMessageBoxes, ErrorBoxUsesTheActiveDialogsTitle) {
     platform::SetMessageSink(previous);
     EXPECT_EQ(caption, "Submenu Item Properties");
     EXPECT_EQ(text, "Image file not found.");
-    EXPECT_EQ(icon, QMessageBox::Critical);
+    EXPECT_TRUE(errorIcon);
     EXPECT_EQ(parent, &owner);
 }
 

@@ -3,7 +3,6 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTreeWidget>
@@ -16,6 +15,7 @@
 #include "menu_entry.h"
 #include "menu_store.h"
 #include "modal_helper.h"
+#include "classic_message_box.h"
 #include "qt_message_sink.h"
 #include "share_fixture.h"
 
@@ -294,10 +294,10 @@ TEST_F(MainWindowTest, RealQuestionBoxDrivesRemove) {
     std::string caption;
     {
         ModalAnswerer answer([&](QWidget* modal) {
-            auto* box = qobject_cast<QMessageBox*>(modal);
+            auto* box = dynamic_cast<framework::ClassicMessageBox*>(modal);
             if (!box) return modal->close(), void();
             caption = box->windowTitle().toStdString();
-            box->button(QMessageBox::Yes)->click();
+            box->Button(platform::IDYES)->click();
         });
         Select(0);
         Click(IDC_MAIN_REMOVE);

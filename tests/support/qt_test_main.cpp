@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 
+#include "classic_look.h"
 #include "dialog_units.h"
 
 namespace {
@@ -36,7 +37,7 @@ int main(int argc, char** argv) {
     g_defaultHandler = qInstallMessageHandler(FilterMessages);
     ::testing::InitGoogleTest(&argc, argv);
     QApplication application(argc, argv);
-    framework::InstallDialogFont();
+    framework::InstallClassicLook();
     int result = RUN_ALL_TESTS();
     if (!runtime.empty()) {
         std::error_code ec;

@@ -210,6 +210,8 @@ TEST_F(PropertiesTest, DeletingMiddleAndBottomRowsMovesTheSelection) {
         auto* page = Active<CViewLoaderFilesPage>(sheet);
         ASSERT_NE(page, nullptr);
         SelectRow(page, 1);
+        page->Item<QPushButton>(IDC_CLIENT_PREVIEW)->click();
+        ASSERT_TRUE(page->m_preview.IsOpen());
         page->Item<QPushButton>(IDC_LOADER_DELETE)->click();  // the script says No
         ASSERT_EQ(messages.shown.size(), 1u);
         EXPECT_EQ(messages.shown[0].text, "Are you sure you want to delete the selected item?");
@@ -220,10 +222,10 @@ TEST_F(PropertiesTest, DeletingMiddleAndBottomRowsMovesTheSelection) {
         page->Item<QPushButton>(IDC_LOADER_DELETE)->click();
         EXPECT_EQ(Rows(page), (std::vector<std::string>{"Item 1", "Item 3", "Item 4"}));
         EXPECT_EQ(page->SelectedRow(), 1);  // the row that moved up
-        // The client screen beside the list follows the items.
-        ASSERT_NE(page->m_preview, nullptr);
-        EXPECT_EQ(page->m_preview->Screen().RowText(6).substr(7, 8), " Item 3 ");
-        EXPECT_EQ(page->m_preview->Screen().RowText(7).substr(7, 8), " Item 4 ");
+        // The open preview window follows the items.
+        ASSERT_NE(page->m_preview.View(), nullptr);
+        EXPECT_EQ(page->m_preview.View()->Screen().RowText(6).substr(7, 8), " Item 3 ");
+        EXPECT_EQ(page->m_preview.View()->Screen().RowText(7).substr(7, 8), " Item 4 ");
 
         SelectRow(page, 2);
         messages.Answer(platform::IDYES);
@@ -292,7 +294,7 @@ TEST_F(PropertiesTest, AppearanceChangesTheLoaderAndThePreview) {
         auto* page = Active<CViewLoaderFilesPage>(sheet);
         ASSERT_NE(page, nullptr);
         page->Item<QPushButton>(IDC_LOADER_APPEARANCE)->click();
-        EXPECT_EQ(page->m_preview->Screen().cells[12][40].attr, 0x1F);
+        EXPECT_EQ(page->m_preview.Screen().cells[12][40].attr, 0x1F);
         Press(sheet, PSBTN_OK);
     }));
     CViewLoaderFilesPage::s_runAppearanceDialog = real;

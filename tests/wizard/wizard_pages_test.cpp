@@ -11,6 +11,7 @@
 #include "editor_app.h"
 #include "entry_fixture.h"
 #include "html_help.h"
+#include "image_help_event.h"
 #include "loader_file.h"
 #include "menu_wiz_page.h"
 #include "select_image_wiz_page.h"
@@ -325,18 +326,29 @@ TEST_F(WizardTest, CancelDeepInTheSubmenuPathWritesNothing) {
 
 TEST_F(WizardTest, PagesAskForTheirHelpTopics) {
     CEditorApp app;
+    // The viewer's help request arrives as its event on the page's window.
+    auto viewerAsks = [](CDialog* page, unsigned context) {
+        ImageHelpEvent request(context);
+        return QCoreApplication::sendEvent(page->Window(), &request);
+    };
     RunWizard(entry, [&](CPropertySheetEx& sheet) {
         ChooseAndDescribe(sheet, true);
         sheet.Button(ID_HELP)->click();
-        Active<CMenuWizPage>(sheet)->OnWindowMessage(WM_USER + 1, 0, 4242);
+        EXPECT_TRUE(viewerAsks(Active<CMenuWizPage>(sheet), 4242));
         Press(sheet, PSBTN_BACK);
         sheet.Button(ID_HELP)->click();
         Press(sheet, PSBTN_CANCEL);
     });
-    ASSERT_EQ(HelpRequests().size(), 3u);
+    RunWizard(entry, [&](CPropertySheetEx& sheet) {
+        ChooseAndDescribe(sheet, false);
+        EXPECT_TRUE(viewerAsks(Active<CSelectImageWizPage>(sheet), 1100));
+        Press(sheet, PSBTN_CANCEL);
+    });
+    ASSERT_EQ(HelpRequests().size(), 4u);
     EXPECT_EQ(HelpRequests()[0].data, 111u);
     EXPECT_EQ(HelpRequests()[1].data, 4242u);
     EXPECT_EQ(HelpRequests()[2].data, 109u);
+    EXPECT_EQ(HelpRequests()[3].data, 1100u);
 }
 
 }  // namespace

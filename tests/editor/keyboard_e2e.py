@@ -1,0 +1,271 @@
+#!/usr/bin/env python3
+"""The editor under a real X server, driven by the keyboard only.
+
+Usage: keyboard_e2e.py --program BUILD/bin/menvolt --cli BUILD/bin/menvolt-cli --shots DIR
+
+Starts `menvolt --demo` on a private Xvfb display, creates a three-item
+submenu entry with the Create Menu Wizard and edits it in Menu Item
+Properties by typing, Tab, Alt+mnemonics and Enter (xdotool), then checks
+the files on the share. Every window is waited for by polling which window
+has the keyboard focus, never by a fixed pause. A picture of each dialog is
+saved in DIR for a reviewer (Xvfb's frame buffer, cropped to the window).
+"""
+
+import argparse
+import glob
+import json
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+import zlib
+
+TIMEOUT = 90  # seconds a window may take to come up on a loaded machine
+
+
+class Display:
+    def __init__(self, work):
+        self.fbdir = os.path.join(work, "fb")
+        os.makedirs(self.fbdir)
+        read_fd, write_fd = os.pipe()
+        self.server = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+             "-fbdir", self.fbdir], pass_fds=(write_fd,), stderr=subprocess.DEVNULL)
+        os.close(write_fd)
+        number = b""
+        with os.fdopen(read_fd, "rb") as pipe:
+            while not number.endswith(b"\n"):
+                chunk = pipe.read(1)
+                if not chunk:
+                    raise AssertionError("Xvfb did not start")
+                number += chunk
+        self.name = ":" + number.decode().strip()
+
+    def close(self):
+        self.server.terminate()
+        self.server.wait(30)
+
+
+class Session:
+    def __init__(self, display, shots):
+        self.display = display
+        self.shots = shots
+        self.env = dict(os.environ, DISPLAY=display.name)
+
+    def xdotool(self, *args, check=True):
+        result = subprocess.run(["xdotool", *args], env=self.env, capture_output=True, text=True)
+        if check and result.returncode != 0:
+            raise AssertionError("xdotool %s: %s" % (" ".join(args), result.stderr))
+        return result.stdout.strip()
+
+    def focused_title(self):
+        window = self.xdotool("getwindowfocus", "-f", check=False)
+        if not window or not window.isdigit():
+            return None, None
+        return window, self.xdotool("getwindowname", window, check=False)
+
+    def wait_focus(self, title, program):
+        """Waits until the window titled `title` has the keyboard focus."""
+        deadline = time.monotonic() + TIMEOUT
+        seen = None
+        while time.monotonic() < deadline:
+            if program.poll() is not None:
+                raise AssertionError("the editor ended while waiting for %r" % title)
+            window, seen = self.focused_title()
+            if seen == title:
+                return window
+            time.sleep(0.1)
+        raise AssertionError("%r never got the focus (last focused: %r)" % (title, seen))
+
+    def keys(self, *keys):
+        self.xdotool("key", "--delay", "40", *keys)
+
+    def type(self, text):
+        self.xdotool("type", "--delay", "40", text)
+
+    def shot(self, window, name):
+        """Saves the window, as the frame buffer shows it, to NAME.png."""
+        geometry = self.xdotool("getwindowgeometry", "--shell", window, check=False)
+        values = dict(line.split("=", 1) for line in geometry.splitlines() if "=" in line)
+        try:
+            box = tuple(int(values[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
+        except (KeyError, ValueError):
+            return
+        time.sleep(0.3)  # a picture only: let the window paint
+        save_png(os.path.join(self.display.fbdir, "Xvfb_screen0"), box, os.path.join(self.shots, name + ".png"))
+
+
+def save_png(xwd_path, box, out_path):
+    """Crops the XWD frame buffer Xvfb keeps (32 bits a pixel) to a PNG."""
+    with open(xwd_path, "rb") as f:
+        data = f.read()
+    header = struct.unpack(">25I", data[:100])
+    header_size, width, height, bytes_per_line, ncolors = header[0], header[4], header[5], header[12], header[19]
+    pixels = header_size + ncolors * 12
+    x0, y0, w, h = box
+    x0, y0 = max(0, x0), max(0, y0)
+    w, h = min(w, width - x0), min(h, height - y0)
+    if w <= 0 or h <= 0:
+        return
+    rows = []
+    for y in range(y0, y0 + h):
+        line = data[pixels + y * bytes_per_line + 4 * x0: pixels + y * bytes_per_line + 4 * (x0 + w)]
+        rgb = bytearray(3 * w)
+        rgb[0::3], rgb[1::3], rgb[2::3] = line[2::4], line[1::4], line[0::4]
+        rows.append(b"\0" + bytes(rgb))
+
+    def chunk(kind, body):
+        return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
+
+    png = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", w, h, 8, 2, 0, 0, 0))
+    png += chunk(b"IDAT", zlib.compress(b"".join(rows))) + chunk(b"IEND", b"")
+    with open(out_path, "wb") as f:
+        f.write(png)
+
+
+def cli_json(cli, share, *args):
+    out = subprocess.run([cli, "--share", share, "--json", *args], check=True, capture_output=True, text=True)
+    return json.loads(out.stdout)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--cli", required=True)
+    parser.add_argument("--shots", required=True)
+    args = parser.parse_args()
+    shutil.rmtree(args.shots, ignore_errors=True)
+    os.makedirs(args.shots)
+
+    work = tempfile.mkdtemp(prefix="menvolt-keys-")
+    display = Display(work)
+    program = None
+    try:
+        x = Session(display, args.shots)
+        tmp = os.path.join(work, "tmp")
+        runtime = os.path.join(work, "runtime")
+        os.makedirs(tmp)
+        os.makedirs(runtime, mode=0o700)
+        env = dict(x.env, TMPDIR=tmp, XDG_RUNTIME_DIR=runtime, QT_QPA_PLATFORM="xcb")
+        program = subprocess.Popen([args.program, "--demo"], env=env, stderr=subprocess.PIPE, text=True)
+        main_window = x.wait_focus("Menvolt", program)
+        share = glob.glob(os.path.join(tmp, "menvolt-demo-*"))[0]
+        x.shot(main_window, "01-main-window")
+
+        # Remove asks first: a Yes/No box ignores Escape; No keeps the entry.
+        x.keys("alt+r")
+        box = x.wait_focus("Edit Menu", program)
+        x.keys("Escape")
+        x.shot(box, "02-remove-question")
+        if x.focused_title()[1] != "Edit Menu":
+            raise AssertionError("Escape closed a Yes/No box")
+        x.keys("n")
+        x.wait_focus("Menvolt", program)
+
+        # Create: a submenu of three items, typed.
+        x.keys("alt+a")
+        wizard = x.wait_focus("Create Menu Wizard", program)
+        x.shot(wizard, "03-wizard-setup")
+        x.keys("alt+m", "Return")
+        x.shot(wizard, "04-wizard-description")
+        x.type("Rescue tools")
+        x.keys("Tab")
+        x.type("Tools for broken PCs")
+        x.keys("Tab", "Return")  # Tab leaves the help text for Next
+        x.type("Memory test")
+        x.keys("Tab")
+        x.type("Tests the memory.")
+        x.keys("alt+i")
+        x.type("memtest.img")
+        x.shot(wizard, "05-wizard-submenu-1")
+        x.keys("Return")
+        x.type("DOS")
+        x.keys("alt+i")
+        x.type("dos.img")
+        x.keys("Return")
+        x.type("Hard drive")
+        x.keys("alt+d", "Tab", "Tab", "Tab")  # Back, Next, Finish
+        x.shot(wizard, "06-wizard-submenu-3")
+        x.keys("Return")
+        x.wait_focus("Menvolt", program)
+
+        entries = [e for e in cli_json(args.cli, share, "list") if e["description"] == "Rescue tools"]
+        if len(entries) != 1:
+            raise AssertionError("the wizard's entry is not on the share: %r" % entries)
+        sif = entries[0]["sif"]
+
+        # Edit it: the list selects the new entry; Properties opens on its
+        # description, whose text typing replaces.
+        x.keys("alt+p")
+        sheet = x.wait_focus("Menu Item Properties", program)
+        x.type("Rescue kit")
+        x.shot(sheet, "07-properties-menu-item")
+        x.keys("ctrl+Tab")
+        x.shot(sheet, "08-properties-submenu")
+        x.keys("Down", "alt+p")
+        item = x.wait_focus("Submenu Item Properties", program)
+        x.shot(item, "09-submenu-item")
+        x.keys("alt+c")
+        create = x.wait_focus("Create Boot Image File", program)
+        x.shot(create, "10-create-image")
+        x.keys("alt+a")
+        advanced = x.wait_focus("Advanced Image Settings", program)
+        x.shot(advanced, "11-advanced-image-settings")
+        x.keys("Escape")
+        x.wait_focus("Create Boot Image File", program)
+        x.keys("Escape")
+        x.wait_focus("Submenu Item Properties", program)
+        x.keys("alt+f")
+        x.type("DOS 6.22")
+        x.keys("Return")
+        x.wait_focus("Menu Item Properties", program)
+        x.keys("alt+e")
+        appearance = x.wait_focus("Submenu Screen Appearance", program)
+        x.type("Rescue kit")
+        x.keys("alt+g", "Down")  # normal background: Blue
+        x.keys("alt+v")
+        preview = x.wait_focus("Client Screen Preview", program)
+        x.shot(appearance, "12-appearance")
+        x.shot(preview, "13-client-screen-preview")
+        x.keys("Escape")
+        x.wait_focus("Submenu Screen Appearance", program)
+        x.keys("Return")
+        x.wait_focus("Menu Item Properties", program)
+        x.keys("Return")
+        x.wait_focus("Menvolt", program)
+
+        shown = cli_json(args.cli, share, "show", sif)
+        problems = []
+        if shown["description"] != "Rescue kit":
+            problems.append("description %r" % shown["description"])
+        if shown["help"] != "Tools for broken PCs":
+            problems.append("help %r" % shown["help"])
+        if shown["banner"] != "Rescue kit":
+            problems.append("banner %r" % shown["banner"])
+        if shown["colors"] != "0x7017":
+            problems.append("colours %r" % shown["colors"])
+        items = [(i["image"], i["description"], i["help"]) for i in shown["items"]]
+        if items != [("memtest.img", "Memory test", "Tests the memory."), ("dos.img", "DOS 6.22", ""),
+                     ("", "Hard drive", "")]:
+            problems.append("items %r" % items)
+        if problems:
+            raise AssertionError("the files on the share: " + "; ".join(problems))
+
+        x.keys("Escape")  # Close
+        program.wait(TIMEOUT)
+        program = None
+    finally:
+        if program is not None:
+            program.kill()
+            program.wait()
+            sys.stderr.write(program.stderr.read())
+        display.close()
+        shutil.rmtree(work, ignore_errors=True)
+    print("keyboard-only create and edit: passed; pictures in " + args.shots)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,71 @@
+#include "client_screen_preview.h"
+
+#include <QKeyEvent>
+#include <QVBoxLayout>
+#include <QWidget>
+
+#include "client_screen_view.h"
+
+const char kPreviewButtonText[] = "Pre&view...";
+
+namespace {
+
+// The preview's window: a tool window that Escape closes.
+class PreviewWindow : public QWidget {
+public:
+    explicit PreviewWindow(QWidget* owner)
+        : QWidget(owner, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+        setWindowTitle(QStringLiteral("Client Screen Preview"));
+        setAttribute(Qt::WA_DeleteOnClose);
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(0, 0, 0, 0);
+        view = new ClientScreenView(this, 8, 16);
+        layout->addWidget(view);
+        layout->setSizeConstraint(QLayout::SetFixedSize);
+    }
+    ClientScreenView* view = nullptr;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->key() == Qt::Key_Escape) {
+            close();
+            return;
+        }
+        QWidget::keyPressEvent(event);
+    }
+};
+
+}  // namespace
+
+ClientScreenPreview::~ClientScreenPreview() { Close(); }
+
+void ClientScreenPreview::Open(QWidget* owner) {
+    if (!m_window) {
+        auto* window = new PreviewWindow(owner);
+        window->view->SetScreen(m_screen);
+        m_window = window;
+        if (owner) {
+            // Beside the dialog, on its right.
+            const QRect frame = owner->window()->frameGeometry();
+            window->move(frame.right() + 8, frame.top());
+        }
+    }
+    m_window->show();
+    m_window->raise();
+}
+
+bool ClientScreenPreview::IsOpen() const { return m_window && m_window->isVisible(); }
+
+void ClientScreenPreview::Close() {
+    if (m_window) m_window->close();
+}
+
+void ClientScreenPreview::SetScreen(const ClientScreen& screen) {
+    m_screen = screen;
+    if (ClientScreenView* view = View()) view->SetScreen(screen);
+}
+
+ClientScreenView* ClientScreenPreview::View() const {
+    auto* window = static_cast<PreviewWindow*>(m_window.data());
+    return window ? window->view : nullptr;
+}
