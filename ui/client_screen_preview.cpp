@@ -52,6 +52,7 @@ void ClientScreenPreview::Open(QWidget* owner) {
     }
     m_window->show();
     m_window->raise();
+    m_window->activateWindow();
 }
 
 bool ClientScreenPreview::IsOpen() const { return m_window && m_window->isVisible(); }

@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "dialog.h"
 #include "dialog_units.h"
 #include "qt_text.h"
 
@@ -133,6 +134,7 @@ ClassicMessageBox::ClassicMessageBox(const platform::MessageRequest& request, QW
         auto* button = new QPushButton(QString::fromLatin1(label), this);
         button->setFixedSize(DluToPixelsX(50, units), DluToPixelsY(14, units));
         button->setAutoDefault(true);
+        PressMnemonicAtOnce(button);
         connect(button, &QPushButton::clicked, this, [this, answer] { done(answer); });
         buttonRow->addWidget(button);
         m_buttons.emplace_back(answer, button);

@@ -112,7 +112,29 @@ private:
     QWidget* m_dialog;
 };
 
+// Presses a button on its unambiguous mnemonic at once.
+class ImmediateMnemonic : public QObject {
+public:
+    explicit ImmediateMnemonic(QAbstractButton* button) : QObject(button), m_button(button) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::Shortcut || static_cast<QShortcutEvent*>(event)->isAmbiguous()) return false;
+        if (!m_button->isEnabled()) return true;
+        if (m_button->focusPolicy() != Qt::NoFocus) m_button->setFocus(Qt::ShortcutFocusReason);
+        m_button->click();
+        return true;
+    }
+
+private:
+    QAbstractButton* m_button;
+};
+
 }  // namespace
+
+void PressMnemonicAtOnce(QWidget* widget) {
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) button->installEventFilter(new ImmediateMnemonic(button));
+}
 
 std::string StripMnemonic(const std::string& text) {
     std::string out;
@@ -395,6 +417,7 @@ QWidget* CDialog::CreateControl(QWidget* surface, const res::DialogControl& c) {
             break;
         }
     }
+    PressMnemonicAtOnce(widget);
     widget->setGeometry(rect);
     widget->setProperty(kIdProperty, c.id);
     widget->setProperty(kStyleProperty, c.style);

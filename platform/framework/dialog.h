@@ -198,6 +198,11 @@ private:
 // a single-line edit as Windows does.
 void FocusAsByTab(QWidget* widget);
 
+// Makes a button's Alt+mnemonic press it at once, as on Windows, instead of
+// after the toolkit's short animation, so keys typed right after it reach
+// what the press opened.
+void PressMnemonicAtOnce(QWidget* button);
+
 // Removes the & mnemonic markers ("&&" stays one "&").
 std::string StripMnemonic(const std::string& text);
 

@@ -114,6 +114,7 @@ QPushButton* CPropertySheet::AddButton(UINT id, const std::string& text, QRect r
     auto* button = new QPushButton(ToQt(text), m_window);
     button->setGeometry(rect);
     button->setAutoDefault(false);
+    PressMnemonicAtOnce(button);
     m_buttons.emplace_back(id, button);
     return button;
 }
