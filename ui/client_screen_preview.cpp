@@ -1,6 +1,9 @@
 #include "client_screen_preview.h"
 
+#include <algorithm>
+
 #include <QKeyEvent>
+#include <QScreen>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -45,9 +48,18 @@ void ClientScreenPreview::Open(QWidget* owner) {
         window->view->SetScreen(m_screen);
         m_window = window;
         if (owner) {
-            // Beside the dialog, on its right.
+            // Beside the dialog, on its right, or on its left where the
+            // screen ends; never off the screen.
+            window->adjustSize();
             const QRect frame = owner->window()->frameGeometry();
-            window->move(frame.right() + 8, frame.top());
+            QPoint at(frame.right() + 8, frame.top());
+            if (QScreen* screen = owner->screen()) {
+                const QRect room = screen->availableGeometry();
+                if (at.x() + window->width() > room.right()) at.setX(frame.left() - 8 - window->width());
+                at.setX(std::clamp(at.x(), room.left(), std::max(room.left(), room.right() - window->width())));
+                at.setY(std::clamp(at.y(), room.top(), std::max(room.top(), room.bottom() - window->height())));
+            }
+            window->move(at);
         }
     }
     m_window->show();

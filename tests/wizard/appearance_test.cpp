@@ -3,6 +3,7 @@
 
 #include "appearance_dlg.h"
 #include "client_screen_view.h"
+#include "dialog_units.h"
 #include "loader_file.h"
 #include "test_support.h"
 
@@ -50,6 +51,9 @@ TEST_F(AppearanceTest, ChoicesMakeTheColourWord) {
     EXPECT_EQ(dialog.Preview()->Screen().cells[0][2].attr, 0x3E);
     EXPECT_EQ(dialog.Preview()->Screen().cells[10][40].attr, 0x1C);
     EXPECT_EQ(loader.GetColors(), 0x7007);
+    // The preview is a window of its own: the dialog keeps its template size.
+    const BaseUnits units = DialogBaseUnits();
+    EXPECT_EQ(dialog.Window()->size(), QSize(DluToPixelsX(184, units), DluToPixelsY(140, units)));
     dialog.Dispatch(platform::IDOK, BN_CLICKED, false);
     EXPECT_EQ(loader.GetColors(), 0x3E1C);
     EXPECT_EQ(loader.GetTitle(), "Rescue tools");
