@@ -157,7 +157,7 @@ TEST(ShowHelp, TheHelpWindowShowsTheTopic) {
     back->click();
     EXPECT_TRUE(browser->toPlainText().contains("Submenu Screen Appearance"));
     contents->click();
-    EXPECT_TRUE(browser->toPlainText().contains("Nothing is written until you confirm"));
+    EXPECT_TRUE(browser->toPlainText().contains("What is written when"));
     // The next request reuses the window.
     EXPECT_EQ(framework::HtmlHelp(&owner, file, framework::HH_HELP_CONTEXT, 61), handle);
     EXPECT_TRUE(browser->toPlainText().contains("What to include in a report"));

@@ -212,7 +212,9 @@ def main():
         sheet = x.wait_focus("Menu Item Properties", program)
         x.type("Rescue kit")
         x.shot(sheet, "07-properties-menu-item")
-        x.keys("ctrl+Tab")
+        x.keys("shift+Tab")  # the tab strip, with its focus mark
+        x.shot(sheet, "07-properties-tab-strip-focus")
+        x.keys("Tab", "ctrl+Tab")
         x.shot(sheet, "08-properties-submenu")
         x.keys("Down", "alt+p")
         item = x.wait_focus("Submenu Item Properties", program)
