@@ -15,17 +15,18 @@
 #include <memory>
 #include <string>
 
-#include "client_machine.h"
 #include "loader_maker.h"
+#include "real_mode_pc.h"
 
 using namespace client_bench;
+using namespace realmode;
 
 namespace {
 
 const uint32_t kServer = 0x0202000A;
 
-std::unique_ptr<ClientMachine> Machine() {
-    auto m = std::make_unique<ClientMachine>();
+std::unique_ptr<RealModePc> Machine() {
+    auto m = std::make_unique<RealModePc>();
     m->cachedReply = BootpReply(kServer);
     return m;
 }
@@ -56,7 +57,7 @@ void BM_EntryToHardDriveReturnFloor(benchmark::State& state) {
 }
 BENCHMARK(BM_EntryToHardDriveReturnFloor)->Unit(benchmark::kMicrosecond);
 
-std::unique_ptr<ClientMachine> InstalledRamDisk() {
+std::unique_ptr<RealModePc> InstalledRamDisk() {
     auto m = Machine();
     m->tftpFiles[std::string(kServerPath) + "disk.img"] = DisketteImage();
     m->Load(MakeLoader({{"disk.img", "Diskette", ""}}));

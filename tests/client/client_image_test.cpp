@@ -53,7 +53,7 @@ TEST_F(ClientTest, LongFileNamesAreCutTo127Characters) {
 
 TEST_F(ClientTest, FailedTransferOfTheOnlyItemHalts) {
     for (bool carry : {false, true}) {
-        ClientMachine fresh;
+        RealModePc fresh;
         fresh.cachedReply = BootpReply(kServer);
         fresh.carryUntouched = !carry;  // failure shown by AX only, or by carry as well
         fresh.Load(OneItem());
@@ -141,7 +141,7 @@ TEST_F(ClientTest, ExtxDataAbove16MegabytesMovesWhole) {
 // whole, in moves that each copy something.
 TEST_F(ClientTest, ExtxCodeOfNearly64KilobytesMovesWhole) {
     for (uint16_t code : {uint16_t(0xFFFF), uint16_t(0xFFFE)}) {
-        ClientMachine fresh;
+        RealModePc fresh;
         fresh.cachedReply = BootpReply(kServer);
         auto image = ExtxImage(code, 2, 1);
         fresh.tftpFiles[ImagePath("a.img")] = image;
@@ -168,7 +168,7 @@ TEST_F(ClientTest, ExtxImageShorterThanItsHeaderSaysIsRefused) {
 
 TEST_F(ClientTest, FailedBlockMovesAreReported) {
     for (int failing : {0, 1, 3}) {  // the first look, the code, a data piece
-        ClientMachine fresh;
+        RealModePc fresh;
         fresh.cachedReply = BootpReply(kServer);
         fresh.tftpFiles[ImagePath("a.img")] = ExtxImage(0x0400, 80);
         fresh.failBlockMoveAt = failing;

@@ -42,7 +42,7 @@ protected:
 };
 
 // The whole screen against what the menu must look like with item `selected`.
-void ExpectMenuScreen(const ClientMachine& m, int selected) {
+void ExpectMenuScreen(const RealModePc& m, int selected) {
     Cell expected[25][80];
     for (auto& row : expected)
         for (auto& cell : row) cell = Cell{' ', kNormal};
@@ -119,7 +119,7 @@ TEST_F(MenuTest, OtherKeysAreIgnored) {
 
 TEST_F(MenuTest, EnterAndSpaceBothTakeTheSelection) {
     for (uint16_t take : {kEnter, kSpace}) {
-        ClientMachine fresh;
+        RealModePc fresh;
         fresh.cachedReply = BootpReply(kServer);
         fresh.keys = {kUp, take};
         fresh.Load(MakeLoader(ThreeItems(), kServerPath, kColors));
@@ -159,7 +159,7 @@ TEST_F(MenuTest, MoreThanEightItemsShowEight) {
 
 TEST_F(MenuTest, StoredIndexIsTheStartUnlessItIsOutOfRange) {
     for (auto [stored, expected] : {std::pair<uint16_t, uint16_t>{2, 2}, {3, 0}, {0xFFFF, 0}}) {
-        ClientMachine fresh;
+        RealModePc fresh;
         fresh.cachedReply = BootpReply(kServer);
         auto file = MakeLoader(ThreeItems(), kServerPath, kColors);
         file[layout::LDR_SELECTED] = uint8_t(stored);

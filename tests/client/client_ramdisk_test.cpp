@@ -70,7 +70,7 @@ TEST_F(RamDiskTest, BaseMemoryComesFromTheHigherUndiBlockAndNeverDrops) {
         {0x9B00, 0x1000, 0x9000, 0x2000, 639, 637},  // would lower it: kept
     };
     for (const auto& c : cases) {
-        ClientMachine fresh;
+        RealModePc fresh;
         fresh.cachedReply = BootpReply(kServer);
         fresh.undiDataSeg = c.dataSeg;
         fresh.undiDataSize = c.dataSize;

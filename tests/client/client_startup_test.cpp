@@ -24,7 +24,7 @@ TEST_F(ClientTest, HardDriveItemShutsPxeDownAndReturnsWithTheCallersRegisters) {
 
 TEST_F(ClientTest, StopUndiOnlyWithAVersionTwoStructureAndAValidBangPxe) {
     for (auto [version, bang] : {std::pair<uint16_t, bool>{0x0100, true}, {0x0201, false}}) {
-        ClientMachine fresh;
+        RealModePc fresh;
         fresh.cachedReply = BootpReply(kServer);
         fresh.pxenvVersion = version;
         fresh.bangPxe = bang;
@@ -49,7 +49,7 @@ TEST_F(ClientTest, KeepsThePxeAddressesItFound) {
 TEST_F(ClientTest, RelocationIsRightWhereverTheFileWasLoaded) {
     auto file = MakeLoader(kHardDrive);
     for (uint16_t segment : {0x0BF0, 0x0C10, 0x0C00, 0x0B80, 0x3000}) {
-        ClientMachine fresh;
+        RealModePc fresh;
         fresh.cachedReply = BootpReply(kServer);
         fresh.Load(file, segment);
         ASSERT_TRUE(Ended(fresh.Run(), Stop::ReturnedToCaller)) << std::hex << segment;
@@ -95,7 +95,7 @@ TEST_F(ClientTest, UnusableCachedRepliesAreReported) {
         {"request", false, 0, notReply},
     };
     for (const auto& c : cases) {
-        ClientMachine fresh;
+        RealModePc fresh;
         fresh.cachedInfoFails = c.fails;
         fresh.cachedStatus = c.status;
         fresh.cachedReply = c.reply;
@@ -103,7 +103,7 @@ TEST_F(ClientTest, UnusableCachedRepliesAreReported) {
         ASSERT_TRUE(Ended(fresh.Run(), Stop::Halted)) << c.what;
         EXPECT_EQ(fresh.written, "Error: Get BINL info failed!") << c.what;
     }
-    ClientMachine ok;
+    RealModePc ok;
     ok.cachedReply = BootpReply(kServer, {}, 301);
     ok.Load(MakeLoader(kHardDrive));
     EXPECT_TRUE(Ended(ok.Run(), Stop::ReturnedToCaller));

@@ -4,11 +4,14 @@
 
 #include <gtest/gtest.h>
 
-#include "client_machine.h"
+#include "ended.h"
 #include "layout.h"
 #include "loader_maker.h"
+#include "real_mode_pc.h"
 
 namespace client_bench {
+
+using namespace realmode;
 
 constexpr uint32_t kServer = 0x0202000A;  // 10.0.2.2 as the reply carries it
 constexpr uint32_t kLoaderBase = 0xC000;
@@ -43,13 +46,8 @@ protected:
         EXPECT_EQ(r.es, c.es);
     }
 
-    ClientMachine m;
+    RealModePc m;
     std::vector<uint8_t> m_file;
 };
-
-inline ::testing::AssertionResult Ended(Stop actual, Stop expected) {
-    if (actual == expected) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "ended " << StopName(actual) << ", expected " << StopName(expected);
-}
 
 }  // namespace client_bench

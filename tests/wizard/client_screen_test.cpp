@@ -7,7 +7,7 @@
 #include "loader_file.h"
 
 #ifdef MENVOLT_HAVE_CLIENT_BENCH
-#include "client_machine.h"
+#include "real_mode_pc.h"
 #include "client_test_support.h"
 #include "test_support.h"
 #endif
@@ -78,7 +78,7 @@ TEST(ClientScreen, ViewPaintsCellColours) {
 #ifdef MENVOLT_HAVE_CLIENT_BENCH
 class PreviewAgainstClient : public client_bench::ClientTest {};
 
-void ExpectSameScreen(const client_bench::ClientMachine& m, const ClientScreen& preview) {
+void ExpectSameScreen(const realmode::RealModePc& m, const ClientScreen& preview) {
     int differences = 0;
     for (int r = 0; r < ClientScreen::kRows; ++r)
         for (int c = 0; c < ClientScreen::kColumns; ++c) {
@@ -99,13 +99,13 @@ TEST_F(PreviewAgainstClient, PreviewMatchesTheEmulatedClientScreen) {
     testing_support::TempShare share;
     ASSERT_TRUE(loader.SaveAs(testing_support::TempShare::Unc("x.ldr")));
     const std::vector<uint8_t> file = testing_support::ReadBytes(share / "x.ldr");
-    ASSERT_TRUE(Ended(Boot(file), client_bench::Stop::WaitingForKey));
+    ASSERT_TRUE(Ended(Boot(file), realmode::Stop::WaitingForKey));
     ExpectSameScreen(m, DrawMenuScreen(loader, 0));
     m.keys.push_back(0x5000);  // down arrow
-    ASSERT_TRUE(Ended(m.Run(), client_bench::Stop::WaitingForKey));
+    ASSERT_TRUE(Ended(m.Run(), realmode::Stop::WaitingForKey));
     ExpectSameScreen(m, DrawMenuScreen(loader, 1));
     m.keys.push_back(0x5000);
-    ASSERT_TRUE(Ended(m.Run(), client_bench::Stop::WaitingForKey));
+    ASSERT_TRUE(Ended(m.Run(), realmode::Stop::WaitingForKey));
     ExpectSameScreen(m, DrawMenuScreen(loader, 2));
 }
 #endif
