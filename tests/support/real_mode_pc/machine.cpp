@@ -2,7 +2,6 @@
 // the handler the vector table names.
 #include <unicorn/unicorn.h>
 
-#include <cstring>
 #include <stdexcept>
 
 #include "machine_internal.h"
