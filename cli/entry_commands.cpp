@@ -188,6 +188,7 @@ int Create(std::vector<std::string> args) {
 
     MenuStore store;
     store.Load(root, language, kVendorFolder, tab);
+    if (!store.GetFolderProblem().empty()) return 1;  // the store said why
     const std::string folder = store.GetFolder();
     MenuEntry entry(root);
     entry.m_sif.SetValue("Description", c.description);
@@ -200,7 +201,7 @@ int Create(std::vector<std::string> args) {
         std::sort(c.items.begin(), c.items.end(), [](const Item& a, const Item& b) { return a.slot < b.slot; });
         if (!ApplyLoaderChanges(c, entry.m_loader, folder)) return 1;
     }
-    WriteNewEntry(entry, folder);
+    if (!WriteNewEntry(entry, folder)) return 1;  // a save failed, said why and left nothing behind
 
     store.Refresh();
     int index = -1;
@@ -238,6 +239,7 @@ int Edit(std::vector<std::string> args) {
     if (root.empty()) return 1;
     EntryRow row;
     if (!FindEntry(root, wanted, row)) return Error("no entry " + Shown(wanted));
+    if (row.readOnly) return Error(res::LoadString(res::IDS_WRITE_PROTECTED));  // as the editor refuses it
     MenuEntry entry(root);
     if (!entry.Open(row.sifPath)) return Error(Shown(wanted) + ": " + res::LoadString(res::IDS_OPEN_ERROR));
     const std::string problem = entry.m_sif.EditProblem();

@@ -86,7 +86,8 @@ const char* KindName(uint32_t kind) {
     }
 }
 
-std::vector<EntryRow> CollectEntries(const std::string& risRoot, const std::string& language, int tab) {
+std::vector<EntryRow> CollectEntries(const std::string& risRoot, const std::string& language, int tab,
+                                     std::vector<SkippedFile>* skipped) {
     std::vector<EntryRow> rows;
     for (const std::string& lang : Languages(risRoot)) {
         if (!language.empty() && Upper(lang) != Upper(language)) continue;
@@ -94,6 +95,11 @@ std::vector<EntryRow> CollectEntries(const std::string& risRoot, const std::stri
             if (tab >= 0 && t != tab) continue;
             MenuStore store;
             store.Load(risRoot, lang, kVendorFolder, t);
+            if (skipped) {
+                if (!store.GetFolderProblem().empty())
+                    skipped->push_back({store.LanguageFolder(), store.GetFolderProblem()});
+                for (const SkippedFile& s : store.GetSkipped()) skipped->push_back(s);
+            }
             for (int i = 0; i < store.GetCount(); ++i) {
                 EntryRow row;
                 row.language = lang;
@@ -102,6 +108,7 @@ std::vector<EntryRow> CollectEntries(const std::string& risRoot, const std::stri
                 row.description = store.GetDescription(i);
                 row.kind = store.GetKind(i);
                 row.sifPath = store.GetSifPath(i);
+                row.readOnly = store.IsReadOnly(i);
                 rows.push_back(row);
             }
         }

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "menu_store.h"
+
 namespace cli {
 
 struct ShareOptions {
@@ -34,13 +36,16 @@ struct EntryRow {
     uint32_t kind = 0;        // 0 single, 1 submenu, 2 unresolved
     std::string sifPath;      // full Windows path
     std::string launchFile;   // as the OSChooser file says
+    bool readOnly = false;    // this user may read the entry's files but not write them
 };
 const char* KindName(uint32_t kind);
 
 // Every entry of the share, language by language, Tools before Images.
 // Loading a tab makes its folder chain, as the editor does.
+// `skipped`, when given, receives what could not be listed and why: OSChooser
+// files that cannot be read or lead outside the share, and folders.
 std::vector<EntryRow> CollectEntries(const std::string& risRoot, const std::string& language = "",
-                                     int tab = -1);
+                                     int tab = -1, std::vector<SkippedFile>* skipped = nullptr);
 
 // The entry an argument names: the OSChooser file's path relative to the
 // share (as `list` prints it), with either slash. Returns false when no

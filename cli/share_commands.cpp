@@ -103,7 +103,8 @@ int List(std::vector<std::string> args) {
     std::string root = OpenShare(options);
     if (root.empty()) return 1;
     std::vector<std::string> json;
-    for (const EntryRow& row : CollectEntries(root, language, tab)) {
+    std::vector<SkippedFile> skipped;
+    for (const EntryRow& row : CollectEntries(root, language, tab, &skipped)) {
         MenuEntry entry(root);
         entry.Open(row.sifPath);
         std::string launchFile = entry.m_sif.GetLaunchFile();
@@ -116,14 +117,18 @@ int List(std::vector<std::string> args) {
                                .Add("kind", KindName(row.kind))
                                .Add("sif", sif)
                                .Add("loader", launchFile)
+                               .Add("readOnly", row.readOnly)
                                .Str());
         } else {
-            std::printf("%-10s %-6s %-10s %-40s %s -> %s\n", Shown(row.language).c_str(), TabName(row.tab),
+            std::printf("%-10s %-6s %-10s %-40s %s -> %s%s\n", Shown(row.language).c_str(), TabName(row.tab),
                         KindName(row.kind), ("\"" + Shown(row.description) + "\"").c_str(), Shown(sif).c_str(),
-                        launchFile.empty() ? "(none)" : Shown(launchFile).c_str());
+                        launchFile.empty() ? "(none)" : Shown(launchFile).c_str(), row.readOnly ? " (read-only)" : "");
         }
     }
     if (options.json) std::puts(JsonArray(json).c_str());
+    // What could not be listed is said, never silently left out.
+    for (const SkippedFile& s : skipped)
+        std::fprintf(stderr, "menvolt-cli: not listed: %s: %s\n", Shown(Relative(root, s.path)).c_str(), s.reason.c_str());
     return 0;
 }
 
@@ -191,6 +196,10 @@ int Remove(std::vector<std::string> args) {
                                  "entry still names it. Nothing outside the share is ever removed.",
                                  options, root, row);
     if (done >= 0) return done;
+    if (row.readOnly) {  // as the editor refuses it
+        std::fprintf(stderr, "menvolt-cli: %s\n", res::LoadString(res::IDS_WRITE_PROTECTED));
+        return 1;
+    }
     MenuStore store;
     store.Load(root, row.language, kVendorFolder, row.tab);
     if (store.GetSifPath(row.index) != row.sifPath) return 1;  // the listing changed underneath
@@ -222,7 +231,9 @@ int Verify(std::vector<std::string> args) {
     std::vector<Problem> notes;
     std::set<std::string> namedLoaders;  // host paths
     std::set<std::string> entryFolders;
-    std::vector<EntryRow> rows = CollectEntries(root);
+    std::vector<SkippedFile> skipped;
+    std::vector<EntryRow> rows = CollectEntries(root, "", -1, &skipped);
+    for (const SkippedFile& s : skipped) problems.push_back({Relative(root, s.path), "not listed: " + s.reason});
     int done = 0;
     for (const EntryRow& row : rows) {
         if (!options.json && rows.size() > 20 && ++done % 20 == 0)

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 namespace imagelib {
 namespace {
@@ -18,13 +19,33 @@ std::string Folder(const std::string& path) {
 
 std::string Reason(const std::string& what, int err) { return what + ": " + std::strerror(err); }
 
+// Where a link finally leads; the path itself when it is no link. A
+// dangling link leads to the file it names, which a write then creates.
+std::string LinkTarget(const std::string& path) {
+    std::string p = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (lstat(p.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) break;
+        std::vector<char> buffer(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 1);
+        ssize_t n = readlink(p.c_str(), buffer.data(), buffer.size() - 1);
+        if (n < 0) break;
+        std::string target(buffer.data(), static_cast<size_t>(n));
+        p = target[0] == '/' ? target : Folder(p) + "/" + target;
+    }
+    return p;
+}
+
 }  // namespace
 
-bool ReplaceFileAtomically(const std::string& path, const uint8_t* data, size_t size, std::string& error) {
-    if (path.empty() || path.back() == '/') {
-        error = "Not a file name: " + path;
+bool ReplaceFileAtomically(const std::string& linkOrPath, const uint8_t* data, size_t size, std::string& error) {
+    if (linkOrPath.empty() || linkOrPath.back() == '/') {
+        error = "Not a file name: " + linkOrPath;
         return false;
     }
+    // A link is written through: the file it leads to is replaced (the
+    // temporary file lies beside that one), so every name for it sees the
+    // change and the link stays a link.
+    const std::string path = LinkTarget(linkOrPath);
     // A file without any write permission is read-only here, even for root:
     // replacing it by renaming would otherwise go around that.
     struct stat existing {};
@@ -84,11 +105,19 @@ bool ReplaceFileAtomically(const std::string& path, const uint8_t* data, size_t 
 
 bool ReadHostFile(const std::string& path, size_t maxSize, std::vector<uint8_t>& out, std::string& error) {
     out.clear();
-    int fd = open(path.c_str(), O_RDONLY);
+    // A pipe, device or folder is refused before it is opened: opening a
+    // pipe for reading waits for a writer that may never come.
+    struct stat before {};
+    if (stat(path.c_str(), &before) == 0 && !S_ISREG(before.st_mode)) {
+        error = "Not a regular file: " + path;
+        return false;
+    }
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         error = Reason("Cannot open " + path, errno);
         return false;
     }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     struct stat st {};
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         close(fd);

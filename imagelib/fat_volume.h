@@ -88,6 +88,9 @@ public:
     FatError Remove(const std::string& path);
     // Gives an entry a new name in the same folder.
     FatError Rename(const std::string& path, const std::string& newName);
+    // Corrupt when the FAT holds a cross-link, a loop, a chain into a free
+    // cluster or a lost chain (fat_check.cpp); None for a sound volume.
+    FatError CheckStructure() const;
 
 private:
     struct Located {

@@ -36,15 +36,26 @@ bool ImageDocument::Open(const std::string& hostPath, std::string& error) {
     return true;
 }
 
+bool ImageDocument::OpenForChange(const std::string& hostPath, std::string& error) {
+    auto lock = std::make_unique<ImageLock>();
+    if (!lock->Acquire(hostPath, error)) return false;
+    if (!Open(hostPath, error)) return false;
+    m_lock = std::move(lock);
+    return true;
+}
+
 ChangeResult ImageDocument::Apply(const std::function<FatError(FatVolume&)>& change) {
     ChangeResult result;
     std::vector<uint8_t> work = m_bytes;
     FatVolume volume;
-    if (!volume.Mount(work, m_info.volumeOffset)) {
+    if (!volume.Mount(work, m_info.volumeOffset) || volume.CheckStructure() != FatError::None) {
         result.fat = FatError::Corrupt;
-        result.message = FatErrorText(FatError::Corrupt);
+        result.message = "The image's file system is damaged (cross-linked, looped or lost cluster chains), so "
+                         "it is not changed; files that are intact can still be extracted.";
         return result;
     }
+    ImageLock ownLock;
+    if (!m_lock && !ownLock.Acquire(m_path, result.message)) return result;
     result.fat = change(volume);
     if (result.fat != FatError::None) {
         result.message = FatErrorText(result.fat);

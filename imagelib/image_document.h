@@ -5,11 +5,13 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "fat_volume.h"
 #include "image_format.h"
+#include "image_lock.h"
 
 namespace imagelib {
 
@@ -25,13 +27,19 @@ public:
     static constexpr size_t kMaxImageSize = 17u * 1024 * 1024;
 
     bool Open(const std::string& hostPath, std::string& error);
+    // Opens for a change made at once (the command line): the writer's lock
+    // is taken first, waiting for another writer a bounded time, and held
+    // until the document goes, so no other change comes in between.
+    bool OpenForChange(const std::string& hostPath, std::string& error);
     const std::string& Path() const { return m_path; }
     const ImageInfo& Info() const { return m_info; }
     const FatVolume& Volume() const { return m_volume; }
 
-    // Runs `change` on a copy of the volume and writes the result back.
-    // When another program has replaced or changed the file since it was
-    // read, nothing is written: its changes would otherwise be lost.
+    // Runs `change` on a copy of the volume and writes the result back,
+    // holding the writer's lock from the check to the write. When another
+    // program has replaced or changed the file since it was read, nothing is
+    // written: its changes would otherwise be lost. A damaged volume
+    // (cross-linked, looped or lost chains) is not changed at all.
     ChangeResult Apply(const std::function<FatError(FatVolume&)>& change);
 
     // Copies host files into a folder of the image in one change. Names
@@ -47,6 +55,7 @@ private:
     std::vector<uint8_t> m_bytes;
     ImageInfo m_info;
     FatVolume m_volume;
+    std::unique_ptr<ImageLock> m_lock;  // held from OpenForChange on
 };
 
 }  // namespace imagelib

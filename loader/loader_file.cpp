@@ -21,6 +21,7 @@ uint32_t ErrorIdFor(platform::FileError error) {
         case platform::FileError::FileNotFound: return res::IDS_IMAGE_NOT_FOUND;
         case platform::FileError::BadPath: return res::IDS_INVALID_PATH;
         case platform::FileError::AccessDenied: return res::IDS_WRITE_PROTECTED;
+        case platform::FileError::DiskFull: return res::IDS_DISK_FULL;
         default: return res::IDS_OPEN_ERROR;
     }
 }
@@ -95,6 +96,7 @@ std::string LoaderFile::StringAt(size_t offset) const {
 BOOL LoaderFile::Open(const std::string& path) {
     m_path = path;
     m_error = 0;
+    m_readOnly = false;
 
     platform::ReadResult read = platform::ReadWholeFile(path, LDR_MAX_SIZE);
     if (read.tooLarge) {
@@ -106,6 +108,7 @@ BOOL LoaderFile::Open(const std::string& path) {
         return FALSE;
     }
     const std::vector<uint8_t>& bytes = read.bytes;
+    m_readOnly = read.readOnly;
 
     // Structure first; a newer version is reported before the finer checks,
     // since a newer format may lay its strings out differently.
@@ -138,12 +141,15 @@ BOOL LoaderFile::Open(const std::string& path) {
     return TRUE;
 }
 
-BOOL LoaderFile::Save() {
+void LoaderFile::Seal() {
     SetWord(LDR_LENGTH, static_cast<uint16_t>(m_length & 0xFFFF));
     m_buffer[m_header + HDR_CHECKSUM] = 0;
     m_buffer[m_header + HDR_CHECKSUM] =
         static_cast<uint8_t>(0x100 - ByteSum(m_buffer.data(), static_cast<size_t>(m_length)));
+}
 
+BOOL LoaderFile::Save() {
+    Seal();
     platform::FileError error =
         platform::WriteFileAtomically(m_path, m_buffer.data(), static_cast<size_t>(m_length));
     if (error != platform::FileError::None) {
@@ -157,6 +163,21 @@ BOOL LoaderFile::Save() {
 BOOL LoaderFile::SaveAs(const std::string& path) {
     m_path = path;
     return Save();
+}
+
+BOOL LoaderFile::SaveNew(const std::string& folder, std::string& name) {
+    Seal();
+    platform::FileError error = platform::CreateNewFile(
+        folder, [](unsigned n) { return "tool" + std::to_string(n) + ".ldr"; }, m_buffer.data(),
+        static_cast<size_t>(m_length), name);
+    if (error != platform::FileError::None) {
+        m_error = ErrorIdFor(error);
+        platform::AfxMessageBox(m_error, platform::MB_OK | platform::MB_ICONERROR);
+        return FALSE;
+    }
+    m_path = folder + name;
+    m_readOnly = false;
+    return TRUE;
 }
 
 // ---- Strings and layout ---------------------------------------------------------

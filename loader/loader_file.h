@@ -23,6 +23,12 @@ public:
     // message and returns FALSE on failure, leaving the file on disk intact.
     BOOL Save();
     BOOL SaveAs(const std::string& path);
+    // Creates the first free "tool<N>.ldr" in `folder` (ending with a
+    // backslash), complete or not at all, even with other writers at the
+    // same moment; `name` receives the name. Shows a message on failure.
+    BOOL SaveNew(const std::string& folder, std::string& name);
+    // TRUE when Open found a file this user may read but not write.
+    bool IsReadOnly() const { return m_readOnly; }
 
     uint16_t GetVersion() const;
     int GetItemCount() const;
@@ -73,11 +79,14 @@ private:
     BOOL WrapHelpText(size_t offset, const std::string& text);
     void Relayout();
     void CheckVersionMessage() const;
+    // Sets the length word and the checksum before a save.
+    void Seal();
 
     int m_header = 0;  // offset of the header in m_buffer
     std::array<uint8_t, layout::LDR_MAX_SIZE> m_buffer{};
     int32_t m_length = 0;
     std::string m_path;
+    bool m_readOnly = false;
 };
 
 // Returns 0 when the bytes are a loader file the editor accepts, else the

@@ -110,6 +110,9 @@ std::optional<std::string> MatchInFolder(const fs::path& dir, const std::string&
 FileError FromErrno(int err, bool lastComponent) {
     switch (err) {
         case ENOENT: return lastComponent ? FileError::FileNotFound : FileError::BadPath;
+        case ENOSPC:
+        case EDQUOT: return FileError::DiskFull;
+        case EEXIST: return FileError::FileExists;
         case ENOTDIR:
         case ENAMETOOLONG:
         case EINVAL: return FileError::BadPath;
@@ -124,13 +127,15 @@ FileError FromErrno(int err, bool lastComponent) {
     }
 }
 
-bool IsReadOnly(const struct stat& st) { return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0; }
+bool NoWriteBits(const struct stat& st) { return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0; }
 
-// Takes the exclusive lock that stands for "no sharing". Open-file-description
-// locks conflict between every two opens, in this process or another.
-FileError LockExclusive(int fd) {
+// Takes the exclusive lock that stands for "no sharing" (a shared one for a
+// file opened for reading only, which still keeps every writer out).
+// Open-file-description locks conflict between every two opens, in this
+// process or another.
+FileError LockExclusive(int fd, short type = F_WRLCK) {
     struct flock lk {};
-    lk.l_type = F_WRLCK;
+    lk.l_type = type;
     lk.l_whence = SEEK_SET;
     lk.l_start = 0;
     lk.l_len = 0;
@@ -138,7 +143,103 @@ FileError LockExclusive(int fd) {
     return (errno == EAGAIN || errno == EACCES) ? FileError::SharingViolation : FileError::Other;
 }
 
+// The host folder of the mapped share a "\\COMPUTER\SHARE\..." path starts in.
+std::optional<fs::path> ShareHostRoot(const std::string& path) {
+    auto separator = [](char c) { return c == '\\' || c == '/'; };
+    if (path.size() < 2 || !separator(path[0]) || !separator(path[1])) return std::nullopt;
+    std::vector<std::string> parts = SplitComponents(path.substr(2));
+    if (parts.size() < 2) return std::nullopt;
+    std::lock_guard<std::mutex> guard(Table().lock);
+    auto it = Table().shares.find(Upper(parts[0]) + "\\" + Upper(parts[1]));
+    if (it == Table().shares.end()) return std::nullopt;
+    return it->second;
+}
+
+// Where a host path finally leads: every link followed, a dangling one as
+// far as it goes (creating through it would make its target), and the
+// folders made real.
+fs::path FinalPath(const fs::path& host) {
+    std::error_code ec;
+    fs::path p = host;
+    for (int hops = 0; hops < 40 && fs::is_symlink(fs::symlink_status(p, ec)); ++hops) {
+        fs::path target = fs::read_symlink(p, ec);
+        if (ec) break;
+        p = target.is_absolute() ? target : p.parent_path() / target;
+    }
+    fs::path real = fs::weakly_canonical(p, ec);
+    return ec ? p : real;
+}
+
+bool Contains(const fs::path& folder, const fs::path& path) {
+    auto f = folder.begin();
+    auto p = path.begin();
+    for (; f != folder.end(); ++f, ++p) {
+        if (f->empty()) continue;  // a trailing separator
+        if (p == path.end() || *f != *p) return false;
+    }
+    return true;
+}
+
+// The check behind LeadsOutsideShare, for a path already resolved.
+bool OutsideShareRoot(const std::string& windowsPath, const fs::path& host) {
+    std::optional<fs::path> root = ShareHostRoot(windowsPath);
+    if (!root) return false;
+    std::error_code ec;
+    fs::path realRoot = fs::canonical(*root, ec);
+    if (ec) return true;  // a share whose folder is gone contains nothing
+    return !Contains(realRoot, FinalPath(host));
+}
+
+mode_t CreationMode() {
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+void SyncFolder(const fs::path& folder) {
+    int dirfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirfd >= 0) {
+        ::fsync(dirfd);
+        ::close(dirfd);
+    }
+}
+
+// Writes the bytes to a new temporary file in `folder`, flushed, with
+// `mode`; `temp` receives its path.
+FileError WriteTemporary(const fs::path& folder, const std::string& stem, const void* data, size_t size,
+                         mode_t mode, std::string& temp) {
+    std::string tmpl = (folder / ("." + stem + ".XXXXXX")).string();
+    std::vector<char> name(tmpl.begin(), tmpl.end());
+    name.push_back('\0');
+    int fd = ::mkstemp(name.data());
+    if (fd < 0) return FromErrno(errno, false);
+    int err = 0;
+    const auto* p = static_cast<const uint8_t*>(data);
+    size_t done = 0;
+    while (!err && done < size) {
+        ssize_t n = ::write(fd, p + done, size - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) err = errno;
+        else if (n == 0) err = EIO;
+        else done += static_cast<size_t>(n);
+    }
+    if (!err && ::fchmod(fd, mode) != 0) err = errno;
+    if (!err && ::fsync(fd) != 0) err = errno;
+    if (::close(fd) != 0 && !err) err = errno;
+    if (err) {
+        ::unlink(name.data());
+        return err == ENOSPC || err == EDQUOT ? FileError::DiskFull : FileError::Other;
+    }
+    temp = name.data();
+    return FileError::None;
+}
+
 }  // namespace
+
+bool LeadsOutsideShare(const std::string& windowsPath) {
+    ResolvedPath r = Resolve(windowsPath);
+    return r.error == FileError::None && OutsideShareRoot(windowsPath, r.host);
+}
 
 const char* FileErrorName(FileError error) {
     switch (error) {
@@ -147,6 +248,10 @@ const char* FileErrorName(FileError error) {
         case FileError::BadPath: return "bad path";
         case FileError::AccessDenied: return "access denied";
         case FileError::SharingViolation: return "sharing violation";
+        case FileError::DiskFull: return "disk full";
+        case FileError::FileExists: return "file exists";
+        case FileError::NotAFile: return "not a file";
+        case FileError::OutsideShare: return "outside the share";
         case FileError::Other: return "other";
     }
     return "other";
@@ -314,6 +419,7 @@ std::vector<FindData> ListMatches(const std::string& pattern) {
         if (!SplitRoot(folder, base, rest, isRoot)) return found;
         ResolvedPath r = Resolve(folder);
         if (r.error != FileError::None || !r.isDirectory) return found;
+        if (OutsideShareRoot(folder, r.host)) return found;  // never look around outside the share
         dir = r.host;
     }
     std::error_code ec;
@@ -391,6 +497,7 @@ FileError CreateDirectory(const std::string& windowsPath) {
     ResolvedPath r = Resolve(windowsPath);
     if (r.error != FileError::None) return r.error;
     if (r.exists) return FileError::Other;  // already exists
+    if (OutsideShareRoot(windowsPath, r.host)) return FileError::OutsideShare;
     if (::mkdir(r.host.c_str(), 0777) != 0) return FromErrno(errno, false);
     return FileError::None;
 }
@@ -409,8 +516,9 @@ FileError RemoveFile(const std::string& windowsPath) {
     if (r.error != FileError::None) return r.error;
     if (!r.exists) return FileError::FileNotFound;
     if (r.isDirectory) return FileError::AccessDenied;
+    if (OutsideShareRoot(windowsPath, r.host)) return FileError::OutsideShare;
     struct stat st {};
-    if (::stat(r.host.c_str(), &st) == 0 && IsReadOnly(st)) return FileError::AccessDenied;
+    if (::stat(r.host.c_str(), &st) == 0 && NoWriteBits(st)) return FileError::AccessDenied;
     // A file held open elsewhere cannot be deleted.
     ExclusiveFile probe;
     FileError e = probe.Open(windowsPath, ExclusiveFile::Mode::OpenExisting);
@@ -429,16 +537,31 @@ FileError ExclusiveFile::Open(const std::string& windowsPath, Mode mode) {
     ResolvedPath r = Resolve(windowsPath);
     if (r.error != FileError::None) return r.error;
     if (r.isDirectory) return FileError::AccessDenied;
-    if (!r.exists && mode == Mode::OpenExisting) return FileError::FileNotFound;
+    if (!r.exists && mode != Mode::CreateTruncate) return FileError::FileNotFound;
+    if (OutsideShareRoot(windowsPath, r.host)) return FileError::OutsideShare;
 
     struct stat st {};
-    if (r.exists && ::stat(r.host.c_str(), &st) == 0 && IsReadOnly(st)) return FileError::AccessDenied;
+    if (r.exists && ::stat(r.host.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return FileError::NotAFile;
+    bool readOnly = r.exists && NoWriteBits(st);
+    if (readOnly && mode != Mode::OpenForReading) return FileError::AccessDenied;
 
-    // Never truncate before the lock is held: another opener's data must survive.
-    int flags = O_RDWR | O_CLOEXEC | (mode == Mode::CreateTruncate ? O_CREAT : 0);
-    int fd = ::open(r.host.c_str(), flags, 0666);
+    // Never truncate before the lock is held: another opener's data must
+    // survive. O_NONBLOCK keeps a pipe swapped in meanwhile from hanging the
+    // open; it is refused just below.
+    const int create = mode == Mode::CreateTruncate ? O_CREAT : 0;
+    int fd = ::open(r.host.c_str(), (readOnly ? O_RDONLY : O_RDWR) | O_CLOEXEC | O_NONBLOCK | create, 0666);
+    if (fd < 0 && mode == Mode::OpenForReading && (errno == EACCES || errno == EPERM || errno == EROFS)) {
+        readOnly = true;
+        fd = ::open(r.host.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    }
     if (fd < 0) return FromErrno(errno, true);
-    FileError lock = LockExclusive(fd);
+    struct stat opened {};
+    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+        ::close(fd);
+        return FileError::NotAFile;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    FileError lock = LockExclusive(fd, readOnly ? F_RDLCK : F_WRLCK);
     if (lock != FileError::None) {
         ::close(fd);
         return lock;
@@ -449,6 +572,7 @@ FileError ExclusiveFile::Open(const std::string& windowsPath, Mode mode) {
         return FromErrno(err, true);
     }
     m_fd = fd;
+    m_readOnly = readOnly;
     return FileError::None;
 }
 
@@ -492,13 +616,15 @@ bool ExclusiveFile::Flush() { return m_fd >= 0 && ::fsync(m_fd) == 0; }
 void ExclusiveFile::Close() {
     if (m_fd >= 0) ::close(m_fd);
     m_fd = -1;
+    m_readOnly = false;
 }
 
 ReadResult ReadWholeFile(const std::string& windowsPath, size_t maxSize) {
     ReadResult result;
     ExclusiveFile file;
-    result.error = file.Open(windowsPath, ExclusiveFile::Mode::OpenExisting);
+    result.error = file.Open(windowsPath, ExclusiveFile::Mode::OpenForReading);
     if (result.error != FileError::None) return result;
+    result.readOnly = file.IsReadOnly();
     int64_t size = file.Size();
     if (size < 0) {
         result.error = FileError::Other;
@@ -523,44 +649,86 @@ FileError WriteFileAtomically(const std::string& windowsPath, const void* data, 
     ResolvedPath r = Resolve(windowsPath);
     if (r.error != FileError::None) return r.error;
     if (r.isDirectory) return FileError::AccessDenied;
+    if (OutsideShareRoot(windowsPath, r.host)) return FileError::OutsideShare;
+    // A link is written through: its target gets the new bytes, so every
+    // name that leads there sees them.
+    std::error_code ec;
+    fs::path target = fs::is_symlink(fs::symlink_status(r.host, ec)) ? FinalPath(r.host) : r.host;
+    if (!fs::is_directory(target.parent_path(), ec)) return FileError::BadPath;
 
-    // Hold the target as an exclusive create would, so a read-only or locked
-    // target fails with its cause and nobody else opens it meanwhile.
+    // Hold the target as an exclusive create would, so a read-only target
+    // fails with its cause and nobody else opens it meanwhile. Another
+    // writer's save takes a moment; wait that long for it, no longer.
     ExclusiveFile holder;
-    mode_t mode = 0666 & ~[] { mode_t m = ::umask(0); ::umask(m); return m; }();
+    mode_t mode = CreationMode();
     if (r.exists) {
-        FileError e = holder.Open(windowsPath, ExclusiveFile::Mode::OpenExisting);
+        FileError e = FileError::None;
+        for (int tries = 0; tries < 100; ++tries) {
+            e = holder.Open(windowsPath, ExclusiveFile::Mode::OpenExisting);
+            if (e != FileError::SharingViolation) break;
+            ::usleep(20000);
+        }
         if (e != FileError::None) return e;
         struct stat st {};
-        if (::stat(r.host.c_str(), &st) == 0) mode = st.st_mode & 07777;
+        if (::stat(target.c_str(), &st) == 0) mode = st.st_mode & 07777;
     }
 
-    std::string tmpl = (r.host.parent_path() / ("." + r.host.filename().string() + ".XXXXXX")).string();
-    std::vector<char> name(tmpl.begin(), tmpl.end());
-    name.push_back('\0');
-    int fd = ::mkstemp(name.data());
-    if (fd < 0) return FromErrno(errno, false);
-    bool ok = true;
-    const auto* p = static_cast<const uint8_t*>(data);
-    size_t done = 0;
-    while (ok && done < size) {
-        ssize_t n = ::write(fd, p + done, size - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) ok = false;
-        else done += static_cast<size_t>(n);
+    std::string temp;
+    FileError e = WriteTemporary(target.parent_path(), target.filename().string(), data, size, mode, temp);
+    if (e != FileError::None) return e;
+    if (::rename(temp.c_str(), target.c_str()) != 0) {
+        int err = errno;
+        ::unlink(temp.c_str());
+        return FromErrno(err, true);
     }
-    ok = ok && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (!ok || ::rename(name.data(), r.host.c_str()) != 0) {
-        ::unlink(name.data());
-        return FileError::Other;
-    }
-    int dirfd = ::open(r.host.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirfd >= 0) {
-        ::fsync(dirfd);
-        ::close(dirfd);
-    }
+    SyncFolder(target.parent_path());
     return FileError::None;
+}
+
+FileError CreateNewFile(const std::string& folder, const std::function<std::string(unsigned)>& nameFor,
+                        const void* data, size_t size, std::string& name) {
+    ResolvedPath r = Resolve(folder);
+    if (r.error != FileError::None) return r.error;
+    if (!r.isDirectory) return FileError::BadPath;
+    if (OutsideShareRoot(folder, r.host)) return FileError::OutsideShare;
+    std::string temp;
+    FileError e = WriteTemporary(r.host, "new", data, size, CreationMode(), temp);
+    if (e != FileError::None) return e;
+    auto finish = [&](FileError result) {
+        ::unlink(temp.c_str());
+        if (result == FileError::None) SyncFolder(r.host);
+        return result;
+    };
+    for (unsigned attempt = 0; attempt < 1000000; ++attempt) {
+        const std::string candidate = nameFor(attempt);
+        if (MatchInFolder(r.host, candidate)) continue;  // taken, in some letter case
+        const fs::path final = r.host / candidate;
+        // A hard link takes the name only while it is free, with every byte
+        // already in place.
+        if (::link(temp.c_str(), final.c_str()) == 0) {
+            name = candidate;
+            return finish(FileError::None);
+        }
+        if (errno == EEXIST) continue;
+        if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP && errno != ENOSYS && errno != EMLINK)
+            return finish(FromErrno(errno, true));
+        // No hard links on this file system: claim the name with an
+        // exclusive create, then move the bytes onto it.
+        int fd = ::open(final.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, CreationMode());
+        if (fd < 0) {
+            if (errno == EEXIST) continue;
+            return finish(FromErrno(errno, true));
+        }
+        ::close(fd);
+        if (::rename(temp.c_str(), final.c_str()) != 0) {
+            int err = errno;
+            ::unlink(final.c_str());
+            return finish(FromErrno(err, true));
+        }
+        name = candidate;
+        return finish(FileError::None);
+    }
+    return finish(FileError::FileExists);
 }
 
 }  // namespace platform

@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,6 +28,10 @@ enum class FileError {
     BadPath,           // a folder of the path is missing, or the name is invalid
     AccessDenied,      // read-only file, no permission, or a folder where a file is expected
     SharingViolation,  // another open holds the file
+    DiskFull,          // no space left on the disk (or the user's quota is used up)
+    FileExists,        // an exclusive create found the name taken
+    NotAFile,          // a pipe, device or socket stands where a file is expected
+    OutsideShare,      // a link leads out of the share's folder
     Other,             // anything else, including read and write errors
 };
 const char* FileErrorName(FileError error);
@@ -56,6 +61,12 @@ struct ResolvedPath {
     bool isDirectory = false;
 };
 ResolvedPath Resolve(const std::string& windowsPath);
+
+// True when a path below a mapped share reaches, through a symbolic link,
+// a place outside the share's real folder (for a missing file: when its
+// folder does). Such a path is never listed, read, written or removed.
+// Paths on drives or the host are not confined.
+bool LeadsOutsideShare(const std::string& windowsPath);
 
 // ---- Listing -------------------------------------------------------------
 struct FindData {
@@ -96,7 +107,10 @@ FileError RemoveFile(const std::string& windowsPath);
 // ---- Exclusive opens -----------------------------------------------------
 class ExclusiveFile {
 public:
-    enum class Mode { OpenExisting, CreateTruncate };
+    // OpenForReading opens as OpenExisting does; a file this user may read
+    // but not write is then opened for reading only, shared with other
+    // readers and never with a writer, and IsReadOnly() tells so.
+    enum class Mode { OpenExisting, CreateTruncate, OpenForReading };
 
     ExclusiveFile() = default;
     ExclusiveFile(const ExclusiveFile&) = delete;
@@ -105,6 +119,7 @@ public:
 
     FileError Open(const std::string& windowsPath, Mode mode);
     bool IsOpen() const { return m_fd >= 0; }
+    bool IsReadOnly() const { return m_readOnly; }
     // Size as the file system reports it; -1 on error.
     int64_t Size() const;
     // Reads up to size bytes from the current position; false on a read error.
@@ -116,22 +131,34 @@ public:
 
 private:
     int m_fd = -1;
+    bool m_readOnly = false;
 };
 
 // Reads a whole file through an exclusive open. Fails with the open's cause,
 // or with Other on a read error. When the file is larger than
 // maxSize, fails with `tooLarge` set and nothing read.
+// A file this user may only read is read all the same, with readOnly set.
 struct ReadResult {
     FileError error = FileError::None;
     bool tooLarge = false;
+    bool readOnly = false;
     std::vector<uint8_t> bytes;
 };
 ReadResult ReadWholeFile(const std::string& windowsPath, size_t maxSize);
 
 // Replaces (or creates) a file so that it is never seen half-written: the
-// target is first opened exclusively (so a read-only or locked target fails
-// with its cause, as an exclusive create would), the bytes go to a temporary
-// file beside it, are flushed, and only then take the target's place.
+// target is first opened exclusively (so a read-only target fails with its
+// cause; one another writer holds is waited for a moment), the bytes go to a
+// temporary file beside it, are flushed, and only then take the target's
+// place. A target that is a symbolic link is written through: the file it
+// leads to is replaced and the link stays.
 FileError WriteFileAtomically(const std::string& windowsPath, const void* data, size_t size);
+
+// Creates a new file in `folder` under the first name nameFor(0),
+// nameFor(1), ... that nobody holds, complete or not at all: the bytes are
+// written beside it first and then take the name only if it is still free,
+// so two writers never get the same name. `name` receives the name used.
+FileError CreateNewFile(const std::string& folder, const std::function<std::string(unsigned)>& nameFor,
+                        const void* data, size_t size, std::string& name);
 
 }  // namespace platform

@@ -65,6 +65,7 @@ enum : unsigned {
     IDS_EDIT_SUBMENU = 57391,
     IDS_CREATE_SUBMENU = 57392,
     IDS_TEST_BOOT = 57393,
+    IDS_DISK_FULL = 57394,
 };
 
 // Dialog templates and bitmaps.

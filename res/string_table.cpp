@@ -83,6 +83,7 @@ constexpr Entry kStrings[] = {
     {IDS_EDIT_SUBMENU, "Edit Submenu"},
     {IDS_CREATE_SUBMENU, "Create Submenu"},
     {IDS_TEST_BOOT, "Test Boot"},
+    {IDS_DISK_FULL, "There is not enough space on the disk."},
 };
 
 }  // namespace

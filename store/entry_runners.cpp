@@ -1,5 +1,6 @@
 #include "entry_runners.h"
 
+#include "file_system.h"
 #include "menu_entry.h"
 #include "message_box.h"
 #include "resource.h"
@@ -13,18 +14,25 @@ std::string RelativeEntryFolder(const std::string& risRoot, const std::string& f
     return at == std::string::npos ? std::string() : folder.substr(at + 1);
 }
 
-void WriteNewEntry(MenuEntry& entry, const std::string& folder) {
+BOOL WriteNewEntry(MenuEntry& entry, const std::string& folder) {
     entry.m_folder = folder;
     const std::string relative = RelativeEntryFolder(entry.m_risRoot, entry.m_folder);
-    std::string loaderName, sifName;
-    entry.AllocateFileNames(loaderName, sifName);
     entry.m_loader.SetServerPath(relative);
-    // A failed loader save has shown its message; the OSChooser file is still
-    // written and the store's refresh shows what exists.
-    entry.m_loader.SaveAs(entry.m_folder + loaderName);
+    // Both names are taken by creating the files exclusively, so a create
+    // running at the same moment (another editor, the command line) moves
+    // on to the next free name instead of sharing this one.
+    std::string loaderName;
+    if (!entry.m_loader.SaveNew(entry.m_folder, loaderName)) return FALSE;  // it said why; nothing written
     entry.m_sif.SetValue("LaunchFile", relative + loaderName);
     entry.m_sif.SetVersion(entry.m_loader.GetVersion());
-    entry.m_sif.SaveAs(entry.m_folder + sifName);
+    const std::string stem = loaderName.substr(0, loaderName.size() - 4);
+    if (!entry.m_sif.SaveNew(entry.m_folder + "templates\\", stem)) {
+        // All or nothing: a loader no OSChooser file names would only be
+        // an orphan.
+        platform::RemoveFile(entry.m_folder + loaderName);
+        return FALSE;
+    }
+    return TRUE;
 }
 
 void StartMissingLoader(MenuEntry& entry) {

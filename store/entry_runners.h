@@ -15,10 +15,12 @@ class MenuEntry;
 // back to the text after the first "\Setup" (case-sensitive), "" without one.
 std::string RelativeEntryFolder(const std::string& risRoot, const std::string& folder);
 
-// After Finish: names the files, sets the server path, saves the loader file
-// and then the OSChooser file with LaunchFile and Version. Each save shows
-// its own message when it fails; both are attempted.
-void WriteNewEntry(MenuEntry& entry, const std::string& folder);
+// After Finish: sets the server path, creates the loader file under the
+// first free tool<N>.ldr and then the OSChooser file templates\tool<N>.sif
+// (with "_" added while taken) with LaunchFile and Version. All or nothing:
+// when a save fails it shows its message, the loader made so far is removed
+// again, and the result is FALSE.
+BOOL WriteNewEntry(MenuEntry& entry, const std::string& folder);
 
 // After OK: saves the OSChooser file and then the loader file. A loader that
 // did not open from its file is never written over that file; the user is

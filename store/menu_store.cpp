@@ -1,7 +1,10 @@
 #include "menu_store.h"
 
+#include <filesystem>
+
 #include "file_system.h"
 #include "loader_file.h"
+#include "loader_removal.h"
 #include "menu_entry.h"
 #include "message_box.h"
 #include "sif_file.h"
@@ -16,6 +19,10 @@ unsigned FileErrorCause(int platformFileError) {
         case FileError::BadPath: return 3;
         case FileError::AccessDenied: return 5;
         case FileError::SharingViolation: return 11;
+        case FileError::DiskFull: return 13;
+        case FileError::FileExists: return 5;
+        case FileError::NotAFile: return 6;
+        case FileError::OutsideShare: return 5;
         case FileError::Other: return 1;
     }
     return 1;
@@ -32,6 +39,7 @@ void MenuStore::Load(const std::string& risRoot, const std::string& language, co
 }
 
 BOOL MenuStore::BuildFolder() {
+    m_folderProblem.clear();
     m_folder = LanguageFolder();
     bool found = false;
     for (const platform::FindData& match : platform::ListMatches(m_folder))
@@ -40,15 +48,28 @@ BOOL MenuStore::BuildFolder() {
         platform::AfxMessageBox(res::FormatString(res::IDS_PATH_NOT_FOUND, m_folder.c_str()), platform::MB_ICONERROR);
         return FALSE;
     }
+    // A folder of the chain that is a link out of the share is never
+    // entered, listed or written into.
+    auto leadsOutside = [this](const std::string& folder) {
+        if (!platform::LeadsOutsideShare(folder)) return false;
+        m_folderProblem = "The folder " + folder + " leads outside the share; it was left alone.";
+        platform::AfxMessageBox(m_folderProblem, platform::MB_ICONERROR);
+        return true;
+    };
+    if (leadsOutside(m_folder)) return FALSE;
     // Each level is attempted whether or not it exists; a level that cannot
     // be made shows up later as an empty list or a failed save.
     m_folder += m_tab == 0 ? "\\Tools" : "\\Images";
+    if (leadsOutside(m_folder)) return FALSE;
     platform::CreateDirectory(m_folder);
     m_folder += "\\" + m_vendorFolder;
+    if (leadsOutside(m_folder)) return FALSE;
     platform::CreateDirectory(m_folder);
     m_folder += "\\i386";
+    if (leadsOutside(m_folder)) return FALSE;
     platform::CreateDirectory(m_folder);
     m_folder += "\\";
+    if (leadsOutside(m_folder + "templates")) return FALSE;
     platform::CreateDirectory(m_folder + "templates");
     return TRUE;
 }
@@ -57,7 +78,8 @@ void MenuStore::Refresh() {
     m_descriptions.clear();
     m_sifPaths.clear();
     m_kinds.clear();
-    m_loaderHostPaths.clear();
+    m_readOnly.clear();
+    m_skipped.clear();
     m_count = 0;
     // Without the language folder there is nothing to list (and m_folder is
     // only the language folder).
@@ -66,20 +88,37 @@ void MenuStore::Refresh() {
     SifFile sif;
     LoaderFile loader;
     platform::FileFind find;
-    if (!find.FindFirst(m_folder + "templates\\*.sif")) return;
+    if (!find.FindFirst(m_folder + "templates\\*.sif")) {
+        // Empty, or not readable at all: only the second is worth a word.
+        platform::ResolvedPath templates = platform::Resolve(m_folder + "templates");
+        std::error_code ec;
+        std::filesystem::directory_iterator probe(templates.host, ec);
+        if (templates.exists && ec) m_skipped.push_back({m_folder + "templates", "the folder cannot be listed: " + ec.message()});
+        return;
+    }
     do {
         const std::string path = m_folder + "templates\\" + find.Current().name;
-        if (!sif.Load(path)) continue;  // cannot be opened for reading and writing
+        if (platform::LeadsOutsideShare(path)) {
+            m_skipped.push_back({path, "it is a link that leads outside the share"});
+            continue;
+        }
+        if (!sif.Load(path)) {  // cannot be opened even for reading
+            platform::ExclusiveFile probe;
+            const platform::FileError why = probe.Open(path, platform::ExclusiveFile::Mode::OpenForReading);
+            m_skipped.push_back({path, std::string("it cannot be opened: ") + platform::FileErrorName(why)});
+            continue;
+        }
         m_descriptions.push_back(sif.GetDescription());
         m_sifPaths.push_back(path);
         std::string launchFile = sif.GetLaunchFile();
         uint32_t kind = Unresolved;
-        std::string hostPath;
-        if (!launchFile.empty() && IsInsideShare(m_risRoot, launchFile, &hostPath)) {
+        bool readOnly = sif.IsReadOnly();
+        if (!launchFile.empty() && IsInsideShare(m_risRoot, launchFile)) {
             if (loader.Open(m_risRoot + launchFile)) kind = loader.GetItemCount() >= 2 ? Submenu : Single;
+            readOnly = readOnly || loader.IsReadOnly();
         }
         m_kinds.push_back(kind);
-        m_loaderHostPaths.push_back(hostPath);
+        m_readOnly.push_back(readOnly);
         ++m_count;
     } while (find.FindNext());
     find.Close();
@@ -95,6 +134,8 @@ std::string MenuStore::GetSifPath(int index) const {
     return index >= 0 && index < m_count ? m_sifPaths[index] : std::string();
 }
 
+bool MenuStore::IsReadOnly(int index) const { return index >= 0 && index < m_count && m_readOnly[index]; }
+
 int MenuStore::FindByDescription(const std::string& text) const {
     for (int i = 0; i < m_count; ++i)
         if (m_descriptions[i] == text) return i;
@@ -105,7 +146,8 @@ BOOL MenuStore::CreateEntry(std::string& description) {
     // Without the language folder the entry's files would land in the Setup
     // folder itself: refuse, as loading did.
     if (!m_folderReady) {
-        platform::AfxMessageBox(res::FormatString(res::IDS_PATH_NOT_FOUND, LanguageFolder().c_str()),
+        platform::AfxMessageBox(m_folderProblem.empty() ? res::FormatString(res::IDS_PATH_NOT_FOUND, LanguageFolder().c_str())
+                                                        : m_folderProblem,
                                 platform::MB_ICONERROR);
         return FALSE;
     }
@@ -130,14 +172,6 @@ BOOL MenuStore::EditEntry(int index) {
     return entry.RunPropertySheet();
 }
 
-bool MenuStore::LoaderSharedWithOthers(int except) const {
-    const std::string& mine = m_loaderHostPaths[except];
-    if (mine.empty()) return false;
-    for (int i = 0; i < m_count; ++i)
-        if (i != except && m_loaderHostPaths[i] == mine) return true;
-    return false;
-}
-
 BOOL MenuStore::DeleteEntry(int index) {
     if (index < 0 || index >= m_count) return TRUE;
     MenuEntry entry(m_risRoot);
@@ -149,21 +183,24 @@ BOOL MenuStore::DeleteEntry(int index) {
             platform::MB_ICONERROR);
     };
 
+    // Decided while the OSChooser file is still there to tell this entry
+    // from the others that may name the same loader.
+    const std::string launchFile = entry.m_sif.GetLaunchFile();
+    const bool inside = !launchFile.empty() && IsInsideShare(m_risRoot, launchFile);
+    const std::string keep = inside ? WhyLoaderIsKept(m_risRoot, m_sifPaths[index], launchFile) : "";
+
     FileError error = platform::RemoveFile(m_sifPaths[index]);
     if (error != FileError::None) {
         report(m_sifPaths[index], error);
-    } else {
-        const std::string launchFile = entry.m_sif.GetLaunchFile();
-        if (!launchFile.empty()) {
-            if (!IsInsideShare(m_risRoot, launchFile)) {
-                platform::AfxMessageBox(res::IDS_OUTSIDE_SHARE, platform::MB_ICONWARNING);
-            } else if (!LoaderSharedWithOthers(index)) {
-                // Another entry still names this loader (an orphaned OSChooser
-                // file and a newer one can share it): it stays for that entry.
-                const std::string loaderPath = m_risRoot + launchFile;
-                error = platform::RemoveFile(loaderPath);
-                if (error != FileError::None) report(loaderPath, error);
-            }
+    } else if (!launchFile.empty()) {
+        const std::string loaderPath = m_risRoot + launchFile;
+        if (!inside) {
+            platform::AfxMessageBox(res::IDS_OUTSIDE_SHARE, platform::MB_ICONWARNING);
+        } else if (!keep.empty()) {
+            platform::AfxMessageBox("The file " + loaderPath + " was kept: " + keep, platform::MB_ICONWARNING);
+        } else {
+            error = platform::RemoveFile(loaderPath);
+            if (error != FileError::None) report(loaderPath, error);
         }
     }
     Refresh();

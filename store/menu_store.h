@@ -17,6 +17,12 @@ enum EntryKind : uint32_t {
     Unresolved = 2,  // no LaunchFile, or its loader cannot be opened or lies outside the share
 };
 
+// An OSChooser file the listing could not take in, and why.
+struct SkippedFile {
+    std::string path;
+    std::string reason;
+};
+
 class MenuStore {
 public:
     // Remembers where to look, builds the folder chain and re-reads it.
@@ -30,12 +36,20 @@ public:
     std::string GetDescription(int index) const;
     uint32_t GetKind(int index) const;
     std::string GetSifPath(int index) const;
+    // TRUE when this user may read the entry's files but not write them.
+    bool IsReadOnly(int index) const;
+    // OSChooser files left out of the list: unreadable, or leading out of
+    // the share through a link.
+    const std::vector<SkippedFile>& GetSkipped() const { return m_skipped; }
+    // Why the folder chain is not used ("" when it is).
+    const std::string& GetFolderProblem() const { return m_folderProblem; }
     // First entry whose description is byte-for-byte equal, or -1.
     int FindByDescription(const std::string& text) const;
 
     BOOL CreateEntry(std::string& description);
     BOOL EditEntry(int index);
-    // Removes the entry's OSChooser file and then its loader; TRUE always.
+    // Removes the entry's OSChooser file and then its loader, unless that
+    // is not plainly the entry's own loader (see WhyLoaderIsKept); TRUE always.
     BOOL DeleteEntry(int index);
 
     const std::string& GetFolder() const { return m_folder; }
@@ -44,9 +58,6 @@ public:
     std::string LanguageFolder() const { return m_risRoot + "Setup\\" + m_language; }
 
 private:
-    // True when a listed entry other than `except` names the same loader file.
-    bool LoaderSharedWithOthers(int except) const;
-
     std::string m_risRoot;
     std::string m_language;
     std::string m_vendorFolder;
@@ -56,9 +67,9 @@ private:
     int m_count = 0;
     int m_tab = 0;
     std::string m_folder;
-    // Per entry: the host file its LaunchFile reaches ("" when none), to
-    // tell whether two entries share one loader.
-    std::vector<std::string> m_loaderHostPaths;
+    std::vector<bool> m_readOnly;
+    std::vector<SkippedFile> m_skipped;
+    std::string m_folderProblem;
     bool m_folderReady = false;
 };
 

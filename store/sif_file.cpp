@@ -25,6 +25,7 @@ const char* SaveMessage(platform::FileError error) {
         case platform::FileError::FileNotFound: return "File not found.";
         case platform::FileError::BadPath: return "Invalid path.";
         case platform::FileError::AccessDenied: return "File write protected.";
+        case platform::FileError::DiskFull: return "There is not enough space on the disk.";
         default: return "File open error";
     }
 }
@@ -44,7 +45,7 @@ SifFile::SifFile() : m_text(kTemplate) {}
 
 BOOL SifFile::Load(const std::string& path) {
     platform::ExclusiveFile file;
-    if (file.Open(path, platform::ExclusiveFile::Mode::OpenExisting) != platform::FileError::None)
+    if (file.Open(path, platform::ExclusiveFile::Mode::OpenForReading) != platform::FileError::None)
         return FALSE;
     int64_t size = file.Size();
     std::string text(size > 0 ? static_cast<size_t>(size) : 0, '\0');
@@ -56,6 +57,7 @@ BOOL SifFile::Load(const std::string& path) {
     text.resize(got);
     m_path = path;
     m_text = std::move(text);
+    m_readOnly = file.IsReadOnly();
     return TRUE;
 }
 
@@ -71,6 +73,20 @@ BOOL SifFile::Save() {
 BOOL SifFile::SaveAs(const std::string& path) {
     m_path = path;
     return Save();
+}
+
+BOOL SifFile::SaveNew(const std::string& folder, const std::string& stem) {
+    std::string name;
+    platform::FileError error = platform::CreateNewFile(
+        folder, [&](unsigned taken) { return stem + std::string(taken, '_') + ".sif"; }, m_text.data(),
+        m_text.size(), name);
+    if (error != platform::FileError::None) {
+        platform::AfxMessageBox(SaveMessage(error), platform::MB_OK | platform::MB_ICONERROR);
+        return FALSE;
+    }
+    m_path = folder + name;
+    m_readOnly = false;
+    return TRUE;
 }
 
 size_t SifFile::FindKey(const std::string& key) const {

@@ -13,14 +13,21 @@ public:
     // A new document holding the OSChooser template, with no path.
     SifFile();
 
-    // Reads a whole file through an exclusive open. Silent when the file
-    // cannot be opened; a read error after the open shows its message. On
-    // failure the document is left as it was.
+    // Reads a whole file through an exclusive open (a file this user may
+    // only read is read all the same and marked read-only). Silent when the
+    // file cannot be opened; a read error after the open shows its message.
+    // On failure the document is left as it was.
     BOOL Load(const std::string& path);
+    bool IsReadOnly() const { return m_readOnly; }
     // Writes the text; shows a message and returns FALSE on failure, leaving
     // the file on disk as it was.
     BOOL Save();
     BOOL SaveAs(const std::string& path);
+    // Creates a new file in `folder` (ending with a backslash) named stem +
+    // ".sif", or with "_" added to the stem while that name is taken, even
+    // by a writer at the same moment; shows a message and returns FALSE on
+    // failure, leaving no file behind.
+    BOOL SaveNew(const std::string& folder, const std::string& stem);
 
     // A key is the name at the start of a line (after optional blanks),
     // followed by optional blanks and "="; its value is the text between the next pair of double quotes
@@ -53,4 +60,5 @@ private:
 
     std::string m_path;
     std::string m_text;
+    bool m_readOnly = false;
 };

@@ -132,6 +132,11 @@ void CMainDlg::FillList(const std::string* select) {
         item->setText(0, framework::ToQt(m_pStore->GetDescription(i)));
         uint32_t kind = m_pStore->GetKind(i);
         if (kind < m_imageList.size()) item->setIcon(0, m_imageList[kind]);
+        if (m_pStore->IsReadOnly(i)) {
+            // Listed, but marked: its files can be read and not written.
+            item->setForeground(0, m_list->palette().brush(QPalette::Disabled, QPalette::Text));
+            item->setToolTip(0, QString::fromLocal8Bit(res::LoadString(res::IDS_WRITE_PROTECTED)));
+        }
     }
     int target = 0;
     if (select) {
@@ -163,6 +168,7 @@ void CMainDlg::OnRemove() {
     // Rows map to entries by position: with two entries of the same
     // description, the one the user selected is the one removed.
     const int index = row;
+    if (RefuseReadOnly(index)) return;
     std::string question = res::FormatString(res::IDS_REMOVE_QUESTION, m_pStore->GetDescription(index).c_str());
     if (platform::MessageBox(Window(), question, res::LoadString(res::IDS_EDIT_MENU),
                              platform::MB_YESNO | platform::MB_ICONQUESTION) ==
@@ -183,10 +189,17 @@ void CMainDlg::OnProperties() {
     if (row < 0 || !m_pStore) return;
     // Rows map to entries by position, as for Remove. After OK the list is
     // re-read with row 0 selected.
+    if (RefuseReadOnly(row)) return;
     if (m_pStore->EditEntry(row)) {
         Reload();
         FillList();
     }
+}
+
+bool CMainDlg::RefuseReadOnly(int index) {
+    if (!m_pStore->IsReadOnly(index)) return false;
+    platform::AfxMessageBox(res::IDS_WRITE_PROTECTED, platform::MB_OK | platform::MB_ICONERROR);
+    return true;
 }
 
 void CMainDlg::Reload() {

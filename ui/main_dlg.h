@@ -42,6 +42,9 @@ public:
     void OnAdd();
     void OnRemove();
     void OnProperties();
+    // Shows "File write protected." and returns true for an entry this
+    // user may not change.
+    bool RefuseReadOnly(int index);
     void Reload();
     void OnChangeLanguage();
 

@@ -34,9 +34,9 @@ int Fail(const std::string& message) {
     return 1;
 }
 
-bool OpenImage(const std::string& path, imagelib::ImageDocument& doc) {
+bool OpenImage(const std::string& path, imagelib::ImageDocument& doc, bool forChange = false) {
     std::string error;
-    if (doc.Open(path, error)) return true;
+    if (forChange ? doc.OpenForChange(path, error) : doc.Open(path, error)) return true;
     Fail(error);
     return false;
 }
@@ -98,7 +98,7 @@ int Add(const std::vector<std::string>& args) {
         else files.push_back(args[i]);
     }
     imagelib::ImageDocument doc;
-    if (!OpenImage(args[0], doc)) return 1;
+    if (!OpenImage(args[0], doc, true)) return 1;
     std::vector<std::string> stored;
     auto result = doc.AddHostFiles(folder, files, &stored);
     if (!result.ok()) return Fail(result.message);
@@ -109,7 +109,7 @@ int Add(const std::vector<std::string>& args) {
 int MakeDir(const std::vector<std::string>& args) {
     if (args.size() != 2) return Usage();
     imagelib::ImageDocument doc;
-    if (!OpenImage(args[0], doc)) return 1;
+    if (!OpenImage(args[0], doc, true)) return 1;
     auto result = doc.Apply([&](imagelib::FatVolume& v) { return v.MakeDirectory(args[1]); });
     return result.ok() ? 0 : Fail(result.message);
 }

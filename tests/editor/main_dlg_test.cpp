@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -177,6 +178,19 @@ TEST_F(MainWindowTest, RemoveAsksAndNoChangesNothing) {
     EXPECT_EQ(Rows().size(), 2u);
     EXPECT_EQ(dialog.SelectedRow(), 1);
     EXPECT_TRUE(std::filesystem::exists(Host(share, kTools + "tool1.ldr")));
+}
+
+TEST_F(MainWindowTest, ReadOnlyEntryIsMarkedAndRefusesPropertiesAndRemove) {
+    WriteEntry("English", "0", "Locked", 1);
+    chmod(Host(share, kTools + "templates\\tool0.sif").c_str(), 0444);
+    Open();
+    ASSERT_EQ(Rows(), std::vector<std::string>{"Locked"});
+    EXPECT_EQ(dialog.m_list->topLevelItem(0)->toolTip(0).toStdString(), "File write protected.");
+    Select(0);
+    Click(IDC_MAIN_PROPERTIES);
+    Click(IDC_MAIN_REMOVE);  // refused before the question
+    EXPECT_EQ(messages.Texts(), (std::vector<std::string>{"File write protected.", "File write protected."}));
+    EXPECT_TRUE(std::filesystem::exists(Host(share, kTools + "templates\\tool0.sif")));
 }
 
 TEST_F(MainWindowTest, RemovingRowsMovesTheSelectionAsDesigned) {

@@ -24,7 +24,7 @@ struct StoreTest : ::testing::Test {
     void Load(int tab = 0) { store.Load(Root(), "English", "Zent", tab); }
 };
 
-TEST_F(StoreTest, ListsKindsInNameOrderAndSkipsUnreadableFiles) {
+TEST_F(StoreTest, ListsKindsInNameOrderAndMarksReadOnlyFiles) {
     WriteEntry("English", "1", "Submenu of three", 3);
     WriteEntry("English", "0", "Single item", 1);
     WriteEntry("English", "2", "No items", 0);
@@ -36,13 +36,16 @@ TEST_F(StoreTest, ListsKindsInNameOrderAndSkipsUnreadableFiles) {
     WriteSif("English", "TOOL6.SIF", "Upper case name", "");
     Load();
 
-    ASSERT_EQ(store.GetCount(), 6);
+    // A file this user may read but not write is listed, and marked.
+    ASSERT_EQ(store.GetCount(), 7);
     const std::vector<std::pair<std::string, uint32_t>> expected = {
         {"Single item", Single}, {"Submenu of three", Submenu}, {"No items", Single},
-        {"Empty launch", Unresolved}, {"Missing loader", Unresolved}, {"Upper case name", Unresolved}};
-    for (int i = 0; i < 6; ++i) {
+        {"Empty launch", Unresolved}, {"Missing loader", Unresolved}, {"Read-only", Single},
+        {"Upper case name", Unresolved}};
+    for (int i = 0; i < 7; ++i) {
         EXPECT_EQ(store.GetDescription(i), expected[i].first) << i;
         EXPECT_EQ(store.GetKind(i), expected[i].second) << i;
+        EXPECT_EQ(store.IsReadOnly(i), i == 5) << i;
     }
     EXPECT_TRUE(messages.Empty());
 }
@@ -184,12 +187,14 @@ TEST_F(StoreTest, DeleteKeepsALoaderAnotherEntryStillNames) {
     ASSERT_EQ(store.GetCount(), 2);
     store.DeleteEntry(0);
     EXPECT_TRUE(std::filesystem::exists(Host(share, kTools + "tool0.ldr")));
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"The file " + Root() + kTools +
+                                                         "tool0.ldr was kept: another entry still names it."});
     ASSERT_EQ(store.GetCount(), 1);
     EXPECT_EQ(store.GetKind(0), Single);
     // The last one to name it takes the loader with it.
     store.DeleteEntry(0);
     EXPECT_FALSE(std::filesystem::exists(Host(share, kTools + "tool0.ldr")));
-    EXPECT_TRUE(messages.Empty());
+    EXPECT_EQ(messages.shown.size(), 1u);
 }
 
 TEST_F(StoreTest, DeleteReportsAReadOnlyLoaderWithCauseFive) {
