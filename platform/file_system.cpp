@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <map>
@@ -26,6 +27,7 @@ bool EqualNoCase(const std::string& a, const std::string& b) { return Upper(a) =
 struct Mappings {
     std::mutex lock;
     std::map<std::string, fs::path> shares;  // "COMPUTER\SHARE", upper case
+    std::map<std::string, fs::path> realRoots;  // the same, links resolved, once known
     std::map<char, fs::path> drives;         // upper-case letter
 };
 Mappings& Table() {
@@ -143,22 +145,38 @@ FileError LockExclusive(int fd, short type = F_WRLCK) {
     return (errno == EAGAIN || errno == EACCES) ? FileError::SharingViolation : FileError::Other;
 }
 
-// The host folder of the mapped share a "\\COMPUTER\SHARE\..." path starts in.
-std::optional<fs::path> ShareHostRoot(const std::string& path) {
+// The real host folder (links resolved) of the mapped share a
+// "\\COMPUTER\SHARE\..." path starts in; nullopt for other paths, an empty
+// path when the share's folder is gone.
+std::optional<fs::path> RealShareRoot(const std::string& path) {
     auto separator = [](char c) { return c == '\\' || c == '/'; };
     if (path.size() < 2 || !separator(path[0]) || !separator(path[1])) return std::nullopt;
     std::vector<std::string> parts = SplitComponents(path.substr(2));
     if (parts.size() < 2) return std::nullopt;
+    const std::string key = Upper(parts[0]) + "\\" + Upper(parts[1]);
     std::lock_guard<std::mutex> guard(Table().lock);
-    auto it = Table().shares.find(Upper(parts[0]) + "\\" + Upper(parts[1]));
+    auto known = Table().realRoots.find(key);
+    if (known != Table().realRoots.end()) return known->second;
+    auto it = Table().shares.find(key);
     if (it == Table().shares.end()) return std::nullopt;
-    return it->second;
+    char* real = ::realpath(it->second.c_str(), nullptr);
+    if (!real) return fs::path();
+    fs::path result(real);
+    std::free(real);
+    Table().realRoots[key] = result;
+    return result;
 }
 
 // Where a host path finally leads: every link followed, a dangling one as
 // far as it goes (creating through it would make its target), and the
 // folders made real.
 fs::path FinalPath(const fs::path& host) {
+    // The common case, an existing file, in one call.
+    if (char* real = ::realpath(host.c_str(), nullptr)) {
+        fs::path result(real);
+        std::free(real);
+        return result;
+    }
     std::error_code ec;
     fs::path p = host;
     for (int hops = 0; hops < 40 && fs::is_symlink(fs::symlink_status(p, ec)); ++hops) {
@@ -182,12 +200,22 @@ bool Contains(const fs::path& folder, const fs::path& path) {
 
 // The check behind LeadsOutsideShare, for a path already resolved.
 bool OutsideShareRoot(const std::string& windowsPath, const fs::path& host) {
-    std::optional<fs::path> root = ShareHostRoot(windowsPath);
+    std::optional<fs::path> root = RealShareRoot(windowsPath);
     if (!root) return false;
+    if (root->empty()) return true;  // a share whose folder is gone contains nothing
+    return !Contains(*root, FinalPath(host));
+}
+
+// The same check for a file already open, from where the open really led.
+bool OpenedOutsideShare(const std::string& windowsPath, int fd, const fs::path& host) {
+    std::optional<fs::path> root = RealShareRoot(windowsPath);
+    if (!root) return false;
+    if (root->empty()) return true;
+    char link[64];
+    std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
     std::error_code ec;
-    fs::path realRoot = fs::canonical(*root, ec);
-    if (ec) return true;  // a share whose folder is gone contains nothing
-    return !Contains(realRoot, FinalPath(host));
+    fs::path opened = fs::read_symlink(link, ec);
+    return !Contains(*root, ec ? FinalPath(host) : opened);
 }
 
 mode_t CreationMode() {
@@ -260,6 +288,7 @@ const char* FileErrorName(FileError error) {
 void MapShare(const std::string& computer, const std::string& share, const fs::path& hostDir) {
     std::lock_guard<std::mutex> guard(Table().lock);
     Table().shares[Upper(computer) + "\\" + Upper(share)] = fs::absolute(hostDir).lexically_normal();
+    Table().realRoots.clear();
 }
 
 void MapDrive(char letter, const fs::path& hostDir) {
@@ -272,6 +301,7 @@ void ClearMappings() {
     std::lock_guard<std::mutex> guard(Table().lock);
     Table().shares.clear();
     Table().drives.clear();
+    Table().realRoots.clear();
 }
 
 std::string ToWindowsPath(const fs::path& hostPath) {
@@ -538,7 +568,9 @@ FileError ExclusiveFile::Open(const std::string& windowsPath, Mode mode) {
     if (r.error != FileError::None) return r.error;
     if (r.isDirectory) return FileError::AccessDenied;
     if (!r.exists && mode != Mode::CreateTruncate) return FileError::FileNotFound;
-    if (OutsideShareRoot(windowsPath, r.host)) return FileError::OutsideShare;
+    // A create must not make a file through a link before the check; an
+    // existing file is checked where its open really led, which costs less.
+    if (mode == Mode::CreateTruncate && OutsideShareRoot(windowsPath, r.host)) return FileError::OutsideShare;
 
     struct stat st {};
     if (r.exists && ::stat(r.host.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return FileError::NotAFile;
@@ -555,6 +587,10 @@ FileError ExclusiveFile::Open(const std::string& windowsPath, Mode mode) {
         fd = ::open(r.host.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     }
     if (fd < 0) return FromErrno(errno, true);
+    if (mode != Mode::CreateTruncate && OpenedOutsideShare(windowsPath, fd, r.host)) {
+        ::close(fd);
+        return FileError::OutsideShare;
+    }
     struct stat opened {};
     if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
         ::close(fd);

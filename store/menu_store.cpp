@@ -98,14 +98,12 @@ void MenuStore::Refresh() {
     }
     do {
         const std::string path = m_folder + "templates\\" + find.Current().name;
-        if (platform::LeadsOutsideShare(path)) {
-            m_skipped.push_back({path, "it is a link that leads outside the share"});
-            continue;
-        }
-        if (!sif.Load(path)) {  // cannot be opened even for reading
+        if (!sif.Load(path)) {  // cannot be opened even for reading, or leads outside the share
             platform::ExclusiveFile probe;
             const platform::FileError why = probe.Open(path, platform::ExclusiveFile::Mode::OpenForReading);
-            m_skipped.push_back({path, std::string("it cannot be opened: ") + platform::FileErrorName(why)});
+            m_skipped.push_back({path, why == platform::FileError::OutsideShare
+                                           ? std::string("it is a link that leads outside the share")
+                                           : std::string("it cannot be opened: ") + platform::FileErrorName(why)});
             continue;
         }
         m_descriptions.push_back(sif.GetDescription());

@@ -164,8 +164,12 @@ TEST(SifFiles, LoadIsSilentAndLeavesTheDocumentOnFailure) {
     ScriptedMessages messages;
     WriteText(share / "ro.sif", "[OSChooser]\r\nDescription = \"RO\"\r\n");
     chmod((share / "ro.sif").c_str(), 0444);
+    SifFile readOnly;  // read all the same, and marked
+    EXPECT_TRUE(readOnly.Load(TempShare::Unc("ro.sif")));
+    EXPECT_TRUE(readOnly.IsReadOnly());
+    std::filesystem::create_directory(share / "folder.sif");
     SifFile sif;
-    EXPECT_FALSE(sif.Load(TempShare::Unc("ro.sif")));
+    EXPECT_FALSE(sif.Load(TempShare::Unc("folder.sif")));
     EXPECT_FALSE(sif.Load(TempShare::Unc("missing.sif")));
     EXPECT_EQ(sif.GetText(), SifFile::kTemplate);
     EXPECT_EQ(sif.GetPath(), "");
