@@ -3,7 +3,6 @@
 #include "entry_templates.h"
 #include "entry_ui_common.h"
 #include "sif_file.h"
-#include "sif_info_wiz_page.h"
 #include "win_app.h"
 
 CSifInfoPage::CSifInfoPage(unsigned templateId) : CPropertyPage(templateId) {

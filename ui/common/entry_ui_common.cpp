@@ -8,7 +8,6 @@
 #include "property_page.h"
 #include "resource.h"
 #include "sif_file.h"
-#include "sif_info_wiz_page.h"
 
 const char kNoDoubleQuote[] =
     "The description and the help text are stored between double quotes in the OSChooser file, "
