@@ -419,7 +419,7 @@ def main():
     parser.add_argument("--sustain-ticks", type=int, default=19, help="BIOS ticks of the sustained pass")
     parser.add_argument("--patterns", type=int, default=3, help="1 track, 2 up to 127 sectors, 3 both")
     parser.add_argument("--buffers", type=int, default=16,
-                        help="buffers 16 KB apart that requests use in turn (1: always 2000:0000)")
+                        help="buffers 17.5 KB apart that requests use in turn (1: always 2000:0000)")
     parser.add_argument("--together", action="store_true",
                         help="run the sides of a round at the same time, reading in step (less "
                              "disturbed by other load on the host; needs a core a side)")

@@ -11,7 +11,7 @@
 ; against the BIOS tick first. Every byte read goes into a hash that the
 ; host compares with the image, so a fast wrong answer fails.
 ;
-; Requests go to BUFFERS buffers 16 KB apart in turn. Under QEMU's TCG the
+; Requests go to BUFFERS buffers 17.5 KB apart in turn. Under QEMU's TCG the
 ; cost of a copy depends on where source and destination lie relative to
 ; each other (its TLB is direct-mapped, 256 KB across when small), so one
 ; fixed buffer would favour whichever RAM disk happens to keep its data at a
@@ -30,7 +30,11 @@ cpu 586
 org 0x7C00
 
 BUFFER_SEG      equ 0x2000              ; first buffer at 2000:0000
-BUFFER_STEP     equ 0x0400              ; the next one 16 KB further
+; 17.5 KB, a step that no request size divides: with a step equal to the
+; request size (16 KB tracks of 32 sectors) every request would sit at the
+; same distance from its buffer, and a sweep would measure one placement
+; instead of a mix.
+BUFFER_STEP     equ 0x0460              ; the next one 17.5 KB further
 BIG_REQUEST     equ 127
 CAL_TICKS       equ 4
 HASH_SEED       equ 0x811C9DC5
@@ -248,7 +252,7 @@ sweep:
         mov [req_cx], cx
         mov [req_dx], dx
 
-        ; buffer: request number modulo [buffers], 16 KB apart
+        ; buffer: request number modulo [buffers], BUFFER_STEP apart
         mov ax, [requests]
         xor dx, dx
         div word [buffers]

@@ -39,6 +39,11 @@ cpu 386
 %define OPT_KEEP_BASE   0400h
 %define OPT_WRITABLE    0800h
 
+; The work area of the resident part, 1 KB in a page of its own.
+%define W_CALLER_SP     0               ; the caller's SP, then SS
+%define W_CALLER_SS     2
+%define W_STACK_TOP     400h
+
 ; A field of the resident part, in the template copy inside this code.
 %define TPL(field)      (resident_image + (field - r_mark))
 
@@ -743,14 +748,40 @@ install_disk:
         shr eax, 16
         mov [TPL(r_limit_64k)], ax
         ; A diskette drive is present; base memory shrinks by the KB taken.
+        ; The resident part is code (with the map) and a work area (stack and
+        ; descriptor table) that must not share a 4 KB page with the code:
+        ; an emulator takes a slow path for every write to a page that holds
+        ; code it has translated. Either the work area sits in the KB under
+        ; the top and the code under that page, or the code sits under the
+        ; top and the work area in the KB under the code's lowest page;
+        ; whichever takes less.
         push 0040h
         pop es
         or byte [es:0010h], 01h
-        mov ax, [es:0013h]
-        sub ax, RESIDENT_KB
+        mov ax, [es:0013h]              ; top of base memory, KB
+        mov bx, ax
+        dec bx                          ; work area (first way)
+        mov cx, bx
+        and cx, byte ~3
+        sub cx, RESIDENT_KB             ; code (first way), also the new top
+        mov dx, ax
+        sub dx, RESIDENT_KB             ; code (second way)
+        mov ax, dx
+        and ax, byte ~3
+        dec ax                          ; work area (second way), the new top
+        cmp ax, cx
+        jb .first_way
+        mov bx, ax
+        mov cx, dx
+        jmp short .placed
+.first_way:
+        mov ax, cx
+.placed:
         mov [es:0013h], ax
-        shl ax, 6                       ; KB to a segment
-        mov es, ax
+        shl bx, 6                       ; KB to a segment
+        mov [TPL(r_work_seg)], bx
+        shl cx, 6
+        mov es, cx
 
         mov si, resident_image
         xor di, di
@@ -870,12 +901,27 @@ r_map_count:    dw 0
 r_map_entry_size: dw 20
 r_serve_e820:   db 0
 r_writable:     db 0
+r_work_seg:     dw 0                    ; the work area: stack and descriptors
 ; Diskette parameter table for function 08h (byte 4: sectors per track).
 r_dpt:          db 0DFh, 02h, 25h, 02h, 18, 1Bh, 0FFh, 54h, 0F6h, 0Fh, 08h
 
 r_int13:
         cmp dl, 0
         jne .chain
+        ; Everything this request pushes, the BIOS's block move included,
+        ; goes on the work area's stack; of the caller's stack only the word
+        ; for DS is written. Interrupts stay off until the answer, so the
+        ; one stack is never entered twice.
+        push ds
+        mov ds, [cs:r_work_seg]
+        mov [W_CALLER_SP], sp
+        mov [W_CALLER_SS], ss
+        mov ss, [cs:r_work_seg]         ; no interrupt before the next one
+        mov sp, W_STACK_TOP
+        push bx
+        lds bx, [W_CALLER_SP]
+        mov ds, [bx]                    ; the caller's DS again
+        pop bx
         cmp ah, 02h
         je .read
         cmp ah, 03h
@@ -1030,6 +1076,8 @@ r_int13:
         cmp ah, 1
         cmc
 .ret:
+        lss sp, [ss:W_CALLER_SP]        ; flags kept
+        pop ds                          ; the same DS as now
         sti
         retf 2
 
