@@ -10,6 +10,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "path_components.h"
+
 namespace fs = std::filesystem;
 
 namespace platform {
@@ -35,20 +37,7 @@ Mappings& Table() {
     return table;
 }
 
-std::vector<std::string> SplitComponents(const std::string& rest) {
-    std::vector<std::string> parts;
-    std::string part;
-    for (char c : rest) {
-        if (c == '\\' || c == '/') {
-            if (!part.empty()) parts.push_back(part);
-            part.clear();
-        } else {
-            part += c;
-        }
-    }
-    if (!part.empty()) parts.push_back(part);
-    return parts;
-}
+using common::SplitComponents;
 
 // Characters Windows never accepts in a file name.
 bool ValidComponent(const std::string& name) {
