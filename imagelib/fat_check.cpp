@@ -7,13 +7,12 @@
 // file's data.
 #include <cstring>
 
+#include "fat_structures.h"
 #include "fat_volume.h"
 
 namespace imagelib {
 
 namespace {
-constexpr size_t kEntrySize = 32;
-constexpr uint8_t kAttrVolume = 0x08, kAttrDirectory = 0x10, kAttrLongName = 0x0F;
 constexpr int kMaxDepth = 64;
 }  // namespace
 
@@ -46,20 +45,16 @@ FatError FatVolume::CheckStructure() const {
         folders.pop_back();
         std::vector<size_t> slots;
         if (dir == 0) {
-            const size_t start = m_base + static_cast<size_t>(m_firstRootSector) * kSectorSize;
-            for (uint32_t i = 0; i < m_rootEntries; ++i) slots.push_back(start + i * kEntrySize);
+            RootSlots(slots);
         } else {
             if (!claim(dir, clusters)) return FatError::Corrupt;
-            for (uint32_t c : clusters)
-                for (size_t i = 0; i < m_clusterBytes / kEntrySize; ++i) slots.push_back(ClusterOffset(c) + i * kEntrySize);
+            ClusterSlots(clusters, slots);
         }
+        KeepNamed(slots);
         for (size_t slot : slots) {
             const uint8_t* e = At(slot);
-            if (e[0] == 0) break;  // no entries after this one
-            if (e[0] == 0xE5 || (e[11] & kAttrLongName) == kAttrLongName || (e[11] & kAttrVolume)) continue;
-            if (e[0] == '.' && (e[1] == ' ' || e[1] == '.')) continue;  // "." and ".."
-            const uint32_t first = static_cast<uint32_t>(e[26] | (e[27] << 8));
-            if (e[11] & kAttrDirectory) {
+            const uint32_t first = fat::entry::FirstCluster(e);
+            if (fat::entry::IsDirectory(e)) {
                 if (depth + 1 > kMaxDepth || first == 0) return FatError::Corrupt;
                 folders.push_back({first, depth + 1});
             } else if (first != 0 && !claim(first, clusters)) {

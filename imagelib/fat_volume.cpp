@@ -3,59 +3,41 @@
 #include <algorithm>
 #include <cstring>
 #include <ctime>
+#include <string_view>
+
+#include "fat_structures.h"
+#include "path_components.h"
 
 namespace imagelib {
 namespace {
 
-constexpr size_t kEntrySize = 32;
-constexpr uint8_t kAttrReadOnly = 0x01, kAttrHidden = 0x02, kAttrSystem = 0x04;
-constexpr uint8_t kAttrVolume = 0x08, kAttrDirectory = 0x10, kAttrArchive = 0x20;
-constexpr uint8_t kAttrLongName = kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrVolume;
-constexpr uint8_t kDeleted = 0xE5;
+using namespace fat;
 
-uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t Get32(const uint8_t* p) { return Get16(p) | (static_cast<uint32_t>(Get16(p + 2)) << 16); }
-void Put16(uint8_t* p, uint32_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-void Put32(uint8_t* p, uint32_t v) {
-    Put16(p, v);
-    Put16(p + 2, v >> 16);
-}
+constexpr uint32_t kFatCopies = 2;
+constexpr ShortName kBlankName{' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
 
-std::vector<std::string> SplitPath(const std::string& path) {
-    std::vector<std::string> parts;
-    std::string part;
-    for (char c : path) {
-        if (c == '\\' || c == '/') {
-            if (!part.empty()) parts.push_back(part);
-            part.clear();
-        } else {
-            part += c;
-        }
+// A field of a record and what goes into it: a number, or a text (padded
+// with blanks to the field's width, and cut to it).
+struct FieldValue {
+    FieldValue(Field f, uint32_t n) : field(f), number(n) {}
+    FieldValue(Field f, std::string_view t) : field(f), isText(true), text(t) {}
+    void WriteTo(uint8_t* record) const {
+        if (!isText) return Put(record, field, number);
+        std::memset(record + field.at, ' ', field.size);
+        std::memcpy(record + field.at, text.data(), std::min(text.size(), field.size));
     }
-    if (!part.empty()) parts.push_back(part);
-    return parts;
-}
-
-// An entry that names a file or folder (not free, deleted, a label or a
-// long-name fragment).
-bool IsNamed(const uint8_t* e) {
-    if (e[0] == 0 || e[0] == kDeleted) return false;
-    if ((e[11] & kAttrLongName) == kAttrLongName) return false;
-    return (e[11] & kAttrVolume) == 0;
-}
-bool IsDot(const uint8_t* e) { return e[0] == '.'; }
-
-uint32_t FirstCluster(const uint8_t* e) { return Get16(e + 26); }
+    Field field;
+    uint32_t number = 0;
+    bool isText = false;
+    std::string_view text;
+};
 
 // Sectors each FAT needs for `total` sectors with the other choices made.
 bool FitFat(uint32_t total, uint32_t reserved, uint32_t rootSectors, uint32_t spc, bool fat16,
             uint32_t& spf, uint32_t& clusters) {
     spf = 1;
     for (int round = 0; round < 64; ++round) {
-        const uint32_t overhead = reserved + 2 * spf + rootSectors;
+        const uint32_t overhead = reserved + kFatCopies * spf + rootSectors;
         if (overhead >= total) return false;
         clusters = (total - overhead) / spc;
         const uint64_t fatBytes = fat16 ? (clusters + 2ull) * 2 : ((clusters + 2ull) * 3 + 1) / 2;
@@ -64,6 +46,51 @@ bool FitFat(uint32_t total, uint32_t reserved, uint32_t rootSectors, uint32_t sp
         spf = need;
     }
     return false;
+}
+
+// A volume label as stored: upper case and padded with blanks. False for one
+// of more than 11 characters or with a character a label cannot hold; a
+// blank result means no label.
+bool ParseLabel(const std::string& text, ShortName& out) {
+    if (text.size() > out.size()) return false;
+    out = kBlankName;
+    for (size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        if (static_cast<unsigned char>(c) < 0x20 || std::strchr("\"*+,./:;<=>?[\\]|", c)) return false;
+        out[i] = c;
+    }
+    return true;
+}
+
+// Which of an entry's times a change sets.
+enum Stamp : unsigned { kStampWrite = 1, kStampAccess = 2, kStampCreate = 4, kStampAll = 7 };
+
+void StampEntry(uint8_t* e, unsigned stamps, uint16_t date, uint16_t time) {
+    if (stamps & kStampCreate) {
+        Put(e, entry::kCreateTime, time);
+        Put(e, entry::kCreateDate, date);
+    }
+    if (stamps & kStampAccess) Put(e, entry::kAccessDate, date);
+    if (stamps & kStampWrite) {
+        Put(e, entry::kWriteTime, time);
+        Put(e, entry::kWriteDate, date);
+    }
+}
+
+// A fresh entry: name and attributes, the given times, everything else 0.
+void MakeEntry(uint8_t* e, const char* name11, uint8_t attributes, unsigned stamps, uint16_t date, uint16_t time) {
+    std::memset(e, 0, entry::kSize);
+    PutText(e, entry::kName, name11);
+    Put(e, entry::kAttributes, attributes);
+    StampEntry(e, stamps, date, time);
+}
+
+// A label entry, written now.
+void MakeLabelEntry(uint8_t* e, const ShortName& label) {
+    uint16_t date, time;
+    DosTimestamp(date, time);
+    MakeEntry(e, label.data(), entry::kVolume, kStampWrite, date, time);
 }
 
 }  // namespace
@@ -123,11 +150,11 @@ bool FatVolume::Format(std::vector<uint8_t>& image, size_t offset, const FatLayo
     if (bootCode.size() != kSectorSize || layout.totalSectors < 64 || layout.rootEntries % 16) return false;
     const uint32_t total = layout.totalSectors;
     const uint32_t reserved = 1;
-    const uint32_t rootSectors = layout.rootEntries * kEntrySize / kSectorSize;
+    const uint32_t rootSectors = layout.rootEntries * entry::kSize / kSectorSize;
 
     // Keep the cluster count well away from the FAT12/FAT16 boundary (4085),
     // where readers disagree about the type.
-    uint32_t spc = 0, spf = 0, clusters = 0;
+    uint32_t spc = 0, spf = 0;
     bool fat16 = false;
     auto tryFit = [&](uint32_t s, bool f16) {
         uint32_t fp = 0, cl = 0;
@@ -135,7 +162,6 @@ bool FatVolume::Format(std::vector<uint8_t>& image, size_t offset, const FatLayo
         if (f16 ? (cl < 4200 || cl > 65500) : cl > 4000) return false;
         spc = s;
         spf = fp;
-        clusters = cl;
         fat16 = f16;
         return true;
     };
@@ -148,49 +174,45 @@ bool FatVolume::Format(std::vector<uint8_t>& image, size_t offset, const FatLayo
         for (uint32_t s = 1; s <= 64 && !found; s *= 2) found = tryFit(s, true);
         if (!found) return false;
     }
-    (void)clusters;
 
-    std::string labelText = label;
     ShortName labelName;
-    labelName.fill(' ');
-    if (!labelText.empty()) {
-        if (labelText.size() > 11) return false;
-        for (size_t i = 0; i < labelText.size(); ++i) {
-            char c = labelText[i];
-            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-            if (static_cast<unsigned char>(c) < 0x20 || std::strchr("\"*+,./:;<=>?[\\]|", c)) return false;
-            labelName[i] = c;
-        }
-    }
+    if (!ParseLabel(label, labelName)) return false;
+    const bool hasLabel = labelName != kBlankName;
 
+    // The boot sector: the boot code, with the parameter block laid over it.
+    const bool small = total < 0x10000;
+    const FieldValue parameters[] = {
+        {boot::kOemName, "MENVOLT "},
+        {boot::kBytesPerSector, kSectorSize},
+        {boot::kSectorsPerCluster, spc},
+        {boot::kReservedSectors, reserved},
+        {boot::kFatCount, kFatCopies},
+        {boot::kRootEntries, layout.rootEntries},
+        {boot::kTotalSectors16, small ? total : 0},
+        {boot::kMedia, layout.media},
+        {boot::kSectorsPerFat, spf},
+        {boot::kSectorsPerTrack, layout.sectorsPerTrack},
+        {boot::kHeads, layout.heads},
+        {boot::kHiddenSectors, 0},  // the volume is the whole disk
+        {boot::kTotalSectors32, small ? 0 : total},
+        {boot::kDriveNumber, layout.driveNumber},  // the drive the boot code is started from
+        {boot::kReserved, 0},
+        {boot::kExtendedMark, boot::kExtended},
+        {boot::kSerial, serial},
+        {boot::kLabel, hasLabel ? std::string_view(labelName.data(), labelName.size()) : boot::kNoLabel},
+        {boot::kFileSystemType, fat16 ? "FAT16   " : "FAT12   "},
+        {boot::kSignature, boot::kSignatureValue},
+    };
     const size_t bytes = static_cast<size_t>(total) * kSectorSize;
     if (image.size() < offset + bytes) image.resize(offset + bytes);
     uint8_t* v = image.data() + offset;
     std::memset(v, 0, bytes);
     std::memcpy(v, bootCode.data(), kSectorSize);
-    std::memcpy(v + 3, "MENVOLT ", 8);
-    Put16(v + 0x0B, kSectorSize);
-    v[0x0D] = static_cast<uint8_t>(spc);
-    Put16(v + 0x0E, reserved);
-    v[0x10] = 2;
-    Put16(v + 0x11, layout.rootEntries);
-    Put16(v + 0x13, total < 0x10000 ? total : 0);
-    v[0x15] = layout.media;
-    Put16(v + 0x16, spf);
-    Put16(v + 0x18, layout.sectorsPerTrack);
-    Put16(v + 0x1A, layout.heads);
-    Put32(v + 0x1C, 0);
-    Put32(v + 0x20, total < 0x10000 ? 0 : total);
-    v[0x24] = layout.driveNumber;
-    v[0x25] = 0;
-    v[0x26] = 0x29;
-    Put32(v + 0x27, serial);
-    std::memcpy(v + 0x2B, label.empty() ? "NO NAME    " : std::string(labelName.data(), 11).c_str(), 11);
-    std::memcpy(v + 0x36, fat16 ? "FAT16   " : "FAT12   ", 8);
-    v[510] = 0x55;
-    v[511] = 0xAA;
+    for (const FieldValue& p : parameters) p.WriteTo(v);
 
-    for (uint32_t f = 0; f < 2; ++f) {
+    // Each FAT starts with the media byte in its first entry and an end mark
+    // in the second; every other cluster is free.
+    for (uint32_t f = 0; f < kFatCopies; ++f) {
         uint8_t* fat = v + (reserved + f * spf) * kSectorSize;
         if (fat16) {
             Put16(fat, 0xFF00 | layout.media);
@@ -201,33 +223,25 @@ bool FatVolume::Format(std::vector<uint8_t>& image, size_t offset, const FatLayo
             fat[2] = 0xFF;
         }
     }
-    if (!label.empty()) {
-        uint8_t* e = v + (reserved + 2 * spf) * kSectorSize;
-        std::memcpy(e, labelName.data(), 11);
-        e[11] = kAttrVolume;
-        uint16_t date, time;
-        DosTimestamp(date, time);
-        Put16(e + 22, time);
-        Put16(e + 24, date);
-    }
+    if (hasLabel) MakeLabelEntry(v + (reserved + kFatCopies * spf) * kSectorSize, labelName);
     return true;
 }
 
 bool FatVolume::Mount(std::vector<uint8_t>& image, size_t offset) {
     if (image.size() < offset + kSectorSize) return false;
     const uint8_t* v = image.data() + offset;
-    if (Get16(v + 0x0B) != kSectorSize) return false;
-    const uint32_t spc = v[0x0D];
+    if (Get(v, boot::kBytesPerSector) != kSectorSize) return false;
+    const uint32_t spc = Get(v, boot::kSectorsPerCluster);
     if (spc == 0 || (spc & (spc - 1))) return false;
-    const uint32_t reserved = Get16(v + 0x0E);
-    const uint32_t fats = v[0x10];
-    const uint32_t rootEntries = Get16(v + 0x11);
-    uint32_t total = Get16(v + 0x13);
-    if (total == 0) total = Get32(v + 0x20);
-    const uint32_t spf = Get16(v + 0x16);
+    const uint32_t reserved = Get(v, boot::kReservedSectors);
+    const uint32_t fats = Get(v, boot::kFatCount);
+    const uint32_t rootEntries = Get(v, boot::kRootEntries);
+    uint32_t total = Get(v, boot::kTotalSectors16);
+    if (total == 0) total = Get(v, boot::kTotalSectors32);
+    const uint32_t spf = Get(v, boot::kSectorsPerFat);
     if (reserved == 0 || fats == 0 || fats > 2 || spf == 0 || rootEntries == 0 || rootEntries % 16) return false;
     if (static_cast<uint64_t>(total) * kSectorSize > image.size() - offset) return false;
-    const uint32_t rootSectors = rootEntries * kEntrySize / kSectorSize;
+    const uint32_t rootSectors = rootEntries * entry::kSize / kSectorSize;
     const uint64_t firstData = reserved + static_cast<uint64_t>(fats) * spf + rootSectors;
     if (firstData >= total) return false;
     const uint32_t clusters = static_cast<uint32_t>((total - firstData) / spc);
@@ -248,7 +262,7 @@ bool FatVolume::Mount(std::vector<uint8_t>& image, size_t offset) {
     m_firstRootSector = reserved + fats * spf;
     m_firstDataSector = static_cast<uint32_t>(firstData);
     m_clusterCount = clusters;
-    m_media = v[0x15];
+    m_media = static_cast<uint8_t>(Get(v, boot::kMedia));
     m_fat16 = fat16;
     return true;
 }
@@ -326,32 +340,51 @@ void FatVolume::FreeChain(uint32_t first) {
     for (uint32_t c : chain) FatSet(c, 0);
 }
 
+void FatVolume::RootSlots(std::vector<size_t>& out) const {
+    out.clear();
+    const size_t start = m_base + static_cast<size_t>(m_firstRootSector) * kSectorSize;
+    for (uint32_t i = 0; i < m_rootEntries; ++i) out.push_back(start + i * entry::kSize);
+}
+
+void FatVolume::ClusterSlots(const std::vector<uint32_t>& clusters, std::vector<size_t>& out) const {
+    out.clear();
+    for (uint32_t c : clusters) {
+        const size_t start = ClusterOffset(c);
+        for (size_t i = 0; i < m_clusterBytes / entry::kSize; ++i) out.push_back(start + i * entry::kSize);
+    }
+}
+
 FatError FatVolume::DirSlots(uint32_t dirCluster, std::vector<size_t>& out) const {
     out.clear();
     if (dirCluster == 0) {
-        const size_t start = m_base + static_cast<size_t>(m_firstRootSector) * kSectorSize;
-        for (uint32_t i = 0; i < m_rootEntries; ++i) out.push_back(start + i * kEntrySize);
+        RootSlots(out);
         return FatError::None;
     }
     std::vector<uint32_t> chain;
     FatError err = Chain(dirCluster, chain);
     if (err != FatError::None) return err;
-    for (uint32_t c : chain) {
-        const size_t start = ClusterOffset(c);
-        for (size_t i = 0; i < m_clusterBytes / kEntrySize; ++i) out.push_back(start + i * kEntrySize);
-    }
+    ClusterSlots(chain, out);
     return FatError::None;
+}
+
+void FatVolume::KeepNamed(std::vector<size_t>& slots) const {
+    auto end = std::find_if(slots.begin(), slots.end(), [&](size_t s) { return entry::IsEnd(At(s)); });
+    slots.erase(end, slots.end());
+    std::erase_if(slots, [&](size_t s) { return !entry::IsNamed(At(s)) || entry::IsDot(At(s)); });
+}
+
+FatError FatVolume::NamedSlots(uint32_t dirCluster, std::vector<size_t>& out) const {
+    FatError err = DirSlots(dirCluster, out);
+    if (err == FatError::None) KeepNamed(out);
+    return err;
 }
 
 FatError FatVolume::FindIn(uint32_t dirCluster, const ShortName& name, size_t& slot) const {
     std::vector<size_t> slots;
-    FatError err = DirSlots(dirCluster, slots);
+    FatError err = NamedSlots(dirCluster, slots);
     if (err != FatError::None) return err;
     for (size_t s : slots) {
-        const uint8_t* e = At(s);
-        if (e[0] == 0) break;  // nothing follows the first never-used entry
-        if (!IsNamed(e) || IsDot(e)) continue;
-        if (std::memcmp(e, name.data(), 11) == 0) {
+        if (std::memcmp(At(s) + entry::kName.at, name.data(), entry::kName.size) == 0) {
             slot = s;
             return FatError::None;
         }
@@ -361,7 +394,7 @@ FatError FatVolume::FindIn(uint32_t dirCluster, const ShortName& name, size_t& s
 
 FatError FatVolume::Walk(const std::string& path, bool wantParent, uint32_t& dirCluster, ShortName& leaf,
                          bool& isRoot) const {
-    const std::vector<std::string> parts = SplitPath(path);
+    const std::vector<std::string> parts = common::SplitComponents(path);
     dirCluster = 0;
     isRoot = parts.empty();
     if (isRoot) return FatError::None;
@@ -373,8 +406,8 @@ FatError FatVolume::Walk(const std::string& path, bool wantParent, uint32_t& dir
         FatError err = FindIn(dirCluster, n, slot);
         if (err != FatError::None) return err;
         const uint8_t* e = At(slot);
-        if (!(e[11] & kAttrDirectory)) return FatError::NotADirectory;
-        dirCluster = FirstCluster(e);
+        if (!entry::IsDirectory(e)) return FatError::NotADirectory;
+        dirCluster = entry::FirstCluster(e);
         if (!ValidCluster(dirCluster)) return FatError::Corrupt;
     }
     if (wantParent && !ParseShortName(parts.back(), leaf)) return FatError::InvalidName;
@@ -384,74 +417,55 @@ FatError FatVolume::Walk(const std::string& path, bool wantParent, uint32_t& dir
 FatEntryInfo FatVolume::Info(const uint8_t* e) {
     FatEntryInfo info;
     ShortName raw;
-    std::memcpy(raw.data(), e, 11);
+    std::memcpy(raw.data(), e + entry::kName.at, entry::kName.size);
     info.name = FormatShortName(raw);
-    info.isDirectory = (e[11] & kAttrDirectory) != 0;
-    info.size = info.isDirectory ? 0 : Get32(e + 28);
-    info.time = Get16(e + 22);
-    info.date = Get16(e + 24);
+    info.isDirectory = entry::IsDirectory(e);
+    info.size = info.isDirectory ? 0 : Get(e, entry::kFileSize);
+    info.time = static_cast<uint16_t>(Get(e, entry::kWriteTime));
+    info.date = static_cast<uint16_t>(Get(e, entry::kWriteDate));
     return info;
+}
+
+bool FatVolume::FindLabel(size_t& slot) const {
+    std::vector<size_t> slots;
+    RootSlots(slots);
+    for (size_t s : slots) {
+        if (entry::IsEnd(At(s))) break;
+        if (entry::IsLabel(At(s))) {
+            slot = s;
+            return true;
+        }
+    }
+    return false;
 }
 
 std::string FatVolume::Label() const {
     // The root folder's label entry is what DOS shows; the boot sector copy
     // is only a fallback.
-    std::vector<size_t> slots;
-    DirSlots(0, slots);
-    for (size_t s : slots) {
-        const uint8_t* e = At(s);
-        if (e[0] == 0) break;
-        if (e[0] != kDeleted && (e[11] & kAttrLongName) != kAttrLongName && (e[11] & kAttrVolume)) {
-            std::string l(reinterpret_cast<const char*>(e), 11);
-            while (!l.empty() && l.back() == ' ') l.pop_back();
-            return l;
-        }
-    }
-    return {};
+    size_t slot;
+    if (!FindLabel(slot)) return {};
+    std::string l(reinterpret_cast<const char*>(At(slot)), entry::kName.size);
+    while (!l.empty() && l.back() == ' ') l.pop_back();
+    return l;
 }
 
 FatError FatVolume::SetLabel(const std::string& label) {
-    if (label.size() > 11) return FatError::InvalidName;
-    std::string text;
-    for (char c : label) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-        if (static_cast<unsigned char>(c) < 0x20 || std::strchr("\"*+,./:;<=>?[\\]|", c)) return FatError::InvalidName;
-        text += c;
-    }
-    while (!text.empty() && text.back() == ' ') text.pop_back();
-    std::vector<size_t> slots;
-    DirSlots(0, slots);
-    size_t existing = 0;
-    bool have = false;
-    for (size_t s : slots) {
-        const uint8_t* e = At(s);
-        if (e[0] == 0) break;
-        if (e[0] != kDeleted && (e[11] & kAttrLongName) != kAttrLongName && (e[11] & kAttrVolume)) {
-            existing = s;
-            have = true;
-            break;
-        }
-    }
-    std::string padded = text;
-    padded.resize(11, ' ');
-    if (text.empty()) {
-        if (have) At(existing)[0] = kDeleted;
-        std::memcpy(At(m_base + 0x2B), "NO NAME    ", 11);
+    ShortName name;
+    if (!ParseLabel(label, name)) return FatError::InvalidName;
+    size_t slot = 0;
+    const bool have = FindLabel(slot);
+    uint8_t* bootSector = At(m_base);
+    if (name == kBlankName) {
+        if (have) At(slot)[0] = entry::kDeleted;
+        PutText(bootSector, boot::kLabel, boot::kNoLabel);
         return FatError::None;
     }
     if (!have) {
-        FatError err = FreeSlot(0, existing);
+        FatError err = FreeSlot(0, slot);
         if (err != FatError::None) return err;
     }
-    uint8_t* e = At(existing);
-    std::memset(e, 0, kEntrySize);
-    std::memcpy(e, padded.data(), 11);
-    e[11] = kAttrVolume;
-    uint16_t date, time;
-    DosTimestamp(date, time);
-    Put16(e + 22, time);
-    Put16(e + 24, date);
-    std::memcpy(At(m_base + 0x2B), padded.data(), 11);
+    MakeLabelEntry(At(slot), name);
+    PutText(bootSector, boot::kLabel, name.data());
     return FatError::None;
 }
 
@@ -463,13 +477,9 @@ FatError FatVolume::List(const std::string& folder, std::vector<FatEntryInfo>& o
     FatError err = Walk(folder, false, dir, unused, isRoot);
     if (err != FatError::None) return err;
     std::vector<size_t> slots;
-    err = DirSlots(dir, slots);
+    err = NamedSlots(dir, slots);
     if (err != FatError::None) return err;
-    for (size_t s : slots) {
-        const uint8_t* e = At(s);
-        if (e[0] == 0) break;
-        if (IsNamed(e) && !IsDot(e)) out.push_back(Info(e));
-    }
+    for (size_t s : slots) out.push_back(Info(At(s)));
     return FatError::None;
 }
 
@@ -508,10 +518,10 @@ FatError FatVolume::ReadFile(const std::string& path, std::vector<uint8_t>& out)
     if (f.isRoot) return FatError::IsADirectory;
     if (!f.exists) return FatError::NotFound;
     const uint8_t* e = At(f.slot);
-    if (e[11] & kAttrDirectory) return FatError::IsADirectory;
-    const uint32_t size = Get32(e + 28);
+    if (entry::IsDirectory(e)) return FatError::IsADirectory;
+    const uint32_t size = Get(e, entry::kFileSize);
     std::vector<uint32_t> chain;
-    err = Chain(FirstCluster(e), chain);
+    err = Chain(entry::FirstCluster(e), chain);
     if (err != FatError::None) return err;
     if (static_cast<uint64_t>(chain.size()) * m_clusterBytes < size) return FatError::Corrupt;
     out.resize(size);
@@ -525,17 +535,33 @@ FatError FatVolume::ReadFile(const std::string& path, std::vector<uint8_t>& out)
     return FatError::None;
 }
 
-FatError FatVolume::FreeSlot(uint32_t dirCluster, size_t& slot) {
+FatError FatVolume::FirstFreeSlot(uint32_t dirCluster, size_t& slot, bool& found) const {
+    found = false;
     std::vector<size_t> slots;
     FatError err = DirSlots(dirCluster, slots);
     if (err != FatError::None) return err;
-    for (size_t s : slots) {
-        const uint8_t b = At(s)[0];
-        if (b == 0 || b == kDeleted) {
-            slot = s;
-            return FatError::None;
-        }
+    auto it = std::find_if(slots.begin(), slots.end(), [&](size_t s) { return entry::IsFree(At(s)); });
+    if (it != slots.end()) {
+        slot = *it;
+        found = true;
     }
+    return FatError::None;
+}
+
+FatError FatVolume::SlotCost(uint32_t dirCluster, uint32_t& clusters) const {
+    size_t slot;
+    bool found;
+    FatError err = FirstFreeSlot(dirCluster, slot, found);
+    if (err != FatError::None) return err;
+    if (!found && dirCluster == 0) return FatError::RootFull;
+    clusters = found ? 0 : 1;
+    return FatError::None;
+}
+
+FatError FatVolume::FreeSlot(uint32_t dirCluster, size_t& slot) {
+    bool found;
+    FatError err = FirstFreeSlot(dirCluster, slot, found);
+    if (err != FatError::None || found) return err;
     if (dirCluster == 0) return FatError::RootFull;
     // A subfolder grows by one cluster, linked to the end of its chain.
     std::vector<uint32_t> chain, fresh;
@@ -560,31 +586,23 @@ FatError FatVolume::WriteFile(const std::string& path, const uint8_t* data, size
     size_t slot = f.slot;
     std::vector<uint32_t> oldChain;
     if (exists) {
-        if (At(slot)[11] & kAttrDirectory) return FatError::IsADirectory;
+        if (entry::IsDirectory(At(slot))) return FatError::IsADirectory;
         if (!replace) return FatError::Exists;
-        err = Chain(FirstCluster(At(slot)), oldChain);
+        err = Chain(entry::FirstCluster(At(slot)), oldChain);
         if (err != FatError::None) return err;
     }
 
     // Count everything first so that a full disk changes nothing.
     const uint32_t need = static_cast<uint32_t>((size + m_clusterBytes - 1) / m_clusterBytes);
-    uint32_t needSlotCluster = 0;
+    uint32_t slotClusters = 0;
     if (!exists) {
-        std::vector<size_t> slots;
-        err = DirSlots(dir, slots);
+        err = SlotCost(dir, slotClusters);
         if (err != FatError::None) return err;
-        bool freeSlot = std::any_of(slots.begin(), slots.end(), [&](size_t s) {
-            return At(s)[0] == 0 || At(s)[0] == kDeleted;
-        });
-        if (!freeSlot) {
-            if (dir == 0) return FatError::RootFull;
-            needSlotCluster = 1;
-        }
     }
-    if (static_cast<uint64_t>(need) + needSlotCluster > CountFree() + oldChain.size()) return FatError::DiskFull;
+    if (static_cast<uint64_t>(need) + slotClusters > CountFree() + oldChain.size()) return FatError::DiskFull;
 
     if (exists) {
-        FreeChain(FirstCluster(At(slot)));
+        FreeChain(entry::FirstCluster(At(slot)));
     } else {
         err = FreeSlot(dir, slot);
         if (err != FatError::None) return err;
@@ -601,19 +619,11 @@ FatError FatVolume::WriteFile(const std::string& path, const uint8_t* data, size
     uint8_t* e = At(slot);
     uint16_t date, time;
     DosTimestamp(date, time);
-    if (!exists) {
-        std::memset(e, 0, kEntrySize);
-        std::memcpy(e, leaf.data(), 11);
-        e[11] = kAttrArchive;
-        Put16(e + 14, time);
-        Put16(e + 16, date);
-    }
-    e[11] |= kAttrArchive;
-    Put16(e + 18, date);
-    Put16(e + 22, time);
-    Put16(e + 24, date);
-    Put16(e + 26, chain.empty() ? 0 : chain.front());
-    Put32(e + 28, static_cast<uint32_t>(size));
+    if (!exists) MakeEntry(e, leaf.data(), entry::kArchive, kStampCreate, date, time);
+    Put(e, entry::kAttributes, entry::Attributes(e) | entry::kArchive);
+    StampEntry(e, kStampAccess | kStampWrite, date, time);
+    Put(e, entry::kFirstCluster, chain.empty() ? 0 : chain.front());
+    Put(e, entry::kFileSize, static_cast<uint32_t>(size));
     return FatError::None;
 }
 
@@ -623,17 +633,12 @@ FatError FatVolume::MakeDirectory(const std::string& path) {
     if (err != FatError::None) return err;
     if (f.isRoot || f.exists) return FatError::Exists;
     const uint32_t dir = f.dir;
-    const ShortName& leaf = f.leaf;
     size_t slot = 0;
 
-    std::vector<size_t> slots;
-    err = DirSlots(dir, slots);
+    uint32_t slotClusters = 0;
+    err = SlotCost(dir, slotClusters);
     if (err != FatError::None) return err;
-    bool freeSlot = std::any_of(slots.begin(), slots.end(), [&](size_t s) {
-        return At(s)[0] == 0 || At(s)[0] == kDeleted;
-    });
-    if (!freeSlot && dir == 0) return FatError::RootFull;
-    if (CountFree() < (freeSlot ? 1u : 2u)) return FatError::DiskFull;
+    if (CountFree() < 1 + slotClusters) return FatError::DiskFull;
 
     err = FreeSlot(dir, slot);
     if (err != FatError::None) return err;
@@ -643,21 +648,14 @@ FatError FatVolume::MakeDirectory(const std::string& path) {
 
     uint16_t date, time;
     DosTimestamp(date, time);
-    auto fill = [&](uint8_t* e, const char* name11, uint32_t first) {
-        std::memset(e, 0, kEntrySize);
-        std::memcpy(e, name11, 11);
-        e[11] = kAttrDirectory;
-        Put16(e + 14, time);
-        Put16(e + 16, date);
-        Put16(e + 18, date);
-        Put16(e + 22, time);
-        Put16(e + 24, date);
-        Put16(e + 26, first);
+    auto make = [&](uint8_t* e, const char* name11, uint32_t first) {
+        MakeEntry(e, name11, entry::kDirectory, kStampAll, date, time);
+        Put(e, entry::kFirstCluster, first);
     };
     uint8_t* body = At(ClusterOffset(cluster[0]));
-    fill(body, ".          ", cluster[0]);
-    fill(body + kEntrySize, "..         ", dir);  // 0 stands for the root
-    fill(At(slot), leaf.data(), cluster[0]);
+    make(body, ".          ", cluster[0]);
+    make(body + entry::kSize, "..         ", dir);  // 0 stands for the root
+    make(At(slot), f.leaf.data(), cluster[0]);
     return FatError::None;
 }
 
@@ -670,31 +668,28 @@ void FatVolume::DropLongName(uint32_t dirCluster, size_t slot) {
     while (it != slots.begin()) {
         --it;
         uint8_t* e = At(*it);
-        if (e[0] == 0 || e[0] == kDeleted || (e[11] & kAttrLongName) != kAttrLongName) break;
-        e[0] = kDeleted;
+        if (entry::IsFree(e) || !entry::IsLongName(e)) break;
+        e[0] = entry::kDeleted;
     }
 }
 
-FatError FatVolume::RemoveTree(uint32_t dirCluster, int depth) {
-    // Folders nest far less deeply than this on a sound volume; a loop does not end.
-    if (depth > 64) return FatError::Corrupt;
-    std::vector<size_t> slots;
-    FatError err = DirSlots(dirCluster, slots);
-    if (err != FatError::None) return err;
-    for (size_t s : slots) {
-        uint8_t* e = At(s);
-        if (e[0] == 0) break;
-        if (!IsNamed(e) || IsDot(e)) continue;
-        if (e[11] & kAttrDirectory) {
-            const uint32_t sub = FirstCluster(e);
-            if (!ValidCluster(sub) || sub == dirCluster) return FatError::Corrupt;
-            err = RemoveTree(sub, depth + 1);
+FatError FatVolume::RemoveEntry(uint32_t dirCluster, size_t slot, int depth) {
+    uint8_t* e = At(slot);
+    if (entry::IsDirectory(e)) {
+        // Folders nest far less deeply than this on a sound volume; a loop does not end.
+        const uint32_t sub = entry::FirstCluster(e);
+        if (depth > 64 || !ValidCluster(sub) || sub == dirCluster) return FatError::Corrupt;
+        std::vector<size_t> slots;
+        FatError err = NamedSlots(sub, slots);
+        if (err != FatError::None) return err;
+        for (size_t s : slots) {
+            err = RemoveEntry(sub, s, depth + 1);
             if (err != FatError::None) return err;
         }
-        FreeChain(FirstCluster(e));
-        DropLongName(dirCluster, s);
-        e[0] = kDeleted;
     }
+    FreeChain(entry::FirstCluster(e));
+    DropLongName(dirCluster, slot);
+    e[0] = entry::kDeleted;
     return FatError::None;
 }
 
@@ -704,19 +699,7 @@ FatError FatVolume::Remove(const std::string& path) {
     if (err != FatError::None) return err;
     if (f.isRoot) return FatError::IsADirectory;
     if (!f.exists) return FatError::NotFound;
-    const uint32_t dir = f.dir;
-    const size_t slot = f.slot;
-    uint8_t* e = At(slot);
-    if (e[11] & kAttrDirectory) {
-        const uint32_t sub = FirstCluster(e);
-        if (!ValidCluster(sub)) return FatError::Corrupt;
-        err = RemoveTree(sub, 0);
-        if (err != FatError::None) return err;
-    }
-    FreeChain(FirstCluster(e));
-    DropLongName(dir, slot);
-    e[0] = kDeleted;
-    return FatError::None;
+    return RemoveEntry(f.dir, f.slot, 0);
 }
 
 FatError FatVolume::Rename(const std::string& path, const std::string& newName) {
@@ -735,7 +718,7 @@ FatError FatVolume::Rename(const std::string& path, const std::string& newName) 
     if (err == FatError::None) return FatError::Exists;
     if (err != FatError::NotFound) return err;
     DropLongName(dir, slot);
-    std::memcpy(At(slot), target.data(), 11);
+    PutText(At(slot), entry::kName, target.data());
     return FatError::None;
 }
 

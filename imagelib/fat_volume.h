@@ -107,7 +107,15 @@ private:
     uint32_t CountFree() const;
     FatError Allocate(uint32_t count, std::vector<uint32_t>& out);
     void FreeChain(uint32_t first);
+    // Byte offsets of every entry of the root folder, of a folder whose
+    // clusters are known, and of the folder that starts at `dirCluster`.
+    void RootSlots(std::vector<size_t>& out) const;
+    void ClusterSlots(const std::vector<uint32_t>& clusters, std::vector<size_t>& out) const;
     FatError DirSlots(uint32_t dirCluster, std::vector<size_t>& out) const;
+    // Keeps the slots of files and folders ("." and ".." aside) up to the
+    // folder's first never-used entry, after which nothing is stored.
+    void KeepNamed(std::vector<size_t>& slots) const;
+    FatError NamedSlots(uint32_t dirCluster, std::vector<size_t>& out) const;
     FatError FindIn(uint32_t dirCluster, const ShortName& name, size_t& slot) const;
     FatError Walk(const std::string& path, bool wantParent, uint32_t& dirCluster,
                   ShortName& leaf, bool& isRoot) const;
@@ -122,8 +130,18 @@ private:
     // Walk's error when the folder cannot be reached, or a damaged folder's;
     // a missing last component is not an error (exists is false).
     FatError LookUp(const std::string& path, Lookup& found) const;
+    // The first free entry of a folder; `found` is false when all are in use.
+    FatError FirstFreeSlot(uint32_t dirCluster, size_t& slot, bool& found) const;
+    // The clusters a new entry in the folder costs: 0 when it has a free
+    // entry, 1 when a subfolder must grow; RootFull for a full root folder.
+    FatError SlotCost(uint32_t dirCluster, uint32_t& clusters) const;
+    // A free entry of the folder, which grows when it has none.
     FatError FreeSlot(uint32_t dirCluster, size_t& slot);
-    FatError RemoveTree(uint32_t dirCluster, int depth);
+    // The root folder's label entry.
+    bool FindLabel(size_t& slot) const;
+    // Deletes the entry at `slot` of the folder, with its clusters and,
+    // for a folder, everything in it.
+    FatError RemoveEntry(uint32_t dirCluster, size_t slot, int depth);
     void DropLongName(uint32_t dirCluster, size_t slot);
     static FatEntryInfo Info(const uint8_t* entry);
     uint8_t* At(size_t offset) const { return m_image->data() + offset; }

@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "fat_volume.h"
+#include "little_endian.h"
 
 extern const uint8_t kNoSystemBoot[];
 extern const size_t kNoSystemBoot_size;
@@ -12,12 +13,6 @@ extern const size_t kStartupCode_size;
 
 namespace imagelib {
 namespace {
-
-void Put16(uint8_t* p, uint32_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 
 uint32_t NewSerial() {
     // DOS derives the serial number from the date and time of formatting.
@@ -37,6 +32,21 @@ const std::vector<uint8_t>& StartupCode() {
     return bytes;
 }
 
+size_t PutStartupCode(const ExtendedHeader& header, std::vector<uint8_t>& out) {
+    const std::vector<uint8_t>& code = StartupCode();
+    const size_t codeSize = (code.size() + FatVolume::kSectorSize - 1) / FatVolume::kSectorSize * FatVolume::kSectorSize;
+    out.assign(codeSize, 0);
+    std::memcpy(out.data(), code.data(), code.size());
+    uint8_t* h = out.data();
+    Put16(h + kHeaderCodeSize, static_cast<uint32_t>(codeSize));
+    Put16(h + kHeaderDiskKb, header.kilobytes);
+    Put16(h + kHeaderOptions, header.options & 0xFFFF);
+    Put16(h + kHeaderSectorsPerTrack, header.sectorsPerTrack);
+    Put16(h + kHeaderHeads, header.heads);
+    Put32(h + kHeaderTotalSectors, header.totalSectors);
+    return codeSize;
+}
+
 bool BuildImage(uint32_t capacityMegabytes, uint32_t options, std::vector<uint8_t>& out) {
     out.clear();
     if (capacityMegabytes == 0) {
@@ -47,25 +57,20 @@ bool BuildImage(uint32_t capacityMegabytes, uint32_t options, std::vector<uint8_
 
     const uint32_t kilobytes = capacityMegabytes * 1024;
     const FatLayout layout = FatLayout::RamDisk(kilobytes);
-    const std::vector<uint8_t>& code = StartupCode();
     // The volume starts on a sector boundary, so tools can address it by offset.
-    const size_t codeSize = (code.size() + FatVolume::kSectorSize - 1) / FatVolume::kSectorSize * FatVolume::kSectorSize;
+    const size_t codeSize =
+        PutStartupCode({kilobytes, options, layout.sectorsPerTrack, layout.heads, layout.totalSectors}, out);
     out.reserve(codeSize + static_cast<size_t>(kilobytes) * 1024);
-    out.assign(codeSize, 0);
-    std::memcpy(out.data(), code.data(), code.size());
-    Put16(out.data() + kHeaderCodeSize, static_cast<uint32_t>(codeSize));
-    Put16(out.data() + kHeaderDiskKb, kilobytes);
-    Put16(out.data() + kHeaderOptions, options & 0xFFFF);
-    Put16(out.data() + kHeaderSectorsPerTrack, layout.sectorsPerTrack);
-    Put16(out.data() + kHeaderHeads, layout.heads);
-    Put16(out.data() + kHeaderTotalSectors, layout.totalSectors);
-    Put16(out.data() + kHeaderTotalSectors + 2, layout.totalSectors >> 16);
     return FatVolume::Format(out, codeSize, layout, NoSystemBootSector(), "", NewSerial());
+}
+
+bool HasExtendedMark(const std::vector<uint8_t>& bytes) {
+    return bytes.size() >= 0x20 && std::memcmp(bytes.data() + kHeaderMark, "ExTx", 4) == 0;
 }
 
 bool InspectImage(const std::vector<uint8_t>& bytes, ImageInfo& info) {
     info = ImageInfo{};
-    if (bytes.size() >= 0x20 && std::memcmp(bytes.data() + kHeaderMark, "ExTx", 4) == 0) {
+    if (HasExtendedMark(bytes)) {
         const size_t n = Get16(bytes.data() + kHeaderCodeSize);
         const uint32_t k = Get16(bytes.data() + kHeaderDiskKb);
         if (n < 0x20 || k == 0 || n + static_cast<size_t>(k) * 1024 > bytes.size()) return false;

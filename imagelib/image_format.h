@@ -28,6 +28,9 @@ struct ImageInfo {
 // extended image of that many megabytes. False for any other capacity.
 bool BuildImage(uint32_t capacityMegabytes, uint32_t options, std::vector<uint8_t>& out);
 
+// True when the bytes start with an extended image's header ("ExTx" mark).
+bool HasExtendedMark(const std::vector<uint8_t>& bytes);
+
 // Recognises an image of ours (or any bare FAT volume) and says where its
 // volume lies. False when the header's sizes do not fit the file.
 bool InspectImage(const std::vector<uint8_t>& bytes, ImageInfo& info);
@@ -35,6 +38,20 @@ bool InspectImage(const std::vector<uint8_t>& bytes, ImageInfo& info);
 // The assembled boot sector and start-up code, as the build embeds them.
 const std::vector<uint8_t>& NoSystemBootSector();
 const std::vector<uint8_t>& StartupCode();
+
+// What the header of an extended image tells its start-up code about the
+// volume behind it.
+struct ExtendedHeader {
+    uint32_t kilobytes = 0;
+    uint32_t options = 0;
+    uint16_t sectorsPerTrack = 0;
+    uint16_t heads = 0;
+    uint32_t totalSectors = 0;
+};
+// Replaces `out` with the start of an extended image: the start-up code with
+// its header filled in, padded to whole sectors so that the volume, which
+// follows, starts on a sector boundary. Returns that padded size.
+size_t PutStartupCode(const ExtendedHeader& header, std::vector<uint8_t>& out);
 
 // Offsets of the extended image header.
 constexpr size_t kHeaderCodeSize = 0x0A;

@@ -155,6 +155,27 @@ TEST(FatFiles, ReplaceRemoveAndRenameKeepTheVolumeConsistent) {
     ASSERT_TRUE(FsckClean(f.bytes, 0, &report)) << report;
 }
 
+// Other systems store short names that start with a dot (the msdos file
+// system's dotsOK option); only "." and ".." are a folder's own entries.
+TEST(FatFiles, ANameStartingWithADotIsAFileLikeAnyOther) {
+    Floppy f;
+    const uint64_t empty = f.volume.FreeBytes();
+    const auto data = Pattern(3000, 6);
+    ASSERT_EQ(f.volume.MakeDirectory("HOME"), FatError::None);
+    ASSERT_EQ(f.volume.WriteFile("HOME\\XPROFILE", data.data(), data.size(), false), FatError::None);
+    const std::string stored = "XPROFILE   ";
+    auto at = std::search(f.bytes.begin(), f.bytes.end(), stored.begin(), stored.end());
+    ASSERT_NE(at, f.bytes.end());
+    *at = '.';
+    std::vector<imagelib::FatEntryInfo> list;
+    ASSERT_EQ(f.volume.List("HOME", list), FatError::None);
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0].name, ".PROFILE");
+    ASSERT_EQ(f.volume.Remove("HOME"), FatError::None);
+    EXPECT_EQ(f.volume.FreeBytes(), empty);  // its clusters are not left behind as a lost chain
+    EXPECT_EQ(f.volume.CheckStructure(), FatError::None);
+}
+
 TEST(FatFiles, AFolderGrowsPastOneClusterAndTheRootStopsAtItsLimit) {
     Floppy f;
     ASSERT_EQ(f.volume.MakeDirectory("MANY"), FatError::None);
@@ -269,6 +290,11 @@ TEST(FatFiles, LabelsAreKeptInTheRootAndTheBootSector) {
     EXPECT_EQ(std::string(f.bytes.begin() + 0x2B, f.bytes.begin() + 0x36), "BOOT DISK  ");
     EXPECT_EQ(f.volume.SetLabel("twelve chars"), FatError::InvalidName);
     EXPECT_EQ(f.volume.SetLabel("A*B"), FatError::InvalidName);
+    // A blank label is no label, when formatting as when changing it.
+    std::vector<uint8_t> blank;
+    ASSERT_TRUE(FatVolume::Format(blank, 0, imagelib::FatLayout::Floppy1440(), imagelib::NoSystemBootSector(), "   ", 1));
+    EXPECT_EQ(std::string(blank.begin() + 0x2B, blank.begin() + 0x36), "NO NAME    ");
+    EXPECT_EQ(blank[19 * 512], 0);  // no label entry in the root folder
     testing_support::TempDir dir;
     testing_support::WriteBytes(dir / "f.img", f.bytes);
     auto run = imagetest::Run("mlabel -s " + imagetest::MtoolsImage(dir / "f.img", 0) + " ::");
