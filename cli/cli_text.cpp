@@ -11,6 +11,11 @@ namespace cli {
 
 std::string Shown(const std::string& stored) { return platform::AnsiToUtf8(platform::EscapeControls(stored)); }
 
+std::string NameArgument(const std::string& argument) {
+    std::string name;
+    return platform::Utf8ToAnsi(argument, name) ? name : argument;
+}
+
 bool TakeText(const std::string& argument, const std::string& what, std::string& stored) {
     std::string oneLine = argument;
     for (char& c : oneLine)

@@ -12,6 +12,10 @@ namespace cli {
 
 // Stored bytes for the terminal: UTF-8, control bytes as \xHH.
 std::string Shown(const std::string& stored);
+// A name given on the command line (a language, a share-relative file) as
+// the program spells names: Windows-1252. One with no such form is kept as
+// given, and so names nothing.
+std::string NameArgument(const std::string& argument);
 
 // A text argument as the files store it. Line breaks and tabs become blanks
 // (the texts are one line); other control characters and characters without

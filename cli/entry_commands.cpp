@@ -95,7 +95,7 @@ bool ParseChanges(std::vector<std::string>& args, EntryChanges& c, bool create) 
         } else if (opt == "--image" && value(1) && create) {
             if (!TakeText(args[++i], "--image", c.image)) return false;
         } else if (opt == "--language" && value(1) && create) {
-            c.language = args[++i];
+            c.language = NameArgument(args[++i]);
         } else if (opt == "--tab" && value(1) && create) {
             c.tab = args[++i];
         } else if (opt == "--allow-missing-images") {
@@ -184,7 +184,7 @@ int Create(std::vector<std::string> args) {
     std::string language;
     for (const std::string& l : Languages(root))
         if (l == c.language) language = l;
-    if (language.empty()) return Error("no language folder " + c.language + " in the share");
+    if (language.empty()) return Error("no language folder " + Shown(c.language) + " in the share");
 
     MenuStore store;
     store.Load(root, language, kVendorFolder, tab);
@@ -230,7 +230,7 @@ int Edit(std::vector<std::string> args) {
     }
     ShareOptions options = TakeShareOptions(args);
     if (args.empty()) return UsageError("edit needs the entry's OSChooser file (see --help)");
-    std::string wanted = args[0];
+    std::string wanted = NameArgument(args[0]);
     args.erase(args.begin());
     EntryChanges c;
     if (!ParseChanges(args, c, false)) return 2;

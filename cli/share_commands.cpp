@@ -73,7 +73,7 @@ int TakeEntryArgument(std::vector<std::string>& args, const char* usage, ShareOp
     }
     root = OpenShare(options);
     if (root.empty()) return 1;
-    if (!FindEntry(root, args[0], row)) {
+    if (!FindEntry(root, NameArgument(args[0]), row)) {
         std::fprintf(stderr, "menvolt-cli: no entry %s\n", args[0].c_str());
         return 1;
     }
@@ -91,6 +91,7 @@ int List(std::vector<std::string> args) {
     ShareOptions options = TakeShareOptions(args);
     std::string language, tabName;
     TakeValue(args, "--language", language);
+    language = NameArgument(language);
     int tab = -1;
     if (TakeValue(args, "--tab", tabName) && (tab = ParseTab(tabName)) < 0) {
         std::fprintf(stderr, "menvolt-cli list: --tab is tools or images\n");
@@ -206,7 +207,7 @@ int Remove(std::vector<std::string> args) {
     store.DeleteEntry(row.index);
     if (platform::Exists(row.sifPath)) return 1;  // the store has said why
     if (options.json) std::puts(JsonObject().Add("removed", Relative(root, row.sifPath)).Str().c_str());
-    else std::printf("removed %s\n", Relative(root, row.sifPath).c_str());
+    else std::printf("removed %s\n", Shown(Relative(root, row.sifPath)).c_str());
     return 0;
 }
 
@@ -295,8 +296,9 @@ int Verify(std::vector<std::string> args) {
                       .Str()
                       .c_str());
     } else {
-        for (const Problem& p : problems) std::printf("%s: %s\n", p.file.c_str(), p.what.c_str());
-        for (const Problem& n : notes) std::printf("%s: note: %s\n", n.file.c_str(), n.what.c_str());
+        // Names and texts come from the share: escaped, so none acts on the terminal.
+        for (const Problem& p : problems) std::printf("%s: %s\n", Shown(p.file).c_str(), Shown(p.what).c_str());
+        for (const Problem& n : notes) std::printf("%s: note: %s\n", Shown(n.file).c_str(), Shown(n.what).c_str());
         std::printf("%zu entries, %zu problem%s\n", rows.size(), problems.size(), problems.size() == 1 ? "" : "s");
     }
     return problems.empty() ? 0 : 1;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "string_table.h"
+
 namespace platform {
 
 namespace {
@@ -138,10 +140,10 @@ std::string MissingCharactersMessage(const std::vector<char32_t>& missing) {
     std::string names;
     for (size_t i = 0; i < missing.size(); ++i) {
         if (i) names += ", ";
-        names += missing[i] == 0xFFFD ? std::string("a byte that is not UTF-8") : CodePointName(missing[i]);
+        names += missing[i] == 0xFFFD ? std::string(res::LoadString(res::IDS_NOT_UTF8_BYTE)) : CodePointName(missing[i]);
     }
-    return "The menus store text in the Windows-1252 code page, which has no place for " +
-           std::string(missing.size() == 1 ? "this character: " : "these characters: ") + names + ".";
+    return res::FormatString(missing.size() == 1 ? res::IDS_MISSING_CHARACTER : res::IDS_MISSING_CHARACTERS,
+                             names.c_str());
 }
 
 }  // namespace platform

@@ -1,5 +1,7 @@
 #include "file_system.h"
 
+#include "ansi_text.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -18,10 +20,28 @@ namespace platform {
 
 namespace {
 
+// Upper case as the Windows-1252 names are compared: the ASCII letters and
+// the accented ones (a-grave to thorn but the division sign; s, oe and z with
+// caron; y with diaeresis).
 std::string Upper(std::string s) {
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    for (char& c : s) {
+        const auto b = static_cast<unsigned char>(c);
+        if ((b >= 'a' && b <= 'z') || (b >= 0xE0 && b <= 0xFE && b != 0xF7)) c = static_cast<char>(b - 0x20);
+        else if (b == 0x9A || b == 0x9C || b == 0x9E) c = static_cast<char>(b - 0x10);
+        else if (b == 0xFF) c = static_cast<char>(0x9F);
+    }
     return s;
+}
+
+// Names inside the program are Windows-1252; the host stores them as UTF-8.
+// These two are the only crossings. A host name without a 1252 form (or not
+// UTF-8 at all) has no Windows name: listings skip it, and no Windows path
+// can reach it.
+std::string HostName(const std::string& windowsName) { return AnsiToUtf8(windowsName); }
+std::optional<std::string> WindowsName(const std::string& hostName) {
+    std::string ansi;
+    if (!Utf8ToAnsi(hostName, ansi)) return std::nullopt;
+    return ansi;
 }
 
 bool EqualNoCase(const std::string& a, const std::string& b) { return Upper(a) == Upper(b); }
@@ -86,14 +106,17 @@ bool SplitRoot(const std::string& path, fs::path& base, std::string& rest, bool&
     return true;
 }
 
-// The entry of `dir` whose name equals `name` ignoring case; an exact match wins.
+// The host name of the entry of `dir` whose Windows name equals `name`
+// ignoring case; an exact match wins.
 std::optional<std::string> MatchInFolder(const fs::path& dir, const std::string& name) {
     std::error_code ec;
-    if (fs::symlink_status(dir / name, ec).type() != fs::file_type::not_found && !ec) return name;
+    const std::string exact = HostName(name);
+    if (fs::symlink_status(dir / exact, ec).type() != fs::file_type::not_found && !ec) return exact;
     std::optional<std::string> found;
     for (const auto& entry : fs::directory_iterator(dir, ec)) {
         std::string candidate = entry.path().filename().string();
-        if (EqualNoCase(candidate, name) && (!found || candidate < *found)) found = candidate;
+        std::optional<std::string> windows = WindowsName(candidate);
+        if (windows && EqualNoCase(*windows, name) && (!found || candidate < *found)) found = candidate;
     }
     return found;
 }
@@ -294,7 +317,10 @@ void ClearMappings() {
 }
 
 std::string ToWindowsPath(const fs::path& hostPath) {
+    // A host name without a 1252 form keeps its bytes: the path then names
+    // nothing, which is what it is to the program.
     auto withBackslashes = [](std::string s) {
+        if (std::optional<std::string> windows = WindowsName(s)) s = *windows;
         std::replace(s.begin(), s.end(), '/', '\\');
         return s;
     };
@@ -345,7 +371,7 @@ ResolvedPath Resolve(const std::string& windowsPath) {
     }
     if (plain && !parts.empty()) {
         fs::path exact = base;
-        for (const std::string& part : parts) exact /= part;
+        for (const std::string& part : parts) exact /= HostName(part);
         fs::file_status st = fs::status(exact, ec);
         if (!ec && st.type() != fs::file_type::not_found) {
             result.host = exact;
@@ -374,7 +400,7 @@ ResolvedPath Resolve(const std::string& windowsPath) {
                 result.error = FileError::BadPath;
                 return result;
             }
-            current /= part;
+            current /= HostName(part);
             result.host = current;
             return result;
         }
@@ -450,8 +476,9 @@ std::vector<FindData> ListMatches(const std::string& pattern) {
             fs::path p = dir / *match;
             std::error_code sec;
             fs::file_status st = fs::status(p, sec);
-            if (!sec) {
-                FindData d{*match, st.type() == fs::file_type::directory, 0};
+            std::optional<std::string> windows = WindowsName(*match);
+            if (!sec && windows) {
+                FindData d{*windows, st.type() == fs::file_type::directory, 0};
                 if (!d.isDirectory) d.size = fs::file_size(p, sec);
                 found.push_back(d);
             }
@@ -461,10 +488,10 @@ std::vector<FindData> ListMatches(const std::string& pattern) {
 
     std::vector<FindData> entries;
     for (const auto& entry : fs::directory_iterator(dir, ec)) {
-        std::string name = entry.path().filename().string();
-        if (!WildcardMatch(mask, name)) continue;
+        std::optional<std::string> name = WindowsName(entry.path().filename().string());
+        if (!name || !WildcardMatch(mask, *name)) continue;  // no Windows name: not listed
         std::error_code sec;
-        FindData d{name, entry.is_directory(sec), 0};
+        FindData d{*name, entry.is_directory(sec), 0};
         if (!d.isDirectory) {
             d.size = entry.file_size(sec);
             if (sec) d.size = 0;
@@ -727,7 +754,7 @@ FileError CreateNewFile(const std::string& folder, const std::function<std::stri
     for (unsigned attempt = 0; attempt < 1000000; ++attempt) {
         const std::string candidate = nameFor(attempt);
         if (MatchInFolder(r.host, candidate)) continue;  // taken, in some letter case
-        const fs::path final = r.host / candidate;
+        const fs::path final = r.host / HostName(candidate);
         // A hard link takes the name only while it is free, with every byte
         // already in place.
         if (::link(temp.c_str(), final.c_str()) == 0) {

@@ -2,6 +2,9 @@
 // was designed against, on a POSIX host:
 //  - paths are Windows paths: "\\COMPUTER\Share\dir\file", "X:\dir\file" or
 //    relative "dir\file"; only this layer turns them into host paths;
+//  - names are Windows-1252 like every string of the program, and UTF-8 on
+//    the host: resolving turns them into UTF-8, listing back into 1252, and a
+//    host name with no 1252 form is not listed and cannot be named;
 //  - names match without regard to letter case, and listings come in the order
 //    NTFS gives them (names compared upper-cased), so they are stable;
 //  - opens are exclusive (read/write, no sharing) and enforced between
@@ -49,7 +52,7 @@ void ClearMappings();
 // host's root folder. Relative host paths keep their form, with backslashes.
 std::string ToWindowsPath(const std::filesystem::path& hostPath);
 
-// Resolves a Windows path to the host path it names. Every folder component
+// Resolves a Windows path to the host path (UTF-8) it names. Every folder component
 // must exist (matched ignoring case); the last component is matched ignoring
 // case when something of that name exists, else kept as written.
 // Returns BadPath for an unmapped share or drive, a missing folder or an
@@ -70,7 +73,7 @@ bool LeadsOutsideShare(const std::string& windowsPath);
 
 // ---- Listing -------------------------------------------------------------
 struct FindData {
-    std::string name;        // as stored on the host
+    std::string name;        // as stored on the host, in Windows-1252
     bool isDirectory = false;
     uint64_t size = 0;
 };

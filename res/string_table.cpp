@@ -84,6 +84,20 @@ constexpr Entry kStrings[] = {
     {IDS_CREATE_SUBMENU, "Create Submenu"},
     {IDS_TEST_BOOT, "Test Boot"},
     {IDS_DISK_FULL, "There is not enough space on the disk."},
+    {IDS_NO_DOUBLE_QUOTE,
+     "The description and the help text are stored between double quotes in the OSChooser file, "
+     "so they cannot hold a double quote (\"). Use an apostrophe (') instead."},
+    {IDS_SIF_NOT_TEXT,
+     "This OSChooser file is not 8-bit text (it holds NUL bytes or is UTF-16); it was left unchanged."},
+    {IDS_SIF_NO_SECTION, "This OSChooser file has no [OSChooser] section; it was left unchanged."},
+    {IDS_MISSING_CHARACTER,
+     "The menus store text in the Windows-1252 code page, which has no place for this character: %s."},
+    {IDS_MISSING_CHARACTERS,
+     "The menus store text in the Windows-1252 code page, which has no place for these characters: %s."},
+    {IDS_NOT_UTF8_BYTE, "a byte that is not UTF-8"},
+    {IDS_FOLDER_OUTSIDE_SHARE, "The folder %s leads outside the share; it was left alone."},
+    {IDS_LOADER_KEPT, "The file %s was kept: %s"},
+    {IDS_FILE_NOT_FOUND, "File not found."},
 };
 
 }  // namespace

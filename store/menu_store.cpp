@@ -52,7 +52,7 @@ BOOL MenuStore::BuildFolder() {
     // entered, listed or written into.
     auto leadsOutside = [this](const std::string& folder) {
         if (!platform::LeadsOutsideShare(folder)) return false;
-        m_folderProblem = "The folder " + folder + " leads outside the share; it was left alone.";
+        m_folderProblem = res::FormatString(res::IDS_FOLDER_OUTSIDE_SHARE, folder.c_str());
         platform::AfxMessageBox(m_folderProblem, platform::MB_ICONERROR);
         return true;
     };
@@ -195,7 +195,8 @@ BOOL MenuStore::DeleteEntry(int index) {
         if (!inside) {
             platform::AfxMessageBox(res::IDS_OUTSIDE_SHARE, platform::MB_ICONWARNING);
         } else if (!keep.empty()) {
-            platform::AfxMessageBox("The file " + loaderPath + " was kept: " + keep, platform::MB_ICONWARNING);
+            platform::AfxMessageBox(res::FormatString(res::IDS_LOADER_KEPT, loaderPath.c_str(), keep.c_str()),
+                                    platform::MB_ICONWARNING);
         } else {
             error = platform::RemoveFile(loaderPath);
             if (error != FileError::None) report(loaderPath, error);

@@ -8,6 +8,7 @@
 #include "file_system.h"
 #include "message_box.h"
 #include "resource.h"
+#include "string_table.h"
 
 const char SifFile::kTemplate[] =
     "[OSChooser]\r\n"
@@ -22,11 +23,11 @@ namespace {
 
 const char* SaveMessage(platform::FileError error) {
     switch (error) {
-        case platform::FileError::FileNotFound: return "File not found.";
-        case platform::FileError::BadPath: return "Invalid path.";
-        case platform::FileError::AccessDenied: return "File write protected.";
-        case platform::FileError::DiskFull: return "There is not enough space on the disk.";
-        default: return "File open error";
+        case platform::FileError::FileNotFound: return res::LoadString(res::IDS_FILE_NOT_FOUND);
+        case platform::FileError::BadPath: return res::LoadString(res::IDS_INVALID_PATH);
+        case platform::FileError::AccessDenied: return res::LoadString(res::IDS_WRITE_PROTECTED);
+        case platform::FileError::DiskFull: return res::LoadString(res::IDS_DISK_FULL);
+        default: return res::LoadString(res::IDS_OPEN_ERROR);
     }
 }
 
@@ -144,8 +145,7 @@ std::string SifFile::EditProblem() const {
     const std::string& t = m_text;
     const bool utf16 = t.size() >= 2 && ((t[0] == '\xFF' && t[1] == '\xFE') || (t[0] == '\xFE' && t[1] == '\xFF'));
     if (utf16 || t.find('\0') != std::string::npos)
-        return "This OSChooser file is not 8-bit text (it holds NUL bytes or is UTF-16); "
-               "it was left unchanged.";
+        return res::LoadString(res::IDS_SIF_NOT_TEXT);
     for (size_t line = 0; line < t.size();) {
         size_t p = line;
         while (p < t.size() && IsBlank(t[p])) ++p;
@@ -158,7 +158,7 @@ std::string SifFile::EditProblem() const {
         size_t next = t.find('\n', line);
         line = next == std::string::npos ? t.size() : next + 1;
     }
-    return "This OSChooser file has no [OSChooser] section; it was left unchanged.";
+    return res::LoadString(res::IDS_SIF_NO_SECTION);
 }
 
 void SifFile::SetVersion(uint16_t version) {

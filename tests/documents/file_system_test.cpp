@@ -155,3 +155,36 @@ TEST(FileLayer, AtomicWriteKeepsModeAndLeavesNoTemporaryFiles) {
     for (auto& e : fs::directory_iterator(share.path())) entries += 1 + 0 * e.is_regular_file();
     EXPECT_EQ(entries, 1);
 }
+
+// Names are Windows-1252 in the program and UTF-8 on the host: each crosses
+// the layer translated, both ways, and a host name with no 1252 form is
+// neither listed nor reachable.
+TEST(FileLayer, HostNamesAreUtf8AndWindowsNames1252) {
+    TempShare share;
+    fs::create_directories(share / "Setup/Fran\xC3\xA7" "ais/Tools");   // "Français" in UTF-8
+    fs::create_directories(share / "Setup/\xE6\x97\xA5\xE6\x9C\xAC");  // CJK, no 1252 form
+    fs::create_directories(share / "Setup/raw\xE9");                    // not UTF-8 at all
+    WriteText(share / "Setup/Fran\xC3\xA7" "ais/Tools/caf\xC3\xA9.img", "x");
+
+    EXPECT_EQ(Names(TempShare::Unc("Setup\\*.*")), (std::vector<std::string>{".", "..", "Fran\xE7" "ais"}));
+    EXPECT_EQ(Names(TempShare::Unc("Setup\\Fran\xE7" "ais\\Tools\\*.img")), (std::vector<std::string>{"caf\xE9.img"}));
+    EXPECT_EQ(Names(TempShare::Unc("Setup\\FRAN\xC7" "AIS\\Tools\\CAF\xC9.IMG")),
+              (std::vector<std::string>{"caf\xE9.img"}));  // accented letters match in either case
+
+    ResolvedPath r = Resolve(TempShare::Unc("Setup\\FRAN\xC7" "AIS\\TOOLS\\CAF\xC9.IMG"));
+    EXPECT_TRUE(r.exists);
+    EXPECT_EQ(r.host, share / "Setup/Fran\xC3\xA7" "ais/Tools/caf\xC3\xA9.img");
+    EXPECT_TRUE(ToWindowsPath(r.host).ends_with("\\Setup\\Fran\xE7" "ais\\Tools\\caf\xE9.img"));
+
+    // Created names land in UTF-8.
+    const std::string folder = TempShare::Unc("Setup\\Fran\xE7" "ais\\Tools\\");
+    EXPECT_EQ(WriteFileAtomically(folder + "\xE9t\xE9.img", "y", 1), FileError::None);
+    EXPECT_EQ(ReadText(share / "Setup/Fran\xC3\xA7" "ais/Tools/\xC3\xA9t\xC3\xA9.img"), "y");
+    std::string made;
+    EXPECT_EQ(CreateNewFile(folder, [](unsigned n) { return "n\xE9" + std::to_string(n) + ".sif"; }, "z", 1, made),
+              FileError::None);
+    EXPECT_EQ(made, "n\xE9" "0.sif");
+    EXPECT_EQ(ReadText(share / "Setup/Fran\xC3\xA7" "ais/Tools/n\xC3\xA9" "0.sif"), "z");
+    EXPECT_EQ(CreateDirectory(TempShare::Unc("Setup\\Espa\xF1ol")), FileError::None);
+    EXPECT_TRUE(fs::is_directory(share / "Setup/Espa\xC3\xB1ol"));
+}

@@ -18,6 +18,7 @@
 #include "sif_file.h"
 #include "sif_info_page.h"
 #include "sif_info_wiz_page.h"
+#include "string_table.h"
 #include "submenu_item_dlg.h"
 #include "view_loader_files_page.h"
 
@@ -404,7 +405,7 @@ TEST_F(PropertiesTest, ADoubleQuoteInADescriptionIsRefusedOnThePage) {
         Press(sheet, PSBTN_OK);
         EXPECT_FALSE(sheet.IsEnded());
     }));
-    EXPECT_EQ(messages.Texts(), std::vector<std::string>{kNoDoubleQuote});
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{res::LoadString(res::IDS_NO_DOUBLE_QUOTE)});
     EXPECT_EQ(ReadBytes(HostFile("templates/tool0.sif")), before);
 }
 

@@ -9,10 +9,6 @@
 #include "resource.h"
 #include "sif_file.h"
 
-const char kNoDoubleQuote[] =
-    "The description and the help text are stored between double quotes in the OSChooser file, "
-    "so they cannot hold a double quote (\"). Use an apostrophe (') instead.";
-
 BOOL StoreLoaderItem(LoaderFile& loader, int slot, const std::string& imageFile, const std::string& description,
                      const std::string& helpText) {
     const std::string help = framework::OneLine(helpText);
@@ -38,7 +34,7 @@ BOOL StoreSifFields(framework::CPropertyPage& page, SifFile* sif) {
     const std::string help = page.GetDlgItemText(IDC_SIF_HELP);
     for (auto [id, text] : {std::pair{IDC_SIF_DESCRIPTION, &description}, std::pair{IDC_SIF_HELP, &help}}) {
         if (text->find('"') == std::string::npos) continue;
-        platform::AfxMessageBox(kNoDoubleQuote, platform::MB_OK | platform::MB_ICONERROR);
+        platform::AfxMessageBox(res::IDS_NO_DOUBLE_QUOTE, platform::MB_OK | platform::MB_ICONERROR);
         page.SetFocusTo(id);
         return FALSE;
     }

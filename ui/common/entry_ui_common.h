@@ -25,7 +25,6 @@ class CPropertyPage;
 // then returns FALSE with the focus on the field and the file unchanged.
 void ShowSifFields(framework::CPropertyPage& page, const SifFile* sif);
 BOOL StoreSifFields(framework::CPropertyPage& page, SifFile* sif);
-extern const char kNoDoubleQuote[];
 
 // SetItem with texts on one line; when the loader refuses the item (its help
 // text too long for the client screen, or the file over 8192 bytes) the user
