@@ -203,11 +203,11 @@ int Create(std::vector<std::string> args) {
     }
     if (!WriteNewEntry(entry, folder)) return 1;  // a save failed, said why and left nothing behind
 
-    store.Refresh();
-    int index = -1;
-    for (int i = 0; i < store.GetCount(); ++i)
-        if (store.GetSifPath(i) == entry.m_sif.GetPath()) index = i;
-    if (index < 0 || !platform::Exists(entry.m_loader.GetPath())) return 1;  // a save failed and said why
+    // Both files are written and checked by WriteNewEntry. No re-listing here:
+    // another command reading the folder at this moment holds its files
+    // exclusively, and a listing would then miss an entry that is there.
+    if (!platform::Exists(entry.m_sif.GetPath()) || !platform::Exists(entry.m_loader.GetPath()))
+        return Error("the new entry's files are gone again: " + Shown(entry.m_sif.GetPath()));
     std::string sif = Relative(root, entry.m_sif.GetPath());
     if (options.json)
         std::puts(JsonObject().Add("sif", sif).Add("loader", entry.m_sif.GetLaunchFile()).Str().c_str());

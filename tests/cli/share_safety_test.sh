@@ -92,13 +92,21 @@ rm "$tools/templates/tool7.sif" "$tools/tool7.ldr" "$tools/real.ldr" "$tools/dos
 # OSChooser file names the loader its own command wrote; image adds at once
 # each keep their file.
 racers=20
+# Each racer keeps its own exit status beside its output, so a failure names
+# the command that failed and how.
 for i in $(seq 1 $racers); do
-  run create --language English --description "Race $i" --image "race$i.img" --allow-missing-images \
-    >"$dir/create$i.out" 2>&1 &
+  ( status=0
+    run create --language English --description "Race $i" --image "race$i.img" --allow-missing-images \
+      >"$dir/create$i.out" 2>&1 || status=$?
+    echo "$status" >"$dir/create$i.status" ) &
 done
+wait
 failed=0
-for job in $(jobs -p); do wait "$job" || failed=$((failed + 1)); done
-[ "$failed" = 0 ] || fail "$failed of $racers racing creates failed: $(cat "$dir"/create*.out)"
+for i in $(seq 1 $racers); do
+  status=$(cat "$dir/create$i.status")
+  [ "$status" = 0 ] || { failed=$((failed + 1)); echo "racing create $i exited $status: $(cat "$dir/create$i.out")"; }
+done
+[ "$failed" = 0 ] || fail "$failed of $racers racing creates failed"
 json=$(run --json list --language English --tab tools)
 # shellcheck disable=SC2016
 figures=$(python3 - "$json" "$racers" "$cli" "$share" <<'EOF'
@@ -125,10 +133,13 @@ echo "racing creates: $racers commands, $created entries created, names unique: 
 adders=10
 for i in $(seq 1 $adders); do
   head -c $((1000 * i)) /dev/urandom > "$dir/f$i.bin"
-  "$image" add "$dir/race.img" "$dir/f$i.bin" >"$dir/add$i.out" 2>&1 &
+  ( status=0
+    "$image" add "$dir/race.img" "$dir/f$i.bin" >"$dir/add$i.out" 2>&1 || status=$?
+    echo "$status" >"$dir/add$i.status" ) &
 done
+wait
 failed=0
-for job in $(jobs -p); do wait "$job" || failed=$((failed + 1)); done
+for i in $(seq 1 $adders); do [ "$(cat "$dir/add$i.status")" = 0 ] || failed=$((failed + 1)); done
 kept=0
 for i in $(seq 1 $adders); do
   if "$image" extract "$dir/race.img" "F$i.BIN" "$dir/back$i.bin" 2>/dev/null && cmp -s "$dir/f$i.bin" "$dir/back$i.bin"; then
