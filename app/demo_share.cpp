@@ -89,7 +89,7 @@ std::filesystem::path BuildDemoShare(const std::string& computer) {
     platform::CreateDirectory(risRoot + "Setup\\German");
 
     MenuStore store;
-    store.Load(risRoot, "English", kVendorFolder, 0);
+    store.Load(risRoot, "English", 0);
     const std::string tools = store.GetFolder();
     AddEntry(risRoot, tools, "DOS boot diskette", "Starts DOS from a 1.44 MB diskette image in a RAM disk.", nullptr,
              {{"dos.img", "", ""}});
@@ -101,11 +101,11 @@ std::filesystem::path BuildDemoShare(const std::string& computer) {
     AddBareOSChooserFile(tools, "Entry whose loader file is missing",
                          tools.substr(risRoot.size()) + "tool9.ldr");
 
-    store.Load(risRoot, "English", kVendorFolder, 1);
+    store.Load(risRoot, "English", 1);
     AddEntry(risRoot, store.GetFolder(), "Unattended installation diskette",
              "Starts the installation diskette that answers every question itself.", nullptr, {{"setup.img", "", ""}});
 
-    store.Load(risRoot, "German", kVendorFolder, 0);
+    store.Load(risRoot, "German", 0);
     AddEntry(risRoot, store.GetFolder(), "DOS-Startdiskette", "Startet DOS von einem Diskettenabbild.", nullptr,
              {{"dos.img", "", ""}});
     return dir;

@@ -76,13 +76,7 @@ BOOL CEditorApp::CheckRisServer() {
 }
 
 void CEditorApp::ListLanguages() {
-    platform::FileFind find;
-    if (!find.FindFirst(m_risRoot + "Setup\\*.*")) return;
-    do {
-        const platform::FindData& found = find.Current();
-        if (found.isDirectory && !found.name.empty() && found.name[0] != '.') m_languages.push_back(found.name);
-    } while (find.FindNext());
-    find.Close();
+    for (const std::string& language : ::ListLanguages(m_risRoot)) m_languages.push_back(language);
 }
 
 void CEditorApp::SelectLanguage(const std::string& language) {
@@ -91,12 +85,12 @@ void CEditorApp::SelectLanguage(const std::string& language) {
     // A name that is not in the list keeps the current language rather than
     // reading past the list.
     if (index < static_cast<int>(m_languages.size())) m_languageIndex = index;
-    Store().Load(m_risRoot, GetCurrentLanguage(), kVendorFolder, m_tab);
+    Store().Load(m_risRoot, GetCurrentLanguage(), m_tab);
 }
 
 void CEditorApp::SelectTab(int tab) {
     m_tab = tab;
-    Store().Load(m_risRoot, GetCurrentLanguage(), kVendorFolder, m_tab);
+    Store().Load(m_risRoot, GetCurrentLanguage(), m_tab);
 }
 
 std::string CEditorApp::GetCurrentLanguage() const {

@@ -182,12 +182,12 @@ int Create(std::vector<std::string> args) {
     std::string root = OpenShare(options);
     if (root.empty()) return 1;
     std::string language;
-    for (const std::string& l : Languages(root))
+    for (const std::string& l : ListLanguages(root))
         if (l == c.language) language = l;
     if (language.empty()) return Error("no language folder " + Shown(c.language) + " in the share");
 
     MenuStore store;
-    store.Load(root, language, kVendorFolder, tab);
+    store.Load(root, language, tab);
     if (!store.GetFolderProblem().empty()) return 1;  // the store said why
     const std::string folder = store.GetFolder();
     MenuEntry entry(root);

@@ -62,13 +62,6 @@ std::string OpenShare(const ShareOptions& options) {
     return "\\\\" + computer + "\\RemInst\\";
 }
 
-std::vector<std::string> Languages(const std::string& risRoot) {
-    std::vector<std::string> languages;
-    for (const platform::FindData& d : platform::ListMatches(risRoot + "Setup\\*.*"))
-        if (d.isDirectory && d.name[0] != '.') languages.push_back(d.name);
-    return languages;
-}
-
 const char* TabName(int tab) { return tab == 0 ? "tools" : "images"; }
 
 int ParseTab(const std::string& name) {
@@ -89,12 +82,12 @@ const char* KindName(uint32_t kind) {
 std::vector<EntryRow> CollectEntries(const std::string& risRoot, const std::string& language, int tab,
                                      std::vector<SkippedFile>* skipped) {
     std::vector<EntryRow> rows;
-    for (const std::string& lang : Languages(risRoot)) {
+    for (const std::string& lang : ListLanguages(risRoot)) {
         if (!language.empty() && Upper(lang) != Upper(language)) continue;
-        for (int t = 0; t < 2; ++t) {
+        for (int t = 0; t < kMenuCount; ++t) {
             if (tab >= 0 && t != tab) continue;
             MenuStore store;
-            store.Load(risRoot, lang, kVendorFolder, t);
+            store.Load(risRoot, lang, t);
             if (skipped) {
                 if (!store.GetFolderProblem().empty())
                     skipped->push_back({store.LanguageFolder(), store.GetFolderProblem()});
@@ -102,14 +95,11 @@ std::vector<EntryRow> CollectEntries(const std::string& risRoot, const std::stri
             }
             for (int i = 0; i < store.GetCount(); ++i) {
                 EntryRow row;
+                static_cast<MenuRow&>(row) = store.Row(i);
                 row.language = lang;
                 row.tab = t;
                 row.index = i;
-                row.description = store.GetDescription(i);
-                row.kind = store.GetKind(i);
-                row.sifPath = store.GetSifPath(i);
-                row.readOnly = store.IsReadOnly(i);
-                rows.push_back(row);
+                rows.push_back(std::move(row));
             }
         }
     }

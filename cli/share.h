@@ -22,21 +22,14 @@ ShareOptions TakeShareOptions(std::vector<std::string>& args);
 // after a message when there is none.
 std::string OpenShare(const ShareOptions& options);
 
-// Language folders under Setup, in listing order, dot-names and files dropped.
-std::vector<std::string> Languages(const std::string& risRoot);
-
 const char* TabName(int tab);   // "tools" or "images"
 int ParseTab(const std::string& name);  // -1 when not a tab name
 
-struct EntryRow {
+// A row of one language's and tab's store, and where it was listed.
+struct EntryRow : MenuRow {
     std::string language;
     int tab = 0;
-    int index = 0;            // row in the store's listing
-    std::string description;
-    uint32_t kind = 0;        // 0 single, 1 submenu, 2 unresolved
-    std::string sifPath;      // full Windows path
-    std::string launchFile;   // as the OSChooser file says
-    bool readOnly = false;    // this user may read the entry's files but not write them
+    int index = 0;  // row in the store's listing
 };
 const char* KindName(uint32_t kind);
 

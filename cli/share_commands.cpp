@@ -38,14 +38,6 @@ bool TakeValue(std::vector<std::string>& args, const std::string& name, std::str
     return false;
 }
 
-std::string EntryFolder(const std::string& sifPath) {
-    // The entry folder of "...\\i386\\templates\\toolN.sif" is "...\\i386\\".
-    size_t cut = sifPath.find_last_of('\\');
-    std::string templates = cut == std::string::npos ? "" : sifPath.substr(0, cut);
-    cut = templates.find_last_of('\\');
-    return cut == std::string::npos ? "" : templates.substr(0, cut + 1);
-}
-
 std::string ItemsJson(const LoaderFile& loader) {
     std::vector<std::string> items;
     for (int slot = 0; slot < loader.GetItemCount(); ++slot) {
@@ -202,8 +194,8 @@ int Remove(std::vector<std::string> args) {
         return 1;
     }
     MenuStore store;
-    store.Load(root, row.language, kVendorFolder, row.tab);
-    if (store.GetSifPath(row.index) != row.sifPath) return 1;  // the listing changed underneath
+    store.Load(root, row.language, row.tab);
+    if (store.Row(row.index).sifPath != row.sifPath) return 1;  // the listing changed underneath
     store.DeleteEntry(row.index);
     if (platform::Exists(row.sifPath)) return 1;  // the store has said why
     if (options.json) std::puts(JsonObject().Add("removed", Relative(root, row.sifPath)).Str().c_str());
@@ -240,7 +232,7 @@ int Verify(std::vector<std::string> args) {
         if (!options.json && rows.size() > 20 && ++done % 20 == 0)
             std::fprintf(stderr, "verified %d of %zu entries\n", done, rows.size());
         std::string sif = Relative(root, row.sifPath);
-        entryFolders.insert(EntryFolder(row.sifPath));
+        entryFolders.insert(EntryFolderOf(row.sifPath));
         MenuEntry entry(root);
         entry.Open(row.sifPath);
         std::string launchFile = entry.m_sif.GetLaunchFile();

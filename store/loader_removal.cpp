@@ -2,11 +2,11 @@
 
 #include <cstring>
 #include <filesystem>
-#include <vector>
 
 #include "file_system.h"
 #include "layout.h"
 #include "menu_entry.h"
+#include "share_shape.h"
 #include "sif_file.h"
 
 namespace fs = std::filesystem;
@@ -21,33 +21,19 @@ fs::path RealHostPath(const std::string& windowsPath) {
     return ec ? fs::path() : real;
 }
 
-std::vector<std::string> SubFolders(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const platform::FindData& d : platform::ListMatches(folder + "*.*"))
-        if (d.isDirectory && d.name != "." && d.name != "..") names.push_back(folder + d.name + "\\");
-    return names;
-}
-
 // True when an OSChooser file other than `ownSif` names `loader` (a real
-// host path). RIS reads them from Setup\<language>\<menu>\<folder>\<platform>\templates.
+// host path). The server reads every templates folder of the share.
 bool NamedElsewhere(const std::string& risRoot, const fs::path& ownSif, const fs::path& loader) {
-    for (const std::string& language : SubFolders(risRoot + "Setup\\")) {
-        for (const char* menu : {"Tools\\", "Images\\"}) {
-            for (const std::string& vendor : SubFolders(language + menu)) {
-                for (const std::string& platformFolder : SubFolders(vendor)) {
-                    const std::string templates = platformFolder + "templates\\";
-                    for (const platform::FindData& d : platform::ListMatches(templates + "*.sif")) {
-                        if (d.isDirectory || RealHostPath(templates + d.name) == ownSif) continue;
-                        SifFile other;
-                        std::string host;
-                        if (!other.Load(templates + d.name)) continue;
-                        const std::string launchFile = other.GetLaunchFile();
-                        if (launchFile.empty() || !IsInsideShare(risRoot, launchFile, &host)) continue;
-                        std::error_code ec;
-                        if (!host.empty() && fs::canonical(host, ec) == loader) return true;
-                    }
-                }
-            }
+    for (const std::string& templates : ListAllTemplatesFolders(risRoot)) {
+        for (const platform::FindData& d : platform::ListMatches(templates + "*.sif")) {
+            if (d.isDirectory || RealHostPath(templates + d.name) == ownSif) continue;
+            SifFile other;
+            std::string host;
+            if (!other.Load(templates + d.name)) continue;
+            const std::string launchFile = other.GetLaunchFile();
+            if (launchFile.empty() || !IsInsideShare(risRoot, launchFile, &host)) continue;
+            std::error_code ec;
+            if (!host.empty() && fs::canonical(host, ec) == loader) return true;
         }
     }
     return false;

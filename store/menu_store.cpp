@@ -28,12 +28,10 @@ unsigned FileErrorCause(int platformFileError) {
     return 1;
 }
 
-void MenuStore::Load(const std::string& risRoot, const std::string& language, const std::string& vendorFolder,
-                     int tab) {
+void MenuStore::Load(const std::string& risRoot, const std::string& language, int tab) {
     m_tab = tab;
     m_risRoot = risRoot;
     m_language = language;
-    m_vendorFolder = vendorFolder;
     m_folderReady = BuildFolder() != FALSE;
     Refresh();
 }
@@ -59,28 +57,17 @@ BOOL MenuStore::BuildFolder() {
     if (leadsOutside(m_folder)) return FALSE;
     // Each level is attempted whether or not it exists; a level that cannot
     // be made shows up later as an empty list or a failed save.
-    m_folder += m_tab == 0 ? "\\Tools" : "\\Images";
-    if (leadsOutside(m_folder)) return FALSE;
-    platform::CreateDirectory(m_folder);
-    m_folder += "\\" + m_vendorFolder;
-    if (leadsOutside(m_folder)) return FALSE;
-    platform::CreateDirectory(m_folder);
-    m_folder += "\\i386";
-    if (leadsOutside(m_folder)) return FALSE;
-    platform::CreateDirectory(m_folder);
-    m_folder += "\\";
-    if (leadsOutside(m_folder + "templates")) return FALSE;
-    platform::CreateDirectory(m_folder + "templates");
+    for (const std::string& level : EntryFolderChain(m_risRoot, m_language, m_tab)) {
+        if (leadsOutside(level)) return FALSE;
+        platform::CreateDirectory(level);
+    }
+    m_folder = EntryFolder(m_risRoot, m_language, m_tab);
     return TRUE;
 }
 
 void MenuStore::Refresh() {
-    m_descriptions.clear();
-    m_sifPaths.clear();
-    m_kinds.clear();
-    m_readOnly.clear();
+    m_rows.clear();
     m_skipped.clear();
-    m_count = 0;
     // Without the language folder there is nothing to list (and m_folder is
     // only the language folder).
     if (!m_folderReady) return;
@@ -106,37 +93,25 @@ void MenuStore::Refresh() {
                                            : std::string("it cannot be opened: ") + platform::FileErrorName(why)});
             continue;
         }
-        m_descriptions.push_back(sif.GetDescription());
-        m_sifPaths.push_back(path);
-        std::string launchFile = sif.GetLaunchFile();
-        uint32_t kind = Unresolved;
-        bool readOnly = sif.IsReadOnly();
+        MenuRow row{sif.GetDescription(), path, Unresolved, sif.IsReadOnly()};
+        const std::string launchFile = sif.GetLaunchFile();
         if (!launchFile.empty() && IsInsideShare(m_risRoot, launchFile)) {
-            if (loader.Open(m_risRoot + launchFile)) kind = loader.GetItemCount() >= 2 ? Submenu : Single;
-            readOnly = readOnly || loader.IsReadOnly();
+            if (loader.Open(m_risRoot + launchFile)) row.kind = loader.GetItemCount() >= 2 ? Submenu : Single;
+            row.readOnly = row.readOnly || loader.IsReadOnly();
         }
-        m_kinds.push_back(kind);
-        m_readOnly.push_back(readOnly);
-        ++m_count;
+        m_rows.push_back(std::move(row));
     } while (find.FindNext());
     find.Close();
 }
 
-std::string MenuStore::GetDescription(int index) const {
-    return index >= 0 && index < m_count ? m_descriptions[index] : std::string();
+const MenuRow& MenuStore::Row(int index) const {
+    static const MenuRow none;
+    return index >= 0 && index < GetCount() ? m_rows[index] : none;
 }
-
-uint32_t MenuStore::GetKind(int index) const { return index >= 0 && index < m_count ? m_kinds[index] : Unresolved; }
-
-std::string MenuStore::GetSifPath(int index) const {
-    return index >= 0 && index < m_count ? m_sifPaths[index] : std::string();
-}
-
-bool MenuStore::IsReadOnly(int index) const { return index >= 0 && index < m_count && m_readOnly[index]; }
 
 int MenuStore::FindByDescription(const std::string& text) const {
-    for (int i = 0; i < m_count; ++i)
-        if (m_descriptions[i] == text) return i;
+    for (int i = 0; i < GetCount(); ++i)
+        if (m_rows[i].description == text) return i;
     return -1;
 }
 
@@ -157,9 +132,9 @@ BOOL MenuStore::CreateEntry(std::string& description) {
 }
 
 BOOL MenuStore::EditEntry(int index) {
-    if (index < 0 || index >= m_count) return FALSE;
+    if (index < 0 || index >= GetCount()) return FALSE;
     MenuEntry entry(m_risRoot);
-    if (entry.Open(m_sifPaths[index])) {
+    if (entry.Open(m_rows[index].sifPath)) {
         // A file the sheet would only make worse is not opened for editing.
         std::string problem = entry.m_sif.EditProblem();
         if (!problem.empty()) {
@@ -171,9 +146,11 @@ BOOL MenuStore::EditEntry(int index) {
 }
 
 BOOL MenuStore::DeleteEntry(int index) {
-    if (index < 0 || index >= m_count) return TRUE;
+    if (index < 0 || index >= GetCount()) return TRUE;
+    // A copy: the refresh at the end replaces the rows.
+    const std::string sifPath = m_rows[index].sifPath;
     MenuEntry entry(m_risRoot);
-    entry.Open(m_sifPaths[index]);
+    entry.Open(sifPath);
 
     auto report = [](const std::string& path, FileError error) {
         platform::AfxMessageBox(
@@ -185,11 +162,11 @@ BOOL MenuStore::DeleteEntry(int index) {
     // from the others that may name the same loader.
     const std::string launchFile = entry.m_sif.GetLaunchFile();
     const bool inside = !launchFile.empty() && IsInsideShare(m_risRoot, launchFile);
-    const std::string keep = inside ? WhyLoaderIsKept(m_risRoot, m_sifPaths[index], launchFile) : "";
+    const std::string keep = inside ? WhyLoaderIsKept(m_risRoot, sifPath, launchFile) : "";
 
-    FileError error = platform::RemoveFile(m_sifPaths[index]);
+    FileError error = platform::RemoveFile(sifPath);
     if (error != FileError::None) {
-        report(m_sifPaths[index], error);
+        report(sifPath, error);
     } else if (!launchFile.empty()) {
         const std::string loaderPath = m_risRoot + launchFile;
         if (!inside) {

@@ -6,10 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "share_shape.h"
 #include "win_types.h"
-
-// The vendor's folder under each tab folder: Setup\<language>\<tab>\<vendor>\i386.
-inline constexpr char kVendorFolder[] = "Zent";
 
 enum EntryKind : uint32_t {
     Single = 0,      // the loader holds fewer than 2 items
@@ -23,21 +21,27 @@ struct SkippedFile {
     std::string reason;
 };
 
+// One listed entry: its OSChooser file and what the listing learnt of it.
+struct MenuRow {
+    std::string description;
+    std::string sifPath;  // full Windows path
+    uint32_t kind = Unresolved;
+    bool readOnly = false;  // this user may read the entry's files but not write them
+};
+
 class MenuStore {
 public:
     // Remembers where to look, builds the folder chain and re-reads it.
-    void Load(const std::string& risRoot, const std::string& language, const std::string& vendorFolder, int tab);
+    void Load(const std::string& risRoot, const std::string& language, int tab);
     // Creates the tab, vendor, i386 and templates folders as needed; FALSE
     // (after its message) when the language folder itself is missing.
     BOOL BuildFolder();
     void Refresh();
 
-    int GetCount() const { return m_count; }
-    std::string GetDescription(int index) const;
-    uint32_t GetKind(int index) const;
-    std::string GetSifPath(int index) const;
-    // TRUE when this user may read the entry's files but not write them.
-    bool IsReadOnly(int index) const;
+    int GetCount() const { return static_cast<int>(m_rows.size()); }
+    const std::vector<MenuRow>& Rows() const { return m_rows; }
+    // The row at `index`; an empty, unresolved row when there is none.
+    const MenuRow& Row(int index) const;
     // OSChooser files left out of the list: unreadable, or leading out of
     // the share through a link.
     const std::vector<SkippedFile>& GetSkipped() const { return m_skipped; }
@@ -54,20 +58,14 @@ public:
 
     const std::string& GetFolder() const { return m_folder; }
     const std::string& GetRisRoot() const { return m_risRoot; }
-    // The language folder as BuildFolder composes it.
-    std::string LanguageFolder() const { return m_risRoot + "Setup\\" + m_language; }
+    std::string LanguageFolder() const { return ::LanguageFolder(m_risRoot, m_language); }
 
 private:
     std::string m_risRoot;
     std::string m_language;
-    std::string m_vendorFolder;
-    std::vector<std::string> m_descriptions;
-    std::vector<std::string> m_sifPaths;
-    std::vector<uint32_t> m_kinds;
-    int m_count = 0;
+    std::vector<MenuRow> m_rows;
     int m_tab = 0;
     std::string m_folder;
-    std::vector<bool> m_readOnly;
     std::vector<SkippedFile> m_skipped;
     std::string m_folderProblem;
     bool m_folderReady = false;

@@ -62,7 +62,7 @@ std::string ReadRaw(const std::filesystem::path& file) {
 void BM_Refresh1000(benchmark::State& state) {
     Share share(1000);
     MenuStore store;
-    store.Load(kRoot, "English", "Zent", 0);
+    store.Load(kRoot, "English", 0);
     for (auto _ : state) {
         store.Refresh();
         benchmark::DoNotOptimize(store.GetCount());

@@ -30,9 +30,9 @@ TEST_F(DemoShareTest, HoldsEveryKindOfEntryInTwoLanguages) {
     EXPECT_EQ(languages, (std::vector<std::string>{"English", "German"}));
 
     MenuStore store;
-    store.Load(root, "English", "Zent", 0);
+    store.Load(root, "English", 0);
     std::vector<uint32_t> kinds;
-    for (int i = 0; i < store.GetCount(); ++i) kinds.push_back(store.GetKind(i));
+    for (int i = 0; i < store.GetCount(); ++i) kinds.push_back(store.Row(i).kind);
     EXPECT_EQ(kinds, (std::vector<uint32_t>{Single, Submenu, Unresolved, Unresolved}));
     // The single entry's diskette image is a 1.44 MB FAT12 volume.
     auto floppy = folder / "Setup/English/Tools/Zent/i386/dos.img";
@@ -48,9 +48,9 @@ TEST_F(DemoShareTest, HoldsEveryKindOfEntryInTwoLanguages) {
         EXPECT_EQ(std::system(command.c_str()), 0);
     }
 
-    store.Load(root, "English", "Zent", 1);
+    store.Load(root, "English", 1);
     EXPECT_EQ(store.GetCount(), 1);
-    store.Load(root, "German", "Zent", 0);
+    store.Load(root, "German", 0);
     EXPECT_EQ(store.GetCount(), 1);
     EXPECT_TRUE(messages.Empty());
 }

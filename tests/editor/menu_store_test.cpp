@@ -21,7 +21,7 @@ struct StoreTest : ::testing::Test {
     ScriptedMessages messages;
     MenuStore store;
     void SetUp() override { MakeLanguage(share, "English"); }
-    void Load(int tab = 0) { store.Load(Root(), "English", "Zent", tab); }
+    void Load(int tab = 0) { store.Load(Root(), "English", tab); }
 };
 
 TEST_F(StoreTest, ListsKindsInNameOrderAndMarksReadOnlyFiles) {
@@ -43,9 +43,9 @@ TEST_F(StoreTest, ListsKindsInNameOrderAndMarksReadOnlyFiles) {
         {"Empty launch", Unresolved}, {"Missing loader", Unresolved}, {"Read-only", Single},
         {"Upper case name", Unresolved}};
     for (int i = 0; i < 7; ++i) {
-        EXPECT_EQ(store.GetDescription(i), expected[i].first) << i;
-        EXPECT_EQ(store.GetKind(i), expected[i].second) << i;
-        EXPECT_EQ(store.IsReadOnly(i), i == 5) << i;
+        EXPECT_EQ(store.Row(i).description, expected[i].first) << i;
+        EXPECT_EQ(store.Row(i).kind, expected[i].second) << i;
+        EXPECT_EQ(store.Row(i).readOnly, i == 5) << i;
     }
     EXPECT_TRUE(messages.Empty());
 }
@@ -65,7 +65,7 @@ TEST_F(StoreTest, MissingLanguageFolderEmptiesTheStoreAndRefusesAdd) {
     WriteEntry("English", "0", "Old entry", 1);
     Load();
     ASSERT_EQ(store.GetCount(), 1);
-    store.Load(Root(), "French", "Zent", 0);
+    store.Load(Root(), "French", 0);
     ASSERT_EQ(messages.Texts(), std::vector<std::string>{"Unable to find path: " + Root() + "Setup\\French"});
     EXPECT_EQ(messages.shown[0].caption, "Menvolt");
     EXPECT_EQ(messages.shown[0].style & platform::MB_ICON_MASK, platform::MB_ICONERROR);
@@ -107,7 +107,7 @@ TEST_F(StoreTest, CreateEntryRefreshesAndReportsTheNewDescription) {
     MenuEntry::SetRunners(nullptr, nullptr);
     EXPECT_EQ(description, "Fresh");
     ASSERT_EQ(store.GetCount(), 1);
-    EXPECT_EQ(store.GetKind(0), Single);
+    EXPECT_EQ(store.Row(0).kind, Single);
 }
 
 TEST_F(StoreTest, FindByDescriptionIsExact) {
@@ -152,7 +152,7 @@ TEST_F(StoreTest, DeleteRemovesBothFilesButLeavesImages) {
     EXPECT_TRUE(std::filesystem::exists(Host(share, kTools + "tool0.ldr")));
     EXPECT_TRUE(std::filesystem::exists(Host(share, kTools + "disk0.img")));
     ASSERT_EQ(store.GetCount(), 1);
-    EXPECT_EQ(store.GetDescription(0), "Keep");
+    EXPECT_EQ(store.Row(0).description, "Keep");
 }
 
 TEST_F(StoreTest, DeleteOfAVanishedFileReportsCauseTwoAndRefreshes) {
@@ -167,7 +167,7 @@ TEST_F(StoreTest, DeleteOfAVanishedFileReportsCauseTwoAndRefreshes) {
     // Nothing else was removed: the loader stays, and the list shows what exists.
     EXPECT_TRUE(std::filesystem::exists(Host(share, kTools + "tool0.ldr")));
     ASSERT_EQ(store.GetCount(), 1);
-    EXPECT_EQ(store.GetDescription(0), "Stays");
+    EXPECT_EQ(store.Row(0).description, "Stays");
 }
 
 TEST_F(StoreTest, DeleteWithEmptyLaunchFileRemovesOnlyTheOSChooserFile) {
@@ -190,7 +190,7 @@ TEST_F(StoreTest, DeleteKeepsALoaderAnotherEntryStillNames) {
     EXPECT_EQ(messages.Texts(), std::vector<std::string>{"The file " + Root() + kTools +
                                                          "tool0.ldr was kept: another entry still names it."});
     ASSERT_EQ(store.GetCount(), 1);
-    EXPECT_EQ(store.GetKind(0), Single);
+    EXPECT_EQ(store.Row(0).kind, Single);
     // The last one to name it takes the loader with it.
     store.DeleteEntry(0);
     EXPECT_FALSE(std::filesystem::exists(Host(share, kTools + "tool0.ldr")));
@@ -226,7 +226,7 @@ TEST_F(StoreTest, LaunchFilesLeadingOutOfTheShareAreUnresolvedAndNeverRemoved) {
         WriteSif("English", "tool" + std::to_string(i + 1) + ".sif", "Outside " + std::to_string(i), launches[i]);
     Load();
     ASSERT_EQ(store.GetCount(), static_cast<int>(launches.size()));
-    for (int i = 0; i < store.GetCount(); ++i) EXPECT_EQ(store.GetKind(i), Unresolved) << launches[i];
+    for (int i = 0; i < store.GetCount(); ++i) EXPECT_EQ(store.Row(i).kind, Unresolved) << launches[i];
 
     while (store.GetCount() > 0) store.DeleteEntry(0);
     EXPECT_TRUE(std::filesystem::exists(outside / "victim.ldr"));

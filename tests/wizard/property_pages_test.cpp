@@ -414,7 +414,7 @@ TEST_F(PropertiesTest, FilesThatAreNotOSChooserTextAreNotOpenedForEditing) {
     const std::string utf16("\xFF\xFE[\0O\0S\0C\0]\0", 12);
     WriteText(HostFile("templates/tool0.sif"), utf16);
     MenuStore store;
-    store.Load(root, "English", "Zent", 0);
+    store.Load(root, "English", 0);
     ASSERT_EQ(store.GetCount(), 1);
     int sheets = 0;
     g_runEntrySheet = [&](CPropertySheet&) { return ++sheets, platform::IDCANCEL; };

@@ -127,12 +127,11 @@ void CMainDlg::FillList(const std::string* select) {
     if (count == 0) return;
 
     // Row i shows entry i: the list keeps the store's order.
-    for (int i = 0; i < count; ++i) {
+    for (const MenuRow& entry : m_pStore->Rows()) {
         auto* item = new QTreeWidgetItem(m_list);
-        item->setText(0, framework::ToQt(m_pStore->GetDescription(i)));
-        uint32_t kind = m_pStore->GetKind(i);
-        if (kind < m_imageList.size()) item->setIcon(0, m_imageList[kind]);
-        if (m_pStore->IsReadOnly(i)) {
+        item->setText(0, framework::ToQt(entry.description));
+        if (entry.kind < m_imageList.size()) item->setIcon(0, m_imageList[entry.kind]);
+        if (entry.readOnly) {
             // Listed, but marked: its files can be read and not written.
             item->setForeground(0, m_list->palette().brush(QPalette::Disabled, QPalette::Text));
             item->setToolTip(0, QString::fromLocal8Bit(res::LoadString(res::IDS_WRITE_PROTECTED)));
@@ -169,7 +168,7 @@ void CMainDlg::OnRemove() {
     // description, the one the user selected is the one removed.
     const int index = row;
     if (RefuseReadOnly(index)) return;
-    std::string question = res::FormatString(res::IDS_REMOVE_QUESTION, m_pStore->GetDescription(index).c_str());
+    std::string question = res::FormatString(res::IDS_REMOVE_QUESTION, m_pStore->Row(index).description.c_str());
     if (platform::MessageBox(Window(), question, res::LoadString(res::IDS_EDIT_MENU),
                              platform::MB_YESNO | platform::MB_ICONQUESTION) ==
         platform::IDYES) {
@@ -197,7 +196,7 @@ void CMainDlg::OnProperties() {
 }
 
 bool CMainDlg::RefuseReadOnly(int index) {
-    if (!m_pStore->IsReadOnly(index)) return false;
+    if (!m_pStore->Row(index).readOnly) return false;
     platform::AfxMessageBox(res::IDS_WRITE_PROTECTED, platform::MB_OK | platform::MB_ICONERROR);
     return true;
 }

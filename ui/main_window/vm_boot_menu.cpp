@@ -29,7 +29,7 @@ void VmBootEntry(CMainDlg& owner, int row) {
     }
     if (!owner.m_pStore || row < 0 || row >= owner.m_pStore->GetCount()) return;
     MenuEntry entry(owner.m_pStore->GetRisRoot());
-    entry.Open(owner.m_pStore->GetSifPath(row));
+    entry.Open(owner.m_pStore->Row(row).sifPath);
     if (!entry.m_loaderOpened) {
         std::string why = entry.m_loader.m_error ? res::LoadString(entry.m_loader.m_error)
                                                  : res::LoadString(res::IDS_LOADER_NEWER);
