@@ -12,6 +12,20 @@ PropertySheetRunner g_propertySheet = nullptr;
 }  // namespace
 
 bool IsInsideShare(const std::string& risRoot, const std::string& relativePath, std::string* hostPath) {
+    return IsInsideShare(ResolveShareRoot(risRoot), relativePath, hostPath);
+}
+
+ShareRoot ResolveShareRoot(const std::string& risRoot) {
+    ShareRoot root{risRoot, {}};
+    platform::ResolvedPath resolved = platform::Resolve(risRoot);
+    if (resolved.error != platform::FileError::None || !resolved.exists) return root;
+    std::error_code ec;
+    std::filesystem::path real = std::filesystem::weakly_canonical(resolved.host, ec);
+    if (!ec) root.real = real;
+    return root;
+}
+
+bool IsInsideShare(const ShareRoot& root, const std::string& relativePath, std::string* hostPath) {
     if (hostPath) hostPath->clear();
     if (relativePath.empty()) return false;
     if (relativePath[0] == '\\' || relativePath[0] == '/') return false;  // absolute or UNC
@@ -27,13 +41,11 @@ bool IsInsideShare(const std::string& risRoot, const std::string& relativePath, 
         start = end + 1;
     }
     // Links: the file's real location must lie in the share's real folder.
-    platform::ResolvedPath root = platform::Resolve(risRoot);
-    platform::ResolvedPath file = platform::Resolve(risRoot + relativePath);
-    if (root.error != platform::FileError::None || !root.exists) return false;
+    if (root.real.empty()) return false;
+    platform::ResolvedPath file = platform::Resolve(root.risRoot + relativePath);
     if (file.error != platform::FileError::None || !file.exists) return true;  // nothing there to follow
+    const std::filesystem::path& realRoot = root.real;
     std::error_code ec;
-    std::filesystem::path realRoot = std::filesystem::weakly_canonical(root.host, ec);
-    if (ec) return false;
     std::filesystem::path realFile = std::filesystem::weakly_canonical(file.host, ec);
     if (ec) return false;
     auto r = realRoot.begin();

@@ -2,6 +2,7 @@
 // and its loader file) and the entry folder, alive for one store operation.
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 #include "loader_file.h"
@@ -52,3 +53,12 @@ public:
 // leads out of the share's folder. `hostPath`, when given, receives the real
 // host path of an existing file ("" otherwise).
 bool IsInsideShare(const std::string& risRoot, const std::string& relativePath, std::string* hostPath = nullptr);
+
+// The share's real host folder, resolved once for many checks (a listing);
+// empty when the share's folder cannot be found.
+struct ShareRoot {
+    std::string risRoot;
+    std::filesystem::path real;
+};
+ShareRoot ResolveShareRoot(const std::string& risRoot);
+bool IsInsideShare(const ShareRoot& root, const std::string& relativePath, std::string* hostPath = nullptr);

@@ -74,6 +74,7 @@ void MenuStore::Refresh() {
 
     SifFile sif;
     LoaderFile loader;
+    const ShareRoot root = ResolveShareRoot(m_risRoot);  // once for every entry
     platform::FileFind find;
     if (!find.FindFirst(m_folder + "templates\\*.sif")) {
         // Empty, or not readable at all: only the second is worth a word.
@@ -95,7 +96,7 @@ void MenuStore::Refresh() {
         }
         MenuRow row{sif.GetDescription(), path, Unresolved, sif.IsReadOnly()};
         const std::string launchFile = sif.GetLaunchFile();
-        if (!launchFile.empty() && IsInsideShare(m_risRoot, launchFile)) {
+        if (!launchFile.empty() && IsInsideShare(root, launchFile)) {
             if (loader.Open(m_risRoot + launchFile)) row.kind = loader.GetItemCount() >= 2 ? Submenu : Single;
             row.readOnly = row.readOnly || loader.IsReadOnly();
         }
