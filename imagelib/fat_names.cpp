@@ -3,6 +3,8 @@
 #include <cstring>
 #include <vector>
 
+#include "utf8.h"
+
 namespace imagelib {
 namespace {
 
@@ -58,35 +60,15 @@ bool ToOem(char32_t code, unsigned char& byte) {
     return false;
 }
 
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 // Names arrive as host text (UTF-8). Each character becomes its upper-cased
 // OEM byte; -1 stands for a character the code page cannot hold (or a byte
 // that is not UTF-8), and blanks and dots stay as they are.
 std::vector<int> ToOemName(const std::string& name) {
     std::vector<int> out;
     for (size_t at = 0; at < name.size();) {
-        unsigned char lead = static_cast<unsigned char>(name[at]);
-        int extra = lead < 0x80 ? 0 : (lead >> 5) == 6 ? 1 : (lead >> 4) == 14 ? 2 : (lead >> 3) == 30 ? 3 : -1;
-        char32_t code = extra <= 0 ? lead : lead & (0x3F >> extra);
-        bool ok = extra >= 0 && at + static_cast<size_t>(extra) < name.size();
-        for (int i = 1; ok && i <= extra; ++i) {
-            unsigned char next = static_cast<unsigned char>(name[at + static_cast<size_t>(i)]);
-            ok = (next & 0xC0) == 0x80;
-            code = (code << 6) | (next & 0x3F);
-        }
-        at += ok ? static_cast<size_t>(extra) + 1 : 1;
+        char32_t code = 0;
+        bool ok = common::DecodeUtf8(name, at, code);
+        if (!ok) ++at;
         unsigned char byte = 0;
         out.push_back(ok && ToOem(code, byte) ? UpperOem(byte) : -1);
     }
@@ -107,7 +89,7 @@ std::string OemToUtf8(const std::string& bytes) {
     std::string out;
     for (char c : bytes) {
         unsigned char b = static_cast<unsigned char>(c);
-        AppendUtf8(out, b < 0x80 ? b : kOem437[b - 0x80]);
+        common::AppendUtf8(out, b < 0x80 ? b : kOem437[b - 0x80]);
     }
     return out;
 }

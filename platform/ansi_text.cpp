@@ -4,8 +4,12 @@
 #include <cstdio>
 
 #include "string_table.h"
+#include "utf8.h"
 
 namespace platform {
+
+using common::AppendUtf8;
+using common::DecodeUtf8;
 
 namespace {
 
@@ -16,41 +20,6 @@ constexpr char16_t kHigh[32] = {
     0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
-
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
-// Decodes one UTF-8 sequence at `at`; false for a malformed one.
-bool DecodeUtf8(const std::string& s, size_t& at, char32_t& code) {
-    unsigned char lead = static_cast<unsigned char>(s[at]);
-    int extra = lead < 0x80 ? 0 : (lead >> 5) == 6 ? 1 : (lead >> 4) == 14 ? 2 : (lead >> 3) == 30 ? 3 : -1;
-    if (extra < 0 || at + static_cast<size_t>(extra) >= s.size()) return false;
-    code = extra == 0 ? lead : lead & (0x3F >> extra);
-    for (int i = 1; i <= extra; ++i) {
-        unsigned char next = static_cast<unsigned char>(s[at + static_cast<size_t>(i)]);
-        if ((next & 0xC0) != 0x80) return false;
-        code = (code << 6) | (next & 0x3F);
-    }
-    static constexpr char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
-    if (code < kMin[extra] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
-    at += static_cast<size_t>(extra) + 1;
-    return true;
-}
 
 }  // namespace
 
