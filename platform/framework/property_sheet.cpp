@@ -270,15 +270,17 @@ void CPropertySheet::ApplyAndClose() {
     EndDialog(platform::IDOK);
 }
 
+void CPropertySheet::CancelAndClose() {
+    for (CPropertyPage* each : m_pages)
+        if (each->Window()) each->OnCancel();
+    EndDialog(platform::IDCANCEL);
+}
+
 void CPropertySheet::PressButton(int button) {
     if (!m_window || m_ended) return;
     switch (button) {
         case PSBTN_OK: ApplyAndClose(); break;
-        case PSBTN_CANCEL:
-            for (CPropertyPage* each : m_pages)
-                if (each->Window()) each->OnCancel();
-            EndDialog(platform::IDCANCEL);
-            break;
+        case PSBTN_CANCEL: CancelAndClose(); break;
         case PSBTN_HELP: ShowHelpForActivePage(); break;
         default: break;
     }

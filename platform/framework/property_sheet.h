@@ -131,6 +131,8 @@ protected:
     QPushButton* AddButton(UINT id, const std::string& text, QRect rect);
     QSize LargestPage() const;
     void ShowHelpForActivePage();
+    // Every page that was shown hears OnCancel, then the sheet ends with IDCANCEL.
+    void CancelAndClose();
 
     std::string m_caption;
     QWidget* m_parent;

@@ -173,11 +173,7 @@ void CPropertySheetEx::PressButton(int button) {
         case PSBTN_FINISH:
             if (enabled(ID_WIZFINISH)) Finish();
             break;
-        case PSBTN_CANCEL:
-            for (CPropertyPage* each : m_pages)
-                if (each->Window()) each->OnCancel();
-            EndDialog(platform::IDCANCEL);
-            break;
+        case PSBTN_CANCEL: CancelAndClose(); break;
         case PSBTN_HELP: ShowHelpForActivePage(); break;
         default: break;
     }
