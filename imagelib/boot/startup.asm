@@ -905,6 +905,34 @@ r_work_seg:     dw 0                    ; the work area: stack and descriptors
 ; Diskette parameter table for function 08h (byte 4: sectors per track).
 r_dpt:          db 0DFh, 02h, 25h, 02h, 18, 1Bh, 0FFh, 54h, 0F6h, 0Fh, 08h
 
+; A read or write of function 02h/03h: with the caller's EAX saved, the
+; range checked (refused through .refused) and the registers the block moves
+; use saved; CX = sectors asked, ESI = EDI = the buffer, EAX = the volume.
+; Macros rather than routines: .refused finds the caller's EAX on top of
+; the stack, and the resident part keeps its size.
+%macro TRANSFER_ENTER 0
+        push eax
+        call check_range
+        jc .refused
+        push esi
+        push edi
+        push ecx
+        push bx
+        push es
+        movzx cx, al                    ; sectors asked
+        call buffer_address             ; ESI = EDI = buffer, EAX = volume
+%endmacro
+
+; Undoes TRANSFER_ENTER; the caller's EAX is back, AH is set after it.
+%macro TRANSFER_LEAVE 0
+        pop es
+        pop bx
+        pop ecx
+        pop edi
+        pop esi
+        pop eax
+%endmacro
+
 r_int13:
         cmp dl, 0
         jne .chain
@@ -1004,16 +1032,7 @@ r_int13:
         mov ah, 03h                     ; write-protected
         jmp .finish
 .writable:
-        push eax
-        call check_range
-        jc .refused
-        push esi
-        push edi
-        push ecx
-        push bx
-        push es
-        movzx cx, al                    ; sectors asked
-        call buffer_address             ; ESI = EDI = buffer, EAX = volume
+        TRANSFER_ENTER
         mov edi, eax
         jmp short .piece
 
@@ -1027,16 +1046,7 @@ r_int13:
         jmp .finish
 
 .read:
-        push eax
-        call check_range
-        jc .refused
-        push esi
-        push edi
-        push ecx
-        push bx
-        push es
-        movzx cx, al                    ; sectors asked
-        call buffer_address             ; ESI = EDI = buffer, EAX = volume
+        TRANSFER_ENTER
         mov esi, eax
 .piece: mov bx, cx
         cmp bx, 127                     ; sectors of one block move
@@ -1047,21 +1057,11 @@ r_int13:
         jc .io_error
         test cx, cx
         jnz .piece
-        pop es
-        pop bx
-        pop ecx
-        pop edi
-        pop esi
-        pop eax
+        TRANSFER_LEAVE
         xor ah, ah                      ; AL = count, as asked
         jmp short .finish
 .io_error:
-        pop es
-        pop bx
-        pop ecx
-        pop edi
-        pop esi
-        pop eax
+        TRANSFER_LEAVE
         mov ah, 20h                     ; controller failure
         jmp short .finish
 .ok:
