@@ -378,8 +378,9 @@ TEST(FatNames, NamesAreStoredInCodePage437UpperCased) {
     ASSERT_TRUE(imagelib::ParseShortName("\u03C3x", raw));
     EXPECT_EQ(raw[0], 0x05);
     EXPECT_EQ(imagelib::FormatShortName(raw), "\u03C3X");
-    // No byte in the code page, or not UTF-8 at all: refused by name.
-    for (const char* bad : {"\u0105.txt", "\u20AC.txt", "a\xE9.txt"}) {
+    // No byte in the code page, or not UTF-8 at all (C1 81 is an overlong
+    // "A", which must not sneak past as one): refused by name.
+    for (const char* bad : {"\u0105.txt", "\u20AC.txt", "a\xE9.txt", "\xC1\x81.txt"}) {
         EXPECT_FALSE(imagelib::ParseShortName(bad, raw, &why)) << bad;
         EXPECT_NE(why.find("437"), std::string::npos) << why;
     }
