@@ -30,6 +30,19 @@ class Display:
     def __init__(self, work):
         self.fbdir = os.path.join(work, "fb")
         os.makedirs(self.fbdir)
+        # Another X server starting at the same moment can take the display
+        # number this one chose; it then exits at once, and a second try
+        # picks the next free number.
+        for attempt in range(3):
+            number = self._start()
+            if number:
+                break
+            self.server.wait(30)
+        else:
+            raise AssertionError("Xvfb did not start")
+        self.name = ":" + number
+
+    def _start(self):
         read_fd, write_fd = os.pipe()
         self.server = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
@@ -40,9 +53,9 @@ class Display:
             while not number.endswith(b"\n"):
                 chunk = pipe.read(1)
                 if not chunk:
-                    raise AssertionError("Xvfb did not start")
+                    return ""
                 number += chunk
-        self.name = ":" + number.decode().strip()
+        return number.decode().strip()
 
     def close(self):
         self.server.terminate()
