@@ -174,8 +174,9 @@ TEST(StartupCode, InstallsTheRamDiskAndBootsTheVolume) {
     EXPECT_LE(work + 1024, 636 * 1024u);
     for (uint32_t code : {s.s_seg() * 16u, s.s_seg() * 16u + s.pc.Word(0x13 * 4),
                           s.s_seg() * 16u + s.pc.Word(0x15 * 4), 636 * 1024u - 1}) {
-        if (code < work || code >= work + 1024)
+        if (code < work || code >= work + 1024) {
             EXPECT_NE(code >> 12, work >> 12) << std::hex << code;
+        }
     }
     EXPECT_EQ(s.ResidentField(0x10), 16u << 20);
     EXPECT_EQ(s.pc.Bytes(0x410, 1)[0] & 1, 1);
