@@ -80,14 +80,8 @@ start:
         mov si, msg_ok
         mov al, EXIT_PASS
         jmp finish
-fail:   push si
-        mov si, msg_fail
-        call serial_text
-        pop si
-        mov al, EXIT_FAIL
-        jmp finish
-
 %include "guest.inc"
+GUEST_FAIL
 msg_ok:     db "floppy: first last 127 refusals ok", 13, 10, 0
 msg_fail:   db "floppy: FAILED ", 0
 msg_drive:  db "drive", 13, 10, 0

@@ -30,14 +30,8 @@ MAP_MAX         equ 32
         mov si, msg_load
         jc fail
         jmp main
-fail:   push si
-        mov si, msg_fail
-        call serial_text
-        pop si
-        mov al, EXIT_FAIL
-        jmp finish
-
 %include "guest.inc"
+GUEST_FAIL
 msg_fail:       db "memmap: FAILED ", 0
 msg_load:       db "loading the program", 13, 10, 0
         times 510 - ($ - $$) db 0

@@ -53,14 +53,8 @@ start:
         mov si, msg_ok
         mov al, EXIT_PASS
         jmp finish
-fail:   push si
-        mov si, msg_fail
-        call serial_text
-        pop si
-        mov al, EXIT_FAIL
-        jmp finish
-
 %include "guest.inc"
+GUEST_FAIL
 msg_ok:      db "write: read back ok", 13, 10, 0
 msg_fail:    db "write: FAILED ", 0
 msg_write:   db "write", 13, 10, 0
