@@ -93,7 +93,7 @@ text_description:
         db "Description:", 0
         CHECK_AT LDR_SELECTED
 selected_item:  dw 0
-        CHECK_AT LDR_RESERVED
+        CHECK_AT LDR_TIMEOUT
         dw 0
 
 ; ---------------------------------------------------------------------------

@@ -46,7 +46,7 @@ TEST(Template, FixedBytesAndTexts) {
     EXPECT_EQ(bar.find_first_not_of(' ', 18), std::string::npos);
     EXPECT_EQ(TextAt(t, LDR_TEXT_DESCRIPTION), "Description:");
     EXPECT_EQ(WordAt(t, LDR_SELECTED), 0);
-    EXPECT_EQ(WordAt(t, LDR_RESERVED), 0);
+    EXPECT_EQ(WordAt(t, LDR_TIMEOUT), 0);
 }
 
 TEST(Template, HeaderValuesAndEmptyStrings) {
