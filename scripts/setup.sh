@@ -13,6 +13,9 @@ PACKAGES=(
   fonts-wine fonts-liberation # MS Sans Serif bitmap font for the dialog templates
   libunicorn-dev             # emulator bench for the client program
   qemu-system-x86 ipxe-qemu  # end-to-end boots on a real PXE boot ROM
+  gnu-efi                    # menvolt.efi and the EFI test programs
+  ovmf python3-pyte          # UEFI end-to-end boots; their screen from the serial mirror
+  grub-efi-amd64-bin         # comparison boots of menvolt.efi in bench/
   pxelinux syslinux-common   # comparison boots in bench/
   syslinux grub-pc-bin memtest86+ # diskettes of the compatibility boots in tests/e2e/
   dosfstools mtools          # cross-checks of the FAT images we write

@@ -2,13 +2,16 @@
 boot ROM, with QEMU's own DHCP/TFTP server handing out files from a folder.
 
 The test talks to the machine through QMP: it reads the text screen with
-pmemsave of B8000h and types with send-key. The guest ends a run through
+pmemsave of B8000h and types with send-key. A UEFI machine (firmware=OVMF
+code) has no text buffer at B8000h: its screen is rebuilt from the VT100
+mirror the firmware writes to COM1 (terminal()). The guest ends a run through
 the isa-debug-exit port (exit status = value * 2 + 1); otherwise the run is
 ended by killing QEMU by its process id.
 """
 
 import json
 import os
+import shutil
 import signal
 import socket
 import subprocess
@@ -16,6 +19,10 @@ import tempfile
 import time
 
 QEMU = "qemu-system-x86_64"
+OVMF_VARS = "/usr/share/OVMF/OVMF_VARS_4M.fd"
+# PC attribute colour index -> the name pyte gives the matching ANSI colour
+# (the firmware's terminal sends bright foregrounds as bold).
+ANSI_NAMES = ["black", "blue", "green", "cyan", "red", "magenta", "brown", "white"]
 
 
 class Screen:
@@ -44,27 +51,76 @@ class Screen:
         return "\n".join("%2d|%s|" % (r, self.text(r)) for r in range(25))
 
 
+class Terminal:
+    """80x25 cells rebuilt from a VT100 byte stream, with the PC attribute
+    each cell's colours stand for."""
+
+    def __init__(self, data):
+        import pyte  # only the UEFI boots need it
+        self.screen = pyte.Screen(80, 25)
+        pyte.ByteStream(self.screen).feed(data)
+
+    def text(self, row, column=0, length=80):
+        line = self.screen.buffer[row]
+        return "".join(line[c].data for c in range(column, min(80, column + length)))
+
+    def attr(self, row, column):
+        cell = self.screen.buffer[row][column]
+        def index(name, default):
+            name = default if name == "default" else name
+            return ANSI_NAMES.index(name) if name in ANSI_NAMES else -1
+        fg = index(cell.fg, "white") + (8 if cell.bold else 0)
+        return index(cell.bg, "black") * 16 + fg
+
+    def find(self, needle):
+        for r in range(25):
+            if needle in self.text(r):
+                return r
+        return -1
+
+    def dump(self):
+        return "\n".join("%2d|%s|" % (r, self.text(r)) for r in range(25))
+
+
 class Machine:
-    def __init__(self, tftp_root, bootfile, floppy=None, memory_mb=256, netdev=None, extra_args=()):
+    def __init__(self, tftp_root, bootfile, floppy=None, memory_mb=256, netdev=None, extra_args=(),
+                 firmware=None, nic="e1000", disk=None, limit=240):
         """netdev: a QEMU -netdev value to use instead of the built-in
         DHCP/TFTP server (for example a tap interface served by dnsmasq);
-        extra_args: more QEMU options (for example -D LOGFILE)."""
+        extra_args: more QEMU options (for example -D LOGFILE);
+        firmware: UEFI code to run instead of the BIOS (a fresh copy of its
+        variable store is made); nic: the -device of the network card;
+        disk: a raw disk image, the boot option after the network;
+        limit: seconds after which QEMU is ended whatever it does."""
         self.work = tempfile.mkdtemp(prefix="menvolt-qemu-")
         self.qmp_path = os.path.join(self.work, "qmp.sock")
         self.serial_path = os.path.join(self.work, "serial.log")
+        self.uefi = firmware is not None
         args = [
+            "timeout", "-k", "5", str(limit),
             QEMU, "-accel", "tcg", "-M", "pc", "-m", str(memory_mb),
             "-display", "none", "-monitor", "none",
             "-serial", "file:" + self.serial_path, "-no-reboot",
             "-device", "isa-debug-exit,iobase=0xf4,iosize=0x04",
             "-netdev", netdev or "user,id=n0,tftp=%s,bootfile=%s" % (tftp_root, bootfile),
-            "-device", "e1000,netdev=n0", "-boot", "n",
             "-qmp", "unix:%s,server=on,wait=off" % self.qmp_path,
         ]
+        if self.uefi:
+            variables = os.path.join(self.work, "vars.fd")
+            shutil.copy(OVMF_VARS, variables)
+            args += ["-drive", "if=pflash,format=raw,unit=0,readonly=on,file=" + firmware,
+                     "-drive", "if=pflash,format=raw,unit=1,file=" + variables,
+                     "-device", nic + ",netdev=n0,bootindex=1"]
+            if disk:
+                args += ["-drive", "if=none,format=raw,id=d0,file=" + disk,
+                         "-device", "virtio-blk-pci,drive=d0,bootindex=2"]
+        else:
+            args += ["-device", nic + ",netdev=n0", "-boot", "n"]
         if floppy:
             args += ["-drive", "file=%s,if=floppy,format=raw" % floppy]
         args += list(extra_args)
-        self.proc = subprocess.Popen(args, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        self.proc = subprocess.Popen(args, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+                                     start_new_session=True)
         self.sock = None
         self.buffer = b""
         self.started = time.monotonic()
@@ -111,6 +167,8 @@ class Machine:
 
     # ---- Screen, keys, serial -------------------------------------------
     def screen(self):
+        if self.uefi:
+            return self.terminal()
         path = os.path.join(self.work, "screen.bin")
         self.command("pmemsave", val=0xB8000, size=4000, filename=path)
         with open(path, "rb") as f:
@@ -120,6 +178,13 @@ class Machine:
         for name in names:
             self.command("send-key", keys=[{"type": "qcode", "data": name}])
             time.sleep(0.15)
+
+    def terminal(self):
+        try:
+            with open(self.serial_path, "rb") as f:
+                return Terminal(f.read())
+        except FileNotFoundError:
+            return Terminal(b"")
 
     def serial(self):
         try:
@@ -179,12 +244,14 @@ class Machine:
             except OSError:
                 pass
         if self.proc.poll() is None:
-            os.kill(self.proc.pid, signal.SIGTERM)
+            # QEMU runs under timeout(1) in a process group of its own.
+            os.killpg(self.proc.pid, signal.SIGTERM)
             try:
                 self.proc.wait(timeout=5)
             except subprocess.TimeoutExpired:
-                os.kill(self.proc.pid, signal.SIGKILL)
+                os.killpg(self.proc.pid, signal.SIGKILL)
                 self.proc.wait()
+        shutil.rmtree(self.work, ignore_errors=True)
 
     def __enter__(self):
         return self

@@ -1,0 +1,52 @@
+#include "loader_check.h"
+
+#include "efi_layout.h"
+
+UINT16 LoaderWord(const UINT8 *data, UINTN offset) {
+    return (UINT16)(data[offset] | (data[offset + 1] << 8));
+}
+
+static const UINT8 kSignature[LDR_SIGNATURE_SIZE] = {'Q', 'V', 'L', 'R', 'I', 'S'};
+
+static BOOLEAN StringEndsInside(const UINT8 *data, UINTN size, UINTN at, UINTN *next) {
+    for (UINTN i = at; i < size; ++i) {
+        if (data[i] == 0) {
+            *next = i + 1;
+            return TRUE;
+        }
+    }
+    return FALSE;
+}
+
+const CHAR16 *CheckLoaderFile(const UINT8 *data, UINTN size) {
+    if (size > LDR_MAX_SIZE) return L"Error: the loader file is larger than 8192 bytes.";
+    if (size < LDR_HEADER_PTR + 2) return L"Error: the loader file is too short.";
+    for (UINTN i = 0; i < LDR_SIGNATURE_SIZE; ++i)
+        if (data[LDR_SIGNATURE + i] != kSignature[i]) return L"Error: this is not a loader file.";
+    if (LoaderWord(data, LDR_LENGTH) != size)
+        return L"Error: the loader file's length word does not match its size.";
+
+    UINTN header = LoaderWord(data, LDR_HEADER_PTR);
+    /* The header lies behind the template's program area and wholly inside
+     * the file, so every header field below is a byte of this file. */
+    if (header < LDR_HEADER || header + LDR_HEADER_SIZE > size)
+        return L"Error: the loader file's header lies outside the file.";
+    if (LoaderWord(data, header + HDR_VERSION) > LDR_FORMAT_VERSION)
+        return L"Error: the loader file was made by a newer version.";
+    if (LoaderWord(data, header + HDR_ITEM_COUNT) > LDR_SLOT_COUNT)
+        return L"Error: the loader file names more than eight items.";
+
+    /* The 26 strings follow the header and each other without gaps, each
+     * ending with a NUL inside the file. */
+    UINTN at = LoaderWord(data, header + HDR_TITLE);
+    if (at < header + LDR_HEADER_SIZE) return L"Error: the loader file's strings overlap its header.";
+    for (UINTN field = HDR_TITLE; field < LDR_HEADER_SIZE; field += 2) {
+        if (LoaderWord(data, header + field) != at || !StringEndsInside(data, size, at, &at))
+            return L"Error: the loader file's strings are damaged.";
+    }
+
+    UINT8 sum = 0;
+    for (UINTN i = 0; i < size; ++i) sum = (UINT8)(sum + data[i]);
+    if (sum != 0) return L"Error: bad data checksum in the loader file.";
+    return NULL;
+}

@@ -1,0 +1,125 @@
+/* menvolt.efi: the UEFI network boot program. Started as NAME.efi it reads
+ * NAME.ldr from the same folder of the same TFTP server, shows that loader
+ * file's menu exactly as the BIOS client does and starts the chosen EFI
+ * program; a hard-drive item hands back to the boot manager, which goes on
+ * to the next boot option. */
+#include "loader_check.h"
+#include "menvolt_efi.h"
+
+/* NAME.efi -> NAME.ldr, in the same folder; a name without an extension
+ * gets one. */
+static void LoaderName(const CHAR8 *own, CHAR8 *out, UINTN out_size) {
+    static const CHAR8 ext[] = ".ldr";
+    UINTN length = strlena((CHAR8 *)own), dot = length;
+    for (UINTN i = length; i-- > 0 && own[i] != '/' && own[i] != '\\';) {
+        if (own[i] == '.') {
+            dot = i;
+            break;
+        }
+    }
+    if (dot + sizeof ext > out_size) dot = out_size - sizeof ext;
+    CopyMem(out, (void *)own, dot);
+    CopyMem(out + dot, (void *)ext, sizeof ext);
+}
+
+/* Server path then image name, cut where the BIOS client's name field ends. */
+static void ImageName(const Loader *ldr, UINTN item, CHAR8 *out) {
+    UINTN n = 0;
+    UINTN parts[2] = {LoaderString(ldr, HDR_SERVER_PATH), SlotString(ldr, item, SLOT_IMAGE)};
+    for (UINTN p = 0; p < 2; ++p)
+        for (UINTN at = parts[p]; at < ldr->size && ldr->data[at] && n < LDR_TFTP_NAME_MAX; ++at)
+            out[n++] = (CHAR8)ldr->data[at];
+    out[n] = 0;
+}
+
+static void Fail(const CHAR16 *text) {
+    Message(text);
+    Message(L"\r\n");
+    WaitAnyKey();
+}
+
+/* Returns when the hard-drive item is taken (EFI_NOT_FOUND, so the boot
+ * manager goes on), or when a single item has run or failed. */
+static EFI_STATUS RunLoader(NetBoot *net, const Loader *ldr) {
+    UINTN selected = LoaderWord(ldr->data, LDR_SELECTED);
+    if (selected >= ldr->count) selected = 0;
+    UINTN timeout = LoaderWord(ldr->data, LDR_TIMEOUT);
+    if (timeout > LDR_TIMEOUT_MAX) timeout = LDR_TIMEOUT_MAX;
+    for (;;) {
+        if (ldr->count > 1) {
+            selected = RunMenu(ldr, selected, &timeout);
+            ClearScreen(EFI_LIGHTGRAY);
+        }
+        if (ldr->data[SlotString(ldr, selected, SLOT_IMAGE)] == 0) return EFI_NOT_FOUND;
+
+        CHAR8 name[LDR_TFTP_NAME_MAX + 1];
+        ImageName(ldr, selected, name);
+        uefi_call_wrapper(ST->ConOut->SetCursorPosition, 3, ST->ConOut, 0, 0);
+        Message(L"Transferring image file..\r\n");
+        UINT8 *data;
+        UINTN size;
+        const CHAR16 *why;
+        EFI_STATUS status = TftpRead(net, name, 0, TRUE, &data, &size, &why);
+        if (EFI_ERROR(status)) {
+            Fail(why);
+            if (ldr->count == 1) return status;
+            continue;
+        }
+        StartImageFile(net, name, data, size);
+        FreePool(data);
+        if (ldr->count == 1) return EFI_SUCCESS;
+    }
+}
+
+/* Called by gnu-efi's start-up code, which passes the arguments the
+ * System V way after relocating us. */
+EFI_STATUS efi_main(EFI_HANDLE image, EFI_SYSTEM_TABLE *system) {
+    InitializeLib(image, system);
+    /* The boot manager arms a five-minute reset for every boot option; a
+     * menu may wait longer than that for its user. */
+    uefi_call_wrapper(BS->SetWatchdogTimer, 4, 0, 0, 0, NULL);
+    ScreenInit();
+
+    NetBoot net;
+    ZeroMem(&net, sizeof net);
+    net.image = image;
+    if (EFI_ERROR(FindNetBoot(image, &net))) {
+        WaitAnyKey();
+        return EFI_NOT_FOUND;
+    }
+
+    CHAR8 loader_name[sizeof net.own_name];
+    LoaderName(net.own_name, loader_name, sizeof loader_name);
+    UINT8 *data;
+    UINTN size;
+    const CHAR16 *why;
+    EFI_STATUS status = TftpRead(&net, loader_name, LDR_MAX_SIZE, FALSE, &data, &size, &why);
+    if (EFI_ERROR(status)) {
+        Print(L"Error: the loader file %a could not be read.\r\n", loader_name);
+        Fail(why);
+        return status;
+    }
+    const CHAR16 *bad = CheckLoaderFile(data, size);
+    if (bad) {
+        Print(L"%a:\r\n", loader_name);
+        Fail(bad);
+        FreePool(data);
+        return EFI_LOAD_ERROR;
+    }
+
+    Loader ldr;
+    ldr.data = data;
+    ldr.size = size;
+    ldr.header = LoaderWord(data, LDR_HEADER_PTR);
+    ldr.normal = data[ldr.header + HDR_NORMAL_ATTR] & 0x7F;
+    ldr.highlight = data[ldr.header + HDR_HIGHLIGHT_ATTR] & 0x7F;
+    ldr.count = LoaderWord(data, ldr.header + HDR_ITEM_COUNT);
+    if (ldr.count == 0) {
+        Fail(L"Error: no image files defined.");
+        FreePool(data);
+        return EFI_NOT_FOUND;
+    }
+    status = RunLoader(&net, &ldr);
+    FreePool(data);
+    return status;
+}

@@ -1,0 +1,55 @@
+/* What the parts of the UEFI network boot program share: the network it
+ * was loaded from and the loader file it shows. */
+#pragma once
+#include <efi.h>
+#include <efilib.h>
+
+#include "efi_layout.h"
+
+typedef struct {
+    EFI_HANDLE image;                /* ours */
+    EFI_HANDLE device;               /* the network device we were loaded from */
+    EFI_PXE_BASE_CODE_PROTOCOL *pxe;
+    EFI_IP_ADDRESS server;           /* where the loader file and images come from */
+    CHAR8 own_name[128];             /* our own boot file name, NUL-terminated */
+} NetBoot;
+
+typedef struct {
+    const UINT8 *data;               /* the checked loader file */
+    UINTN size;
+    UINTN header;
+    UINT8 normal;                    /* attributes: PC and UEFI text colours agree */
+    UINT8 highlight;
+    UINTN count;
+} Loader;
+
+/* Offset of a string named by the header: checked to lie inside the file. */
+static inline UINTN LoaderString(const Loader *ldr, UINTN header_field) {
+    return (UINTN)(ldr->data[ldr->header + header_field] | (ldr->data[ldr->header + header_field + 1] << 8));
+}
+static inline UINTN SlotString(const Loader *ldr, UINTN slot, UINTN field) {
+    return LoaderString(ldr, HDR_SLOTS + slot * HDR_SLOT_SIZE + field);
+}
+
+/* net_boot.c */
+EFI_STATUS FindNetBoot(EFI_HANDLE image, NetBoot *net);
+
+/* tftp.c: Read NAME whole into a pool buffer the caller frees. max: refuse
+ * larger files (0: as large as memory allows); show_progress: write the
+ * share received behind the cursor on row 0. */
+EFI_STATUS TftpRead(NetBoot *net, const CHAR8 *name, UINTN max, BOOLEAN show_progress,
+                    UINT8 **data, UINTN *size, const CHAR16 **why);
+
+/* screen.c */
+void ScreenInit(void);
+void DrawText(UINTN row, UINTN column, const UINT8 *text, UINTN max_length, UINT8 attr);
+void DrawBlanks(UINTN row, UINTN column, UINTN count, UINT8 attr);
+void ClearScreen(UINT8 attr);
+void Message(const CHAR16 *text);   /* at the cursor, grey on black, also on the serial console */
+void WaitAnyKey(void);
+
+/* menu.c: index of the item taken */
+UINTN RunMenu(const Loader *ldr, UINTN selected, UINTN *timeout);
+
+/* start_image.c: back here when the program returns or cannot start */
+void StartImageFile(NetBoot *net, const CHAR8 *name, UINT8 *data, UINTN size);

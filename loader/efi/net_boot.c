@@ -1,0 +1,86 @@
+/* The network we were loaded from: the PXE base code of our own device, the
+ * boot server's address and our own boot file name, found as the BIOS
+ * client finds them in the boot ROM's cached reply. */
+#include "menvolt_efi.h"
+
+#define BOOTP_REPLY 2
+#define DHCP_COOKIE_AT 236
+#define DHCP_OPTIONS_AT 240
+#define OPTION_PAD 0
+#define OPTION_END 255
+#define OPTION_SERVER_ID 54
+
+/* The reply the BIOS client reads as the cached reply: the boot server's
+ * answer when there was one, else the proxy offer, else the DHCP ack. */
+static const EFI_PXE_BASE_CODE_PACKET *CachedReply(const EFI_PXE_BASE_CODE_MODE *mode) {
+    if (mode->PxeReplyReceived) return &mode->PxeReply;
+    if (mode->ProxyOfferReceived) return &mode->ProxyOffer;
+    if (mode->DhcpAckReceived) return &mode->DhcpAck;
+    return NULL;
+}
+
+static BOOLEAN ServerFromReply(const EFI_PXE_BASE_CODE_PACKET *reply, EFI_IP_ADDRESS *server) {
+    const UINT8 *raw = reply->Raw;
+    const UINT8 *siaddr = reply->Dhcpv4.BootpSiAddr;
+    ZeroMem(server, sizeof *server);
+    if (siaddr[0] | siaddr[1] | siaddr[2] | siaddr[3]) {
+        CopyMem(server->v4.Addr, siaddr, 4);
+        return TRUE;
+    }
+    static const UINT8 cookie[4] = {99, 130, 83, 99};
+    if (CompareMem(raw + DHCP_COOKIE_AT, cookie, 4) != 0) return FALSE;
+    UINTN at = DHCP_OPTIONS_AT;
+    while (at < sizeof reply->Raw && raw[at] != OPTION_END) {
+        if (raw[at] == OPTION_PAD) {
+            ++at;
+            continue;
+        }
+        if (at + 1 >= sizeof reply->Raw) break;
+        UINTN length = raw[at + 1];
+        if (raw[at] == OPTION_SERVER_ID && length >= 4 && at + 2 + 4 <= sizeof reply->Raw) {
+            CopyMem(server->v4.Addr, raw + at + 2, 4);
+            return TRUE;
+        }
+        at += 2 + length;
+    }
+    return FALSE;
+}
+
+static void CopyBootFile(const EFI_PXE_BASE_CODE_PACKET *reply, CHAR8 *out, UINTN out_size) {
+    const UINT8 *file = reply->Dhcpv4.BootpBootFile;
+    UINTN n = 0;
+    while (n + 1 < out_size && n < sizeof reply->Dhcpv4.BootpBootFile && file[n]) {
+        out[n] = (CHAR8)file[n];
+        ++n;
+    }
+    out[n] = 0;
+}
+
+EFI_STATUS FindNetBoot(EFI_HANDLE image, NetBoot *net) {
+    EFI_LOADED_IMAGE *loaded = NULL;
+    EFI_STATUS status = uefi_call_wrapper(BS->HandleProtocol, 3, image, &LoadedImageProtocol, (void **)&loaded);
+    if (EFI_ERROR(status)) return status;
+    net->device = loaded->DeviceHandle;
+    status = uefi_call_wrapper(BS->HandleProtocol, 3, net->device, &PxeBaseCodeProtocol, (void **)&net->pxe);
+    if (EFI_ERROR(status) || !net->pxe->Mode || !net->pxe->Mode->Started) {
+        Message(L"Error: Preboot API not found!\r\n");
+        return EFI_NOT_FOUND;
+    }
+    const EFI_PXE_BASE_CODE_MODE *mode = net->pxe->Mode;
+    const EFI_PXE_BASE_CODE_PACKET *reply = CachedReply(mode);
+    if (mode->UsingIpv6 || !reply || reply->Dhcpv4.BootpOpcode != BOOTP_REPLY) {
+        Message(L"Error: Get BINL info failed!\r\n");
+        return EFI_NOT_FOUND;
+    }
+    if (!ServerFromReply(reply, &net->server)) {
+        Message(L"Error: Bad Server IP from BINL!\r\n");
+        return EFI_NOT_FOUND;
+    }
+    CopyBootFile(reply, net->own_name, sizeof net->own_name);
+    if (!net->own_name[0] && mode->DhcpAckReceived) CopyBootFile(&mode->DhcpAck, net->own_name, sizeof net->own_name);
+    if (!net->own_name[0]) {
+        Message(L"Error: the DHCP reply names no boot file, so the loader file cannot be found.\r\n");
+        return EFI_NOT_FOUND;
+    }
+    return EFI_SUCCESS;
+}

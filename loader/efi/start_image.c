@@ -1,0 +1,91 @@
+/* Starting a received image: a PE32+ x86-64 EFI application is loaded from
+ * memory and started; anything else is refused with a message. */
+#include "menvolt_efi.h"
+
+#define PE_POINTER_AT 0x3C
+#define PE_MACHINE_X64 0x8664
+#define PE_OPTIONAL_AT 24
+#define PE32_PLUS_MAGIC 0x20B
+#define PE_SUBSYSTEM_AT (PE_OPTIONAL_AT + 68)
+#define SUBSYSTEM_EFI_APPLICATION 10
+#define BOOT_WATCHDOG_SECONDS 300 /* what the boot manager gives every boot option */
+
+static UINT32 Read32(const UINT8 *p) { return p[0] | (p[1] << 8) | (p[2] << 16) | ((UINT32)p[3] << 24); }
+static UINT16 Read16(const UINT8 *p) { return (UINT16)(p[0] | (p[1] << 8)); }
+
+/* NULL when the firmware may be given the image, else why not. */
+static const CHAR16 *CheckPe(const UINT8 *data, UINTN size) {
+    if (size < PE_POINTER_AT + 4 || data[0] != 'M' || data[1] != 'Z')
+        return L"This image needs a PC that boots in BIOS mode.";
+    UINTN pe = Read32(data + PE_POINTER_AT);
+    if (pe > size || size - pe < PE_SUBSYSTEM_AT + 2 || CompareMem(data + pe, "PE\0\0", 4) != 0)
+        return L"This image needs a PC that boots in BIOS mode.";
+    if (Read16(data + pe + 4) != PE_MACHINE_X64)
+        return L"This EFI program is made for another kind of processor than x86-64.";
+    if (Read16(data + pe + PE_OPTIONAL_AT) != PE32_PLUS_MAGIC)
+        return L"This EFI program is not a 64-bit PE32+ file.";
+    if (Read16(data + pe + PE_SUBSYSTEM_AT) != SUBSYSTEM_EFI_APPLICATION)
+        return L"This file is an EFI driver, not an EFI program.";
+    return NULL;
+}
+
+/* Our device, the server as an IPv4 node, then the file's TFTP name. */
+static EFI_DEVICE_PATH *ImagePath(NetBoot *net, const CHAR8 *name) {
+    IPv4_DEVICE_PATH ip;
+    ZeroMem(&ip, sizeof ip);
+    ip.Header.Type = MESSAGING_DEVICE_PATH;
+    ip.Header.SubType = MSG_IPv4_DP;
+    SetDevicePathNodeLength(&ip.Header, sizeof ip);
+    CopyMem(&ip.LocalIpAddress, net->pxe->Mode->StationIp.v4.Addr, 4);
+    CopyMem(&ip.RemoteIpAddress, net->server.v4.Addr, 4);
+    ip.RemotePort = 69;
+    ip.Protocol = 17; /* UDP */
+    CopyMem(&ip.SubnetMask, net->pxe->Mode->SubnetMask.v4.Addr, 4);
+
+    CHAR16 wide[LDR_TFTP_NAME_MAX + 1];
+    UINTN n = 0;
+    for (; name[n] && n < LDR_TFTP_NAME_MAX; ++n) wide[n] = (CHAR8)name[n];
+    wide[n] = 0;
+
+    EFI_DEVICE_PATH *device = DevicePathFromHandle(net->device);
+    EFI_DEVICE_PATH *with_ip = AppendDevicePathNode(device, &ip.Header);
+    if (!with_ip) return NULL;
+    EFI_DEVICE_PATH *file = FileDevicePath(NULL, wide);
+    EFI_DEVICE_PATH *whole = file ? AppendDevicePath(with_ip, file) : NULL;
+    FreePool(with_ip);
+    if (file) FreePool(file);
+    return whole;
+}
+
+static void Refuse(const CHAR16 *text) {
+    Message(text);
+    Message(L"\r\n");
+    WaitAnyKey();
+}
+
+void StartImageFile(NetBoot *net, const CHAR8 *name, UINT8 *data, UINTN size) {
+    const CHAR16 *bad = CheckPe(data, size);
+    if (bad) {
+        Refuse(bad);
+        return;
+    }
+    EFI_DEVICE_PATH *path = ImagePath(net, name);
+    EFI_HANDLE child = NULL;
+    EFI_STATUS status = uefi_call_wrapper(BS->LoadImage, 6, FALSE, net->image, path, data, size, &child);
+    if (path) FreePool(path);
+    if (status == EFI_SECURITY_VIOLATION || status == EFI_ACCESS_DENIED) {
+        if (child) uefi_call_wrapper(BS->UnloadImage, 1, child);
+        Refuse(L"Error: Secure Boot refused this EFI program (it is not signed with a key the PC trusts).");
+        return;
+    }
+    if (EFI_ERROR(status)) {
+        CHAR16 text[96];
+        SPrint(text, sizeof text, L"Error: the firmware could not load this EFI program (%r).", status);
+        Refuse(text);
+        return;
+    }
+    uefi_call_wrapper(BS->SetWatchdogTimer, 4, BOOT_WATCHDOG_SECONDS, 0, 0, NULL);
+    uefi_call_wrapper(BS->StartImage, 3, child, NULL, NULL);
+    uefi_call_wrapper(BS->SetWatchdogTimer, 4, 0, 0, 0, NULL);
+    /* The image has ended: StartImage unloads an application that returns. */
+}

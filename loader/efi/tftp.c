@@ -1,0 +1,147 @@
+/* Whole-file reads through the PXE base code's TFTP client, with the
+ * largest block size the server grants and progress on the screen. */
+#include "menvolt_efi.h"
+
+/* Asked for; a server that grants less (or no option at all) gets its way. */
+#define BLOCK_SIZE_ASKED 1432
+/* Without a tsize answer the buffer starts here and doubles. */
+#define FIRST_GUESS (4u << 20)
+#define TFTP_DATA 3
+#define TFTP_HEADER 4
+#define PROGRESS_COLUMN 26
+
+typedef struct {
+    EFI_PXE_BASE_CODE_CALLBACK_PROTOCOL protocol; /* first: the firmware hands us this */
+    UINT64 expected;
+    UINT64 received;
+    UINTN shown;                                  /* last figure written, +1; 0 = none yet */
+} Progress;
+
+static void ShowProgress(Progress *p) {
+    UINTN figure = p->expected ? (UINTN)(p->received * 100 / p->expected) : (UINTN)(p->received >> 20);
+    if (figure + 1 == p->shown) return;
+    p->shown = figure + 1;
+    CHAR16 text[24];
+    if (p->expected)
+        SPrint(text, sizeof text, L" %d%%", figure);
+    else
+        SPrint(text, sizeof text, L" %d MB", figure);
+    uefi_call_wrapper(ST->ConOut->SetAttribute, 2, ST->ConOut, EFI_LIGHTGRAY);
+    uefi_call_wrapper(ST->ConOut->SetCursorPosition, 3, ST->ConOut, PROGRESS_COLUMN - 1, 0);
+    uefi_call_wrapper(ST->ConOut->OutputString, 2, ST->ConOut, text);
+    uefi_call_wrapper(ST->ConOut->SetCursorPosition, 3, ST->ConOut, 0, 1);
+}
+
+static EFI_PXE_BASE_CODE_CALLBACK_STATUS EFIAPI OnPacket(EFI_PXE_BASE_CODE_CALLBACK_PROTOCOL *self,
+                                                          EFI_PXE_BASE_CODE_FUNCTION function,
+                                                          BOOLEAN received, UINT32 length,
+                                                          EFI_PXE_BASE_CODE_PACKET *packet) {
+    Progress *p = (Progress *)self;
+    if (function == EFI_PXE_BASE_CODE_FUNCTION_MTFTP && received && packet && length > TFTP_HEADER &&
+        packet->Raw[0] == 0 && packet->Raw[1] == TFTP_DATA) {
+        p->received += length - TFTP_HEADER;
+        ShowProgress(p);
+    }
+    return EFI_PXE_BASE_CODE_CALLBACK_STATUS_CONTINUE;
+}
+
+/* Progress needs the firmware to call back per packet; a firmware that
+ * cannot simply shows none. */
+static BOOLEAN StartProgress(NetBoot *net, Progress *p) {
+    p->protocol.Revision = EFI_PXE_BASE_CODE_CALLBACK_PROTOCOL_REVISION;
+    p->protocol.Callback = OnPacket;
+    EFI_HANDLE handle = net->device;
+    EFI_GUID guid = EFI_PXE_BASE_CODE_CALLBACK_PROTOCOL_GUID;
+    if (EFI_ERROR(uefi_call_wrapper(BS->InstallProtocolInterface, 4, &handle, &guid, EFI_NATIVE_INTERFACE,
+                                    &p->protocol)))
+        return FALSE;
+    BOOLEAN on = TRUE;
+    if (EFI_ERROR(uefi_call_wrapper(net->pxe->SetParameters, 6, net->pxe, NULL, NULL, NULL, NULL, &on))) {
+        uefi_call_wrapper(BS->UninstallProtocolInterface, 3, handle, &guid, &p->protocol);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+static void StopProgress(NetBoot *net, Progress *p) {
+    BOOLEAN off = FALSE;
+    EFI_GUID guid = EFI_PXE_BASE_CODE_CALLBACK_PROTOCOL_GUID;
+    uefi_call_wrapper(net->pxe->SetParameters, 6, net->pxe, NULL, NULL, NULL, NULL, &off);
+    uefi_call_wrapper(BS->UninstallProtocolInterface, 3, net->device, &guid, &p->protocol);
+}
+
+static EFI_STATUS Mtftp(NetBoot *net, EFI_PXE_BASE_CODE_TFTP_OPCODE op, void *buffer, UINT64 *size,
+                        BOOLEAN with_block_size, const CHAR8 *name) {
+    UINTN block = BLOCK_SIZE_ASKED;
+    return uefi_call_wrapper(net->pxe->Mtftp, 10, net->pxe, op, buffer, FALSE, size,
+                             with_block_size ? &block : NULL, &net->server, (UINT8 *)name, NULL, FALSE);
+}
+
+static EFI_STATUS ReadInto(NetBoot *net, const CHAR8 *name, UINT8 *buffer, UINT64 *size) {
+    EFI_STATUS status = Mtftp(net, EFI_PXE_BASE_CODE_TFTP_READ_FILE, buffer, size, TRUE, name);
+    /* A server that answers the block size option with an error is asked
+     * again without options, at 512-byte blocks. */
+    if (status == EFI_TFTP_ERROR && net->pxe->Mode->TftpErrorReceived &&
+        net->pxe->Mode->TftpError.ErrorCode == 8)
+        status = Mtftp(net, EFI_PXE_BASE_CODE_TFTP_READ_FILE, buffer, size, FALSE, name);
+    return status;
+}
+
+EFI_STATUS TftpRead(NetBoot *net, const CHAR8 *name, UINTN max, BOOLEAN show_progress, UINT8 **data,
+                    UINTN *size, const CHAR16 **why) {
+    static const CHAR16 kFailed[] = L"Error: TFTP failed transferring image file.";
+    static const CHAR16 kTooLarge[] = L"Error: the file is larger than the memory of this PC allows.";
+    *data = NULL;
+    *size = 0;
+    *why = kFailed;
+
+    UINT64 expected = 0;
+    EFI_STATUS status = Mtftp(net, EFI_PXE_BASE_CODE_TFTP_GET_FILE_SIZE, NULL, &expected, TRUE, name);
+    if (EFI_ERROR(status) && net->pxe->Mode->TftpErrorReceived && net->pxe->Mode->TftpError.ErrorCode != 8)
+        return status; /* not found, access denied: no read can do better */
+    BOOLEAN known = !EFI_ERROR(status);
+    if (known && max && expected > max) {
+        *why = L"Error: the loader file is larger than 8192 bytes.";
+        return EFI_BUFFER_TOO_SMALL;
+    }
+
+    Progress progress = {0};
+    progress.expected = known ? expected : 0;
+    BOOLEAN progress_on = show_progress && StartProgress(net, &progress);
+    UINT64 capacity = known ? expected : (max ? max + 1 : FIRST_GUESS);
+    for (;;) {
+        /* One spare byte, so a file that grew since its size was asked for
+         * is refused rather than cut. */
+        UINT8 *buffer = AllocatePool((UINTN)capacity + 1);
+        if (!buffer) {
+            *why = kTooLarge;
+            status = EFI_OUT_OF_RESOURCES;
+            break;
+        }
+        UINT64 got = capacity + 1;
+        progress.received = 0;
+        status = ReadInto(net, name, buffer, &got);
+        if (!EFI_ERROR(status) && got <= capacity && (!max || got <= max)) {
+            *data = buffer;
+            *size = (UINTN)got;
+            break;
+        }
+        FreePool(buffer);
+        if (!EFI_ERROR(status) || status == EFI_BUFFER_TOO_SMALL) {
+            if (max || known) {
+                *why = max ? L"Error: the loader file is larger than 8192 bytes." : kFailed;
+                status = EFI_BUFFER_TOO_SMALL;
+                break;
+            }
+            if (capacity > ((UINT64)1 << 40)) {
+                *why = kTooLarge;
+                break;
+            }
+            capacity *= 2;
+            continue;
+        }
+        break;
+    }
+    if (progress_on) StopProgress(net, &progress);
+    return status;
+}

@@ -1,0 +1,175 @@
+#!/usr/bin/env python3
+"""End-to-end boots of menvolt.efi on OVMF: efi_scenarios.py SCENARIO --bin BUILD/bin --guests DIR.
+The screen, rebuilt from the firmware's VT100 mirror on COM1, is compared cell by cell with
+colours with the one the loader file describes (positions from layout.def)."""
+
+import argparse
+import os
+import re
+import shutil
+import subprocess
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from e2e_scenarios import COLORS, HIGHLIGHT, NORMAL, SERVER_PATH, Setup, expect  # noqa: E402
+from qemu_harness import Machine  # noqa: E402
+
+OVMF_CODE = "/usr/share/OVMF/OVMF_CODE_4M.fd"
+FIRMWARE_PXE = "virtio-net-pci,romfile="   # the firmware's own network stack
+IPXE_EFI = "e1000"                          # iPXE's EFI driver from the card's ROM
+BOOT_TIMEOUT = 60
+LAYOUT_DEF = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "loader", "layout.def")
+L = {m.group(1): int(m.group(2), 0)
+     for m in re.finditer(r"^LAYOUT\((\w+), *([0-9A-Fa-fx]+)\)", open(LAYOUT_DEF).read(), re.M)}
+
+
+def word(data, at):
+    return data[at] | data[at + 1] << 8
+
+
+def string(data, at):
+    return data[at:data.index(0, at)]
+
+
+def expected_screen(ldr, selected):
+    """(row, column) -> (character, attribute) of every cell the menu draws."""
+    cells = {}
+    header = word(ldr, L["LDR_HEADER_PTR"])
+    normal, high = ldr[header + L["HDR_NORMAL_ATTR"]], ldr[header + L["HDR_HIGHLIGHT_ATTR"]]
+
+    def put(row, column, text, attr):
+        for ch in text.decode("latin-1"):
+            if ch == "\n":
+                row, column = row + 1, L["HELP_NEXT_COLUMN"]
+            elif column < 80 and row <= L["SCREEN_LAST_ROW"]:
+                cells[(row, column)] = (ch, attr)
+                column += 1
+
+    def slot(i, field):
+        return string(ldr, word(ldr, header + L["HDR_SLOTS"] + i * L["HDR_SLOT_SIZE"] + L[field]))
+
+    put(0, 0, string(ldr, word(ldr, header + L["HDR_TITLE"])), high)
+    put(L["SCREEN_LAST_ROW"], 0, string(ldr, L["LDR_TEXT_CONTINUE"]), high)
+    put(L["ARROWS_ROW"], L["ARROWS_COLUMN"], string(ldr, L["LDR_TEXT_ARROWS"]), normal)
+    for i in range(word(ldr, header + L["HDR_ITEM_COUNT"])):
+        label = slot(i, "SLOT_DESCRIPTION") or slot(i, "SLOT_IMAGE")
+        put(L["ITEM_ROW"] + i, L["ITEM_COLUMN"], b" " + label + b" ", high if i == selected else normal)
+    for row in range(L["HELP_ROW"], L["HELP_LAST_ROW"] + 1):
+        put(row, L["HELP_LEFT"], b" " * (L["HELP_RIGHT"] - L["HELP_LEFT"] + 1), normal)
+    put(L["HELP_ROW"], L["HELP_LEFT"], string(ldr, L["LDR_TEXT_DESCRIPTION"]), normal)
+    put(L["HELP_ROW"], L["HELP_COLUMN"], slot(selected, "SLOT_HELP"), normal)
+    # The terminal scrolls when its last cell is written: that one stays unset.
+    cells.pop((L["SCREEN_LAST_ROW"], 79), None)
+    return cells
+
+
+def check_menu(s, ldr, selected):
+    for (row, column), (ch, attr) in sorted(expected_screen(ldr, selected).items()):
+        got = (s.text(row, column, 1), s.attr(row, column))
+        expect(got == (ch, attr), "cell %d,%d: %r, want %r" % (row, column, got, (ch, attr)), s)
+
+
+def menu_on(selected):
+    row = L["ITEM_ROW"] + selected
+    return lambda s: (s.find("Use the arrow keys") == L["ARROWS_ROW"] and
+                      s.attr(row, L["ITEM_COLUMN"] + 1) == HIGHLIGHT)
+
+
+class EfiSetup(Setup):
+    def __init__(self, args):
+        super().__init__(args)
+        shutil.copy(os.path.join(self.bin, "menvolt.efi"), os.path.join(self.root, "menvolt.efi"))
+
+    def loader(self, *items, default=None, timeout=None):
+        cmd = [os.path.join(self.bin, "menvolt-cli"), "new", os.path.join(self.root, "menvolt.ldr"),
+               "--server-path", SERVER_PATH, "--colors", COLORS]
+        for slot, (image, description, help_text) in enumerate(items):
+            cmd += ["--item", str(slot), image, description, help_text]
+        subprocess.run(cmd, check=True)
+        ldr = bytearray(open(os.path.join(self.root, "menvolt.ldr"), "rb").read())
+        for at, value in ((L["LDR_SELECTED"], default), (L["LDR_TIMEOUT"], timeout)):
+            ldr[at:at + 2] = (value or 0).to_bytes(2, "little")
+        self.write_loader(ldr)
+        return bytes(ldr)
+
+    def write_loader(self, ldr, fix_checksum=True):
+        at = word(ldr, L["LDR_HEADER_PTR"]) + L["HDR_CHECKSUM"]
+        ldr[at] = (ldr[at] - sum(ldr)) & 0xFF if fix_checksum else ldr[at]
+        with open(os.path.join(self.root, "menvolt.ldr"), "wb") as f:
+            f.write(ldr)
+
+    def boot_disk(self):
+        """A FAT disk whose default boot program is the test program."""
+        disk = os.path.join(self.root, "disk.img")
+        subprocess.run(["mkfs.fat", "-C", disk, "8192"], check=True, stdout=subprocess.DEVNULL)
+        subprocess.run(["mmd", "-i", disk, "::EFI", "::EFI/BOOT"], check=True)
+        subprocess.run(["mcopy", "-i", disk, os.path.join(self.guests, "test_program.efi"),
+                        "::EFI/BOOT/BOOTX64.EFI"], check=True)
+        return disk
+
+    def machine(self, nic, **options):
+        netdev = "user,id=n0,ipv6=off,tftp=%s,bootfile=menvolt.efi" % self.root
+        # No IPv6 stack: fewer network boot options to time out before the disk.
+        no_ipv6 = ["-fw_cfg", "name=opt/org.tianocore/IPv6Support,string=no"]
+        return Machine(self.root, "menvolt.efi", firmware=OVMF_CODE, nic=nic, netdev=netdev,
+                       extra_args=no_ipv6, **options)
+
+
+ITEMS = [
+    ("test.efi", "Test program", "Prints a marker and what it was given, then returns to the menu."),
+    ("missing.efi", "Missing image", "This image file is not on the server."),
+    ("", "Boot from hard drive", "Leaves the network boot, so the firmware goes on."),
+]
+
+
+def scenario_menu_program_missing_hard_drive(setup):
+    """Three items through the firmware's own PXE: layout, colours, keys; a
+    program that returns; a missing image; the hard-drive item going on to
+    the disk, whose own test program powers the machine off."""
+    ldr = setup.loader(*ITEMS)
+    setup.serve("test.efi", setup.guest("test_program.efi"))
+    with setup.machine(FIRMWARE_PXE, disk=setup.boot_disk()) as m:
+        check_menu(m.wait_screen(menu_on(0), BOOT_TIMEOUT, "the menu"), ldr, 0)
+        for key, selected in (("down", 1), ("up", 0), ("up", 2), ("down", 0), ("esc", 0)):
+            m.key(key)
+            check_menu(m.wait_screen(menu_on(selected), 10, "item %d after %s" % (selected, key)), ldr, selected)
+
+        m.key("ret")
+        m.wait_serial("menvolt test program: returning", 30)
+        started = m.serial().split("menvolt test program: started from ")[1].split("\r")[0]
+        expect("IPv4(10.0.2.2" in started and "test.efi" in started, "device path given: " + started)
+        check_menu(m.wait_screen(menu_on(0), 10, "the menu after the program"), ldr, 0)
+
+        m.key("down", "ret")
+        s = m.wait_screen(lambda s: s.find("Error: TFTP failed transferring image file.") == 1, 20,
+                          "the TFTP message")
+        expect(s.text(0, 0, 25) == "Transferring image file..", "transfer line", s)
+        m.key("a")
+        check_menu(m.wait_screen(menu_on(1), 10, "the menu on the same item"), ldr, 1)
+
+        m.key("down", "spc")
+        m.wait_serial("menvolt disk test program: started", 60)
+        expect(m.wait_exit(30) == 0, "the disk's program did not power off\n" + m.serial())
+
+
+SCENARIOS = {
+    "menu_program_missing_hard_drive": scenario_menu_program_missing_hard_drive,
+}
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("scenario", choices=sorted(SCENARIOS))
+    parser.add_argument("--bin", required=True)
+    parser.add_argument("--guests", required=True)
+    setup = EfiSetup(parser.parse_args())
+    args = setup.args
+    try:
+        SCENARIOS[args.scenario](setup)
+    finally:
+        setup.close()
+    print("%s: passed" % args.scenario)
+
+
+if __name__ == "__main__":
+    main()
