@@ -1,5 +1,7 @@
 #include "atomic_file.h"
 
+#include "file_replace.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,7 +39,8 @@ std::string LinkTarget(const std::string& path) {
 
 }  // namespace
 
-bool ReplaceFileAtomically(const std::string& linkOrPath, const uint8_t* data, size_t size, std::string& error) {
+bool ReplaceFileAtomically(const std::string& linkOrPath, const uint8_t* data, size_t size, std::string& error,
+                           const FileId* expected) {
     if (linkOrPath.empty() || linkOrPath.back() == '/') {
         error = "Not a file name: " + linkOrPath;
         return false;
@@ -46,59 +49,35 @@ bool ReplaceFileAtomically(const std::string& linkOrPath, const uint8_t* data, s
     // temporary file lies beside that one), so every name for it sees the
     // change and the link stays a link.
     const std::string path = LinkTarget(linkOrPath);
+    const std::string folder = Folder(path);
+    const size_t slash = path.rfind('/');
+    const std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+    // The folder is held from here on: what is checked below is what is
+    // replaced, whatever happens to the names leading to it meanwhile.
+    const int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) {
+        error = Reason("Cannot open the folder " + folder, errno);
+        return false;
+    }
+    struct Closer {
+        int fd;
+        ~Closer() { close(fd); }
+    } closer{dir};
+    struct stat existing {};
+    const bool exists = fstatat(dir, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
     // A file without any write permission is read-only here, even for root:
     // replacing it by renaming would otherwise go around that.
-    struct stat existing {};
-    if (stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode) &&
-        (existing.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+    if (exists && S_ISREG(existing.st_mode) && (existing.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
         error = "The file is read-only: " + path;
         return false;
     }
-    const std::string folder = Folder(path);
-    const size_t slash = path.rfind('/');
-    std::string temp = folder + "/." + path.substr(slash == std::string::npos ? 0 : slash + 1) + ".XXXXXX";
-    int fd = mkstemp(temp.data());
-    if (fd < 0) {
-        error = Reason("Cannot create a file in " + folder, errno);
+    if (expected && (!exists || existing.st_dev != expected->device || existing.st_ino != expected->inode)) {
+        error = "The image file was replaced or moved by another program meanwhile; nothing was written: " + path;
         return false;
     }
-    auto fail = [&](const std::string& what, int err) {
-        close(fd);
-        unlink(temp.c_str());
-        error = Reason(what, err);
-        return false;
-    };
-    size_t done = 0;
-    while (done < size) {
-        ssize_t n = write(fd, data + done, size - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return fail("Cannot write " + path, errno);
-        }
-        done += static_cast<size_t>(n);
-    }
-    // Keep the permissions of the file being replaced; a new one gets the
-    // usual rw-r--r--.
-    struct stat st {};
-    const mode_t mode = stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
-    if (fchmod(fd, mode) != 0) return fail("Cannot set the permissions of " + path, errno);
-    if (fsync(fd) != 0) return fail("Cannot write " + path, errno);
-    if (close(fd) != 0) {
-        int err = errno;
-        unlink(temp.c_str());
-        error = Reason("Cannot write " + path, err);
-        return false;
-    }
-    if (rename(temp.c_str(), path.c_str()) != 0) {
-        int err = errno;
-        unlink(temp.c_str());
+    if (int err = platform::ReplaceAt(dir, name, data, size)) {
         error = Reason("Cannot replace " + path, err);
         return false;
-    }
-    int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
-    if (dir >= 0) {
-        fsync(dir);
-        close(dir);
     }
     return true;
 }

@@ -11,9 +11,18 @@
 
 namespace imagelib {
 
+// A file told apart from every other by device and inode.
+struct FileId {
+    uint64_t device = 0;
+    uint64_t inode = 0;
+};
+
 // Returns false with a reason; the old file (if any) is then unchanged and
-// no temporary file remains. A file without write permission is not replaced.
-bool ReplaceFileAtomically(const std::string& path, const uint8_t* data, size_t size, std::string& error);
+// no temporary file remains. A file without write permission is not
+// replaced. With `expected`, only that very file is replaced: a name that
+// leads elsewhere by now (a link or folder swapped meanwhile) is refused.
+bool ReplaceFileAtomically(const std::string& path, const uint8_t* data, size_t size, std::string& error,
+                           const FileId* expected = nullptr);
 
 // Reads a whole file of at most maxSize bytes.
 bool ReadHostFile(const std::string& path, size_t maxSize, std::vector<uint8_t>& out, std::string& error);

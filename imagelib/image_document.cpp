@@ -71,7 +71,10 @@ ChangeResult ImageDocument::Apply(const std::function<FatError(FatVolume&)>& cha
         return result;
     }
     std::string error;
-    if (!ReplaceFileAtomically(m_path, work.data(), work.size(), error)) {
+    // Only the file the lock is on is replaced, never one a swapped link
+    // leads to by now.
+    const FileId locked = (m_lock ? *m_lock : ownLock).Identity();
+    if (!ReplaceFileAtomically(m_path, work.data(), work.size(), error, &locked)) {
         result.message = error;
         return result;
     }

@@ -53,6 +53,12 @@ bool ImageLock::Acquire(const std::string& path, std::string& error, int waitMil
     }
 }
 
+FileId ImageLock::Identity() const {
+    struct stat st {};
+    if (m_fd < 0 || fstat(m_fd, &st) != 0) return {};
+    return FileId{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+}
+
 void ImageLock::Release() {
     if (m_fd >= 0) close(m_fd);  // closing the last descriptor drops the lock
     m_fd = -1;

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "atomic_file.h"
+
 namespace imagelib {
 
 class ImageLock {
@@ -24,6 +26,8 @@ public:
     bool Acquire(const std::string& path, std::string& error, int waitMilliseconds = kWaitMilliseconds);
     void Release();
     bool Held() const { return m_fd >= 0; }
+    // The locked file; zeros when none is held.
+    FileId Identity() const;
 
 private:
     int m_fd = -1;

@@ -6,12 +6,15 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <map>
 #include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "file_replace.h"
+#include "folder_handle.h"
 #include "path_components.h"
 
 namespace fs = std::filesystem;
@@ -121,6 +124,23 @@ std::optional<std::string> MatchInFolder(const fs::path& dir, const std::string&
     return found;
 }
 
+// Every host name in an open folder but "." and "..".
+std::vector<std::string> ListFolderAt(int dir) {
+    std::vector<std::string> names;
+    int copy = ::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* d = copy >= 0 ? ::fdopendir(copy) : nullptr;
+    if (!d) {
+        if (copy >= 0) ::close(copy);
+        return names;
+    }
+    while (struct dirent* e = ::readdir(d)) {
+        const std::string name = e->d_name;
+        if (name != "." && name != "..") names.push_back(name);
+    }
+    ::closedir(d);
+    return names;
+}
+
 FileError FromErrno(int err, bool lastComponent) {
     switch (err) {
         case ENOENT: return lastComponent ? FileError::FileNotFound : FileError::BadPath;
@@ -200,85 +220,70 @@ fs::path FinalPath(const fs::path& host) {
     return ec ? p : real;
 }
 
-bool Contains(const fs::path& folder, const fs::path& path) {
-    auto f = folder.begin();
-    auto p = path.begin();
-    for (; f != folder.end(); ++f, ++p) {
-        if (f->empty()) continue;  // a trailing separator
-        if (p == path.end() || *f != *p) return false;
+// Where a Windows path is acted on: its folder held open and its host name
+// there. A share path is reached beneath the share's folder, never outside
+// it; a path on a drive or the host is not confined. With followLast, a
+// link in the last place leads to the file it names.
+FileError Anchor(const std::string& windowsPath, bool followLast, FolderHandle& out) {
+    ResolvedPath r = Resolve(windowsPath);
+    if (r.error != FileError::None) return r.error;
+    std::optional<fs::path> real = RealShareRoot(windowsPath);
+    if (!real) {
+        std::error_code ec;
+        const fs::path target = followLast && fs::is_symlink(fs::symlink_status(r.host, ec)) ? FinalPath(r.host) : r.host;
+        const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+        out.fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (out.fd < 0) return FromErrno(errno, false) == FileError::FileNotFound ? FileError::BadPath : FromErrno(errno, false);
+        out.name = target.filename().empty() ? "." : target.filename().string();
+        return FileError::None;
     }
-    return true;
-}
-
-// The check behind LeadsOutsideShare, for a path already resolved.
-bool OutsideShareRoot(const std::string& windowsPath, const fs::path& host) {
-    std::optional<fs::path> root = RealShareRoot(windowsPath);
-    if (!root) return false;
-    if (root->empty()) return true;  // a share whose folder is gone contains nothing
-    return !Contains(*root, FinalPath(host));
-}
-
-// The same check for a file already open, from where the open really led.
-bool OpenedOutsideShare(const std::string& windowsPath, int fd, const fs::path& host) {
-    std::optional<fs::path> root = RealShareRoot(windowsPath);
-    if (!root) return false;
-    if (root->empty()) return true;
-    char link[64];
-    std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
-    std::error_code ec;
-    fs::path opened = fs::read_symlink(link, ec);
-    return !Contains(*root, ec ? FinalPath(host) : opened);
-}
-
-mode_t CreationMode() {
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
-void SyncFolder(const fs::path& folder) {
-    int dirfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirfd >= 0) {
-        ::fsync(dirfd);
-        ::close(dirfd);
-    }
-}
-
-// Writes the bytes to a new temporary file in `folder`, flushed, with
-// `mode`; `temp` receives its path.
-FileError WriteTemporary(const fs::path& folder, const std::string& stem, const void* data, size_t size,
-                         mode_t mode, std::string& temp) {
-    std::string tmpl = (folder / ("." + stem + ".XXXXXX")).string();
-    std::vector<char> name(tmpl.begin(), tmpl.end());
-    name.push_back('\0');
-    int fd = ::mkstemp(name.data());
-    if (fd < 0) return FromErrno(errno, false);
+    if (real->empty()) return FileError::OutsideShare;  // a share whose folder is gone contains nothing
+    fs::path base;
+    std::string rest;
+    bool isRoot = false;
+    SplitRoot(windowsPath, base, rest, isRoot);
+    const fs::path relative = r.host.lexically_normal().lexically_relative(base);
+    if (relative.empty() || *relative.begin() == "..") return FileError::OutsideShare;
     int err = 0;
-    const auto* p = static_cast<const uint8_t*>(data);
-    size_t done = 0;
-    while (!err && done < size) {
-        ssize_t n = ::write(fd, p + done, size - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) err = errno;
-        else if (n == 0) err = EIO;
-        else done += static_cast<size_t>(n);
+    switch (OpenBeneath(base, *real, relative, followLast, out, err)) {
+        case BeneathError::None: return FileError::None;
+        case BeneathError::Outside: return FileError::OutsideShare;
+        case BeneathError::Missing:
+        case BeneathError::NotAFolder:
+        case BeneathError::TooManyLinks: return FileError::BadPath;
+        case BeneathError::Other: break;
     }
-    if (!err && ::fchmod(fd, mode) != 0) err = errno;
-    if (!err && ::fsync(fd) != 0) err = errno;
-    if (::close(fd) != 0 && !err) err = errno;
-    if (err) {
-        ::unlink(name.data());
-        return err == ENOSPC || err == EDQUOT ? FileError::DiskFull : FileError::Other;
-    }
-    temp = name.data();
+    return FromErrno(err, false);
+}
+
+// The folder a Windows path names, held open.
+FileError OpenFolder(const std::string& windowsPath, int& fd) {
+    FolderHandle at;
+    FileError e = Anchor(windowsPath, true, at);
+    if (e != FileError::None) return e;
+    fd = ::openat(at.fd, at.name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return errno == ENOENT ? FileError::BadPath : FromErrno(errno, false);
     return FileError::None;
 }
 
+// The host name in the open folder `dir` whose Windows name equals `name`
+// ignoring case; an exact match wins.
+std::optional<std::string> MatchInFolderAt(int dir, const std::string& name) {
+    const std::string exact = HostName(name);
+    struct stat st {};
+    if (::fstatat(dir, exact.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) return exact;
+    std::optional<std::string> found;
+    for (const std::string& candidate : ListFolderAt(dir)) {
+        std::optional<std::string> windows = WindowsName(candidate);
+        if (windows && EqualNoCase(*windows, name) && (!found || candidate < *found)) found = candidate;
+    }
+    return found;
+}
 }  // namespace
 
 bool LeadsOutsideShare(const std::string& windowsPath) {
-    ResolvedPath r = Resolve(windowsPath);
-    return r.error == FileError::None && OutsideShareRoot(windowsPath, r.host);
+    FolderHandle at;
+    return Anchor(windowsPath, true, at) == FileError::OutsideShare;
 }
 
 const char* FileErrorName(FileError error) {
@@ -292,6 +297,7 @@ const char* FileErrorName(FileError error) {
         case FileError::FileExists: return "file exists";
         case FileError::NotAFile: return "not a file";
         case FileError::OutsideShare: return "outside the share";
+        case FileError::FolderReadOnly: return "folder write protected";
         case FileError::Other: return "other";
     }
     return "other";
@@ -454,49 +460,45 @@ std::vector<FindData> ListMatches(const std::string& pattern) {
     std::string mask = cut == std::string::npos ? pattern : pattern.substr(cut + 1);
     if (mask.empty()) return found;
 
-    fs::path dir;
+    // The folder is held open and listed through its handle, so a listing
+    // never looks around outside the share.
+    int dir = -1;
     bool isRoot = false;
     if (folder.empty()) {
-        dir = ".";
+        dir = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     } else {
         fs::path base;
         std::string rest;
-        if (!SplitRoot(folder, base, rest, isRoot)) return found;
-        ResolvedPath r = Resolve(folder);
-        if (r.error != FileError::None || !r.isDirectory) return found;
-        if (OutsideShareRoot(folder, r.host)) return found;  // never look around outside the share
-        dir = r.host;
+        if (!SplitRoot(folder, base, rest, isRoot) || OpenFolder(folder, dir) != FileError::None) return found;
     }
-    std::error_code ec;
-    if (!fs::is_directory(dir, ec)) return found;
+    if (dir < 0) return found;
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{dir};
+    auto describe = [&](const std::string& hostName, const std::string& windowsName) {
+        struct stat st {};
+        if (::fstatat(dir, hostName.c_str(), &st, 0) != 0) return std::optional<FindData>();
+        const bool folder = S_ISDIR(st.st_mode);
+        return std::optional<FindData>(FindData{windowsName, folder, folder ? 0 : static_cast<uint64_t>(st.st_size)});
+    };
 
     bool wild = mask.find_first_of("*?") != std::string::npos;
     if (!wild) {
-        if (auto match = MatchInFolder(dir, mask)) {
-            fs::path p = dir / *match;
-            std::error_code sec;
-            fs::file_status st = fs::status(p, sec);
+        if (auto match = MatchInFolderAt(dir, mask)) {
             std::optional<std::string> windows = WindowsName(*match);
-            if (!sec && windows) {
-                FindData d{*windows, st.type() == fs::file_type::directory, 0};
-                if (!d.isDirectory) d.size = fs::file_size(p, sec);
-                found.push_back(d);
-            }
+            if (windows)
+                if (auto d = describe(*match, *windows)) found.push_back(*d);
         }
         return found;
     }
 
     std::vector<FindData> entries;
-    for (const auto& entry : fs::directory_iterator(dir, ec)) {
-        std::optional<std::string> name = WindowsName(entry.path().filename().string());
+    for (const std::string& hostName : ListFolderAt(dir)) {
+        std::optional<std::string> name = WindowsName(hostName);
         if (!name || !WildcardMatch(mask, *name)) continue;  // no Windows name: not listed
-        std::error_code sec;
-        FindData d{*name, entry.is_directory(sec), 0};
-        if (!d.isDirectory) {
-            d.size = entry.file_size(sec);
-            if (sec) d.size = 0;
-        }
-        entries.push_back(d);
+        if (auto d = describe(hostName, *name)) entries.push_back(*d);
+        else entries.push_back(FindData{*name, false, 0});  // a dangling link: listed, as a file
     }
     std::sort(entries.begin(), entries.end(), [](const FindData& a, const FindData& b) {
         std::string ua = Upper(a.name), ub = Upper(b.name);
@@ -540,11 +542,10 @@ bool IsDirectory(const std::string& windowsPath) {
 }
 
 FileError CreateDirectory(const std::string& windowsPath) {
-    ResolvedPath r = Resolve(windowsPath);
-    if (r.error != FileError::None) return r.error;
-    if (r.exists) return FileError::Other;  // already exists
-    if (OutsideShareRoot(windowsPath, r.host)) return FileError::OutsideShare;
-    if (::mkdir(r.host.c_str(), 0777) != 0) return FromErrno(errno, false);
+    FolderHandle at;
+    FileError e = Anchor(windowsPath, false, at);
+    if (e != FileError::None) return e;
+    if (::mkdirat(at.fd, at.name.c_str(), 0777) != 0) return errno == EEXIST ? FileError::Other : FromErrno(errno, false);
     return FileError::None;
 }
 
@@ -558,20 +559,57 @@ FileError CopyFile(const std::string& from, const std::string& to, bool failIfEx
 }
 
 FileError RemoveFile(const std::string& windowsPath) {
-    ResolvedPath r = Resolve(windowsPath);
-    if (r.error != FileError::None) return r.error;
-    if (!r.exists) return FileError::FileNotFound;
-    if (r.isDirectory) return FileError::AccessDenied;
-    if (OutsideShareRoot(windowsPath, r.host)) return FileError::OutsideShare;
-    struct stat st {};
-    if (::stat(r.host.c_str(), &st) == 0 && NoWriteBits(st)) return FileError::AccessDenied;
+    // A link is removed as a link, and only when it stays in the share.
+    FolderHandle at, target;
+    FileError e = Anchor(windowsPath, false, at);
+    if (e == FileError::None) e = Anchor(windowsPath, true, target);
+    if (e != FileError::None) return e;
+    struct stat self {}, st {};
+    if (::fstatat(at.fd, at.name.c_str(), &self, AT_SYMLINK_NOFOLLOW) != 0) return FromErrno(errno, true);
+    const bool found = ::fstatat(target.fd, target.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+    if (S_ISDIR(self.st_mode) || (found && S_ISDIR(st.st_mode))) return FileError::AccessDenied;
+    if (found && NoWriteBits(st)) return FileError::AccessDenied;
     // A file held open elsewhere cannot be deleted.
-    ExclusiveFile probe;
-    FileError e = probe.Open(windowsPath, ExclusiveFile::Mode::OpenExisting);
-    if (e == FileError::SharingViolation) return e;
-    probe.Close();
-    if (::unlink(r.host.c_str()) != 0) return FromErrno(errno, true);
+    if (found && S_ISREG(st.st_mode)) {
+        ExclusiveFile probe;
+        bool retry = false;
+        if (probe.OpenIn(target.fd, target.name, ExclusiveFile::Mode::OpenExisting, retry) == FileError::SharingViolation)
+            return FileError::SharingViolation;
+    }
+    if (::unlinkat(at.fd, at.name.c_str(), 0) != 0) return FromErrno(errno, true);
+    ::fsync(at.fd);
     return FileError::None;
+}
+
+std::optional<FileIdentity> Identify(const std::string& windowsPath, bool followLinks) {
+    FolderHandle at;
+    if (Anchor(windowsPath, followLinks, at) != FileError::None) return std::nullopt;
+    struct stat st {};
+    if (::fstatat(at.fd, at.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return std::nullopt;
+    return FileIdentity{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino), S_ISLNK(st.st_mode)};
+}
+
+FileError CheckWritable(const std::string& windowsPath) {
+    FolderHandle at;
+    FileError e = Anchor(windowsPath, true, at);
+    if (e != FileError::None) return e;
+    auto folderTakesChanges = [](int dir, const char* name) {
+        struct stat folder {};
+        return ::fstatat(dir, name, &folder, 0) == 0 && !NoWriteBits(folder) &&
+               ::faccessat(dir, name, W_OK | X_OK, AT_EACCESS) == 0;
+    };
+    if (!folderTakesChanges(at.fd, ".")) return FileError::FolderReadOnly;
+    struct stat st {};
+    if (::fstatat(at.fd, at.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return FileError::None;  // to be created
+    if (S_ISDIR(st.st_mode))  // a folder: whether files can be made in it
+        return folderTakesChanges(at.fd, at.name.c_str()) ? FileError::None : FileError::FolderReadOnly;
+    if (!S_ISREG(st.st_mode)) return FileError::NotAFile;
+    if (NoWriteBits(st) || ::faccessat(at.fd, at.name.c_str(), W_OK, AT_EACCESS | AT_SYMLINK_NOFOLLOW) != 0)
+        return FileError::AccessDenied;
+    ExclusiveFile probe;
+    bool retry = false;
+    e = probe.OpenIn(at.fd, at.name, ExclusiveFile::Mode::OpenExisting, retry);
+    return e == FileError::SharingViolation || e == FileError::AccessDenied ? e : FileError::None;
 }
 
 // ---- Exclusive opens ---------------------------------------------------------
@@ -580,32 +618,48 @@ ExclusiveFile::~ExclusiveFile() { Close(); }
 
 FileError ExclusiveFile::Open(const std::string& windowsPath, Mode mode) {
     Close();
-    ResolvedPath r = Resolve(windowsPath);
-    if (r.error != FileError::None) return r.error;
-    if (r.isDirectory) return FileError::AccessDenied;
-    if (!r.exists && mode != Mode::CreateTruncate) return FileError::FileNotFound;
-    // A create must not make a file through a link before the check; an
-    // existing file is checked where its open really led, which costs less.
-    if (mode == Mode::CreateTruncate && OutsideShareRoot(windowsPath, r.host)) return FileError::OutsideShare;
+    // A name that turns into a link between reaching its folder and the
+    // open is reached again; one that keeps changing is being changed.
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        FolderHandle at;
+        FileError e = Anchor(windowsPath, true, at);
+        if (e != FileError::None) return e;
+        bool retry = false;
+        e = OpenIn(at.fd, at.name, mode, retry);
+        if (!retry) return e;
+    }
+    return FileError::SharingViolation;
+}
 
+FileError ExclusiveFile::OpenIn(int dir, const std::string& name, Mode mode, bool& retry) {
+    Close();
+    retry = false;
     struct stat st {};
-    if (r.exists && ::stat(r.host.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return FileError::NotAFile;
-    bool readOnly = r.exists && NoWriteBits(st);
+    const bool exists = ::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+    if (!exists && errno != ENOENT) return FromErrno(errno, true);
+    if (exists && S_ISLNK(st.st_mode)) {
+        retry = true;
+        return FileError::SharingViolation;
+    }
+    if (exists && S_ISDIR(st.st_mode)) return FileError::AccessDenied;
+    if (!exists && mode != Mode::CreateTruncate) return FileError::FileNotFound;
+    if (exists && !S_ISREG(st.st_mode)) return FileError::NotAFile;
+    bool readOnly = exists && NoWriteBits(st);
     if (readOnly && mode != Mode::OpenForReading) return FileError::AccessDenied;
 
     // Never truncate before the lock is held: another opener's data must
     // survive. O_NONBLOCK keeps a pipe swapped in meanwhile from hanging the
-    // open; it is refused just below.
-    const int create = mode == Mode::CreateTruncate ? O_CREAT : 0;
-    int fd = ::open(r.host.c_str(), (readOnly ? O_RDONLY : O_RDWR) | O_CLOEXEC | O_NONBLOCK | create, 0666);
+    // open; it is refused just below. O_NOFOLLOW: a link swapped in is
+    // reached again from the top.
+    const int flags = O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW | (mode == Mode::CreateTruncate ? O_CREAT : 0);
+    int fd = ::openat(dir, name.c_str(), (readOnly ? O_RDONLY : O_RDWR) | flags, 0666);
     if (fd < 0 && mode == Mode::OpenForReading && (errno == EACCES || errno == EPERM || errno == EROFS)) {
         readOnly = true;
-        fd = ::open(r.host.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        fd = ::openat(dir, name.c_str(), O_RDONLY | flags);
     }
-    if (fd < 0) return FromErrno(errno, true);
-    if (mode != Mode::CreateTruncate && OpenedOutsideShare(windowsPath, fd, r.host)) {
-        ::close(fd);
-        return FileError::OutsideShare;
+    if (fd < 0) {
+        retry = errno == ELOOP;
+        return FromErrno(errno, true);
     }
     struct stat opened {};
     if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
@@ -698,66 +752,54 @@ ReadResult ReadWholeFile(const std::string& windowsPath, size_t maxSize) {
 }
 
 FileError WriteFileAtomically(const std::string& windowsPath, const void* data, size_t size) {
-    ResolvedPath r = Resolve(windowsPath);
-    if (r.error != FileError::None) return r.error;
-    if (r.isDirectory) return FileError::AccessDenied;
-    if (OutsideShareRoot(windowsPath, r.host)) return FileError::OutsideShare;
     // A link is written through: its target gets the new bytes, so every
     // name that leads there sees them.
-    std::error_code ec;
-    fs::path target = fs::is_symlink(fs::symlink_status(r.host, ec)) ? FinalPath(r.host) : r.host;
-    if (!fs::is_directory(target.parent_path(), ec)) return FileError::BadPath;
+    FolderHandle at;
+    FileError e = Anchor(windowsPath, true, at);
+    if (e != FileError::None) return e;
+    struct stat st {};
+    const bool exists = ::fstatat(at.fd, at.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+    if (exists && S_ISDIR(st.st_mode)) return FileError::AccessDenied;
 
     // Hold the target as an exclusive create would, so a read-only target
     // fails with its cause and nobody else opens it meanwhile. Another
     // writer's save takes a moment; wait that long for it, no longer.
     ExclusiveFile holder;
-    mode_t mode = CreationMode();
-    if (r.exists) {
-        FileError e = FileError::None;
+    if (exists) {
+        bool retry = false;
         for (int tries = 0; tries < 100; ++tries) {
-            e = holder.Open(windowsPath, ExclusiveFile::Mode::OpenExisting);
-            if (e != FileError::SharingViolation) break;
+            e = holder.OpenIn(at.fd, at.name, ExclusiveFile::Mode::OpenExisting, retry);
+            if (e != FileError::SharingViolation || retry) break;
             ::usleep(20000);
         }
+        if (retry) return FileError::SharingViolation;
         if (e != FileError::None) return e;
-        struct stat st {};
-        if (::stat(target.c_str(), &st) == 0) mode = st.st_mode & 07777;
     }
-
-    std::string temp;
-    FileError e = WriteTemporary(target.parent_path(), target.filename().string(), data, size, mode, temp);
-    if (e != FileError::None) return e;
-    if (::rename(temp.c_str(), target.c_str()) != 0) {
-        int err = errno;
-        ::unlink(temp.c_str());
-        return FromErrno(err, true);
-    }
-    SyncFolder(target.parent_path());
+    if (int err = ReplaceAt(at.fd, at.name, data, size)) return FromErrno(err, true);
     return FileError::None;
 }
 
 FileError CreateNewFile(const std::string& folder, const std::function<std::string(unsigned)>& nameFor,
                         const void* data, size_t size, std::string& name) {
-    ResolvedPath r = Resolve(folder);
-    if (r.error != FileError::None) return r.error;
-    if (!r.isDirectory) return FileError::BadPath;
-    if (OutsideShareRoot(folder, r.host)) return FileError::OutsideShare;
+    int dir = -1;
+    FileError e = OpenFolder(folder, dir);
+    if (e != FileError::None) return e == FileError::FileNotFound ? FileError::BadPath : e;
+    FolderHandle held;
+    held.fd = dir;
     std::string temp;
-    FileError e = WriteTemporary(r.host, "new", data, size, CreationMode(), temp);
-    if (e != FileError::None) return e;
+    if (int err = WriteTemporaryAt(dir, "new", data, size, NewFileMode(), temp)) return FromErrno(err, false);
     auto finish = [&](FileError result) {
-        ::unlink(temp.c_str());
-        if (result == FileError::None) SyncFolder(r.host);
+        ::unlinkat(dir, temp.c_str(), 0);
+        if (result == FileError::None) ::fsync(dir);
         return result;
     };
     for (unsigned attempt = 0; attempt < 1000000; ++attempt) {
         const std::string candidate = nameFor(attempt);
-        if (MatchInFolder(r.host, candidate)) continue;  // taken, in some letter case
-        const fs::path final = r.host / HostName(candidate);
+        if (MatchInFolderAt(dir, candidate)) continue;  // taken, in some letter case
+        const std::string final = HostName(candidate);
         // A hard link takes the name only while it is free, with every byte
         // already in place.
-        if (::link(temp.c_str(), final.c_str()) == 0) {
+        if (::linkat(dir, temp.c_str(), dir, final.c_str(), 0) == 0) {
             name = candidate;
             return finish(FileError::None);
         }
@@ -766,15 +808,15 @@ FileError CreateNewFile(const std::string& folder, const std::function<std::stri
             return finish(FromErrno(errno, true));
         // No hard links on this file system: claim the name with an
         // exclusive create, then move the bytes onto it.
-        int fd = ::open(final.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, CreationMode());
+        int fd = ::openat(dir, final.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_CLOEXEC, NewFileMode());
         if (fd < 0) {
             if (errno == EEXIST) continue;
             return finish(FromErrno(errno, true));
         }
         ::close(fd);
-        if (::rename(temp.c_str(), final.c_str()) != 0) {
+        if (::renameat(dir, temp.c_str(), dir, final.c_str()) != 0) {
             int err = errno;
-            ::unlink(final.c_str());
+            ::unlinkat(dir, final.c_str(), 0);
             return finish(FromErrno(err, true));
         }
         name = candidate;

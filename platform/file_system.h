@@ -35,6 +35,7 @@ enum class FileError {
     FileExists,        // an exclusive create found the name taken
     NotAFile,          // a pipe, device or socket stands where a file is expected
     OutsideShare,      // a link leads out of the share's folder
+    FolderReadOnly,    // the folder that holds the file takes no changes
     Other,             // anything else, including read and write errors
 };
 const char* FileErrorName(FileError error);
@@ -67,7 +68,9 @@ ResolvedPath Resolve(const std::string& windowsPath);
 
 // True when a path below a mapped share reaches, through a symbolic link,
 // a place outside the share's real folder (for a missing file: when its
-// folder does). Such a path is never listed, read, written or removed.
+// folder does). Such a path is never listed, read, written or removed:
+// every operation below reaches its file through a folder handle held from
+// the share's folder (folder_handle.h), and refuses with OutsideShare.
 // Paths on drives or the host are not confined.
 bool LeadsOutsideShare(const std::string& windowsPath);
 
@@ -107,6 +110,25 @@ FileError CreateDirectory(const std::string& windowsPath);  // fails when presen
 FileError CopyFile(const std::string& from, const std::string& to, bool failIfExists);
 FileError RemoveFile(const std::string& windowsPath);
 
+// What a path names, told apart from every other file by device and inode
+// (links followed, or the link itself); nullopt when nothing is there.
+struct FileIdentity {
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    bool isLink = false;
+    bool SameFile(const FileIdentity& other) const { return device == other.device && inode == other.inode; }
+};
+std::optional<FileIdentity> Identify(const std::string& windowsPath, bool followLinks);
+
+// Whether a file could be written (replaced, created or removed) now: its
+// folder takes changes and the file, if there, is a regular file with a
+// write permission bit that no other program holds. A folder without any
+// write permission bit is read-only, even for root. None when it could;
+// else the cause (AccessDenied for a write-protected file, FolderReadOnly
+// for its folder, SharingViolation for a file another program holds).
+// For a folder: whether files can be made in it (None or FolderReadOnly).
+FileError CheckWritable(const std::string& windowsPath);
+
 // ---- Exclusive opens -----------------------------------------------------
 class ExclusiveFile {
 public:
@@ -131,6 +153,10 @@ public:
     bool Write(const void* data, size_t size);
     bool Flush();
     void Close();
+
+    // The same for `name` in the open folder `dir`. `retry` is set when the
+    // name turned into a link meanwhile (it is then not followed).
+    FileError OpenIn(int dir, const std::string& name, Mode mode, bool& retry);
 
 private:
     int m_fd = -1;
