@@ -195,9 +195,12 @@ int Remove(std::vector<std::string> args) {
     }
     MenuStore store;
     store.Load(root, row.language, row.tab);
-    if (store.Row(row.index).sifPath != row.sifPath) return 1;  // the listing changed underneath
-    store.DeleteEntry(row.index);
-    if (platform::Exists(row.sifPath)) return 1;  // the store has said why
+    if (store.Row(row.index).sifPath != row.sifPath) {
+        std::fprintf(stderr, "menvolt-cli: %s changed while it was being removed; nothing was removed. Try again.\n",
+                     Shown(Relative(root, row.sifPath)).c_str());
+        return 1;
+    }
+    if (!store.DeleteEntry(row.index)) return 1;  // the store has said why
     if (options.json) std::puts(JsonObject().Add("removed", Relative(root, row.sifPath)).Str().c_str());
     else std::printf("removed %s\n", Shown(Relative(root, row.sifPath)).c_str());
     return 0;
@@ -240,8 +243,7 @@ int Verify(std::vector<std::string> args) {
             problems.push_back({sif, "names no loader file (LaunchFile is empty)"});
             continue;
         }
-        std::string host;
-        if (!IsInsideShare(root, launchFile, &host)) {
+        if (!IsInsideShare(root, launchFile)) {
             problems.push_back({sif, "LaunchFile leads outside the share: " + launchFile});
             continue;
         }

@@ -75,6 +75,10 @@ enum : unsigned {
     IDS_FOLDER_OUTSIDE_SHARE = 57401,
     IDS_LOADER_KEPT = 57402,
     IDS_FILE_NOT_FOUND = 57403,
+    IDS_REMOVE_REFUSED = 57404,
+    IDS_REMOVE_HALF_DONE = 57405,
+    IDS_EDIT_REFUSED = 57406,
+    IDS_EDIT_UNDONE = 57407,
 };
 
 // Dialog templates and bitmaps.

@@ -98,6 +98,10 @@ constexpr Entry kStrings[] = {
     {IDS_FOLDER_OUTSIDE_SHARE, "The folder %s leads outside the share; it was left alone."},
     {IDS_LOADER_KEPT, "The file %s was kept: %s"},
     {IDS_FILE_NOT_FOUND, "File not found."},
+    {IDS_REMOVE_REFUSED, "Nothing was removed: %s"},
+    {IDS_REMOVE_HALF_DONE, "%s was removed, but its loader file %s could not be."},
+    {IDS_EDIT_REFUSED, "Nothing was changed: %s"},
+    {IDS_EDIT_UNDONE, "The loader file could not be written; %s was put back as it was."},
 };
 
 }  // namespace

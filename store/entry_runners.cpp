@@ -1,9 +1,12 @@
 #include "entry_runners.h"
 
+#include <cstdint>
+
 #include "file_system.h"
 #include "menu_entry.h"
 #include "message_box.h"
 #include "resource.h"
+#include "string_table.h"
 
 std::string RelativeEntryFolder(const std::string& risRoot, const std::string& folder) {
     if (!risRoot.empty() && folder.size() >= risRoot.size() && folder.compare(0, risRoot.size(), risRoot) == 0)
@@ -49,13 +52,26 @@ void MarkUnopenedLoader(MenuEntry& entry) {
 }
 
 BOOL WriteEditedEntry(MenuEntry& entry) {
-    BOOL ok = entry.m_sif.Save();
     if (!entry.m_loaderOpened) {
         // Writing would put the template, or a refused file's remains, over
         // what is on disk (or create a loader nobody asked for).
+        entry.m_sif.Save();
         platform::AfxMessageBox(res::IDS_LOADER_NOT_SAVED, platform::MB_OK | platform::MB_ICONWARNING);
         return FALSE;
     }
-    if (!entry.m_loader.Save()) ok = FALSE;
-    return ok;
+    // Whole or not at all: both files are checked before either is written,
+    // and the OSChooser file is put back when the loader fails after all.
+    if (std::string why = entry.WriteProblem(); !why.empty()) {
+        platform::AfxMessageBox(res::FormatString(res::IDS_EDIT_REFUSED, why.c_str()), platform::MB_OK | platform::MB_ICONERROR);
+        return FALSE;
+    }
+    const platform::ReadResult before = platform::ReadWholeFile(entry.m_sif.GetPath(), SIZE_MAX);
+    if (!entry.m_sif.Save()) return FALSE;  // it said why; nothing written
+    if (entry.m_loader.Save()) return TRUE;
+    if (before.error == platform::FileError::None &&
+        platform::WriteFileAtomically(entry.m_sif.GetPath(), before.bytes.data(), before.bytes.size()) ==
+            platform::FileError::None)
+        platform::AfxMessageBox(res::FormatString(res::IDS_EDIT_UNDONE, entry.m_sif.GetPath().c_str()),
+                                platform::MB_OK | platform::MB_ICONERROR);
+    return FALSE;
 }

@@ -22,9 +22,11 @@ std::string RelativeEntryFolder(const std::string& risRoot, const std::string& f
 // again, and the result is FALSE.
 BOOL WriteNewEntry(MenuEntry& entry, const std::string& folder);
 
-// After OK: saves the OSChooser file and then the loader file. A loader that
-// did not open from its file is never written over that file; the user is
-// told so. FALSE when a save failed.
+// After OK: saves the OSChooser file and then the loader file, whole or not
+// at all: when either cannot be written nothing is, and when the loader
+// fails after all the OSChooser file is put back. A loader that did not
+// open from its file is never written over that file (only the OSChooser
+// file is); the user is told so. FALSE when not everything was written.
 BOOL WriteEditedEntry(MenuEntry& entry);
 
 // An entry whose loader file is missing: the document, still the built-in

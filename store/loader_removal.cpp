@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <optional>
 
 #include "file_system.h"
 #include "layout.h"
@@ -13,27 +14,23 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path RealHostPath(const std::string& windowsPath) {
-    platform::ResolvedPath r = platform::Resolve(windowsPath);
-    if (r.error != platform::FileError::None || !r.exists) return {};
-    std::error_code ec;
-    fs::path real = fs::canonical(r.host, ec);
-    return ec ? fs::path() : real;
-}
+using platform::FileIdentity;
 
-// True when an OSChooser file other than `ownSif` names `loader` (a real
-// host path). The server reads every templates folder of the share.
-bool NamedElsewhere(const std::string& risRoot, const fs::path& ownSif, const fs::path& loader) {
+// True when an OSChooser file that is a different file from `ownSif`
+// (device and inode, so a link or a second name of it is no other entry)
+// names `loader`. The server reads every templates folder of the share.
+bool NamedElsewhere(const std::string& risRoot, const FileIdentity& ownSif, const FileIdentity& loader) {
     for (const std::string& templates : ListAllTemplatesFolders(risRoot)) {
         for (const platform::FindData& d : platform::ListMatches(templates + "*.sif")) {
-            if (d.isDirectory || RealHostPath(templates + d.name) == ownSif) continue;
-            SifFile other;
-            std::string host;
-            if (!other.Load(templates + d.name)) continue;
-            const std::string launchFile = other.GetLaunchFile();
-            if (launchFile.empty() || !IsInsideShare(risRoot, launchFile, &host)) continue;
-            std::error_code ec;
-            if (!host.empty() && fs::canonical(host, ec) == loader) return true;
+            if (d.isDirectory) continue;
+            std::optional<FileIdentity> other = platform::Identify(templates + d.name, true);
+            if (!other || other->SameFile(ownSif)) continue;
+            SifFile sif;
+            if (!sif.Load(templates + d.name)) continue;
+            const std::string launchFile = sif.GetLaunchFile();
+            if (launchFile.empty() || !IsInsideShare(risRoot, launchFile)) continue;
+            std::optional<FileIdentity> named = platform::Identify(risRoot + launchFile, true);
+            if (named && named->SameFile(loader)) return true;
         }
     }
     return false;
@@ -46,17 +43,29 @@ bool BeginsWithLoaderSignature(const std::string& path) {
            std::memcmp(read.bytes.data() + layout::LDR_SIGNATURE, "QVLRIS", layout::LDR_SIGNATURE_SIZE) == 0;
 }
 
+// The folder a Windows path lies in, by its host path.
+fs::path HostFolder(const std::string& windowsPath) {
+    platform::ResolvedPath r = platform::Resolve(windowsPath);
+    std::error_code ec;
+    fs::path real = fs::weakly_canonical(r.host.parent_path(), ec);
+    return ec ? fs::path() : real;
+}
+
 }  // namespace
 
 std::string WhyLoaderIsKept(const std::string& risRoot, const std::string& sifPath, const std::string& launchFile) {
     const std::string loaderPath = risRoot + launchFile;
-    const fs::path loader = RealHostPath(loaderPath);
-    if (loader.empty()) return "";  // nothing there; the removal says so
+    std::optional<FileIdentity> loader = platform::Identify(loaderPath, true);
+    if (!loader) return "";  // nothing there; the removal says so
+    // A link to an OSChooser file is removed as a link: the entry it leads
+    // to still names its loader.
+    std::optional<FileIdentity> ownSif = platform::Identify(sifPath, false);
+    if (!ownSif || ownSif->isLink) return "the removed OSChooser file is a link; the entry it leads to keeps it.";
     // "...\i386\templates\tool<N>.sif" belongs to the entry folder "...\i386".
-    const fs::path ownSif = RealHostPath(sifPath);
-    if (ownSif.empty() || loader.parent_path() != ownSif.parent_path().parent_path())
+    std::optional<FileIdentity> loaderLink = platform::Identify(loaderPath, false);
+    if (!loaderLink || loaderLink->isLink || HostFolder(loaderPath) != HostFolder(sifPath).parent_path())
         return "it does not lie in the entry's own folder.";
     if (!BeginsWithLoaderSignature(loaderPath)) return "it is not a loader file.";
-    if (NamedElsewhere(risRoot, ownSif, loader)) return "another entry still names it.";
+    if (NamedElsewhere(risRoot, *ownSif, *loader)) return "another entry still names it.";
     return "";
 }

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <vector>
 
 #include "file_system.h"
 #include "string_table.h"
@@ -11,51 +12,48 @@ CreateWizardRunner g_createWizard = nullptr;
 PropertySheetRunner g_propertySheet = nullptr;
 }  // namespace
 
-bool IsInsideShare(const std::string& risRoot, const std::string& relativePath, std::string* hostPath) {
-    return IsInsideShare(ResolveShareRoot(risRoot), relativePath, hostPath);
-}
-
-ShareRoot ResolveShareRoot(const std::string& risRoot) {
-    ShareRoot root{risRoot, {}};
-    platform::ResolvedPath resolved = platform::Resolve(risRoot);
-    if (resolved.error != platform::FileError::None || !resolved.exists) return root;
-    std::error_code ec;
-    std::filesystem::path real = std::filesystem::weakly_canonical(resolved.host, ec);
-    if (!ec) root.real = real;
-    return root;
-}
-
-bool IsInsideShare(const ShareRoot& root, const std::string& relativePath, std::string* hostPath) {
-    if (hostPath) hostPath->clear();
+bool IsInsideShare(const std::string& risRoot, const std::string& relativePath) {
     if (relativePath.empty()) return false;
     if (relativePath[0] == '\\' || relativePath[0] == '/') return false;  // absolute or UNC
     if (relativePath.find(':') != std::string::npos) return false;      // drive letter or stream
+    // A LaunchFile never climbs: Windows ignores trailing dots and blanks,
+    // so "..." and ".. " climb too.
     size_t start = 0;
     while (start <= relativePath.size()) {
         size_t end = relativePath.find_first_of("\\/", start);
         if (end == std::string::npos) end = relativePath.size();
-        std::string part = relativePath.substr(start, end - start);
-        // Windows ignores trailing dots and blanks: "..." and ".. " also climb.
-        size_t last = part.find_last_not_of(". ");
-        if (!part.empty() && last == std::string::npos && part.find("..") != std::string::npos) return false;
+        const std::string part = relativePath.substr(start, end - start);
+        if (part.find("..") != std::string::npos && part.find_last_not_of(". ") == std::string::npos) return false;
         start = end + 1;
     }
-    // Links: the file's real location must lie in the share's real folder.
-    if (root.real.empty()) return false;
-    platform::ResolvedPath file = platform::Resolve(root.risRoot + relativePath);
-    if (file.error != platform::FileError::None || !file.exists) return true;  // nothing there to follow
-    const std::filesystem::path& realRoot = root.real;
-    std::error_code ec;
-    std::filesystem::path realFile = std::filesystem::weakly_canonical(file.host, ec);
-    if (ec) return false;
-    auto r = realRoot.begin();
-    auto f = realFile.begin();
-    for (; r != realRoot.end(); ++r, ++f) {
-        if (r->empty()) continue;  // a trailing separator of the root
-        if (f == realFile.end() || *r != *f) return false;
+    return !platform::LeadsOutsideShare(risRoot + relativePath);
+}
+
+std::string WhyNotWritable(const std::string& path) {
+    using platform::FileError;
+    switch (platform::CheckWritable(path)) {
+        case FileError::None: return "";
+        case FileError::FolderReadOnly: return path + ": its folder is write-protected.";
+        case FileError::AccessDenied: return path + ": the file is write-protected.";
+        case FileError::SharingViolation: return path + ": another program is using the file.";
+        case FileError::NotAFile: return path + ": it is not a file.";
+        case FileError::OutsideShare: return path + ": it leads outside the share.";
+        case FileError::BadPath:
+        case FileError::FileNotFound: return path + ": its folder does not exist.";
+        default: return path + ": it cannot be written.";
     }
-    if (hostPath) *hostPath = realFile.string();
-    return true;
+}
+
+std::string MenuEntry::WriteProblem(const std::string& createFolder) const {
+    // A new entry's names are chosen at Finish: its folders are what count.
+    const std::vector<std::string> targets =
+        createFolder.empty() ? std::vector<std::string>{m_sif.GetPath(), m_loader.GetPath()}
+                             : std::vector<std::string>{createFolder, createFolder + "templates"};
+    for (const std::string& target : targets) {
+        if (target.empty()) continue;  // no path: the save itself reports it
+        if (std::string why = WhyNotWritable(target); !why.empty()) return why;
+    }
+    return "";
 }
 
 MenuEntry::MenuEntry(const std::string& risRoot) : m_risRoot(risRoot) {}

@@ -32,6 +32,13 @@ public:
     // OSChooser name ("templates\tool<N>.sif", with "_" added while taken).
     void AllocateFileNames(std::string& loaderName, std::string& sifName) const;
 
+    // Why not every file that OK in the property sheet (the OSChooser file
+    // and the loader file) or, with `createFolder`, Finish in the wizard
+    // (a new loader there and a new OSChooser file in its templates folder)
+    // would write could be written now; "" when all can. Checked before
+    // anything is written, so that a change is made whole or not at all.
+    std::string WriteProblem(const std::string& createFolder = "") const;
+
     BOOL RunCreateWizard(const std::string& folder);
     BOOL RunPropertySheet();
 
@@ -48,17 +55,11 @@ public:
     BOOL m_loaderMissing = FALSE;
 };
 
-// True when a LaunchFile value names a file inside the share: relative, no
-// drive, no UNC root, no ".." component, and not reached through a link that
-// leads out of the share's folder. `hostPath`, when given, receives the real
-// host path of an existing file ("" otherwise).
-bool IsInsideShare(const std::string& risRoot, const std::string& relativePath, std::string* hostPath = nullptr);
+// True when a LaunchFile value names a file inside the share: relative (no
+// drive, no UNC root) and, as the file layer reaches it, not led out of the
+// share by ".." or a link.
+bool IsInsideShare(const std::string& risRoot, const std::string& relativePath);
 
-// The share's real host folder, resolved once for many checks (a listing);
-// empty when the share's folder cannot be found.
-struct ShareRoot {
-    std::string risRoot;
-    std::filesystem::path real;
-};
-ShareRoot ResolveShareRoot(const std::string& risRoot);
-bool IsInsideShare(const ShareRoot& root, const std::string& relativePath, std::string* hostPath = nullptr);
+// Why `path` could not be written now, for the user ("" when it could):
+// the folder or the file is write-protected, or another program holds it.
+std::string WhyNotWritable(const std::string& path);

@@ -1,6 +1,7 @@
 #include "menu_store.h"
 
 #include <filesystem>
+#include <unistd.h>
 
 #include "file_system.h"
 #include "loader_file.h"
@@ -23,6 +24,7 @@ unsigned FileErrorCause(int platformFileError) {
         case FileError::FileExists: return 5;
         case FileError::NotAFile: return 6;
         case FileError::OutsideShare: return 5;
+        case FileError::FolderReadOnly: return 5;
         case FileError::Other: return 1;
     }
     return 1;
@@ -74,7 +76,6 @@ void MenuStore::Refresh() {
 
     SifFile sif;
     LoaderFile loader;
-    const ShareRoot root = ResolveShareRoot(m_risRoot);  // once for every entry
     platform::FileFind find;
     if (!find.FindFirst(m_folder + "templates\\*.sif")) {
         // Empty, or not readable at all: only the second is worth a word.
@@ -96,7 +97,7 @@ void MenuStore::Refresh() {
         }
         MenuRow row{sif.GetDescription(), path, Unresolved, sif.IsReadOnly()};
         const std::string launchFile = sif.GetLaunchFile();
-        if (!launchFile.empty() && IsInsideShare(root, launchFile)) {
+        if (!launchFile.empty() && IsInsideShare(m_risRoot, launchFile)) {
             if (loader.Open(m_risRoot + launchFile)) row.kind = loader.GetItemCount() >= 2 ? Submenu : Single;
             row.readOnly = row.readOnly || loader.IsReadOnly();
         }
@@ -163,11 +164,32 @@ BOOL MenuStore::DeleteEntry(int index) {
     // from the others that may name the same loader.
     const std::string launchFile = entry.m_sif.GetLaunchFile();
     const bool inside = !launchFile.empty() && IsInsideShare(m_risRoot, launchFile);
+    // A loader another program holds is waited for a moment (a save takes
+    // that long); one held longer is reported below, never judged unread.
+    for (int tries = 0; inside && tries < 25; ++tries) {
+        if (platform::CheckWritable(m_risRoot + launchFile) != FileError::SharingViolation) break;
+        ::usleep(40000);
+    }
     const std::string keep = inside ? WhyLoaderIsKept(m_risRoot, sifPath, launchFile) : "";
 
+    const bool removesLoader = inside && platform::Exists(m_risRoot + launchFile) &&
+                               (keep.empty() || platform::CheckWritable(m_risRoot + launchFile) == FileError::SharingViolation);
+
+    // Whole or not at all: both files are checked before either goes, so a
+    // removal that cannot finish leaves the entry as it was.
+    for (const std::string& path : {sifPath, removesLoader ? m_risRoot + launchFile : std::string()}) {
+        if (path.empty()) continue;
+        if (std::string why = WhyNotWritable(path); !why.empty()) {
+            platform::AfxMessageBox(res::FormatString(res::IDS_REMOVE_REFUSED, why.c_str()), platform::MB_ICONERROR);
+            Refresh();
+            return FALSE;
+        }
+    }
+    BOOL whole = TRUE;
     FileError error = platform::RemoveFile(sifPath);
     if (error != FileError::None) {
         report(sifPath, error);
+        whole = FALSE;
     } else if (!launchFile.empty()) {
         const std::string loaderPath = m_risRoot + launchFile;
         if (!inside) {
@@ -175,11 +197,16 @@ BOOL MenuStore::DeleteEntry(int index) {
         } else if (!keep.empty()) {
             platform::AfxMessageBox(res::FormatString(res::IDS_LOADER_KEPT, loaderPath.c_str(), keep.c_str()),
                                     platform::MB_ICONWARNING);
-        } else {
+        } else if (removesLoader) {
             error = platform::RemoveFile(loaderPath);
-            if (error != FileError::None) report(loaderPath, error);
+            if (error != FileError::None) {
+                report(loaderPath, error);
+                platform::AfxMessageBox(res::FormatString(res::IDS_REMOVE_HALF_DONE, sifPath.c_str(), loaderPath.c_str()),
+                                        platform::MB_ICONERROR);
+                whole = FALSE;
+            }
         }
     }
     Refresh();
-    return TRUE;
+    return whole;
 }

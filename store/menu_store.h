@@ -53,7 +53,9 @@ public:
     BOOL CreateEntry(std::string& description);
     BOOL EditEntry(int index);
     // Removes the entry's OSChooser file and then its loader, unless that
-    // is not plainly the entry's own loader (see WhyLoaderIsKept); TRUE always.
+    // is not plainly the entry's own loader (see WhyLoaderIsKept). Both are
+    // checked first and nothing is removed when either cannot be. FALSE
+    // (after its message) when not all it set out to remove was removed.
     BOOL DeleteEntry(int index);
 
     const std::string& GetFolder() const { return m_folder; }

@@ -249,4 +249,35 @@ if [ "$(id -u)" = 0 ] && command -v setpriv >/dev/null; then
 else
   echo "SKIP unprivileged reader: needs root and setpriv"
 fi
+# ---- A link to an OSChooser file is removed as a link and takes no loader
+# with it; links inside the share keep working when absolute too.
+t="$tools/templates"
+"$cli" new "$tools/tool30.ldr" --server-path 'Setup\English\Tools\Zent\i386\' --item 0 a.img "" ""
+sif "$t/tool30.sif" "Aliased" 'Setup\English\Tools\Zent\i386\tool30.ldr'
+ln -s tool30.sif "$t/alias.sif" && ln -s "$t/tool30.sif" "$t/alias2.sif"
+for a in alias alias2; do
+  out=$(run remove "Setup\\English\\Tools\\Zent\\i386\\templates\\$a.sif" 2>&1) || fail "remove $a.sif: $out"
+  [ ! -e "$t/$a.sif" ] && [ -f "$t/tool30.sif" ] && [ -f "$tools/tool30.ldr" ] || fail "remove $a.sif took the real entry: $out"
+done
+
+# ---- Whole or not at all: a read-only entry folder or a loader another
+# program holds leaves both files as they were, with a message and exit 1.
+sum() { sha256sum "$t/tool30.sif" "$tools/tool30.ldr"; }
+before=$(sum)
+chmod a-w "$tools"
+for cmd in "edit Setup\\English\\Tools\\Zent\\i386\\templates\\tool30.sif --description Half" \
+           "remove Setup\\English\\Tools\\Zent\\i386\\templates\\tool30.sif"; do
+  # shellcheck disable=SC2086
+  if out=$(run $cmd 2>&1); then fail "$cmd in a read-only folder succeeded"; fi
+  grep -q "Nothing was.*tool30.ldr: its folder is write-protected" <<<"$out" || fail "$cmd read-only folder: $out"
+  [ "$(sum)" = "$before" ] || fail "$cmd in a read-only folder changed a file"
+done
+chmod u+w "$tools"
+python3 -c 'import fcntl, sys, time; f = open(sys.argv[1], "rb+"); fcntl.lockf(f, fcntl.LOCK_EX)
+open(sys.argv[2], "w").close(); time.sleep(30)' "$tools/tool30.ldr" "$dir/locked" >/dev/null 2>&1 & locker=$!
+while [ ! -e "$dir/locked" ]; do sleep 0.05; done
+if out=$(run remove 'Setup\English\Tools\Zent\i386\templates\tool30.sif' 2>&1); then fail "remove of a locked loader succeeded"; fi
+kill "$locker"
+grep -q "Nothing was removed: .*tool30.ldr: another program is using the file" <<<"$out" || fail "locked loader: $out"
+[ "$(sum)" = "$before" ] || fail "remove beside a locked loader changed a file"
 echo "cli share safety: all checks passed"
