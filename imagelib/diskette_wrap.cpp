@@ -1,5 +1,9 @@
 #include "diskette_wrap.h"
 
+#include <sys/stat.h>
+
+#include "image_document.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -74,9 +78,16 @@ bool WrapDisketteFile(const std::string& diskettePath, const std::string& outPat
     // Read more than the largest diskette, so a larger file is refused as
     // what it is rather than as too large to read.
     if (!ReadHostFile(diskettePath, 4 * kDiskettes[2].bytes, diskette, error)) return false;
+    // The diskette is the input: writing over it would lose it.
+    struct stat in {}, out {};
+    if (stat(diskettePath.c_str(), &in) == 0 && stat(outPath.c_str(), &out) == 0 && in.st_dev == out.st_dev &&
+        in.st_ino == out.st_ino) {
+        error = outPath + " is the diskette being wrapped; write the wrapped image to a new file";
+        return false;
+    }
     std::vector<uint8_t> image;
     if (!WrapDiskette(diskette, options, image, error)) return false;
-    return ReplaceFileAtomically(outPath, image.data(), image.size(), error);
+    return WriteWholeImage(outPath, image, error);
 }
 
 std::string ExtendedMemoryLoaderOf(const std::vector<uint8_t>& bootSector) {

@@ -1,6 +1,9 @@
 #include "image_document.h"
 
 #include "atomic_file.h"
+#include "image_library.h"
+
+#include <sys/stat.h>
 
 namespace imagelib {
 namespace {
@@ -140,6 +143,42 @@ ChangeResult ImageDocument::ExtractFile(const std::string& imagePath, const std:
     std::string error;
     if (!ReplaceFileAtomically(hostPath, data.data(), data.size(), error)) result.message = error;
     return result;
+}
+
+bool WriteWholeImage(const std::string& hostPath, const std::vector<uint8_t>& data, std::string& error) {
+    struct stat st {};
+    if (stat(hostPath.c_str(), &st) != 0) return ReplaceFileAtomically(hostPath, data.data(), data.size(), error);
+    ImageLock lock;
+    if (!lock.Acquire(hostPath, error)) return false;
+    const FileId locked = lock.Identity();
+    return ReplaceFileAtomically(hostPath, data.data(), data.size(), error, &locked);
+}
+
+bool CreateImageFile(const std::string& hostPath, uint32_t capacityMegabytes, uint32_t options, bool replaceFiles,
+                     std::string& error) {
+    // Base code cannot stay without the driver under it.
+    if (!(options & KTIMG_OPTION_KEEP_UNDI)) options &= ~KTIMG_OPTION_KEEP_BASE;
+    std::vector<uint8_t> bytes;
+    if (!BuildImage(capacityMegabytes, options, bytes)) {
+        error = "capacity must be 0 (1.44 MB) or 2, 4, ..., 16 MB";
+        return false;
+    }
+    struct stat st {};
+    if (stat(hostPath.c_str(), &st) != 0) return ReplaceFileAtomically(hostPath, bytes.data(), bytes.size(), error);
+    ImageLock lock;
+    if (!lock.Acquire(hostPath, error)) return false;
+    if (!replaceFiles) {
+        ImageDocument old;
+        std::string unreadable;
+        std::vector<FatEntryInfo> entries;
+        if (old.Open(hostPath, unreadable) && old.Volume().List("", entries) == FatError::None && !entries.empty()) {
+            error = hostPath + " holds " + std::to_string(entries.size()) +
+                    " files or folders; it was left as it was (--force replaces it)";
+            return false;
+        }
+    }
+    const FileId locked = lock.Identity();
+    return ReplaceFileAtomically(hostPath, bytes.data(), bytes.size(), error, &locked);
 }
 
 }  // namespace imagelib

@@ -58,4 +58,16 @@ private:
     std::unique_ptr<ImageLock> m_lock;  // held from OpenForChange on
 };
 
+// Writes a new, empty image of `capacityMegabytes` (0: a 1.44 MB diskette)
+// to `hostPath` under the writer's lock, so a change running at the same
+// time comes wholly before or wholly after. An existing image that holds
+// files is replaced only with `replaceFiles` (the editor's Create dialog
+// asks first; the command line wants --force). False with a reason.
+bool CreateImageFile(const std::string& hostPath, uint32_t capacityMegabytes, uint32_t options, bool replaceFiles,
+                     std::string& error);
+
+// Writes `data` over the existing file or a new one at `hostPath`, holding
+// the writer's lock on an existing one from before the write to after it.
+bool WriteWholeImage(const std::string& hostPath, const std::vector<uint8_t>& data, std::string& error);
+
 }  // namespace imagelib

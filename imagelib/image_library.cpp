@@ -46,14 +46,11 @@ KTIMG_API int KTCreateImage(const ImageCreateRequest* request) {
     if (!imagelib::UsablePath(request->path)) return KTIMG_ERR_PATH;
     const uint32_t capacity = request->capacity;
     if (capacity % 2 || capacity > imagelib::kMaxExtendedMegabytes) return KTIMG_ERR_REQUEST;
-    uint32_t options = request->options;
-    // Base code cannot stay without the driver under it.
-    if (!(options & KTIMG_OPTION_KEEP_UNDI)) options &= ~KTIMG_OPTION_KEEP_BASE;
-
-    std::vector<uint8_t> bytes;
-    if (!imagelib::BuildImage(capacity, options, bytes)) return KTIMG_ERR_REQUEST;
+    std::vector<uint8_t> probe;
+    if (!imagelib::BuildImage(capacity, request->options, probe)) return KTIMG_ERR_REQUEST;
+    // The editor's Create dialog has asked before an image is replaced.
     std::string error;
-    if (!imagelib::ReplaceFileAtomically(request->path, bytes.data(), bytes.size(), error)) return KTIMG_ERR_WRITE;
+    if (!imagelib::CreateImageFile(request->path, capacity, request->options, true, error)) return KTIMG_ERR_WRITE;
     return KTIMG_OK;
 }
 

@@ -1,6 +1,6 @@
 // menvolt-image: the image library from the command line, for scripts and
 // test set-ups on the installation server.
-//   menvolt-image create IMAGE [--capacity MB] [--keep-undi] [--keep-base] [--writable]
+//   menvolt-image create IMAGE [--capacity MB] [--keep-undi] [--keep-base] [--writable] [--force]
 //   menvolt-image wrap DISKETTE OUT [--keep-undi] [--keep-base] [--writable]
 //   menvolt-image add IMAGE [--folder FOLDER] FILE...
 //   menvolt-image mkdir IMAGE FOLDER
@@ -19,7 +19,7 @@ namespace {
 
 int Usage(FILE* out = stderr) {
     std::fprintf(out,
-                 "usage: menvolt-image create IMAGE [--capacity MB] [--keep-undi] [--keep-base] [--writable]\n"
+                 "usage: menvolt-image create IMAGE [--capacity MB] [--keep-undi] [--keep-base] [--writable] [--force]\n"
                  "       menvolt-image wrap DISKETTE OUT [--keep-undi] [--keep-base] [--writable]\n"
                  "       menvolt-image add IMAGE [--folder FOLDER] FILE...\n"
                  "       menvolt-image mkdir IMAGE FOLDER\n"
@@ -48,6 +48,7 @@ int Create(const std::vector<std::string>& args) {
     r.path = args[0].c_str();
     r.fixed = KTIMG_CREATE_FIXED;
     r.options = KTIMG_OPTION_STANDARD;
+    bool force = false;  // replace an image that holds files
     for (size_t i = 1; i < args.size(); ++i) {
         if (args[i] == "--capacity" && i + 1 < args.size()) {
             // Digits only, so "abc" or a value past 32 bits never becomes
@@ -62,13 +63,14 @@ int Create(const std::vector<std::string>& args) {
             r.options |= KTIMG_OPTION_KEEP_BASE;
         } else if (args[i] == "--writable") {
             r.options |= KTIMG_OPTION_WRITABLE;
+        } else if (args[i] == "--force") {
+            force = true;
         } else {
             return Usage();
         }
     }
-    const int result = KTCreateImage(&r);
-    if (result == KTIMG_ERR_REQUEST) return Fail("capacity must be 0 (1.44 MB) or 2, 4, ..., 16 MB");
-    if (result != KTIMG_OK) return Fail("cannot create " + args[0]);
+    std::string error;
+    if (!imagelib::CreateImageFile(args[0], r.capacity, r.options, force, error)) return Fail(error);
     return 0;
 }
 
