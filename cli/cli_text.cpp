@@ -20,15 +20,23 @@ bool TakeText(const std::string& argument, const std::string& what, std::string&
     std::string oneLine = argument;
     for (char& c : oneLine)
         if (c == '\r' || c == '\n' || c == '\t') c = ' ';
-    for (char c : oneLine) {
-        if (platform::IsControl(static_cast<unsigned char>(c))) {
-            std::fprintf(stderr, "menvolt-cli: %s holds the control character %s, which a menu text cannot hold\n",
-                         what.c_str(), platform::EscapeControls(std::string(1, c)).c_str());
-            return false;
+    // C0 controls are single bytes in UTF-8 too; C1 ones are checked once
+    // the text is in stored bytes.
+    auto refuseControls = [&](const std::string& text) {
+        for (char c : text) {
+            if (platform::IsControlByte(static_cast<unsigned char>(c))) {
+                std::fprintf(stderr, "menvolt-cli: %s holds the control character %s, which a menu text cannot hold\n",
+                             what.c_str(), platform::EscapeControls(std::string(1, c)).c_str());
+                return true;
+            }
         }
-    }
+        return false;
+    };
+    for (char c : oneLine)
+        if (static_cast<unsigned char>(c) < 0x80 && refuseControls(std::string(1, c))) return false;
     std::vector<char32_t> missing;
-    if (!platform::Utf8ToAnsi(oneLine, stored, &missing)) {
+    std::string converted;
+    if (!platform::Utf8ToAnsi(oneLine, converted, &missing)) {
         std::string names;
         for (char32_t code : missing) {
             // The character itself, when it is one, then its code point.
@@ -40,6 +48,8 @@ bool TakeText(const std::string& argument, const std::string& what, std::string&
                      what.c_str(), names.c_str());
         return false;
     }
+    if (refuseControls(converted)) return false;
+    stored = converted;
     return true;
 }
 

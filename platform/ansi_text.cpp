@@ -41,12 +41,14 @@ bool UnicodeToAnsi(char32_t code, unsigned char& byte) {
     return false;
 }
 
+bool IsControlByte(unsigned char byte) { return IsControl(AnsiToUnicode(byte)); }
+
 std::string WithoutControls(const std::string& text) {
     std::string out;
     out.reserve(text.size());
     for (char c : text) {
         if (c == '\r' || c == '\n' || c == '\t') out += ' ';
-        else if (!IsControl(static_cast<unsigned char>(c))) out += c;
+        else if (!IsControlByte(static_cast<unsigned char>(c))) out += c;
     }
     return out;
 }
@@ -54,7 +56,7 @@ std::string WithoutControls(const std::string& text) {
 std::string EscapeControls(const std::string& text) {
     std::string out;
     for (char c : text) {
-        if (IsControl(static_cast<unsigned char>(c))) {
+        if (IsControlByte(static_cast<unsigned char>(c))) {
             char buffer[8];
             std::snprintf(buffer, sizeof buffer, "\\x%02X", static_cast<unsigned char>(c));
             out += buffer;

@@ -16,8 +16,12 @@ char32_t AnsiToUnicode(unsigned char byte);
 // The byte of a code point; false when the code page has none.
 bool UnicodeToAnsi(char32_t code, unsigned char& byte);
 
-// Control characters (00h-1Fh and 7Fh) are never stored in a text.
-inline bool IsControl(char32_t code) { return code < 0x20 || code == 0x7F; }
+// Control characters (C0: U+0000-U+001F and U+007F; C1: U+0080-U+009F)
+// are never stored in a text.
+inline bool IsControl(char32_t code) { return code < 0x20 || (code >= 0x7F && code <= 0x9F); }
+// The same for a stored byte: 81h, 8Dh, 8Fh, 90h and 9Dh stand for C1
+// controls, the other bytes from 80h to 9Fh for printable characters.
+bool IsControlByte(unsigned char byte);
 
 // Stored text for display: line breaks and tabs become blanks, other control
 // characters are dropped.

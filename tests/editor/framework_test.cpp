@@ -111,14 +111,14 @@ TEST(Dialog, EditsKeepWindows1252TextAndNoControlCharacters) {
     ASSERT_TRUE(dialog.Create());
 
     // A stored byte is shown as its character and read back unchanged.
-    dialog.SetDlgItemText(11, "\x80\x81\xA0\xE9\x9F");
-    EXPECT_EQ(dialog.Item<QLineEdit>(11)->text(), QString::fromUcs4(U"\u20AC\u0081\u00A0\u00E9\u0178"));
-    EXPECT_EQ(dialog.GetDlgItemText(11), "\x80\x81\xA0\xE9\x9F");
+    dialog.SetDlgItemText(11, "\x80\x82\xA0\xE9\x9F");
+    EXPECT_EQ(dialog.Item<QLineEdit>(11)->text(), QString::fromUcs4(U"\u20AC\u201A\u00A0\u00E9\u0178"));
+    EXPECT_EQ(dialog.GetDlgItemText(11), "\x80\x82\xA0\xE9\x9F");
 
     // Typed or pasted: breaks and tabs become blanks, other control characters
     // and characters without a byte go, and the user is told which.
     dialog.SetDlgItemText(11, "");
-    dialog.Item<QLineEdit>(11)->insert(QString::fromUtf8("a\x1B\tb \xC4\x85\x7F\xE2\x82\xAC"));
+    dialog.Item<QLineEdit>(11)->insert(QString::fromUtf8("a\x1B\tb \xC4\x85\x7F\xC2\x81\xE2\x82\xAC"));
     EXPECT_EQ(dialog.GetDlgItemText(11), "a b \x80");
     EXPECT_EQ(dialog.Item<QLineEdit>(11)->cursorPosition(), 5);
     dialog.Item<QPlainTextEdit>(12)->setPlainText("");
