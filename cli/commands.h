@@ -5,12 +5,18 @@
 #include <string>
 #include <vector>
 
+class LoaderFile;
+
 namespace cli {
 
 // Lets host paths given on the command line reach the documents, which speak
 // Windows paths.
 void PrepareHostPaths();
 std::string WindowsPathOf(const std::string& hostPath);
+
+// Checks on an opened loader beyond what its Open refuses (the length word,
+// image names too long for the client); shared by check and verify.
+std::vector<std::string> LoaderWarnings(const LoaderFile& doc);
 
 int Show(const std::vector<std::string>& args);
 int Check(const std::vector<std::string>& args);

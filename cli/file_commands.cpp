@@ -66,7 +66,8 @@ void ShowLoader(const LoaderFile& doc) {
     }
 }
 
-// Extra checks on an opened loader, beyond what Open refuses.
+}  // namespace
+
 std::vector<std::string> LoaderWarnings(const LoaderFile& doc) {
     std::vector<std::string> warnings;
     const uint8_t* d = doc.Data();
@@ -82,8 +83,6 @@ std::vector<std::string> LoaderWarnings(const LoaderFile& doc) {
     }
     return warnings;
 }
-
-}  // namespace
 
 void PrepareHostPaths() { platform::MapDrive('Z', "/"); }
 
@@ -101,6 +100,11 @@ int Show(const std::vector<std::string>& args) {
         return 2;
     }
     const std::string& file = args[0];
+    std::error_code ec;
+    if (!fs::is_regular_file(file, ec)) {  // never opened: a pipe would wait for a writer
+        std::fprintf(stderr, "%s: %s\n", file.c_str(), res::LoadString(res::IDS_NOT_A_FILE));
+        return 1;
+    }
     if (LooksLikeLoader(file)) {
         LoaderFile doc;
         if (!doc.Open(WindowsPathOf(file))) {
@@ -113,6 +117,12 @@ int Show(const std::vector<std::string>& args) {
     SifFile sif;
     if (!sif.Load(WindowsPathOf(file))) {
         std::fprintf(stderr, "%s: %s\n", file.c_str(), res::LoadString(res::IDS_OPEN_ERROR));
+        return 1;
+    }
+    // Neither a loader nor an OSChooser file: nothing to show.
+    if (std::string problem = sif.EditProblem(); !problem.empty()) {
+        std::fprintf(stderr, "%s: not a loader file (no loader signature) and not an OSChooser file: %s\n",
+                     file.c_str(), problem.c_str());
         return 1;
     }
     for (const char* key : {"Description", "Help", "LaunchFile", "Version", "ImageType"})

@@ -73,7 +73,9 @@ int main(int argc, char** argv) {
     if (command == "show") {
         // A file on this machine is shown as a file; anything else names an
         // entry of the share.
-        bool shareEntry = cli::HelpRequested() || args.size() != 1 || !std::filesystem::is_regular_file(args[0]);
+        std::error_code ec;
+        bool shareEntry = cli::HelpRequested() || args.size() != 1 ||
+                          !std::filesystem::exists(std::filesystem::symlink_status(args[0], ec));
         for (const std::string& a : args) shareEntry = shareEntry || a == "--share" || a == "--json";
         return shareEntry ? cli::ShowEntry(args) : cli::Show(args);
     }

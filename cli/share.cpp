@@ -87,7 +87,7 @@ std::vector<EntryRow> CollectEntries(const std::string& risRoot, const std::stri
         for (int t = 0; t < kMenuCount; ++t) {
             if (tab >= 0 && t != tab) continue;
             MenuStore store;
-            store.Load(risRoot, lang, t);
+            store.Load(risRoot, lang, t, false);  // listing changes nothing on disk
             if (skipped) {
                 if (!store.GetFolderProblem().empty())
                     skipped->push_back({store.LanguageFolder(), store.GetFolderProblem()});

@@ -34,7 +34,7 @@ struct EntryRow : MenuRow {
 const char* KindName(uint32_t kind);
 
 // Every entry of the share, language by language, Tools before Images.
-// Loading a tab makes its folder chain, as the editor does.
+// Listing creates no folder: a command that only reads changes nothing.
 // `skipped`, when given, receives what could not be listed and why: OSChooser
 // files that cannot be read or lead outside the share, and folders.
 std::vector<EntryRow> CollectEntries(const std::string& risRoot, const std::string& language = "",

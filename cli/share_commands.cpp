@@ -206,12 +206,19 @@ int Remove(std::vector<std::string> args) {
     return 0;
 }
 
+// A temporary file this old, that nobody holds, was left by a program
+// stopped mid-write.
+constexpr int kStaleTemporarySeconds = 10 * 60;
+
 int Verify(std::vector<std::string> args) {
     ShareOptions options = TakeShareOptions(args);
+    const bool clean = std::erase(args, std::string("--clean")) > 0;
     if (WantsHelp(args) || !args.empty()) {
-        std::puts("usage: menvolt-cli [--share DIR] [--json] verify\n"
+        std::puts("usage: menvolt-cli [--share DIR] [--json] verify [--clean]\n"
                   "Checks every entry: its loader file, the image files its items name, a\n"
                   "LaunchFile outside the share, and loader files no entry names.\n"
+                  "Temporary files a stopped program left (nobody holds them, older than ten\n"
+                  "minutes) are problems too; --clean removes them.\n"
                   "Notes (which do not change the exit status) name plain diskette images\n"
                   "that start syslinux or GRUB and should be wrapped with menvolt-image wrap.\n"
                   "Exit status 1 when anything is wrong.");
@@ -228,6 +235,8 @@ int Verify(std::vector<std::string> args) {
     std::set<std::string> namedLoaders;  // host paths
     std::set<std::string> entryFolders;
     std::vector<SkippedFile> skipped;
+    if (platform::LeadsOutsideShare(root + "Setup"))
+        problems.push_back({"Setup", "the folder leads outside the share; nothing in it was checked"});
     std::vector<EntryRow> rows = CollectEntries(root, "", -1, &skipped);
     for (const SkippedFile& s : skipped) problems.push_back({Relative(root, s.path), "not listed: " + s.reason});
     int done = 0;
@@ -255,6 +264,7 @@ int Verify(std::vector<std::string> args) {
             problems.push_back({launchFile, "loader refused: " + why});
             continue;
         }
+        for (const std::string& warning : LoaderWarnings(loader)) problems.push_back({launchFile, warning});
         std::string folder = loader.GetFolder();
         for (int slot = 0; slot < loader.GetItemCount(); ++slot) {
             std::string image = loader.GetImageFile(slot);
@@ -268,6 +278,21 @@ int Verify(std::vector<std::string> args) {
                 notes.push_back({launchFile, "item " + std::to_string(slot + 1) + ": " + note});
         }
     }
+    // Leftovers of a stopped program, in every entry folder and templates
+    // folder of the share.
+    std::vector<std::string> cleaned;
+    for (const std::string& templates : ListAllTemplatesFolders(root)) {
+        for (const std::string& folder : {templates, EntryFolderOf(templates + "x")}) {
+            for (const std::string& name : platform::StaleTemporaryFiles(folder, kStaleTemporarySeconds)) {
+                if (clean && platform::RemoveFile(folder + name) == platform::FileError::None)
+                    cleaned.push_back(Relative(root, folder + name));
+                else
+                    problems.push_back({Relative(root, folder + name), "temporary file left by a stopped program "
+                                                                       "(verify --clean removes it)"});
+            }
+        }
+    }
+    for (const std::string& file : cleaned) std::fprintf(stderr, "removed %s\n", Shown(file).c_str());
     // Loader files in entry folders that no entry names.
     for (const std::string& folder : entryFolders) {
         for (const platform::FindData& d : platform::ListMatches(folder + "*.ldr")) {

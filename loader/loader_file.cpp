@@ -104,7 +104,11 @@ BOOL LoaderFile::Open(const std::string& path) {
         return FALSE;
     }
     if (read.error != platform::FileError::None) {
-        m_error = ErrorIdFor(read.error);
+        // Reading is refused for other reasons than writing: say which.
+        const bool folder = read.error == platform::FileError::AccessDenied && platform::IsDirectory(path);
+        m_error = folder || read.error == platform::FileError::NotAFile ? res::IDS_NOT_A_FILE
+                  : read.error == platform::FileError::AccessDenied    ? res::IDS_READ_DENIED
+                                                                       : ErrorIdFor(read.error);
         return FALSE;
     }
     const std::vector<uint8_t>& bytes = read.bytes;

@@ -11,6 +11,7 @@
 #include <map>
 #include <mutex>
 #include <sys/stat.h>
+#include <ctime>
 #include <unistd.h>
 
 #include "file_replace.h"
@@ -610,6 +611,28 @@ FileError CheckWritable(const std::string& windowsPath) {
     bool retry = false;
     e = probe.OpenIn(at.fd, at.name, ExclusiveFile::Mode::OpenExisting, retry);
     return e == FileError::SharingViolation || e == FileError::AccessDenied ? e : FileError::None;
+}
+
+std::vector<std::string> StaleTemporaryFiles(const std::string& folder, int minAgeSeconds) {
+    std::vector<std::string> stale;
+    int dir = -1;
+    if (OpenFolder(folder, dir) != FileError::None) return stale;
+    FolderHandle held;
+    held.fd = dir;
+    const time_t now = ::time(nullptr);
+    std::vector<std::string> names = ListFolderAt(dir);
+    std::sort(names.begin(), names.end());
+    for (const std::string& name : names) {
+        struct stat st {};
+        if (!IsTemporaryName(name) || ::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(st.st_mode) || now - st.st_mtime <= minAgeSeconds)
+            continue;
+        ExclusiveFile probe;
+        bool retry = false;
+        if (probe.OpenIn(dir, name, ExclusiveFile::Mode::OpenForReading, retry) == FileError::SharingViolation) continue;
+        if (std::optional<std::string> windows = WindowsName(name)) stale.push_back(*windows);
+    }
+    return stale;
 }
 
 // ---- Exclusive opens ---------------------------------------------------------

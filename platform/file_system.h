@@ -129,6 +129,11 @@ std::optional<FileIdentity> Identify(const std::string& windowsPath, bool follow
 // For a folder: whether files can be made in it (None or FolderReadOnly).
 FileError CheckWritable(const std::string& windowsPath);
 
+// Temporary files (named as file_replace.h says) in a folder that no
+// program holds and that were last written more than `minAgeSeconds` ago:
+// leftovers of a program stopped mid-write. Their names, in listing order.
+std::vector<std::string> StaleTemporaryFiles(const std::string& folder, int minAgeSeconds);
+
 // ---- Exclusive opens -----------------------------------------------------
 class ExclusiveFile {
 public:

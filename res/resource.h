@@ -79,6 +79,9 @@ enum : unsigned {
     IDS_REMOVE_HALF_DONE = 57405,
     IDS_EDIT_REFUSED = 57406,
     IDS_EDIT_UNDONE = 57407,
+    IDS_CREATE_REFUSED = 57408,
+    IDS_READ_DENIED = 57409,
+    IDS_NOT_A_FILE = 57410,
 };
 
 // Dialog templates and bitmaps.

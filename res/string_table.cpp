@@ -101,6 +101,9 @@ constexpr Entry kStrings[] = {
     {IDS_REMOVE_REFUSED, "Nothing was removed: %s"},
     {IDS_REMOVE_HALF_DONE, "%s was removed, but its loader file %s could not be."},
     {IDS_EDIT_REFUSED, "Nothing was changed: %s"},
+    {IDS_CREATE_REFUSED, "Nothing was created: %s"},
+    {IDS_READ_DENIED, "The file cannot be read: access denied."},
+    {IDS_NOT_A_FILE, "This is a folder, pipe or device, not a file."},
     {IDS_EDIT_UNDONE, "The loader file could not be written; %s was put back as it was."},
 };
 

@@ -18,6 +18,12 @@ std::string RelativeEntryFolder(const std::string& risRoot, const std::string& f
 }
 
 BOOL WriteNewEntry(MenuEntry& entry, const std::string& folder) {
+    // Both folders are checked before anything is written: a folder without
+    // any write permission bit takes no new entry, even for root.
+    if (std::string why = entry.WriteProblem(folder); !why.empty()) {
+        platform::AfxMessageBox(res::FormatString(res::IDS_CREATE_REFUSED, why.c_str()), platform::MB_OK | platform::MB_ICONERROR);
+        return FALSE;
+    }
     entry.m_folder = folder;
     const std::string relative = RelativeEntryFolder(entry.m_risRoot, entry.m_folder);
     entry.m_loader.SetServerPath(relative);

@@ -30,15 +30,15 @@ unsigned FileErrorCause(int platformFileError) {
     return 1;
 }
 
-void MenuStore::Load(const std::string& risRoot, const std::string& language, int tab) {
+void MenuStore::Load(const std::string& risRoot, const std::string& language, int tab, bool makeFolders) {
     m_tab = tab;
     m_risRoot = risRoot;
     m_language = language;
-    m_folderReady = BuildFolder() != FALSE;
+    m_folderReady = BuildFolder(makeFolders) != FALSE;
     Refresh();
 }
 
-BOOL MenuStore::BuildFolder() {
+BOOL MenuStore::BuildFolder(bool makeFolders) {
     m_folderProblem.clear();
     m_folder = LanguageFolder();
     bool found = false;
@@ -61,7 +61,7 @@ BOOL MenuStore::BuildFolder() {
     // be made shows up later as an empty list or a failed save.
     for (const std::string& level : EntryFolderChain(m_risRoot, m_language, m_tab)) {
         if (leadsOutside(level)) return FALSE;
-        platform::CreateDirectory(level);
+        if (makeFolders) platform::CreateDirectory(level);
     }
     m_folder = EntryFolder(m_risRoot, m_language, m_tab);
     return TRUE;

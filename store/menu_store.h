@@ -32,10 +32,12 @@ struct MenuRow {
 class MenuStore {
 public:
     // Remembers where to look, builds the folder chain and re-reads it.
-    void Load(const std::string& risRoot, const std::string& language, int tab);
+    // Without `makeFolders` (a command that only reads) nothing is created:
+    // a missing folder lists as empty.
+    void Load(const std::string& risRoot, const std::string& language, int tab, bool makeFolders = true);
     // Creates the tab, vendor, i386 and templates folders as needed; FALSE
     // (after its message) when the language folder itself is missing.
-    BOOL BuildFolder();
+    BOOL BuildFolder(bool makeFolders = true);
     void Refresh();
 
     int GetCount() const { return static_cast<int>(m_rows.size()); }

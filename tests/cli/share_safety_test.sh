@@ -280,4 +280,90 @@ if out=$(run remove 'Setup\English\Tools\Zent\i386\templates\tool30.sif' 2>&1); 
 kill "$locker"
 grep -q "Nothing was removed: .*tool30.ldr: another program is using the file" <<<"$out" || fail "locked loader: $out"
 [ "$(sum)" = "$before" ] || fail "remove beside a locked loader changed a file"
+# ---- Images have one writer: create over an image that holds files needs
+# --force, wrap never writes over its input, and a create racing an add
+# waits its turn instead of being undone.
+"$image" create "$dir/held.img" && "$image" add "$dir/held.img" "$dir/hello.txt" >/dev/null
+sum=$(sha256sum < "$dir/held.img")
+for args in "create $dir/held.img" "wrap $dir/held.img $dir/held.img"; do
+  # shellcheck disable=SC2086
+  if out=$("$image" $args 2>&1); then fail "menvolt-image $args replaced an image"; fi
+  [ "$(sha256sum < "$dir/held.img")" = "$sum" ] || fail "menvolt-image $args changed the image: $out"
+done
+undone=0
+for i in $(seq 1 20); do
+  "$image" add "$dir/held.img" "$dir/hello.txt" >/dev/null 2>&1 || true
+  "$image" create "$dir/held.img" --force & c=$!
+  "$image" add "$dir/held.img" "$dir/f1.bin" >/dev/null 2>&1 || true
+  if wait $c && "$image" list "$dir/held.img" | grep -q HELLO.TXT; then undone=$((undone + 1)); fi
+done
+echo "create racing add: 20 rounds, $undone creates undone"
+[ "$undone" = 0 ] || fail "a create racing an add was undone"
+
+# ---- Damage that fsck.fat reports is never written through: bad bytes in a
+# name, a broken "..", a size the chain does not hold, an implausible
+# reserved area. Intact files can still be read.
+"$image" create "$dir/fine.img" && "$image" mkdir "$dir/fine.img" SUB
+"$image" add "$dir/fine.img" "$dir/a.bin" "$dir/b.bin" >/dev/null
+for how in name dotdot size reserved; do
+  python3 - "$dir/fine.img" "$dir/$how.img" $how <<'EOF_PY'
+import struct, sys
+src, dst, how = sys.argv[1:]
+d = bytearray(open(src, "rb").read())
+res, fats, spf = struct.unpack_from("<H", d, 14)[0], d[16], struct.unpack_from("<H", d, 22)[0]
+root = (res + fats * spf) * 512
+ent = {bytes(d[root + i * 32: root + i * 32 + 11]): root + i * 32 for i in range(224) if d[root + i * 32] not in (0, 0xE5)}
+if how == "name": d[ent[b"A       BIN"] + 1] = 0x01
+if how == "size": struct.pack_into("<I", d, ent[b"A       BIN"] + 28, 9000)
+if how == "reserved": d[14:16] = struct.pack("<H", 200); d = d[:512] + bytes(199 * 512) + d[512:1474560 - 199 * 512]
+if how == "dotdot":
+    sub = struct.unpack_from("<H", d, ent[b"SUB        "] + 26)[0]
+    struct.pack_into("<H", d, (res + fats * spf) * 512 + 224 * 32 + (sub - 2) * 512 + 32 + 26, 7)
+open(dst, "wb").write(d)
+EOF_PY
+  sum=$(sha256sum < "$dir/$how.img")
+  if out=$("$image" add "$dir/$how.img" "$dir/hello.txt" 2>&1); then fail "add wrote through damage: $how"; fi
+  grep -q damaged <<<"$out" && [ "$(sha256sum < "$dir/$how.img")" = "$sum" ] || fail "add on damage $how: $out"
+  [ $how = reserved ] || { "$image" extract "$dir/$how.img" B.BIN "$dir/b.back" && cmp -s "$dir/b.bin" "$dir/b.back"; } \
+    || fail "extract from an image with damage $how"
+done
+
+# ---- Every failure said truly: a Setup folder linked outside, a file that
+# is neither loader nor OSChooser file, a pipe, a folder, a wrong length
+# word, a create into a share made read-only.
+mkdir -p "$dir/linked" && ln -s "$outside" "$dir/linked/Setup"
+printf 'no loader' > "$dir/junk.ldr" && mkfifo "$dir/pipe2"
+"$cli" new "$tools/tool31.ldr" --server-path 'Setup\English\Tools\Zent\i386\' --item 0 "" Disk ""
+sif "$tools/templates/tool31.sif" "Length" 'Setup\English\Tools\Zent\i386\tool31.ldr'
+python3 -c 'import sys; d = bytearray(open(sys.argv[1], "rb").read()); d[10] += 1; d[11] -= 1; open(sys.argv[1], "wb").write(d)' "$tools/tool31.ldr"
+while IFS='|' read -r expect args; do
+  # shellcheck disable=SC2086
+  if out=$(timeout 20 "$cli" $args 2>&1); then fail "$args succeeded: $out"; fi
+  grep -q -- "$expect" <<<"$out" || fail "$args: $out"
+done <<EOF_CASES
+Setup: the folder leads outside the share|--share $dir/linked verify
+not a loader file (no loader signature) and not an OSChooser file|show $dir/junk.ldr
+folder, pipe or device|show $dir/pipe2
+folder, pipe or device|check $dir
+tool31.ldr: length word [0-9]* differs from the file size|--share $share verify
+EOF_CASES
+rm "$tools/templates/tool31.sif" "$tools/tool31.ldr"
+chmod -R a-w "$share"
+count=$(find "$share" | wc -l)
+if out=$(run create --language English --description RO --image a.img --allow-missing-images 2>&1); then fail "create in a read-only share"; fi
+grep -q "Nothing was created: .*write-protected" <<<"$out" && [ "$(find "$share" | wc -l)" = "$count" ] || fail "read-only create: $out"
+chmod -R u+w "$share"
+
+# ---- Read-only commands change nothing; stale temporary files are listed
+# by verify and removed by verify --clean, fresh ones are left alone.
+mkdir -p "$dir/bare/Setup/English"
+run_bare() { "$cli" --share "$dir/bare" "$@"; }
+run_bare list >/dev/null 2>&1 || true; run_bare verify >/dev/null 2>&1 || true
+[ "$(find "$dir/bare" | wc -l)" = 3 ] || fail "list or verify made folders: $(find "$dir/bare")"
+touch -d '-11 minutes' "$tools/.menvolt-temp.tool0.ldr.AbC123" && touch "$tools/templates/.menvolt-temp.x.sif.fresh1"
+out=$(run verify 2>&1) || true
+grep -q 'menvolt-temp.tool0.ldr.AbC123: temporary file left' <<<"$out" && ! grep -q fresh1 <<<"$out" || fail "verify stale: $out"
+run verify --clean >/dev/null 2>&1 || true
+[ ! -e "$tools/.menvolt-temp.tool0.ldr.AbC123" ] && [ -e "$tools/templates/.menvolt-temp.x.sif.fresh1" ] || fail "verify --clean"
+rm "$tools/templates/.menvolt-temp.x.sif.fresh1"
 echo "cli share safety: all checks passed"
