@@ -8,8 +8,9 @@
 ; ---------------------------------------------------------------------------
 ; run_menu: draw the menu and let the user pick an item
 ;   In:  item_count >= 2, selected_item < item_count
-;   Out: selected_item = the item taken with Enter or Space
-;   Clobbers: AX, BX, CX, DX, SI
+;   Out: selected_item = the item taken with Enter or Space, with its digit,
+;        or by the menu's timeout running out
+;   Clobbers: AX, BX, CX, DX, SI, DI, BP, ES
 ; ---------------------------------------------------------------------------
 run_menu:
         mov bh, [header + HDR_NORMAL_ATTR]
@@ -34,18 +35,21 @@ run_menu:
         mov dx, (ITEM_ROW << 8) | ITEM_COLUMN
 .item:  cmp di, [item_count]
         jae .help
-        mov bl, [header + HDR_NORMAL_ATTR]
+        mov bx, [header + HDR_NORMAL_ATTR]      ; BH = the highlight
         cmp di, [selected_item]
         jne .draw_item
-        mov bl, [header + HDR_HIGHLIGHT_ATTR]
+        mov bl, bh
 .draw_item:
         call item_slot
-        mov si, [bx + SLOT_DESCRIPTION]
+%if SLOT_DESCRIPTION != SLOT_IMAGE + 2
+  %error "the item line reads the image name and the description in a row"
+%endif
+        lodsw                           ; AX = image file name
+        mov si, [si]                    ; the description, else the image name
         cmp byte [si], 0
         jne .described
-        mov si, [bx + SLOT_IMAGE]
+        xchg ax, si
 .described:
-        mov bl, al                      ; attribute, kept by item_slot
         push dx
         mov al, ' '
         call draw_char
@@ -62,57 +66,92 @@ run_menu:
         mov dx, (HELP_LAST_ROW << 8) | HELP_RIGHT
         call clear_window
         mov bl, bh
-        mov dx, (HELP_ROW << 8) | HELP_LEFT
+        mov dx, cx
         mov si, text_description
         call draw_text
         mov dl, HELP_COLUMN
         mov di, [selected_item]
         call item_slot
-        mov si, [bx + SLOT_HELP]
-        mov bl, al
+        mov si, [si + SLOT_HELP]
         call draw_text
 
-.key:   call wait_key
+.key:   call menu_key
         cmp al, KEY_CR
         je .taken
         cmp al, KEY_SPACE
         je .taken
-        cmp al, 0
-        je .extended
-        cmp al, KEY_EXTENDED
-        jne .key
-.extended:
-        mov bx, [selected_item]
+        sub al, '1'                     ; digits 1-8 take their item at once
+        cmp al, [item_count]
+        jb .digit
+        ; Up and Down by their scan codes, whatever the character
+
+        mov cx, [item_count]
+        mov bx, cx
+        dec bx                          ; one up is count - 1 down
         cmp ah, SCAN_UP
-        je .up
+        je .step
+        mov bx, 1
         cmp ah, SCAN_DOWN
         jne .key
-        inc bx
-        cmp bx, [item_count]
-        jb .select
-        xor bx, bx
-        jmp .select
-.up:    test bx, bx
-        jnz .previous
-        mov bx, [item_count]
-.previous:
-        dec bx
-.select:
-        mov [selected_item], bx
+.step:  xchg ax, bx
+        add ax, [selected_item]
+        div cl
+        mov [selected_item], ah         ; below eight: the high byte stays 0
         jmp .redraw
+.digit: mov [selected_item], al
 .taken: ret
 
 ; ---------------------------------------------------------------------------
 ; item_slot: header slot of an item
-;   In:  DI = item index, BL = attribute
-;   Out: BX = address of the slot, AL = the attribute from BL
+;   In:  DI = item index
+;   Out: SI = address of the slot
 ;   Clobbers: nothing else
 ; ---------------------------------------------------------------------------
 item_slot:
-        mov al, bl
-        imul bx, di, HDR_SLOT_SIZE
-        add bx, header + HDR_SLOTS
+        imul si, di, HDR_SLOT_SIZE
+        add si, header + HDR_SLOTS
         ret
+
+; ---------------------------------------------------------------------------
+; menu_key: wait_key for the menu. On its first call it counts the menu's
+; timeout down and shows the seconds left; a key stops the count for good
+; and blanks the field, and when the count runs out the key is Enter. The
+; BIOS tick (18.2 a second) is only watched for a change, so the midnight
+; wrap of the count does not matter; a tick missed while drawing only makes
+; the count slower.
+;   Out: AL = character, AH = scan code
+;   Clobbers: BX, CX, DX, SI, DI, BP, ES
+; ---------------------------------------------------------------------------
+menu_key:
+        xor si, si
+        xchg si, [menu_timeout]         ; SI = seconds left; the count runs once
+        test si, si
+        jz wait_key
+        cmp si, LDR_TIMEOUT_MAX
+        jbe .counting
+        mov si, LDR_TIMEOUT_MAX
+.counting:
+        push byte BIOS_DATA_SEG
+        pop es
+        mov di, 182                     ; tenths of a tick left of this second
+        mov bl, [header + HDR_NORMAL_ATTR]
+.second:
+        call countdown_field
+.poll:  mov ah, KEY_CHECK
+        int KEYBOARD_INT
+        jnz .stop
+        mov ax, [es:BDA_TICKS]
+        xchg ax, bp
+        cmp ax, bp
+        je .poll
+        sub di, 10
+        jns .poll
+        add di, 182
+        dec si
+        jnz .second
+        mov al, KEY_CR
+        ret
+.stop:  call countdown_blank            ; blank the field, then read the key
 
 ; ---------------------------------------------------------------------------
 ; wait_key: wait for a key and read it
@@ -120,26 +159,8 @@ item_slot:
 ;   Clobbers: nothing else
 ; ---------------------------------------------------------------------------
 wait_key:
-        mov ah, KEY_CHECK
-        int KEYBOARD_INT
-        jz wait_key
         mov ah, KEY_READ_EXTENDED
         int KEYBOARD_INT
-        ret
-
-; ---------------------------------------------------------------------------
-; clear_screen: set the video mode again and home the cursor
-;   Clobbers: AX, BX, DX
-; ---------------------------------------------------------------------------
-clear_screen:
-        mov ah, VIDEO_GET_MODE
-        int VIDEO_INT
-        mov ah, VIDEO_SET_MODE
-        int VIDEO_INT
-        mov ah, VIDEO_SET_CURSOR
-        xor bx, bx
-        xor dx, dx
-        int VIDEO_INT
         ret
 
 ; ---------------------------------------------------------------------------
@@ -226,52 +247,64 @@ print:
 ;   Clobbers: EAX, BX, CX, SI, DI, ES
 ; ---------------------------------------------------------------------------
 transfer:
+        mov di, tftp_params
+        push di
         push bx
-        mov ah, VIDEO_SET_CURSOR
-        xor bx, bx
-        xor dx, dx
-        int VIDEO_INT
+        call home_cursor
         mov si, msg_transferring
         call print
 
         push ds
         pop es
-        mov di, tftp_params
         mov cx, LDR_TFTP_PARAMS_SIZE / 2
         xor ax, ax
         rep stosw
-        mov dword [tftp_params + TFTP_BUFFER_SIZE], RECEIVE_MAX
-        mov dword [tftp_params + TFTP_BUFFER], RECEIVE_PHYS
+%if TFTP_BUFFER != TFTP_BUFFER_SIZE + 4 || TFTP_SERVER_IP != TFTP_BUFFER + 4
+  %error "buffer size, buffer and server address are stored in a row"
+%endif
+        mov di, tftp_params + TFTP_BUFFER_SIZE
+        mov eax, RECEIVE_MAX
+        stosd
+        mov eax, RECEIVE_PHYS
+        stosd
         mov eax, [server_ip]
-        mov [tftp_params + TFTP_SERVER_IP], eax
+        stosd
 
-        ; Server path and image file name, cut to what the field holds.
+        ; Server path and image file name, cut to what the field holds;
+        ; the NUL behind them is left from the clearing.
         mov di, tftp_params + TFTP_FILE_NAME
         mov cx, LDR_TFTP_NAME_MAX
         mov si, [header + HDR_SERVER_PATH]
         call .append
         pop si
         call .append
-        mov byte [di], 0
 
-        mov di, tftp_params
+        pop di                          ; tftp_params
         mov bx, PXENV_TFTP_READ_FILE
         call pxe_call
         jc .done
-        cmp ax, PXENV_EXIT_SUCCESS
-        je .done
-        stc
+        neg ax                          ; CF = (AX != PXENV_EXIT_SUCCESS)
 .done:  ret
 
 ; DS:SI string onto ES:DI while CX > 0.
 .append:
         jcxz .appended
-        lodsb
+.next:  lodsb
         test al, al
         jz .appended
         stosb
-        dec cx
-        jmp .append
+        loop .next
 .appended:
         ret
 
+; ---------------------------------------------------------------------------
+; pxe_installed: the PXE installation check (for the start-up code; it
+; sits here, where there is room for it)
+;   Out: ZF set when PXENV+ is at ES:BX
+;   Clobbers: AX
+; ---------------------------------------------------------------------------
+pxe_installed:
+        mov ax, PXE_INSTALL_CHECK
+        int PXE_INT
+        cmp ax, PXE_INSTALLED
+        ret

@@ -64,9 +64,7 @@ relocated_here:
 ; INT 1Ah hook out of the chain, and give the live structure the stale one's
 ; entry point and code size.
 ; ---------------------------------------------------------------------------
-        mov ax, PXE_INSTALL_CHECK
-        int PXE_INT
-        cmp ax, PXE_INSTALLED
+        call pxe_installed
         jne .ktap_done
         xor di, di
 .ktap_scan:
@@ -77,9 +75,9 @@ relocated_here:
         add di, 16
         jmp .ktap_scan
 .ktap_found:
-        mov dword [es:bx], 0
-        mov eax, [es:bx + PXENV_RMENTRY]
-        mov cx, [es:KTAP_CODE_SIZE]
+        and dword [es:bx], byte 0
+        mov ebp, [es:bx + PXENV_RMENTRY] ; EBP and DI outlive the INT 1Ah call
+        mov di, [es:KTAP_CODE_SIZE]
         push ds
         push byte 0
         pop ds
@@ -90,37 +88,28 @@ relocated_here:
         pop ds
         mov [PXE_INT * 4], edx
         pop ds
-        push eax
-        push cx
-        mov ax, PXE_INSTALL_CHECK
-        int PXE_INT
-        cmp ax, PXE_INSTALLED
-        pop cx
-        pop eax
-        jne halt
-        mov [es:bx + PXENV_BC_CODESIZE], cx
-        mov [es:bx + PXENV_RMENTRY], eax
-        shr eax, 16
-        mov [es:bx + PXENV_BC_CODESEG], ax
-        mov [es:bx + PXENV_BC_DATASEG], ax
-        mov byte [es:bx + PXENV_CHECKSUM], 0
+        call pxe_installed
+        jne resident_halt
+        mov [es:bx + PXENV_BC_CODESIZE], di
+        mov [es:bx + PXENV_RMENTRY], ebp
+        shr ebp, 16
+        mov [es:bx + PXENV_BC_CODESEG], bp
+        mov [es:bx + PXENV_BC_DATASEG], bp
         movzx cx, byte [es:bx + PXENV_LENGTH]
         mov si, bx
         xor al, al
-.ktap_sum:
+.ktap_sum:                              ; AL = what the sum lacks to be 0
         sub al, [es:si]
         inc si
         loop .ktap_sum
-        mov [es:bx + PXENV_CHECKSUM], al
+        add [es:bx + PXENV_CHECKSUM], al
 .ktap_done:
 
 ; ---------------------------------------------------------------------------
 ; PXE discovery: PXENV+ through INT 1Ah, !PXE behind it from version 2.0
 ; ---------------------------------------------------------------------------
-        mov ax, PXE_INSTALL_CHECK
-        int PXE_INT
         mov si, msg_no_pxe
-        cmp ax, PXE_INSTALLED
+        call pxe_installed
         jne fatal
         mov [pxenv_ptr], bx
         mov [pxenv_ptr + 2], es
@@ -143,7 +132,7 @@ relocated_here:
 ; Cached reply: the boot server's BOOTP/DHCP answer into the work buffer
 ; ---------------------------------------------------------------------------
         call pxe_params_clear
-        mov word [di + GCI_PACKET_TYPE], PXENV_PACKET_TYPE_CACHED_REPLY
+        mov byte [di + GCI_PACKET_TYPE], PXENV_PACKET_TYPE_CACHED_REPLY ; high byte cleared
         mov word [di + GCI_BUFFER_SIZE], WORK_BUFFER_SIZE
         mov si, [work_buffer_ptr]
         mov [di + GCI_BUFFER_OFF], si
@@ -203,10 +192,7 @@ fatal_bx:
         mov si, bx
 fatal:
         call print
-halt:
-        sti
-.stop:  hlt
-        jmp .stop
+        jmp resident_halt
 
 server_id_option:
         cmp al, 4
@@ -232,7 +218,7 @@ have_server:
         mov [item_count], cx
         cmp [selected_item], cx
         jb choose_item
-        mov word [selected_item], 0
+        and word [selected_item], byte 0
 choose_item:
         cmp word [item_count], 1
         je .chosen
@@ -240,17 +226,17 @@ choose_item:
         call run_menu
         call clear_screen
 .chosen:
-        mov bx, [selected_item]
-        imul bx, bx, HDR_SLOT_SIZE
-        mov bx, [header + HDR_SLOTS + SLOT_IMAGE + bx]
+        mov di, [selected_item]
+        call item_slot
+        mov bx, [si + SLOT_IMAGE]
         cmp byte [bx], 0
         je hard_drive
         call transfer
         jnc start_image
         mov si, msg_tftp_failed
-        call print
         cmp word [item_count], 1
-        je halt
+        je fatal
+        call print
         call wait_key
         jmp choose_item
 
@@ -260,7 +246,8 @@ choose_item:
 start_image:
         mov esi, RECEIVE_PHYS
         mov edi, EXTX_PHYS
-        mov ecx, EXTX_HEAD_SIZE
+        push dword EXTX_HEAD_SIZE
+        pop ecx
         call block_move
         jc copy_failed
         push word EXTX_SEG
@@ -284,8 +271,8 @@ start_image:
         push ebp                        ; data bytes
         lea ebp, [edx + 1]
         and bp, byte -2                 ; whole words
-        mov esi, RECEIVE_PHYS
-        mov edi, EXTX_PHYS
+        sub esi, ecx                    ; back over the head just moved
+        sub edi, ecx
         call move_pieces
         pop ebp
         jc copy_failed
@@ -323,10 +310,7 @@ not_extx:
         ; A small boot program. Its copy to 0000:7C00 can reach this code,
         ; so the last move runs from a copy of the resident part at
         ; 1000:0000, past the end of any program under 32 KB.
-        xor si, si
-        xor di, di
-        mov cx, LDR_RESIDENT_SIZE
-        rep movsb
+        call copy_resident
         mov ecx, ebx
         inc ecx
         and ecx, byte -2
@@ -376,12 +360,18 @@ ramdisk_install:
 
         shl ax, 6                       ; KB to segment
         mov es, ax
+        call copy_resident
+        push es
+        push word ramdisk_resident
+        retf
+
+; copy_resident: the resident part to ES:0000
+;   Clobbers: CX, SI, DI
+copy_resident:
         xor si, si
         xor di, di
         mov cx, LDR_RESIDENT_SIZE
         rep movsb
-        push es
-        push word ramdisk_resident
-        retf
+        ret
 
 

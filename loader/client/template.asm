@@ -58,8 +58,10 @@ ramdisk_spt:    dw 18
 ; ---------------------------------------------------------------------------
         CHECK_AT LDR_STARTUP
 %include "startup.asm"
+%include "countdown.asm"
         PAD_TO LDR_MESSAGES
 %include "messages.asm"
+%include "screen.asm"
         PAD_TO LDR_SERVER_IP
 
 ; ---------------------------------------------------------------------------
@@ -94,7 +96,7 @@ text_description:
         CHECK_AT LDR_SELECTED
 selected_item:  dw 0
         CHECK_AT LDR_TIMEOUT
-        dw 0
+menu_timeout:   dw 0
 
 ; ---------------------------------------------------------------------------
 ; Header (template values) and the 26 empty strings

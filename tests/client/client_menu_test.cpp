@@ -2,6 +2,8 @@
 // failed transfer.
 #include "client_test_support.h"
 
+#include <cstring>
+
 #include "loader_file.h"
 
 using namespace client_bench;
@@ -169,6 +171,58 @@ TEST_F(MenuTest, StoredIndexIsTheStartUnlessItIsOutOfRange) {
         EXPECT_EQ(fresh.Word(At(layout::LDR_SELECTED)), expected) << stored;
         ExpectMenuScreen(fresh, expected);
     }
+}
+
+// The countdown on the emulated BIOS tick: seconds in the field, the default
+// item at zero (across midnight too), a clamped foreign value, an
+// out-of-range default, and no count in the error wait or after it.
+TEST_F(MenuTest, TimeoutCountsDownToTheDefaultItem) {
+    struct Case { uint16_t start, seconds; uint32_t firstTick; const char* field; };
+    for (Case c : {Case{2, 2, 0x12345, " 2   "}, Case{2, 2, 0x1800B0 - 10, " 2   "}, Case{2, 65535, 0, " 3600"},
+                   Case{5, 1, 0, " 1   "}}) {
+        RealModePc fresh;
+        fresh.cachedReply = BootpReply(kServer);
+        fresh.ticksAtPowerOn = c.firstTick;
+        auto file = MakeLoader(ThreeItems(), kServerPath, kColors);
+        file[layout::LDR_SELECTED] = uint8_t(c.start);
+        std::memcpy(&file[layout::LDR_TIMEOUT], &c.seconds, 2);
+        fresh.Load(file);
+        fresh.idleTicks = 5;
+        ASSERT_TRUE(Ended(fresh.Run(), Stop::WaitingForKey));
+        EXPECT_EQ(fresh.Text(3, 62, 5), c.field);
+        EXPECT_EQ(fresh.Attr(3, 63), kNormal);
+        if (c.seconds > 2) continue;
+        fresh.idleTicks = 1000;
+        Stop stop = fresh.Run();
+        uint32_t ticks = 1005 - fresh.idleTicks;  // 18.2 a second; the first may come at once
+        EXPECT_GE(ticks, c.seconds * 182 / 10 - 1u);
+        EXPECT_LE(ticks, c.seconds * 182 / 10 + 2u);
+        if (c.start == 2) {
+            EXPECT_TRUE(Ended(stop, Stop::ReturnedToCaller));
+            EXPECT_EQ(fresh.Byte(0x470), c.firstTick > 0x180000 ? 1 : 0);
+            continue;
+        }
+        ASSERT_TRUE(Ended(stop, Stop::WaitingForKey));  // the first item's transfer failed
+        EXPECT_EQ(fresh.tftpNames, std::vector<std::string>{ImagePath("tools.img")});
+        fresh.keys = {kLetterA};
+        ASSERT_TRUE(Ended(fresh.Run(), Stop::WaitingForKey));
+        ExpectMenuScreen(fresh, 0);
+    }
+}
+
+// Any key stops the count for good and blanks the field; a digit takes its
+// item at once, one beyond the items does nothing.
+TEST_F(MenuTest, KeysStopTheCountAndDigitsTakeTheirItem) {
+    auto file = MakeLoader(ThreeItems(), kServerPath, kColors);
+    file[layout::LDR_TIMEOUT] = 1;
+    m.idleTicks = 100;
+    m.keys = {kDown};
+    ASSERT_TRUE(Ended(Boot(file), Stop::WaitingForKey));
+    ExpectMenuScreen(m, 1);
+    ASSERT_TRUE(Ended(Press({0x0534 /* '4' */}), Stop::WaitingForKey));
+    EXPECT_EQ(Selected(), 1);
+    ASSERT_TRUE(Ended(Press({0x0433 /* '3' */}), Stop::ReturnedToCaller));
+    EXPECT_EQ(Selected(), 2);
 }
 
 }  // namespace

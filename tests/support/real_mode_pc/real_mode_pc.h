@@ -122,6 +122,12 @@ public:
     uint16_t cachedStatus = 0;     // Status written on an otherwise good call
     std::map<std::string, std::vector<uint8_t>> tftpFiles;
     std::deque<uint16_t> keys;     // AH = scan code, AL = character
+    // The BIOS tick at 0040:006C (18.2 a second, back to 0 at midnight with
+    // 0040:0070 set). While idleTicks is above 0, a keyboard check that
+    // finds no key lets one tick pass and answers "none"; once it is spent
+    // the check stops the run as WaitingForKey.
+    uint32_t ticksAtPowerOn = 0x00012345;
+    uint32_t idleTicks = 0;
     int failBlockMoveAt = -1;      // 0-based index of the block move to refuse
     uint32_t failMovesFrom = 0xFFFFFFFF;  // block moves reaching this address or above fail
     // The memory map: E820 answers from `memoryMap` unless `hasE820` is

@@ -24,6 +24,7 @@ void RealModePc::PowerOn() {
     Poke(place::kRestart, {kHlt});
     PokeWord(0x413, baseMemoryKb);
     PokeWord(0x410, 0x0022);
+    PokeDword(0x46C, ticksAtPowerOn);
     BuildPxeStructures();
 }
 
