@@ -1,5 +1,7 @@
 #include "cli_text.h"
 
+#include "layout.h"
+
 #include <cerrno>
 #include <cctype>
 #include <cstdio>
@@ -86,5 +88,19 @@ bool ParseNumber(const std::string& text, unsigned long min, unsigned long max, 
     value = v;
     return true;
 }
+
+std::string StartText(uint16_t defaultSlot, uint16_t timeout, int first) {
+    std::string item = "item " + std::to_string(defaultSlot + first);
+    if (timeout == 0) return item + ", waits for a key";
+    std::string shown = std::to_string(timeout);
+    if (timeout > layout::LDR_TIMEOUT_MAX)
+        shown = std::to_string(layout::LDR_TIMEOUT_MAX) + " (stored " + shown + ", counted as " +
+                std::to_string(layout::LDR_TIMEOUT_MAX) + ")";
+    return item + " after " + shown + " s";
+}
+
+const char kForeignClient[] =
+    "the loader file carries another client program than ours, so its start item and timeout are "
+    "only shown, never changed";
 
 }  // namespace cli

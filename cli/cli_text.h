@@ -5,6 +5,7 @@
 // the files cannot hold, as the editor's edits do.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -34,5 +35,12 @@ bool HelpRequested();
 // base is 0); false for anything else: a sign, blanks, trailing text, or a
 // value out of range, however large.
 bool ParseNumber(const std::string& text, unsigned long min, unsigned long max, int base, unsigned long& value);
+
+// What show and list say of a menu's start item (counted from `first`, as
+// the command's items are) and timeout, e.g. "item 3 after 5 s".
+std::string StartText(uint16_t defaultSlot, uint16_t timeout, int first);
+// Why --default and --timeout are refused for a loader file with another
+// client program.
+extern const char kForeignClient[];
 
 }  // namespace cli

@@ -38,6 +38,8 @@ struct EntryChanges {
     bool hasDescription = false, hasHelp = false, hasBanner = false, hasColors = false;
     std::string description, help, banner;
     uint16_t colors = 0;
+    int defaultItem = 0;  // counted from 1 as --item counts; 0: not given
+    int timeout = -1;     // seconds; -1: not given
     std::vector<Item> items;
     std::vector<int> removals;
     bool allowMissingImages = false;
@@ -89,6 +91,13 @@ bool ParseChanges(std::vector<std::string>& args, EntryChanges& c, bool create) 
                 return false;
             c.items.push_back(item);
             i += 4;
+        } else if (opt == "--default" && value(1)) {
+            if (!ParseNumber(args[++i], 1, 8, 10, number)) return Fail("--default numbers items 1 to 8, as --item does");
+            c.defaultItem = static_cast<int>(number);
+        } else if (opt == "--timeout" && value(1)) {
+            if (!ParseNumber(args[++i], 0, layout::LDR_TIMEOUT_MAX, 10, number))
+                return Fail("--timeout takes seconds from 0 to 3600 (0: wait for a key)");
+            c.timeout = static_cast<int>(number);
         } else if (opt == "--remove-item" && value(1) && !create) {
             if (!ParseNumber(args[++i], 1, 8, 10, number)) return Fail("--remove-item numbers items 1 to 8");
             c.removals.push_back(static_cast<int>(number));
@@ -151,6 +160,11 @@ bool ApplyLoaderChanges(const EntryChanges& c, LoaderFile& loader, const std::st
     }
     if (c.hasBanner && !loader.SetTitle(c.banner)) return Fail(res::LoadString(res::IDS_LOADER_TOO_LARGE));
     if (c.hasColors) loader.SetColors(c.colors);
+    if ((c.defaultItem || c.timeout >= 0) && !loader.HasOwnClient()) return Fail(kForeignClient);
+    if (c.defaultItem > loader.GetItemCount())
+        return Fail("--default " + std::to_string(c.defaultItem) + ": there is no item " + std::to_string(c.defaultItem));
+    if (c.defaultItem) loader.SetDefaultItem(c.defaultItem - 1);
+    if (c.timeout >= 0) loader.SetTimeout(c.timeout);
     return true;
 }
 
@@ -163,10 +177,13 @@ int Create(std::vector<std::string> args) {
             "usage: menvolt-cli [--share DIR] [--json] create --language NAME [--tab tools|images]\n"
             "         --description TEXT [--help-text TEXT]\n"
             "         (--image NAME | --item N IMAGE DESCRIPTION HELP ...)\n"
-            "         [--banner TEXT] [--colors 0xHHLL] [--allow-missing-images]\n"
+            "         [--banner TEXT] [--colors 0xHHLL] [--default N] [--timeout SECONDS]\n"
+            "         [--allow-missing-images]\n"
             "Creates an entry as the Create Menu Wizard does: a single item (--image) or a\n"
             "submenu of up to eight items (--item 1..8; an empty IMAGE boots the hard drive).\n"
             "Image files must lie in the entry folder unless --allow-missing-images is given.\n"
+            "--default N is the item the menu starts on, --timeout the seconds after which\n"
+            "it boots that item without a key (0 to 3600; 0 waits for a key).\n"
             "Writes the loader file, then the OSChooser file; prints the new entry.");
         return 0;
     }
@@ -177,7 +194,8 @@ int Create(std::vector<std::string> args) {
     if (c.description.empty()) return UsageError("create needs a --description");
     if (c.image.empty() == c.items.empty()) return UsageError("create takes either --image or --item");
     if (c.items.size() > 8) return UsageError(res::LoadString(res::IDS_MENU_LIMIT));
-    if (!c.image.empty() && (c.hasBanner || c.hasColors)) return UsageError("--banner and --colors belong to submenus");
+    if (!c.image.empty() && (c.hasBanner || c.hasColors || c.defaultItem || c.timeout >= 0))
+        return UsageError("--banner, --colors, --default and --timeout belong to submenus");
 
     std::string root = OpenShare(options);
     if (root.empty()) return 1;
@@ -221,7 +239,8 @@ int Edit(std::vector<std::string> args) {
         std::puts(
             "usage: menvolt-cli [--share DIR] edit SIF [--description TEXT] [--help-text TEXT]\n"
             "         [--item N IMAGE DESCRIPTION HELP]... [--remove-item N]...\n"
-            "         [--banner TEXT] [--colors 0xHHLL] [--allow-missing-images]\n"
+            "         [--banner TEXT] [--colors 0xHHLL] [--default N] [--timeout SECONDS]\n"
+            "         [--allow-missing-images]\n"
             "Changes an entry as the Menu Item Properties sheet does and writes the OSChooser\n"
             "file, then the loader file. Removals come first; --item numbers count after\n"
             "them. A loader file that cannot be read is never written; a missing one is\n"
@@ -246,7 +265,8 @@ int Edit(std::vector<std::string> args) {
     if (!problem.empty()) return Error(Shown(wanted) + ": " + problem);
     if (c.hasDescription) entry.m_sif.SetValue("Description", c.description);
     if (c.hasHelp) entry.m_sif.SetValue("Help", c.help);
-    bool loaderChanges = !c.items.empty() || !c.removals.empty() || c.hasBanner || c.hasColors;
+    bool loaderChanges = !c.items.empty() || !c.removals.empty() || c.hasBanner || c.hasColors || c.defaultItem ||
+                         c.timeout >= 0;
     // A missing loader file holds nothing to lose: changes to it create it
     // from the template, as the property sheet does.
     if (loaderChanges) StartMissingLoader(entry);

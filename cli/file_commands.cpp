@@ -55,6 +55,8 @@ void ShowLoader(const LoaderFile& doc) {
     std::printf("title:        %s\n", Quoted(doc.GetTitle()).c_str());
     std::printf("server path:  %s\n", Quoted(doc.GetServerPath()).c_str());
     std::printf("items:        %d\n", doc.GetItemCount());
+    std::printf("starts on:    slot %s%s\n", StartText(doc.GetDefaultItem(), doc.GetTimeout(), 0).substr(5).c_str(),
+                doc.HasOwnClient() ? "" : " (another client program)");
     for (int slot = 0; slot < static_cast<int>(LDR_SLOT_COUNT); ++slot) {
         std::string image, description, help;
         doc.GetItem(slot, image, description, help);
@@ -180,11 +182,13 @@ int WriteTemplate(const std::vector<std::string>& args) {
 int New(const std::vector<std::string>& args) {
     static const char kUsage[] =
         "usage: menvolt-cli new OUT [--title TEXT] [--server-path PATH] [--colors 0xHHLL] "
-        "[--item SLOT IMAGE DESCRIPTION HELP]...";
+        "[--item SLOT IMAGE DESCRIPTION HELP]... [--default SLOT] [--timeout SECONDS]";
     if (HelpRequested()) {
         std::printf("%s\nBuilds a loader file with the limits of the editor's pages: a banner of at most\n"
                     "75 characters, descriptions of 65, help texts of 260, backgrounds 0-7, and image\n"
-                    "names the client can request (server path and name at most 127 characters).\n",
+                    "names the client can request (server path and name at most 127 characters).\n"
+                    "--default names the slot the menu starts on; --timeout boots it after so many\n"
+                    "seconds without a key (0 to 3600; 0, the default, waits for a key).\n",
                     kUsage);
         return 0;
     }
@@ -203,6 +207,7 @@ int New(const std::vector<std::string>& args) {
     LoaderFile doc;
     std::string serverPath;
     std::vector<std::pair<unsigned long, std::string>> images;
+    long defaultSlot = -1;
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string& opt = args[i];
         auto need = [&](size_t n) { return i + n < args.size(); };
@@ -222,6 +227,15 @@ int New(const std::vector<std::string>& args) {
             if (!need(1) || !ParseNumber(args[++i], 0, 0xFFFF, 0, value) || (value & 0x8080))
                 return usage("--colors takes 0xHHLL with backgrounds 0-7, such as 0x7007");
             doc.SetColors(static_cast<uint16_t>(value));
+        } else if (opt == "--default") {
+            unsigned long slot = 0;
+            if (!need(1) || !ParseNumber(args[++i], 0, 7, 10, slot)) return usage("--default takes a slot from 0 to 7");
+            defaultSlot = static_cast<long>(slot);
+        } else if (opt == "--timeout") {
+            unsigned long seconds = 0;
+            if (!need(1) || !ParseNumber(args[++i], 0, layout::LDR_TIMEOUT_MAX, 10, seconds))
+                return usage("--timeout takes seconds from 0 to 3600 (0: wait for a key)");
+            doc.SetTimeout(static_cast<int>(seconds));
         } else if (opt == "--item") {
             if (!need(4)) return usage("--item needs SLOT IMAGE DESCRIPTION HELP");
             unsigned long slot = 0;
@@ -243,6 +257,9 @@ int New(const std::vector<std::string>& args) {
             return usage("unknown option '" + Shown(opt) + "'");
         }
     }
+    if (defaultSlot >= doc.GetItemCount())
+        return usage("--default " + std::to_string(defaultSlot) + ": there is no item in that slot");
+    if (defaultSlot >= 0) doc.SetDefaultItem(static_cast<int>(defaultSlot));
     // The image rules of the pages, once the server path is known.
     const std::string out = WindowsPathOf(args[0]);
     const std::string folder = out.substr(0, out.find_last_of('\\') + 1);

@@ -102,20 +102,28 @@ int List(std::vector<std::string> args) {
         entry.Open(row.sifPath);
         std::string launchFile = entry.m_sif.GetLaunchFile();
         std::string sif = Relative(root, row.sifPath);
+        const LoaderFile& loader = entry.m_loader;
         if (options.json) {
-            json.push_back(JsonObject()
-                               .Add("language", row.language)
-                               .Add("tab", TabName(row.tab))
-                               .Add("description", row.description)
-                               .Add("kind", KindName(row.kind))
-                               .Add("sif", sif)
-                               .Add("loader", launchFile)
-                               .Add("readOnly", row.readOnly)
-                               .Str());
+            JsonObject o;
+            o.Add("language", row.language)
+                .Add("tab", TabName(row.tab))
+                .Add("description", row.description)
+                .Add("kind", KindName(row.kind))
+                .Add("sif", sif)
+                .Add("loader", launchFile)
+                .Add("readOnly", row.readOnly);
+            if (entry.m_loaderOpened)
+                o.Add("defaultSlot", static_cast<long>(loader.GetDefaultItem())).Add("timeout", static_cast<long>(loader.GetTimeout()));
+            json.push_back(o.Str());
         } else {
-            std::printf("%-10s %-6s %-10s %-40s %s -> %s%s\n", Shown(row.language).c_str(), TabName(row.tab),
+            // A menu that boots by itself says so behind its line.
+            std::string start = entry.m_loaderOpened && loader.GetTimeout() && loader.GetItemCount() > 1
+                                    ? " (boots " + StartText(loader.GetDefaultItem(), loader.GetTimeout(), 1) + ")"
+                                    : "";
+            std::printf("%-10s %-6s %-10s %-40s %s -> %s%s%s\n", Shown(row.language).c_str(), TabName(row.tab),
                         KindName(row.kind), ("\"" + Shown(row.description) + "\"").c_str(), Shown(sif).c_str(),
-                        launchFile.empty() ? "(none)" : Shown(launchFile).c_str(), row.readOnly ? " (read-only)" : "");
+                        launchFile.empty() ? "(none)" : Shown(launchFile).c_str(), row.readOnly ? " (read-only)" : "",
+                        start.c_str());
         }
     }
     if (options.json) std::puts(JsonArray(json).c_str());
@@ -154,6 +162,7 @@ int ShowEntry(std::vector<std::string> args) {
             std::snprintf(colors, sizeof colors, "0x%04X", loader.GetColors());
             o.Add("banner", loader.GetTitle()).Add("colors", colors).Add("serverPath", loader.GetServerPath());
             o.AddRaw("items", ItemsJson(loader));
+            o.Add("defaultSlot", static_cast<long>(loader.GetDefaultItem())).Add("timeout", static_cast<long>(loader.GetTimeout()));
         } else {
             o.Add("error", error);
         }
@@ -170,6 +179,7 @@ int ShowEntry(std::vector<std::string> args) {
     }
     std::printf("banner:      %s\ncolors:      0x%04X\nserver path: %s\n", Shown(loader.GetTitle()).c_str(),
                 loader.GetColors(), Shown(loader.GetServerPath()).c_str());
+    std::printf("starts on:   %s\n", StartText(loader.GetDefaultItem(), loader.GetTimeout(), 1).c_str());
     for (int slot = 0; slot < loader.GetItemCount(); ++slot) {
         std::string image, description, help;
         loader.GetItem(slot, image, description, help);

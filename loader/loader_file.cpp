@@ -318,6 +318,10 @@ BOOL LoaderFile::RemoveItem(int slot) {
     std::fill(m_buffer.begin() + (m_length - static_cast<long>(n)), m_buffer.begin() + m_length, 0);
     SetHeaderWord(HDR_ITEM_COUNT, static_cast<uint16_t>(count - 1));
     Relayout();
+    // The start item stays on the same item; when that one went, the menu
+    // starts on the first.
+    int start = GetDefaultItem();
+    if (HasOwnClient() && start >= slot) SetDefaultItem(start == slot ? 0 : start - 1);
     return TRUE;
 }
 
@@ -350,6 +354,30 @@ void LoaderFile::SetColors(uint16_t colors) {
 std::string LoaderFile::GetServerPath() const { return StringAt(HeaderWord(HDR_SERVER_PATH)); }
 
 BOOL LoaderFile::SetServerPath(const std::string& path) { return SetString(HeaderWord(HDR_SERVER_PATH), path); }
+
+// ---- Start item and timeout ----------------------------------------------------
+
+bool LoaderFile::HasOwnClient() const {
+    std::span<const uint8_t> tmpl = loader::Template();
+    // Everything in front of the two words, the length word aside (every
+    // save sets it).
+    auto same = [&](size_t from, size_t to) {
+        return std::equal(m_buffer.begin() + from, m_buffer.begin() + to, tmpl.begin() + from);
+    };
+    return m_length >= static_cast<int32_t>(LDR_HEADER) && same(0, LDR_LENGTH) && same(LDR_LENGTH + 2, LDR_SELECTED);
+}
+
+BOOL LoaderFile::SetDefaultItem(int slot) {
+    if (!HasOwnClient() || slot < 0 || slot >= static_cast<int>(LDR_SLOT_COUNT)) return FALSE;
+    SetWord(LDR_SELECTED, static_cast<uint16_t>(slot));
+    return TRUE;
+}
+
+BOOL LoaderFile::SetTimeout(int seconds) {
+    if (!HasOwnClient() || seconds < 0 || seconds > static_cast<int>(LDR_TIMEOUT_MAX)) return FALSE;
+    SetWord(LDR_TIMEOUT, static_cast<uint16_t>(seconds));
+    return TRUE;
+}
 
 std::string LoaderFile::GetFolder() const {
     size_t cut = m_path.find_last_of('\\');

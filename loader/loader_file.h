@@ -52,6 +52,18 @@ public:
     BOOL SetServerPath(const std::string& path);
     std::string GetFolder() const;
 
+    // The item the menu starts on and takes when its timeout runs out, and
+    // the timeout in seconds (0: wait for a key), as stored. Only a file
+    // that carries our own client program (its program bytes are the
+    // template's) takes changes: another program may use these words
+    // otherwise, or not at all. The setters return FALSE for such a file
+    // and for a slot outside 0-7 or a timeout above LDR_TIMEOUT_MAX.
+    bool HasOwnClient() const;
+    uint16_t GetDefaultItem() const { return Word(layout::LDR_SELECTED); }
+    BOOL SetDefaultItem(int slot);
+    uint16_t GetTimeout() const { return Word(layout::LDR_TIMEOUT); }
+    BOOL SetTimeout(int seconds);
+
     // The help text as the client shows it: line feeds inserted after the
     // break positions. Returns FALSE when the wrapped text does not fit the
     // client's 272-byte work area.

@@ -44,14 +44,18 @@ grep -q 'submenu *"Tools"' <<<"$(run list)" || fail "list after create"
 
 # Edit: OSChooser file, then loader; LaunchFile and Version stay.
 run edit 'Setup\English\Tools\Zent\i386\templates\tool1.sif' --description "Tools, edited" \
-  --remove-item 2 --item 2 dos.img "Third" "" >/dev/null
+  --remove-item 2 --item 2 dos.img "Third" "" --default 2 --timeout 5 >/dev/null
 grep -q 'Description = "Tools, edited"' "$tools/templates/tool1.sif" || fail "edited description"
 grep -q 'LaunchFile = "Setup\\English\\Tools\\Zent\\i386\\tool1.ldr"' "$tools/templates/tool1.sif" || fail "LaunchFile kept"
 json=$(run --json show 'Setup\English\Tools\Zent\i386\templates\tool1.sif')
-python3 -c 'import json,sys; r=json.loads(sys.argv[1]); d=[i["description"] for i in r["items"]]; assert d==["DOS","Third"], d' "$json" \
+python3 -c 'import json,sys; r=json.loads(sys.argv[1]); d=[i["description"] for i in r["items"]]; assert d==["DOS","Third"] and r["defaultSlot"]==1 and r["timeout"]==5, r' "$json" \
   || fail "edited items"
 "$cli" check "$tools/tool1.ldr" >/dev/null || fail "edited loader fails its checks"
 if run edit 'Setup\English\Tools\Zent\i386\templates\tool1.sif' --item 9 a b c 2>/dev/null; then fail "item 9"; fi
+for bad in "--default 3" "--timeout 3601"; do
+  # shellcheck disable=SC2086
+  if run edit 'Setup\English\Tools\Zent\i386\templates\tool1.sif' $bad 2>/dev/null; then fail "edit took $bad"; fi
+done
 
 # A loader that cannot be read is never written; the OSChooser file still is.
 cp "$tools/tool0.ldr" "$dir/tool0.copy"

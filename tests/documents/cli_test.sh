@@ -25,6 +25,12 @@ grep -q 'items:        2' <<<"$out" || fail "show: item count"
 grep -q '0x3E1C' <<<"$out" || fail "show: colours"
 grep -q 'boot from hard drive' <<<"$out" || fail "show: hard-drive item"
 "$cli" check "$dir/m.ldr" >/dev/null || fail "check refused a menu"
+"$cli" new "$dir/d.ldr" --item 0 "" "Hard drive" "" --item 1 "" "Also" "" --default 1 --timeout 5
+grep -q 'starts on:    slot 1 after 5 s' <<<"$("$cli" show "$dir/d.ldr")" || fail "show: start item and timeout"
+for bad in "--timeout 3601" "--timeout -1" "--default 2" "--default 8"; do
+  # shellcheck disable=SC2086
+  if "$cli" new "$dir/e.ldr" --item 0 "" "A" "" --item 1 "" "B" "" $bad 2>/dev/null; then fail "accepted $bad"; fi
+done
 
 # Refusals: bad checksum, template (no length word), truncated, oversized.
 cp "$dir/m.ldr" "$dir/bad.ldr"

@@ -304,3 +304,28 @@ TEST_F(LoaderFiles, LockHoldsAgainstAnotherProcess) {
     waitpid(child, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
+
+// Start item and timeout go only into a file with our own client program;
+// another program's file (here one changed code byte) shows them and keeps
+// them. A removed item takes the start item along.
+TEST_F(LoaderFiles, StartItemAndTimeoutOnlyWithOurOwnClient) {
+    for (bool own : {true, false}) {
+        std::vector<uint8_t> bytes = ValidFile();
+        SetWord(bytes, LDR_SELECTED, 1);
+        SetWord(bytes, LDR_TIMEOUT, 9999);
+        if (!own) bytes[LDR_MENU] ^= 0xFF;
+        FixChecksum(bytes);
+        WriteBytes(share / "t.ldr", bytes);
+        LoaderFile doc;
+        ASSERT_TRUE(doc.Open(TempShare::Unc("t.ldr")));
+        EXPECT_EQ(doc.HasOwnClient(), own);
+        EXPECT_EQ(doc.GetDefaultItem() + doc.GetTimeout(), 1 + 9999);
+        EXPECT_EQ(doc.SetTimeout(3600), own);
+        EXPECT_FALSE(doc.SetTimeout(3601) || doc.SetDefaultItem(8));
+        ASSERT_TRUE(doc.RemoveItem(0));
+        ASSERT_TRUE(doc.Save());
+        std::vector<uint8_t> saved = ReadBytes(share / "t.ldr");
+        EXPECT_EQ(saved[LDR_SELECTED], own ? 0 : 1);
+        EXPECT_EQ(saved[LDR_TIMEOUT] | saved[LDR_TIMEOUT + 1] << 8, own ? 3600 : 9999);
+    }
+}
