@@ -9,6 +9,7 @@
 #define OPTION_PAD 0
 #define OPTION_END 255
 #define OPTION_SERVER_ID 54
+#define OPTION_BOOT_FILE 67
 
 /* The reply the BIOS client reads as the cached reply: the boot server's
  * answer when there was one, else the proxy offer, else the DHCP ack. */
@@ -19,37 +20,51 @@ static const EFI_PXE_BASE_CODE_PACKET *CachedReply(const EFI_PXE_BASE_CODE_MODE 
     return NULL;
 }
 
-static BOOLEAN ServerFromReply(const EFI_PXE_BASE_CODE_PACKET *reply, EFI_IP_ADDRESS *server) {
+/* The data of a DHCP option of a reply, or NULL (also when the reply has
+ * no DHCP cookie). Pads are one byte, the end option stops the walk. */
+static const UINT8 *FindOption(const EFI_PXE_BASE_CODE_PACKET *reply, UINT8 code, UINTN *length) {
+    static const UINT8 cookie[4] = {99, 130, 83, 99};
     const UINT8 *raw = reply->Raw;
+    if (CompareMem(raw + DHCP_COOKIE_AT, cookie, 4) != 0) return NULL;
+    UINTN at = DHCP_OPTIONS_AT;
+    while (at + 1 < sizeof reply->Raw && raw[at] != OPTION_END) {
+        if (raw[at] == OPTION_PAD) {
+            ++at;
+            continue;
+        }
+        *length = raw[at + 1];
+        if (at + 2 + *length > sizeof reply->Raw) return NULL;
+        if (raw[at] == code) return raw + at + 2;
+        at += 2 + *length;
+    }
+    return NULL;
+}
+
+static BOOLEAN ServerFromReply(const EFI_PXE_BASE_CODE_PACKET *reply, EFI_IP_ADDRESS *server) {
     const UINT8 *siaddr = reply->Dhcpv4.BootpSiAddr;
     ZeroMem(server, sizeof *server);
     if (siaddr[0] | siaddr[1] | siaddr[2] | siaddr[3]) {
         CopyMem(server->v4.Addr, siaddr, 4);
         return TRUE;
     }
-    static const UINT8 cookie[4] = {99, 130, 83, 99};
-    if (CompareMem(raw + DHCP_COOKIE_AT, cookie, 4) != 0) return FALSE;
-    UINTN at = DHCP_OPTIONS_AT;
-    while (at < sizeof reply->Raw && raw[at] != OPTION_END) {
-        if (raw[at] == OPTION_PAD) {
-            ++at;
-            continue;
-        }
-        if (at + 1 >= sizeof reply->Raw) break;
-        UINTN length = raw[at + 1];
-        if (raw[at] == OPTION_SERVER_ID && length >= 4 && at + 2 + 4 <= sizeof reply->Raw) {
-            CopyMem(server->v4.Addr, raw + at + 2, 4);
-            return TRUE;
-        }
-        at += 2 + length;
-    }
-    return FALSE;
+    UINTN length = 0;
+    const UINT8 *id = FindOption(reply, OPTION_SERVER_ID, &length);
+    if (!id || length < 4) return FALSE;
+    CopyMem(server->v4.Addr, id, 4);
+    return TRUE;
 }
 
+/* The BOOTP file field, else option 67 (where dnsmasq puts the name for
+ * UEFI clients). */
 static void CopyBootFile(const EFI_PXE_BASE_CODE_PACKET *reply, CHAR8 *out, UINTN out_size) {
     const UINT8 *file = reply->Dhcpv4.BootpBootFile;
+    UINTN length = sizeof reply->Dhcpv4.BootpBootFile;
+    if (!file[0]) {
+        file = FindOption(reply, OPTION_BOOT_FILE, &length);
+        if (!file) length = 0;
+    }
     UINTN n = 0;
-    while (n + 1 < out_size && n < sizeof reply->Dhcpv4.BootpBootFile && file[n]) {
+    while (n + 1 < out_size && n < length && file[n]) {
         out[n] = (CHAR8)file[n];
         ++n;
     }

@@ -9,6 +9,7 @@
 #define TFTP_DATA 3
 #define TFTP_HEADER 4
 #define PROGRESS_COLUMN 26
+#define UNWRITTEN 0xFF
 
 typedef struct {
     EFI_PXE_BASE_CODE_CALLBACK_PROTOCOL protocol; /* first: the firmware hands us this */
@@ -87,6 +88,12 @@ static EFI_STATUS ReadInto(NetBoot *net, const CHAR8 *name, UINT8 *buffer, UINT6
     return status;
 }
 
+/* Length of what was written into a buffer filled with UNWRITTEN. */
+static UINTN WrittenLength(const UINT8 *buffer, UINTN size) {
+    while (size > 0 && buffer[size - 1] == UNWRITTEN) --size;
+    return size;
+}
+
 EFI_STATUS TftpRead(NetBoot *net, const CHAR8 *name, UINTN max, BOOLEAN show_progress, UINT8 **data,
                     UINTN *size, const CHAR16 **why) {
     static const CHAR16 kFailed[] = L"Error: TFTP failed transferring image file.";
@@ -119,9 +126,17 @@ EFI_STATUS TftpRead(NetBoot *net, const CHAR8 *name, UINTN max, BOOLEAN show_pro
             break;
         }
         UINT64 got = capacity + 1;
+        if (!known) SetMem(buffer, (UINTN)got, UNWRITTEN);
         progress.received = 0;
         status = ReadInto(net, name, buffer, &got);
-        if (!EFI_ERROR(status) && got <= capacity && (!max || got <= max)) {
+        if (!EFI_ERROR(status) && !known && got == capacity + 1 && max) {
+            /* Some PXE base codes (iPXE's) neither answer tsize nor say how
+             * much they received. A loader file ends with a NUL, so its
+             * length is where the fill starts; an image is handed on with
+             * the fill behind it, which a PE loader never reads. */
+            got = WrittenLength(buffer, (UINTN)got);
+        }
+        if (!EFI_ERROR(status) && (!known || got <= capacity) && (!max || got <= max)) {
             *data = buffer;
             *size = (UINTN)got;
             break;

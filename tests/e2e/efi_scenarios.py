@@ -9,6 +9,7 @@ import re
 import shutil
 import subprocess
 import sys
+import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from e2e_scenarios import COLORS, HIGHLIGHT, NORMAL, SERVER_PATH, Setup, expect  # noqa: E402
@@ -18,6 +19,7 @@ OVMF_CODE = "/usr/share/OVMF/OVMF_CODE_4M.fd"
 FIRMWARE_PXE = "virtio-net-pci,romfile="   # the firmware's own network stack
 IPXE_EFI = "e1000"                          # iPXE's EFI driver from the card's ROM
 BOOT_TIMEOUT = 60
+MEMTEST = "/boot/memtest86+x64.efi"
 LAYOUT_DEF = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "loader", "layout.def")
 L = {m.group(1): int(m.group(2), 0)
      for m in re.finditer(r"^LAYOUT\((\w+), *([0-9A-Fa-fx]+)\)", open(LAYOUT_DEF).read(), re.M)}
@@ -69,6 +71,10 @@ def check_menu(s, ldr, selected):
         expect(got == (ch, attr), "cell %d,%d: %r, want %r" % (row, column, got, (ch, attr)), s)
 
 
+def countdown(s):
+    return s.text(L["COUNTDOWN_ROW"], L["COUNTDOWN_COLUMN"], L["COUNTDOWN_WIDTH"])
+
+
 def menu_on(selected):
     row = L["ITEM_ROW"] + selected
     return lambda s: (s.find("Use the arrow keys") == L["ARROWS_ROW"] and
@@ -86,17 +92,18 @@ class EfiSetup(Setup):
         for slot, (image, description, help_text) in enumerate(items):
             cmd += ["--item", str(slot), image, description, help_text]
         subprocess.run(cmd, check=True)
-        ldr = bytearray(open(os.path.join(self.root, "menvolt.ldr"), "rb").read())
-        for at, value in ((L["LDR_SELECTED"], default), (L["LDR_TIMEOUT"], timeout)):
-            ldr[at:at + 2] = (value or 0).to_bytes(2, "little")
-        self.write_loader(ldr)
-        return bytes(ldr)
+        return self.patch_loader({L["LDR_SELECTED"]: default or 0, L["LDR_TIMEOUT"]: timeout or 0})
 
-    def write_loader(self, ldr, fix_checksum=True):
+    def patch_loader(self, words):
+        """Sets words of menvolt.ldr and seals it again (checksum)."""
+        path = os.path.join(self.root, "menvolt.ldr")
+        ldr = bytearray(open(path, "rb").read())
+        for at, value in words.items():
+            ldr[at:at + 2] = value.to_bytes(2, "little")
         at = word(ldr, L["LDR_HEADER_PTR"]) + L["HDR_CHECKSUM"]
-        ldr[at] = (ldr[at] - sum(ldr)) & 0xFF if fix_checksum else ldr[at]
-        with open(os.path.join(self.root, "menvolt.ldr"), "wb") as f:
-            f.write(ldr)
+        ldr[at] = (ldr[at] - sum(ldr)) & 0xFF
+        open(path, "wb").write(ldr)
+        return bytes(ldr)
 
     def boot_disk(self):
         """A FAT disk whose default boot program is the test program."""
@@ -126,13 +133,18 @@ def scenario_menu_program_missing_hard_drive(setup):
     """Three items through the firmware's own PXE: layout, colours, keys; a
     program that returns; a missing image; the hard-drive item going on to
     the disk, whose own test program powers the machine off."""
-    ldr = setup.loader(*ITEMS)
+    ldr = setup.loader(*ITEMS, timeout=90)
     setup.serve("test.efi", setup.guest("test_program.efi"))
     with setup.machine(FIRMWARE_PXE, disk=setup.boot_disk()) as m:
-        check_menu(m.wait_screen(menu_on(0), BOOT_TIMEOUT, "the menu"), ldr, 0)
+        s = m.wait_screen(menu_on(0), BOOT_TIMEOUT, "the menu")
+        check_menu(s, ldr, 0)
+        expect(re.fullmatch(r"\d+ *", countdown(s)) and int(countdown(s)) <= 90, "countdown shown", s)
+        # The first key stops the countdown for good and blanks its field.
         for key, selected in (("down", 1), ("up", 0), ("up", 2), ("down", 0), ("esc", 0)):
             m.key(key)
-            check_menu(m.wait_screen(menu_on(selected), 10, "item %d after %s" % (selected, key)), ldr, selected)
+            s = m.wait_screen(menu_on(selected), 10, "item %d after %s" % (selected, key))
+            check_menu(s, ldr, selected)
+            expect(countdown(s) == " " * L["COUNTDOWN_WIDTH"], "countdown field blanked", s)
 
         m.key("ret")
         m.wait_serial("menvolt test program: returning", 30)
@@ -152,23 +164,83 @@ def scenario_menu_program_missing_hard_drive(setup):
         expect(m.wait_exit(30) == 0, "the disk's program did not power off\n" + m.serial())
 
 
-SCENARIOS = {
-    "menu_program_missing_hard_drive": scenario_menu_program_missing_hard_drive,
-}
+def scenario_countdown_memtest(setup):
+    """The default item (memtest86+'s EFI program) is taken when the
+    countdown, shown second by second, runs out."""
+    ldr = setup.loader(("", "Boot from hard drive", ""), ("memtest.efi", "Memory test", "memtest86+"),
+                       default=1, timeout=3)
+    setup.serve("memtest.efi", open(MEMTEST, "rb").read())
+    with setup.machine(FIRMWARE_PXE) as m:
+        s = m.wait_screen(menu_on(1), BOOT_TIMEOUT, "the menu on the default item")
+        check_menu(s, ldr, 1)
+        seen = set()
+        while m.running() and "Transferring image file.." not in m.serial():
+            s = m.screen()
+            if menu_on(1)(s):
+                seen.add(countdown(s).strip())
+                expect(s.attr(L["COUNTDOWN_ROW"], L["COUNTDOWN_COLUMN"]) == NORMAL, "countdown colour", s)
+            expect(len(seen) < 5, "the countdown does not end: %s" % seen, s)
+        expect({"2", "1"} <= seen, "seconds shown: %s" % seen)
+        memtest_running(m)
+
+
+def memtest_running(m):
+    """memtest86+ draws on the frame buffer only: mostly blue (nothing of
+    the firmware's or ours is), and changing as its tests go on."""
+    deadline = time.monotonic() + 60
+    while time.monotonic() < deadline:
+        expect(m.running() and "Error" not in m.terminal().dump(), "memtest did not start\n" + m.serial())
+        first = m.screendump()
+        data = first.split(b"\n", 3)[3]  # P6 PPM: the pixels follow three header lines
+        pixels = [data[i:i + 3] for i in range(0, len(data) - 2, 3 * 97)]
+        time.sleep(2)
+        if sum(b > 128 and r < 64 and g < 64 for r, g, b in pixels) > len(pixels) // 2 and m.screendump() != first:
+            return
+    raise AssertionError("memtest86+ did not reach its running screen")
+
+
+def scenario_single_item(setup):
+    """One item through iPXE's EFI driver: no menu, the program runs, and
+    its return hands back to the firmware."""
+    setup.loader(("test.efi", "Test program", ""))
+    setup.serve("test.efi", setup.guest("test_program.efi"))
+    with setup.machine(IPXE_EFI) as m:
+        m.wait_serial("menvolt test program: returning", BOOT_TIMEOUT)
+        expect("Transferring image file.." in m.serial() and "Use the arrow keys" not in m.serial(), m.serial())
+
+
+def message_then_firmware(setup, nic, message):
+    with setup.machine(nic) as m:
+        s = m.wait_screen(lambda s: s.find(message) >= 0, BOOT_TIMEOUT, message)
+        expect("Use the arrow keys" not in m.serial(), "no menu", s)
+        m.key("spc")
+        m.wait_serial("BdsDxe: failed to", 30)
+
+
+def scenario_zero_items(setup):
+    setup.loader()
+    message_then_firmware(setup, FIRMWARE_PXE, "Error: no image files defined.")
+
+
+def scenario_damaged_loader(setup):
+    """A string offset pointing past the file's end: refused before use."""
+    ldr = setup.loader(*ITEMS)
+    setup.patch_loader({word(ldr, L["LDR_HEADER_PTR"]) + L["HDR_SLOTS"] + L["SLOT_HELP"]: len(ldr) + 100})
+    message_then_firmware(setup, IPXE_EFI, "Error: the loader file's strings are damaged.")
 
 
 def main():
+    scenarios = {name[9:]: f for name, f in globals().items() if name.startswith("scenario_")}
     parser = argparse.ArgumentParser()
-    parser.add_argument("scenario", choices=sorted(SCENARIOS))
+    parser.add_argument("scenario", choices=sorted(scenarios))
     parser.add_argument("--bin", required=True)
     parser.add_argument("--guests", required=True)
     setup = EfiSetup(parser.parse_args())
-    args = setup.args
     try:
-        SCENARIOS[args.scenario](setup)
+        scenarios[setup.args.scenario](setup)
     finally:
         setup.close()
-    print("%s: passed" % args.scenario)
+    print("%s: passed" % setup.args.scenario)
 
 
 if __name__ == "__main__":

@@ -8,8 +8,11 @@ EFI_STATUS efi_main(EFI_HANDLE image, EFI_SYSTEM_TABLE *system) {
     InitializeLib(image, system);
     EFI_LOADED_IMAGE *loaded = NULL;
     uefi_call_wrapper(BS->HandleProtocol, 3, image, &LoadedImageProtocol, (void **)&loaded);
-    void *fs = NULL;
-    if (!EFI_ERROR(uefi_call_wrapper(BS->HandleProtocol, 3, loaded->DeviceHandle, &FileSystemProtocol, &fs))) {
+    /* iPXE also offers a file system on its network device: a disk is a
+     * file system without a PXE base code. */
+    void *fs = NULL, *pxe = NULL;
+    if (!EFI_ERROR(uefi_call_wrapper(BS->HandleProtocol, 3, loaded->DeviceHandle, &FileSystemProtocol, &fs)) &&
+        EFI_ERROR(uefi_call_wrapper(BS->HandleProtocol, 3, loaded->DeviceHandle, &PxeBaseCodeProtocol, &pxe))) {
         Print(L"menvolt disk test program: started\r\n");
         uefi_call_wrapper(RT->ResetSystem, 4, EfiResetShutdown, EFI_SUCCESS, 0, NULL);
     }

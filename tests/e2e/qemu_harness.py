@@ -51,7 +51,7 @@ class Screen:
         return "\n".join("%2d|%s|" % (r, self.text(r)) for r in range(25))
 
 
-class Terminal:
+class Terminal(Screen):
     """80x25 cells rebuilt from a VT100 byte stream, with the PC attribute
     each cell's colours stand for."""
 
@@ -71,15 +71,6 @@ class Terminal:
             return ANSI_NAMES.index(name) if name in ANSI_NAMES else -1
         fg = index(cell.fg, "white") + (8 if cell.bold else 0)
         return index(cell.bg, "black") * 16 + fg
-
-    def find(self, needle):
-        for r in range(25):
-            if needle in self.text(r):
-                return r
-        return -1
-
-    def dump(self):
-        return "\n".join("%2d|%s|" % (r, self.text(r)) for r in range(25))
 
 
 class Machine:
@@ -178,6 +169,13 @@ class Machine:
         for name in names:
             self.command("send-key", keys=[{"type": "qcode", "data": name}])
             time.sleep(0.15)
+
+    def screendump(self):
+        """The frame buffer as PPM bytes, for programs that draw there only."""
+        path = os.path.join(self.work, "dump.ppm")
+        self.command("screendump", filename=path)
+        with open(path, "rb") as f:
+            return f.read()
 
     def terminal(self):
         try:

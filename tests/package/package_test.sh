@@ -21,6 +21,9 @@ for f in usr/bin/menvolt usr/bin/menvolt-cli usr/share/applications/menvolt.desk
   [ -e "$root/$f" ] || fail "missing $f"
 done
 ls "$root"/usr/lib/menvolt/libmenvolt-image.so >/dev/null || fail "missing image library"
+for f in chain.0 menvolt.efi; do
+  [ -e "$root/usr/lib/menvolt/$f" ] || fail "missing network boot program $f"
+done
 
 # The installed programs run from their installed place, finding their
 # library there (not in the build tree).

@@ -53,16 +53,26 @@ cmp -s "$dir/got" "$tools/dos.img" || fail "dnsmasq: wrong bytes"
 kill "${pids[-1]}"; wait "${pids[-1]}" 2>/dev/null || true
 echo "dnsmasq: backslash names served as they are"
 
-# --- dnsmasq DHCP + TFTP booting a PC into the menu through chain -----------
-cp "$bin/chain.0" "$tools/tool0.0"
+# --- dnsmasq DHCP + TFTP booting a BIOS and a UEFI PC into one menu ---------
+# The guide's lines, taken from it, so the two cannot drift apart.
+guide_conf=$(sed -n '/^dhcp-match=/p; /^dhcp-boot=tag:/p' "$src/docs/serving.md")
+[ "$(wc -l <<<"$guide_conf")" = 4 ] || fail "the guide no longer gives the four architecture lines tested here"
+cp "$tools/tool0.ldr" "$tools/menvolt.ldr"
+cp "$bin/chain.0" "$tools/menvolt.0"
+cp "$bin/menvolt.efi" "$tools/menvolt.efi"
 ip tuntap add tap0 mode tap
 ip addr add 192.168.77.1/24 dev tap0
 ip link set tap0 up
+mapfile -t conf_args < <(sed 's/^/--/' <<<"$guide_conf")
 dnsmasq --no-daemon --port=0 --interface=tap0 --bind-interfaces --user=root --pid-file= \
-  --dhcp-range=192.168.77.50,192.168.77.60,1h --dhcp-boot=Setup/English/Tools/Zent/i386/tool0.0 \
+  --dhcp-range=192.168.77.50,192.168.77.60,1h "${conf_args[@]}" \
   --enable-tftp --tftp-root="$share" --log-facility=- >"$dir/dnsmasq.log" 2>&1 &
 pids+=($!)
 python3 "$src/tests/serving/boot_over_tap.py" --tap tap0 --expect "Served menu" --expect "Hard drive" \
-  || { tail -20 "$dir/dnsmasq.log"; fail "a PC did not boot into the menu through dnsmasq and chain"; }
-echo "dnsmasq + chain: a PC booted into the menu"
+  || { tail -20 "$dir/dnsmasq.log"; fail "a BIOS PC did not boot into the menu through dnsmasq and menvolt.0"; }
+echo "dnsmasq + menvolt.0: a BIOS PC booted into the menu"
+/usr/bin/python3 "$src/tests/serving/boot_over_tap.py" --uefi --tap tap0 --expect "Served menu" --expect "Hard drive" \
+  || { tail -20 "$dir/dnsmasq.log"; fail "a UEFI PC did not boot into the menu through dnsmasq and menvolt.efi"; }
+grep -q "menvolt.efi" "$dir/dnsmasq.log" || fail "the UEFI PC was not handed menvolt.efi"
+echo "dnsmasq + menvolt.efi: a UEFI PC booted into the same menu"
 echo "serving guide: all checks passed"
