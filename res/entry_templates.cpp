@@ -137,11 +137,33 @@ DialogTemplate Appearance() {
     return d;
 }
 
+// A dialog of its own, so that Submenu Screen Appearance keeps its size.
+DialogTemplate UnattendedStart() {
+    DialogTemplate d;
+    d.id = IDD_UNATTENDED_START;
+    d.caption = "Unattended Start";
+    d.cx = 184;
+    d.cy = 104;
+    d.style = DS_CENTER | DS_CAPTION;  // no system menu
+    d.controls = {
+        {IDC_STATIC, K::Static, "&Start on item:", 7, 7, 60, 8, 0, 0},
+        {IDC_START_ITEM, K::ComboDropList, "", 7, 18, 170, 85, CS_VSCROLL | CS_TABSTOP, 0},
+        {IDC_STATIC, K::Static, "Boot it &automatically after", 7, 40, 92, 8, 0, 0},
+        {IDC_START_TIMEOUT, K::Edit, "", 100, 38, 28, 14, kEdit, 0},
+        {IDC_STATIC, K::Static, "seconds", 132, 40, 45, 8, 0, 0},
+        {IDC_START_NOTE, K::Static, "", 7, 58, 170, 24, 0, 0},
+        {IDOK, K::DefPushButton, "OK", 17, 83, 50, 14, kButton, 0},
+        {IDCANCEL, K::PushButton, "Cancel", 72, 83, 50, 14, kButton, 0},
+        {IDHELP, K::PushButton, "Help", 127, 83, 50, 14, kButton, 0},
+    };
+    return d;
+}
+
 }  // namespace
 
 std::vector<DialogTemplate> EntryDialogTemplates() {
     return {SetupWizard(), SifInfoWizard(), SelectImageWizard(), MenuWizard(),
-            SifInfoPage(), ViewLoaderFilesPage(), Appearance()};
+            SifInfoPage(), ViewLoaderFilesPage(), Appearance(), UnattendedStart()};
 }
 
 void RegisterEntryDialogTemplates() {

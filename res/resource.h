@@ -82,6 +82,8 @@ enum : unsigned {
     IDS_CREATE_REFUSED = 57408,
     IDS_READ_DENIED = 57409,
     IDS_NOT_A_FILE = 57410,
+    IDS_START_FOREIGN_CLIENT = 57430,
+    IDS_START_TIMEOUT_RANGE = 57431,
 };
 
 // Dialog templates and bitmaps.
@@ -104,6 +106,7 @@ enum : unsigned {
     IDD_SELECT_IMAGE_WIZ = 136,
     IDD_MENU_WIZ = 138,
     IDD_APPEARANCE = 139,
+    IDD_UNATTENDED_START = 142,  // opened from Submenu Screen Appearance
 };
 
 }  // namespace res
@@ -159,6 +162,12 @@ enum : int {
     IDC_NORMAL_TEXT = 1044,
     IDC_HIGHLIGHT_BACKGROUND = 1045,
     IDC_HIGHLIGHT_TEXT = 1046,
+    IDC_APPEARANCE_START = 1047,
+
+    // Unattended Start.
+    IDC_START_ITEM = 1060,
+    IDC_START_TIMEOUT = 1061,
+    IDC_START_NOTE = 1062,
 
     // Boot image file edit and its three buttons, shared by every page and
     // dialog with a boot image file.

@@ -31,6 +31,10 @@ constexpr Entry kStrings[] = {
     {IDS_BAD_CHECKSUM, "Bad data checksum in image file."},
     {IDS_NO_IMAGE_FILE, "No image file specified."},
     {IDS_LOADER_TOO_LARGE, "This change would make the loader file larger than 8192 bytes."},
+    {IDS_START_FOREIGN_CLIENT,
+     "This loader file carries another client program than Menvolt's, which may not count down: "
+     "the start item and the timeout are shown but cannot be changed."},
+    {IDS_START_TIMEOUT_RANGE, "Enter a number of seconds from 0 to 3600, or leave the box empty to wait for a key."},
     {IDS_HELP_TOO_LONG, "The help text is too long for the client screen."},
     {IDS_NAME_TOO_LONG,
      "The server path and the image file name together are longer than the 127 characters a client can "

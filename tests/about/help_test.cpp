@@ -28,6 +28,7 @@ const std::map<uint32_t, std::string> kTopics = {
     {113, "/properties_submenu.htm"},
     {114, "/submenu_item_properties.htm"},
     {115, "/screen_appearance.htm"},
+    {116, "/unattended_start.htm"},
     {7, "/create_boot_image.htm"},
     {8, "/advanced_image_settings.htm"},
     {61, "/technical_support.htm"},

@@ -20,6 +20,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from qemu_harness import Machine  # noqa: E402
@@ -38,10 +39,10 @@ class Setup:
         self.root = tempfile.mkdtemp(prefix="menvolt-tftp-")
         shutil.copy(os.path.join(self.bin, "chain.0"), os.path.join(self.root, "chain.0"))
 
-    def loader(self, *items):
+    def loader(self, *items, options=()):
         """items: (image, description, help) for slots 0, 1, ..."""
         cmd = [os.path.join(self.bin, "menvolt-cli"), "new", os.path.join(self.root, "chain.ldr"),
-               "--server-path", SERVER_PATH, "--colors", COLORS]
+               "--server-path", SERVER_PATH, "--colors", COLORS, *options]
         for slot, (image, description, help_text) in enumerate(items):
             cmd += ["--item", str(slot), image, description, help_text]
         subprocess.run(cmd, check=True)
@@ -160,6 +161,31 @@ def scenario_missing_then_hard_drive(setup):
         m.wait_screen(lambda s: s.find("Booting from Hard Disk") >= 0, 30, "the next boot device")
 
 
+def scenario_countdown(setup):
+    """Timeout 2 on the hard-drive item: with no key the menu hands back to
+    the boot ROM; a key within the time keeps it up. No key goes to the boot
+    ROM's prompt here, which ends by itself, so none reaches the menu."""
+    setup.loader(*ITEMS, options=("--default", "2", "--timeout", "2"))
+    counting = lambda s: menu_shown(2)(s) and s.text(3, 63, 4) in ("2   ", "1   ")
+    with Machine(setup.root, "chain.0") as m:
+        s = m.wait_screen(counting, BOOT_TIMEOUT, "the menu counting down")
+        check_menu(s, 2, ROWS)
+        expect(s.attr(3, 63) == NORMAL, "countdown colour", s)
+        shots = os.path.join(os.path.dirname(os.path.abspath(setup.bin)), "screenshots")
+        os.makedirs(shots, exist_ok=True)
+        m.command("screendump", filename=os.path.join(shots, "menu_countdown.ppm"))
+        m.wait_serial("chain: loader returned, back to the boot ROM", 20)
+        m.wait_screen(lambda s: s.find("Booting from Hard Disk") >= 0, 30, "the next boot device")
+    with Machine(setup.root, "chain.0") as m:
+        m.wait_screen(counting, BOOT_TIMEOUT, "the menu counting down")
+        m.key("esc")
+        s = m.wait_screen(lambda s: menu_shown(2)(s) and s.text(3, 63, 4) == "    ", 5, "the count stopped")
+        time.sleep(4)
+        s = m.screen()
+        check_menu(s, 2, ROWS)
+        expect("loader returned" not in m.serial(), "the menu went on after a key:\n" + m.serial(), s)
+
+
 def scenario_single_small_program(setup):
     setup.loader(("small.img", "Small program", ""))
     setup.serve("small.img", setup.guest("small_boot.bin"))
@@ -189,6 +215,7 @@ def scenario_boot_image(setup):
 
 SCENARIOS = {
     "boot_image": scenario_boot_image,
+    "countdown": scenario_countdown,
     "menu_floppy": scenario_menu_floppy,
     "missing_then_hard_drive": scenario_missing_then_hard_drive,
     "single_small_program": scenario_single_small_program,

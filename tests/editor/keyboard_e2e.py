@@ -255,6 +255,13 @@ def main():
         appearance = x.wait_focus("Submenu Screen Appearance", program)
         x.type("Rescue kit")
         x.keys("alt+g", "Down")  # normal background: Blue
+        x.keys("alt+s")
+        start = x.wait_focus("Unattended Start", program)
+        x.keys("End", "alt+a")  # start on the last item, Hard drive
+        x.type("5")
+        x.shot(start, "12-unattended-start")
+        x.keys("Return")
+        x.wait_focus("Submenu Screen Appearance", program)
         x.keys("alt+v")
         preview = x.wait_focus("Client Screen Preview", program)
         x.shot(appearance, "12-appearance")
@@ -276,6 +283,8 @@ def main():
             problems.append("banner %r" % shown["banner"])
         if shown["colors"] != "0x7017":
             problems.append("colours %r" % shown["colors"])
+        if (shown["defaultSlot"], shown["timeout"]) != (2, 5):
+            problems.append("start item and timeout %r" % ((shown["defaultSlot"], shown["timeout"]),))
         items = [(i["image"], i["description"], i["help"]) for i in shown["items"]]
         if items != [("memtest.img", "Memory test", "Tests the memory."), ("dos.img", "DOS 6.22", ""),
                      ("", "Hard drive", "")]:

@@ -95,12 +95,14 @@ void ExpectSameScreen(const realmode::RealModePc& m, const ClientScreen& preview
 
 TEST_F(PreviewAgainstClient, PreviewMatchesTheEmulatedClientScreen) {
     LoaderFile loader = SampleLoader();
+    ASSERT_TRUE(loader.SetTimeout(25));  // the count stands at 25 until a key
     // The file exactly as a save writes it.
     testing_support::TempShare share;
     ASSERT_TRUE(loader.SaveAs(testing_support::TempShare::Unc("x.ldr")));
     const std::vector<uint8_t> file = testing_support::ReadBytes(share / "x.ldr");
     ASSERT_TRUE(Ended(Boot(file), realmode::Stop::WaitingForKey));
     ExpectSameScreen(m, DrawMenuScreen(loader, 0));
+    loader.SetTimeout(0);      // a key blanks the count
     m.keys.push_back(0x5000);  // down arrow
     ASSERT_TRUE(Ended(m.Run(), realmode::Stop::WaitingForKey));
     ExpectSameScreen(m, DrawMenuScreen(loader, 1));

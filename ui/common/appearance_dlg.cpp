@@ -5,6 +5,7 @@
 #include "entry_ui_common.h"
 #include "layout.h"
 #include "loader_file.h"
+#include "start_dlg.h"
 #include "win_app.h"
 
 using namespace framework;
@@ -39,6 +40,9 @@ BOOL CAppearanceDlg::OnInitDialog() {
     // right of the banner's label, inside the template's size.
     AddPushButton(IDC_CLIENT_PREVIEW, kPreviewButtonText, 127, 3, 50, 14);
     EnableDlgItem(IDC_CLIENT_PREVIEW, m_pLoader != nullptr);
+    // Start item and timeout, in a dialog of their own, beside the preview.
+    AddPushButton(IDC_APPEARANCE_START, "&Start...", 72, 3, 50, 14);
+    EnableDlgItem(IDC_APPEARANCE_START, m_pLoader != nullptr);
     UpdatePreview();
     return TRUE;
 }
@@ -82,6 +86,13 @@ BOOL CAppearanceDlg::OnCommand(UINT id, UINT code) {
             return TRUE;
         case IDC_CLIENT_PREVIEW:
             if (code == BN_CLICKED) m_preview.Open(Window());
+            return TRUE;
+        case IDC_APPEARANCE_START:
+            if (code == BN_CLICKED && m_pLoader) {
+                CStartDlg start(m_pLoader, Window());
+                start.DoModal();
+                UpdatePreview();
+            }
             return TRUE;
         default: return CDialog::OnCommand(id, code);
     }

@@ -83,6 +83,12 @@ ClientScreen DrawMenuScreen(const LoaderFile& loader, int selected) {
     paint.Text(row, column, StringAt(loader, LDR_TEXT_CONTINUE), highlight);
     row = kArrowsRow, column = kArrowsColumn;
     paint.Text(row, column, StringAt(loader, LDR_TEXT_ARROWS), normal);
+    // The countdown as the menu starts it: the seconds, shown at most as the
+    // client counts them.
+    if (const unsigned timeout = std::min<unsigned>(loader.GetTimeout(), LDR_TIMEOUT_MAX)) {
+        row = COUNTDOWN_ROW, column = COUNTDOWN_COLUMN;
+        paint.Text(row, column, std::to_string(timeout), normal);
+    }
 
     for (int i = 0; i < count; ++i) {
         const size_t slot = HDR_SLOTS + static_cast<size_t>(i) * HDR_SLOT_SIZE;
