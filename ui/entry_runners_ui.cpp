@@ -25,6 +25,15 @@ namespace {
 
 int RunSheet(CPropertySheet& sheet) { return g_runEntrySheet ? g_runEntrySheet(sheet) : sheet.DoModal(); }
 
+// Nothing typed is lost to a save that cannot succeed: a sheet whose files
+// cannot be written says which and why, and stays open.
+bool WritableOrSaid(const std::string& problem) {
+    if (problem.empty()) return true;
+    platform::AfxMessageBox(std::string(res::LoadString(res::IDS_WRITE_PROTECTED)) + "\n" + problem,
+                            platform::MB_OK | platform::MB_ICONERROR);
+    return false;
+}
+
 void MakeWizardPage(CPropertyPage& page) {
     page.m_psp.pszTitle = res::LoadString(res::IDS_WIZARD_TITLE);
     page.m_psp.dwFlags |= PSP_USETITLE | PSP_HASHELP;
@@ -57,6 +66,7 @@ BOOL RunCreateWizardSheet(MenuEntry& entry, const std::string& folder) {
     }
     sheet.m_psh.dwFlags &= ~PSH_HASHELP;
     sheet.m_psh.dwFlags |= PSH_WIZARD97 | PSH_WIZARD | PSH_WIZARDHASFINISH | PSH_NOAPPLYNOW;
+    sheet.m_beforeClose = [&entry, &folder] { return WritableOrSaid(entry.WriteProblem(folder)); };
 
     if (RunSheet(sheet) != static_cast<int>(ID_WIZFINISH)) return FALSE;
     WriteNewEntry(entry, folder);
@@ -83,6 +93,10 @@ BOOL RunEntryPropertySheet(MenuEntry& entry) {
         sheet.AddPage(&image);
     }
     sheet.m_psh.dwFlags |= PSH_NOAPPLYNOW;
+    // A loader that did not open is never written, only its OSChooser file.
+    sheet.m_beforeClose = [&entry] {
+        return WritableOrSaid(entry.m_loaderOpened ? entry.WriteProblem() : WhyNotWritable(entry.m_sif.GetPath()));
+    };
     if (RunSheet(sheet) != platform::IDOK) return FALSE;
     WriteEditedEntry(entry);
     return TRUE;

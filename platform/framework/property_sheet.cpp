@@ -50,6 +50,11 @@ void SheetWindow::keyPressEvent(QKeyEvent* event) {
             reject();
             return;
         }
+        if (event->key() == Qt::Key_F1) {
+            if (QPushButton* help = m_owner->Button(ID_HELP); help && help->isEnabled())
+                m_owner->PressButton(PSBTN_HELP);
+            return;
+        }
     }
     QDialog::keyPressEvent(event);
 }
@@ -263,6 +268,7 @@ void CPropertySheet::ShowHelpForActivePage() {
 }
 
 void CPropertySheet::ApplyAndClose() {
+    if (m_beforeClose && !m_beforeClose()) return;
     CPropertyPage* page = GetActivePage();
     if (page && !page->OnKillActive()) return;
     for (CPropertyPage* each : m_pages)

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -111,6 +112,9 @@ public:
     TabControl* Tabs() const { return m_tabs; }
 
     PropSheetHeader m_psh;
+    // Asked when OK or Finish is pressed, before any page: false keeps the
+    // sheet open (the check has told the user why).
+    std::function<bool()> m_beforeClose;
 
 protected:
     // Lays out the window for the pages' largest template; `pageOrigin`

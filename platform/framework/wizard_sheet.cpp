@@ -215,6 +215,7 @@ void CPropertySheetEx::Back() {
 }
 
 void CPropertySheetEx::Finish() {
+    if (m_beforeClose && !m_beforeClose()) return;
     CPropertyPage* page = GetActivePage();
     if (!page || !page->OnWizardFinish()) return;
     for (CPropertyPage* each : m_pages)
