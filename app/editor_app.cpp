@@ -68,11 +68,17 @@ BOOL CEditorApp::CheckRisServer() {
     m_risRoot = std::string("\\\\") + name + "\\RemInst\\";
     platform::FileFind find;
     if (!find.FindFirst(m_risRoot + "*.*")) {
-        platform::AfxMessageBox(res::IDS_RIS_NOT_FOUND, platform::MB_ICONERROR);
+        RefuseShare(res::IDS_RIS_NOT_FOUND);
         return FALSE;
     }
     find.Close();
     return TRUE;
+}
+
+void CEditorApp::RefuseShare(unsigned stringId) const {
+    std::string text = res::LoadString(stringId);
+    if (!m_shareHint.empty()) text += "\n\n" + m_shareHint;
+    platform::AfxMessageBox(text, platform::MB_ICONERROR | platform::MB_HELP, IDH_TECHNICAL_SUPPORT);
 }
 
 void CEditorApp::ListLanguages() {
@@ -103,15 +109,18 @@ BOOL CEditorApp::InitInstance() {
     Enable3dControls();
     m_pszHelpFilePath = HelpFileFromDefault(m_pszHelpFilePath);
 
+    // Every return until the main window runs is a refusal.
+    m_startRefused = true;
     if (!CheckImageLibrary()) return FALSE;
     KTSetApplication(1);
     if (!CheckRisServer()) return FALSE;
     ListLanguages();
     if (m_languages.empty()) {
         // Nothing to edit: end in order, as the other checks do.
-        platform::AfxMessageBox(res::IDS_NO_LANGUAGES, platform::MB_ICONERROR);
+        RefuseShare(res::IDS_NO_LANGUAGES);
         return FALSE;
     }
+    m_startRefused = false;
     m_tab = 0;
     SelectLanguage(m_languages.front());
 

@@ -36,10 +36,22 @@ public:
     // The one store of the program; start-up loads it, the main window reads it.
     static MenuStore& Store();
 
+private:
+    // A start-up refusal that concerns the share: the message, the share
+    // hint, and a Help button to the Technical Support topic.
+    void RefuseShare(unsigned stringId) const;
+public:
+
     std::string m_risRoot;
     std::vector<std::string> m_languages;
     int m_languageIndex = 0;
     int m_tab = 0;
+
+    // Lines added to a start-up refusal about the share: where start-up
+    // looked for it and how to point the program elsewhere (set by main).
+    std::string m_shareHint;
+    // True when start-up refused to run (the program then ends unsuccessfully).
+    bool m_startRefused = false;
 
     // Where the library's version comes from (tests put their own answers here).
     uint32_t (*m_imageLibraryVersion)() = nullptr;

@@ -21,6 +21,9 @@
 #include "file_system.h"
 #include "host_system.h"
 #include "qt_message_sink.h"
+#include "windows_keys.h"
+#include "ansi_text.h"
+#include "string_table.h"
 
 // The one application object.
 CEditorApp theApp;
@@ -69,6 +72,13 @@ void ScheduleScreenshot(const std::string& file) {
     timer->start(50);
 }
 
+// Host paths are UTF-8; messages are 1252 text (a path with no 1252 form
+// keeps its UTF-8 bytes, which still tell the user where to look).
+std::string ForMessage(const std::string& hostPath) {
+    std::string ansi;
+    return platform::Utf8ToAnsi(hostPath, ansi) ? ansi : hostPath;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -79,6 +89,7 @@ int main(int argc, char** argv) {
     }
     QApplication application(argc, argv);
     framework::InstallClassicLook();
+    framework::InstallWindowsKeys();
     framework::QtMessageSink sink;
     platform::SetMessageSink(&sink);
 
@@ -90,11 +101,19 @@ int main(int argc, char** argv) {
     if (options.demo) {
         demoFolder = BuildDemoShare(computer);
     } else if (!options.share.empty()) {
-        platform::MapShare(computer, "RemInst", std::filesystem::absolute(options.share, ec));
+        const std::filesystem::path folder = std::filesystem::absolute(options.share, ec);
+        platform::MapShare(computer, "RemInst", folder);
+        theApp.m_shareHint = res::FormatString(res::IDS_SHARE_LOOKED_IN_OPTION, ForMessage(folder.string()).c_str());
     } else {
         host::SambaConfig config = host::ReadSambaConfig();
         if (!config.reminstPath.empty()) platform::MapShare(computer, "RemInst", config.reminstPath);
+        theApp.m_shareHint =
+            config.reminstPath.empty()
+                ? res::FormatString(res::IDS_SHARE_NOT_IN_SAMBA, host::kSambaConfigFile)
+                : res::FormatString(res::IDS_SHARE_LOOKED_IN_SAMBA, ForMessage(config.reminstPath).c_str(),
+                                    host::kSambaConfigFile);
     }
+    if (!theApp.m_shareHint.empty()) theApp.m_shareHint += std::string("\n") + res::LoadString(res::IDS_SHARE_ELSEWHERE);
     if (!options.screenshot.empty()) ScheduleScreenshot(options.screenshot);
 
     InstallEntryRunners();
@@ -102,5 +121,5 @@ int main(int argc, char** argv) {
 
     platform::SetMessageSink(nullptr);
     if (!demoFolder.empty()) std::filesystem::remove_all(demoFolder, ec);
-    return 0;
+    return theApp.m_startRefused ? 1 : 0;
 }

@@ -48,7 +48,9 @@ struct SambaConfig {
     std::string reminstPath;  // [REMINST] "path", or "" when there is no such share
 };
 SambaConfig ParseSambaConfig(const std::string& text);
+// Where Samba keeps its configuration.
+inline constexpr char kSambaConfigFile[] = "/etc/samba/smb.conf";
 // Reads the file (missing or unreadable: an empty result).
-SambaConfig ReadSambaConfig(const std::string& hostPath = "/etc/samba/smb.conf");
+SambaConfig ReadSambaConfig(const std::string& hostPath = kSambaConfigFile);
 
 }  // namespace host

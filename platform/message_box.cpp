@@ -50,16 +50,19 @@ const std::string& GetApplicationTitle() {
 
 int ShowMessage(const MessageRequest& request) { return g_sink->Show(request); }
 
-int AfxMessageBox(const std::string& text, unsigned style) {
+int AfxMessageBox(const std::string& text, unsigned style, unsigned helpContext) {
     MessageRequest request;
     request.kind = MessageKind::Application;
     request.text = text;
     request.caption = GetApplicationTitle();
     request.style = style;
+    request.helpContext = helpContext;
     return ShowMessage(request);
 }
 
-int AfxMessageBox(unsigned stringId, unsigned style) { return AfxMessageBox(res::LoadString(stringId), style); }
+int AfxMessageBox(unsigned stringId, unsigned style, unsigned helpContext) {
+    return AfxMessageBox(res::LoadString(stringId), style, helpContext);
+}
 
 int MessageBox(void* owner, const std::string& text, const std::string& caption, unsigned style) {
     MessageRequest request;

@@ -16,6 +16,7 @@ enum : unsigned {
     MB_ICONQUESTION = 0x0020,
     MB_ICONWARNING = 0x0030,
     MB_ICONINFORMATION = 0x0040,
+    MB_HELP = 0x4000,  // a Help button (and F1) that opens the request's help context
     MB_BUTTON_MASK = 0x000F,
     MB_ICON_MASK = 0x00F0,
 };
@@ -34,6 +35,7 @@ struct MessageRequest {
     std::string caption;
     unsigned style = MB_OK;
     void* owner = nullptr;  // framework window, when there is one
+    unsigned helpContext = 0;  // with MB_HELP: the topic the Help button opens
 };
 
 class MessageSink {
@@ -54,8 +56,8 @@ const std::string& GetApplicationTitle();
 
 int ShowMessage(const MessageRequest& request);
 // The framework's application message box.
-int AfxMessageBox(const std::string& text, unsigned style = MB_OK);
-int AfxMessageBox(unsigned stringId, unsigned style = MB_OK);
+int AfxMessageBox(const std::string& text, unsigned style = MB_OK, unsigned helpContext = 0);
+int AfxMessageBox(unsigned stringId, unsigned style = MB_OK, unsigned helpContext = 0);
 // A box owned by a window, with its own caption.
 int MessageBox(void* owner, const std::string& text, const std::string& caption, unsigned style);
 

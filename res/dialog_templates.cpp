@@ -72,6 +72,9 @@ DialogTemplate ImageSettingsDialog() {
          CS_AUTO | CS_GROUP | CS_TABSTOP, 0},
         {IDC_SETTINGS_EXTENDED, K::RadioButton, "&Extended capacity:", 15, 30, 73, 10, CS_AUTO, 0},
         {IDC_SETTINGS_CAPACITY, K::ComboDropList, "", 30, 42, 44, 95, CS_VSCROLL | CS_TABSTOP, 0},
+        // Beside the capacity it belongs to: only extended images have a
+        // RAM disk of their own to make writable.
+        {IDC_SETTINGS_WRITABLE, K::CheckBox, "&Writable RAM disk", 82, 43, 80, 10, CS_AUTO | CS_TABSTOP, 0},
         {IDC_STATIC, K::GroupBox, "Options", 7, 66, 160, 40, 0, 0},
         {IDC_SETTINGS_KEEP_UNDI, K::CheckBox, "Keep &UNDI in memory", 15, 79, 89, 10, CS_AUTO | CS_TABSTOP, 0},
         {IDC_SETTINGS_KEEP_BASE, K::CheckBox, "Keep &Base Code in memory", 15, 90, 100, 10, CS_AUTO | CS_TABSTOP, 0},

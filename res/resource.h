@@ -84,6 +84,17 @@ enum : unsigned {
     IDS_NOT_A_FILE = 57410,
     IDS_START_FOREIGN_CLIENT = 57430,
     IDS_START_TIMEOUT_RANGE = 57431,
+    // Where start-up looked for the share, and how to point it elsewhere.
+    IDS_SHARE_LOOKED_IN_OPTION = 57440,
+    IDS_SHARE_LOOKED_IN_SAMBA = 57441,
+    IDS_SHARE_NOT_IN_SAMBA = 57442,
+    IDS_SHARE_ELSEWHERE = 57443,
+    // Test Boot.
+    IDS_NO_QEMU_WINDOW = 57444,
+    IDS_QEMU_ENDED = 57445,
+    IDS_NO_LOADER_NAMED = 57446,
+    IDS_LOADER_MISSING = 57447,
+    IDS_CHARACTER_NOT_STORED = 57448,
 };
 
 // Dialog templates and bitmaps.
@@ -187,6 +198,7 @@ enum : int {
     IDC_SETTINGS_CAPACITY = 98,
     IDC_SETTINGS_KEEP_UNDI = 3002,
     IDC_SETTINGS_KEEP_BASE = 3001,
+    IDC_SETTINGS_WRITABLE = 3003,
 
     // Submenu Item Properties.
     IDC_SUBMENU_DESCRIPTION = 1039,

@@ -109,6 +109,25 @@ constexpr Entry kStrings[] = {
     {IDS_READ_DENIED, "The file cannot be read: access denied."},
     {IDS_NOT_A_FILE, "This is a folder, pipe or device, not a file."},
     {IDS_EDIT_UNDONE, "The loader file could not be written; %s was put back as it was."},
+    {IDS_SHARE_LOOKED_IN_OPTION, "It looked in %s, the folder given with --share, which is missing or empty."},
+    {IDS_SHARE_LOOKED_IN_SAMBA,
+     "It looked in %s, the path of the [REMINST] share in the Samba configuration file %s, which is missing or "
+     "empty."},
+    {IDS_SHARE_NOT_IN_SAMBA, "It looked for a [REMINST] share in the Samba configuration file %s and found none."},
+    {IDS_SHARE_ELSEWHERE,
+     "To use another folder, start the program as \"menvolt --share FOLDER\"; \"menvolt --demo\" opens a demo "
+     "share."},
+    {IDS_NO_QEMU_WINDOW,
+     "QEMU cannot open a window here: neither its gtk nor its sdl display module is installed. Install the Debian "
+     "package qemu-system-gui (apt install qemu-system-gui) and try again."},
+    {IDS_QEMU_ENDED,
+     "QEMU ended at once (exit status %d) without showing its %s window; its own message is on the editor's "
+     "standard error. If it names a missing module, install the Debian package qemu-system-gui."},
+    {IDS_NO_LOADER_NAMED, "This entry names no loader file (its LaunchFile is empty), so there is nothing to boot."},
+    {IDS_LOADER_MISSING,
+     "The loader file %s is missing, so there is nothing to boot. OK in Properties makes it again from the "
+     "template."},
+    {IDS_CHARACTER_NOT_STORED, "Character not stored"},
 };
 
 }  // namespace

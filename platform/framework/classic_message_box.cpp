@@ -12,6 +12,7 @@
 #include "dialog.h"
 #include "dialog_units.h"
 #include "qt_text.h"
+#include "win_app.h"
 
 namespace framework {
 
@@ -88,7 +89,7 @@ QPixmap ClassicMessageIcon(unsigned iconStyle) {
 }
 
 ClassicMessageBox::ClassicMessageBox(const platform::MessageRequest& request, QWidget* owner)
-    : QDialog(owner), m_style(request.style) {
+    : QDialog(owner), m_style(request.style), m_helpContext(request.helpContext) {
     const unsigned buttons = request.style & platform::MB_BUTTON_MASK;
     Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint;
     // A Yes/No box cannot be closed other than by its buttons.
@@ -150,6 +151,14 @@ ClassicMessageBox::ClassicMessageBox(const platform::MessageRequest& request, QW
             break;
         default: add(platform::IDOK, "OK"); break;
     }
+    if (request.style & platform::MB_HELP) {
+        // Help opens the topic beside the box and leaves the box open.
+        auto* help = new QPushButton(QStringLiteral("Help"), this);
+        help->setFixedSize(DluToPixelsX(50, units), DluToPixelsY(14, units));
+        help->setAutoDefault(false);
+        connect(help, &QPushButton::clicked, this, [this] { ShowHelp(m_helpContext); });
+        buttonRow->addWidget(help);
+    }
     buttonRow->addStretch(1);
     layout->addLayout(buttonRow);
     // The first button is the default one and has the focus.
@@ -184,6 +193,10 @@ void ClassicMessageBox::keyPressEvent(QKeyEvent* event) {
         }
         if (event->key() == Qt::Key_Escape) {
             reject();
+            return;
+        }
+        if (event->key() == Qt::Key_F1 && (m_style & platform::MB_HELP)) {
+            ShowHelp(m_helpContext);
             return;
         }
     }

@@ -35,6 +35,7 @@ protected:
 
 private:
     unsigned m_style;
+    unsigned m_helpContext;
     std::vector<std::pair<int, QPushButton*>> m_buttons;
 };
 
