@@ -20,6 +20,7 @@
 #include <QTreeWidget>
 
 #include "bitmap_resources.h"
+#include "code_page_notice.h"
 #include "ansi_text.h"
 #include "message_box.h"
 #include "qt_text.h"
@@ -66,8 +67,9 @@ void KeepStorable(Edit* edit, void (Edit::*set)(const QString&)) {
             edit->setTextCursor(cursor);
         }
     }
-    if (!missing.empty())
-        platform::AfxMessageBox(platform::MissingCharactersMessage(missing), platform::MB_OK | platform::MB_ICONWARNING);
+    // A notice beside the field, not a box per keystroke: the next keys
+    // still reach the field.
+    NoteMissingCharacters(edit, missing);
 }
 
 // Turns Enter in a multi-line edit into the dialog's Enter.
@@ -169,6 +171,13 @@ void DialogWindow::keyPressEvent(QKeyEvent* event) {
         }
         if (event->key() == Qt::Key_Escape) {
             reject();
+            return;
+        }
+        // F1 is the Help button of a dialog that has one; a page leaves it
+        // to its sheet.
+        if (event->key() == Qt::Key_F1 && isWindow()) {
+            if (m_owner->IsDlgItemEnabled(IDHELP) && m_owner->IsDlgItemVisible(IDHELP))
+                m_owner->Dispatch(IDHELP, BN_CLICKED, false);
             return;
         }
     }

@@ -1,5 +1,6 @@
 #include "main_dlg.h"
 
+#include "main_window_keys.h"
 #include "vm_boot_menu.h"
 
 #include <QHeaderView>
@@ -42,6 +43,7 @@ BOOL CMainDlg::OnInitDialog() {
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
     QObject::connect(m_list, &QWidget::customContextMenuRequested,
                      [this](const QPoint& position) { ShowEntryContextMenu(*this, position); });
+    InstallMainWindowKeys(*this);
 
     if (m_pHost) {
         for (const std::string& language : m_pHost->Languages()) AddString(IDC_MAIN_LANGUAGE, language);

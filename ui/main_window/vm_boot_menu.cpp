@@ -31,8 +31,14 @@ void VmBootEntry(CMainDlg& owner, int row) {
     MenuEntry entry(owner.m_pStore->GetRisRoot());
     entry.Open(owner.m_pStore->Row(row).sifPath);
     if (!entry.m_loaderOpened) {
+        // Said of the loader, not of an image: a missing or unnamed loader
+        // would otherwise read "Image file not found." or "No image file
+        // specified.".
         std::string why = entry.m_loader.m_error ? res::LoadString(entry.m_loader.m_error)
                                                  : res::LoadString(res::IDS_LOADER_NEWER);
+        if (entry.m_sif.GetLaunchFile().empty()) why = res::LoadString(res::IDS_NO_LOADER_NAMED);
+        else if (entry.m_loaderMissing)
+            why = res::FormatString(res::IDS_LOADER_MISSING, entry.m_loader.GetPath().c_str());
         platform::MessageBox(owner.GetSafeHwnd(), why, caption, platform::MB_OK | platform::MB_ICONERROR);
         return;
     }
