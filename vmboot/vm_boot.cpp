@@ -12,6 +12,8 @@
 
 #include "process.h"
 #include "qmp_client.h"
+#include "resource.h"
+#include "string_table.h"
 #include "temp_folder.h"
 
 namespace fs = std::filesystem;
@@ -70,6 +72,26 @@ bool PrepareRoot(const Request& request, const fs::path& root, std::string& erro
     return true;
 }
 
+// The window QEMU can open here: gtk, else sdl, as its own list of display
+// backends names them (a backend whose module is not installed is left out
+// of that list). "" when neither can.
+std::string WindowDisplay() {
+    std::string listed;
+    if (platform::RunProcess({kQemu, "-display", "help"}, 10000, &listed) != 0) return {};
+    std::vector<std::string> names;
+    size_t from = 0;
+    while (from < listed.size()) {
+        size_t end = listed.find('\n', from);
+        if (end == std::string::npos) end = listed.size();
+        names.push_back(listed.substr(from, end - from));
+        from = end + 1;
+    }
+    for (const char* wanted : {"gtk", "sdl"})
+        for (const std::string& name : names)
+            if (name == wanted) return wanted;
+    return {};
+}
+
 std::vector<std::string> QemuArguments(const Request& request, const fs::path& work) {
     std::vector<std::string> args = {
         kQemu, "-accel", "tcg", "-M", "pc", "-m", "256", "-no-reboot", "-name", "Menvolt test boot",
@@ -79,6 +101,11 @@ std::vector<std::string> QemuArguments(const Request& request, const fs::path& w
         for (const char* a : {"-display", "none", "-monitor", "none"}) args.push_back(a);
         args.push_back("-qmp");
         args.push_back("unix:" + (work / "qmp.sock").string() + ",server=on,wait=off");
+    } else {
+        // Asked for by name: left to itself, QEMU without a window module
+        // serves a VNC display nobody sees.
+        args.push_back("-display");
+        args.push_back(request.display);
     }
     return args;
 }
@@ -107,6 +134,14 @@ Result Run(const Request& request) {
     Result result;
     result.message = MissingEmulator();
     if (!result.message.empty()) return result;
+    Request run = request;
+    if (!request.headless) {
+        run.display = WindowDisplay();
+        if (run.display.empty()) {
+            result.message = res::LoadString(res::IDS_NO_QEMU_WINDOW);
+            return result;
+        }
+    }
     if (request.chainHostPath.empty()) {
         result.message = "the chain network boot program was not found beside the program";
         return result;
@@ -123,10 +158,13 @@ Result Run(const Request& request) {
     }
     if (!request.headless) {
         // The window runs on after we return; the temporary root goes when
-        // it ends.
-        result.ok = platform::StartDetached(QemuArguments(request, work), 0, work.string()) !=
-                    platform::kProcessNotStarted;
-        result.message = result.ok ? "started the test boot in a QEMU window" : "cannot start a process";
+        // it ends. A QEMU that cannot open its window ends at once: wait a
+        // moment for that, so it is not reported as started.
+        const int code = platform::StartDetached(QemuArguments(run, work), 1500, work.string());
+        result.ok = code == platform::kProcessRunning;
+        if (code == platform::kProcessNotStarted) result.message = "cannot start a process";
+        else if (code >= 0) result.message = res::FormatString(res::IDS_QEMU_ENDED, code, run.display.c_str());
+        else result.message = "started the test boot in a QEMU window";
         return result;
     }
 

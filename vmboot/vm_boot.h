@@ -16,6 +16,7 @@ struct Request {
     std::string serverPath;      // the loader's server path (backslashes)
     std::string chainHostPath;   // the chain network boot program
     bool headless = true;        // false: a window the user drives, left running
+    std::string display;         // the window's display backend (Run chooses it)
     int timeoutSeconds = 60;
 };
 

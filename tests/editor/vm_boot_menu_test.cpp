@@ -10,6 +10,7 @@
 #include "menu_entry.h"
 #include "menu_store.h"
 #include "share_fixture.h"
+#include "vm_boot.h"
 #include "vm_boot_menu.h"
 
 using namespace editor_test;
@@ -60,5 +61,27 @@ TEST_F(VmBootMenuTest, AnEntryWhoseLoaderCannotBeReadIsNotBooted) {
     if (messages.shown.size() == 1 && messages.shown[0].text.find("qemu") != std::string::npos)
         GTEST_SKIP() << "QEMU is not installed here";
     ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text, "Image file not found.");
+    EXPECT_EQ(messages.shown[0].text.find("The loader file \\\\TESTHOST\\RemInst\\Setup\\English\\Tools\\Zent\\i386\\tool0.ldr is missing"), 0u);
+}
+
+// Debian's QEMU without qemu-system-gui: no gtk or sdl among its displays,
+// and asking for one fails as a missing module does.
+TEST_F(VmBootMenuTest, WithoutADisplayModuleItSaysSoAndNamesThePackage) {
+    WriteEntry("English", "0", "Alpha", 2);
+    Open();
+    if (!vmboot::MissingEmulator().empty()) GTEST_SKIP() << "QEMU is not installed here";
+    const std::filesystem::path bin = share.path() / "stub-bin";
+    std::filesystem::create_directories(bin);
+    testing_support::WriteText(bin / "qemu-system-x86_64",
+                               "#!/bin/sh\n"
+                               "case \"$*\" in *'-display help'*) printf 'Available display backend types:\\nnone\\n"
+                               "curses\\n'; exit 0;; esac\n"
+                               "echo \"qemu: module ui-ui-gtk not found, do you want to install qemu-system-gui "
+                               "package?\" >&2; echo \"Display 'gtk' is not available.\" >&2; exit 1\n");
+    std::filesystem::permissions(bin / "qemu-system-x86_64", std::filesystem::perms::owner_all);
+    setenv("PATH", (bin.string() + ":" + savedPath).c_str(), 1);
+    VmBootEntry(dialog, 0);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_NE(messages.shown[0].text.find("cannot open a window"), std::string::npos) << messages.shown[0].text;
+    EXPECT_NE(messages.shown[0].text.find("install qemu-system-gui"), std::string::npos);
 }
