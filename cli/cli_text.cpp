@@ -103,4 +103,14 @@ const char kForeignClient[] =
     "the loader file carries another client program than ours, so its start item and timeout are "
     "only shown, never changed";
 
+std::string PadToColumns(const std::string& utf8, size_t columns) {
+    size_t characters = 0;
+    for (unsigned char byte : utf8) characters += (byte & 0xC0) != 0x80;  // continuation bytes do not count
+    return characters >= columns ? utf8 : utf8 + std::string(columns - characters, ' ');
+}
+
+std::string CountOf(size_t count, const char* one, const char* many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
 }  // namespace cli

@@ -23,6 +23,12 @@ std::string NameArgument(const std::string& argument);
 // a Windows-1252 byte are refused with a message naming them (false).
 bool TakeText(const std::string& argument, const std::string& what, std::string& stored);
 
+// UTF-8 text padded with blanks to `columns` characters (not bytes), so
+// that letters beyond ASCII keep a table's columns straight.
+std::string PadToColumns(const std::string& utf8, size_t columns);
+// "1 entry", "2 entries".
+std::string CountOf(size_t count, const char* one, const char* many);
+
 // "--help" or "-h" before a "--" (after which every argument is a name)
 // asks for a command's help, never names a file. main decides once, drops
 // the "--", and the commands ask HelpRequested.

@@ -120,8 +120,9 @@ int List(std::vector<std::string> args) {
             std::string start = entry.m_loaderOpened && loader.GetTimeout() && loader.GetItemCount() > 1
                                     ? " (boots " + StartText(loader.GetDefaultItem(), loader.GetTimeout(), 1) + ")"
                                     : "";
-            std::printf("%-10s %-6s %-10s %-40s %s -> %s%s%s\n", Shown(row.language).c_str(), TabName(row.tab),
-                        KindName(row.kind), ("\"" + Shown(row.description) + "\"").c_str(), Shown(sif).c_str(),
+            std::printf("%s %-6s %-10s %s %s -> %s%s%s\n", PadToColumns(Shown(row.language), 10).c_str(),
+                        TabName(row.tab), KindName(row.kind),
+                        PadToColumns("\"" + Shown(row.description) + "\"", 40).c_str(), Shown(sif).c_str(),
                         launchFile.empty() ? "(none)" : Shown(launchFile).c_str(), row.readOnly ? " (read-only)" : "",
                         start.c_str());
         }
@@ -328,7 +329,8 @@ int Verify(std::vector<std::string> args) {
         // Names and texts come from the share: escaped, so none acts on the terminal.
         for (const Problem& p : problems) std::printf("%s: %s\n", Shown(p.file).c_str(), Shown(p.what).c_str());
         for (const Problem& n : notes) std::printf("%s: note: %s\n", Shown(n.file).c_str(), Shown(n.what).c_str());
-        std::printf("%zu entries, %zu problem%s\n", rows.size(), problems.size(), problems.size() == 1 ? "" : "s");
+        std::printf("%s, %s\n", CountOf(rows.size(), "entry", "entries").c_str(),
+                    CountOf(problems.size(), "problem", "problems").c_str());
     }
     return problems.empty() ? 0 : 1;
 }

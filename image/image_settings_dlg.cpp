@@ -27,7 +27,9 @@ BOOL CImageSettingsDlg::OnInitDialog() {
     if (capacity == 0) {
         CheckRadioButton(IDC_SETTINGS_NORMAL, IDC_SETTINGS_EXTENDED, IDC_SETTINGS_NORMAL);
         EnableDlgItem(IDC_SETTINGS_CAPACITY, FALSE);
+        EnableDlgItem(IDC_SETTINGS_WRITABLE, FALSE);
     } else {
+        CheckDlgButton(IDC_SETTINGS_WRITABLE, (m_request.options & KTIMG_OPTION_WRITABLE) != 0);
         CheckRadioButton(IDC_SETTINGS_NORMAL, IDC_SETTINGS_EXTENDED, IDC_SETTINGS_EXTENDED);
         // A capacity outside the list (only a caller's mistake) keeps the
         // first choice rather than selecting nothing.
@@ -48,9 +50,11 @@ BOOL CImageSettingsDlg::OnCommand(UINT id, UINT code) {
         switch (id) {
             case IDC_SETTINGS_NORMAL:
                 EnableDlgItem(IDC_SETTINGS_CAPACITY, FALSE);
+                EnableDlgItem(IDC_SETTINGS_WRITABLE, FALSE);
                 return TRUE;
             case IDC_SETTINGS_EXTENDED:
                 EnableDlgItem(IDC_SETTINGS_CAPACITY, TRUE);
+                EnableDlgItem(IDC_SETTINGS_WRITABLE, TRUE);
                 return TRUE;
             case IDC_SETTINGS_KEEP_UNDI: {
                 // Base code cannot stay in memory without the driver under it.
@@ -76,6 +80,9 @@ void CImageSettingsDlg::OnOK() {
     uint32_t options = 0;
     if (IsDlgButtonChecked(IDC_SETTINGS_KEEP_BASE)) options |= KTIMG_OPTION_KEEP_BASE;
     if (IsDlgButtonChecked(IDC_SETTINGS_KEEP_UNDI)) options |= KTIMG_OPTION_KEEP_UNDI;
+    // A plain diskette is served by the menu's own RAM disk, which has no
+    // such choice: the box counts for extended images only.
+    if (capacity != 0 && IsDlgButtonChecked(IDC_SETTINGS_WRITABLE)) options |= KTIMG_OPTION_WRITABLE;
     m_request.capacity = capacity;
     m_request.options = options;
     CDialog::OnOK();

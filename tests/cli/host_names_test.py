@@ -48,8 +48,9 @@ with tempfile.TemporaryDirectory() as tmp:
     out = on_share("list").stdout.decode(errors="replace")
     check("Français" in out and "Démarrage" in out, f"list: {out!r}")
     check("日本語" not in out, "a name without a Windows-1252 form is not listed")
+    check(out.index('"') == len("Français   tools  single     "), f"list pads by characters: {out!r}")
     r = on_share("verify")
-    check(r.returncode == 0, f"verify finds the image named with é: {r.stdout!r}")
+    check(r.returncode == 0 and b"1 entry, 0 problems" in r.stdout, f"verify finds the image named with é: {r.stdout!r}")
 
     (folder / "café.img").unlink()
     r = on_share("verify")

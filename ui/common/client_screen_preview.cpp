@@ -38,6 +38,27 @@ protected:
     }
 };
 
+// Where the preview goes: beside the dialog, on its right, else on its
+// left. When neither side has room, the dialog moves over so that both fit
+// side by side; only a screen too small for both gets an overlap.
+QPoint PlaceBeside(QWidget* dialog, QSize size) {
+    constexpr int kGap = 8;
+    const QRect frame = dialog->frameGeometry();
+    QScreen* screen = dialog->screen();
+    if (!screen) return QPoint(frame.right() + kGap, frame.top());
+    const QRect room = screen->availableGeometry();
+    const int top = std::clamp(frame.top(), room.top(), std::max(room.top(), room.bottom() + 1 - size.height()));
+    if (frame.right() + kGap + size.width() <= room.right() + 1) return QPoint(frame.right() + 1 + kGap, top);
+    if (frame.left() - kGap - size.width() >= room.left()) return QPoint(frame.left() - kGap - size.width(), top);
+    const int both = frame.width() + kGap + size.width();
+    if (both <= room.width()) {
+        const int left = room.left() + (room.width() - both) / 2;
+        dialog->move(dialog->pos() + QPoint(left - frame.left(), 0));
+        return QPoint(left + frame.width() + kGap, top);
+    }
+    return QPoint(std::max(room.left(), room.right() + 1 - size.width()), top);
+}
+
 }  // namespace
 
 ClientScreenPreview::~ClientScreenPreview() { Close(); }
@@ -48,18 +69,8 @@ void ClientScreenPreview::Open(QWidget* owner) {
         window->view->SetScreen(m_screen);
         m_window = window;
         if (owner) {
-            // Beside the dialog, on its right, or on its left where the
-            // screen ends; never off the screen.
             window->adjustSize();
-            const QRect frame = owner->window()->frameGeometry();
-            QPoint at(frame.right() + 8, frame.top());
-            if (QScreen* screen = owner->screen()) {
-                const QRect room = screen->availableGeometry();
-                if (at.x() + window->width() > room.right()) at.setX(frame.left() - 8 - window->width());
-                at.setX(std::clamp(at.x(), room.left(), std::max(room.left(), room.right() - window->width())));
-                at.setY(std::clamp(at.y(), room.top(), std::max(room.top(), room.bottom() - window->height())));
-            }
-            window->move(at);
+            window->move(PlaceBeside(owner->window(), window->frameGeometry().size()));
         }
     }
     m_window->show();
