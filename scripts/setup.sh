@@ -13,6 +13,7 @@ PACKAGES=(
   fonts-wine fonts-liberation # MS Sans Serif bitmap font for the dialog templates
   libunicorn-dev             # emulator bench for the client program
   qemu-system-x86 ipxe-qemu  # end-to-end boots on a real PXE boot ROM
+  qemu-system-gui            # the window of the editor's Test Boot (gtk, sdl)
   gnu-efi                    # menvolt.efi and the EFI test programs
   ovmf python3-pyte          # UEFI end-to-end boots; their screen from the serial mirror
   grub-efi-amd64-bin         # comparison boots of menvolt.efi in bench/

@@ -177,8 +177,53 @@ def main():
         share = glob.glob(os.path.join(tmp, "menvolt-demo-*"))[0]
         x.shot(main_window, "01-main-window")
 
-        # Remove asks first: a Yes/No box ignores Escape; No keeps the entry.
-        x.keys("alt+r")
+        # F1 is the window's Help.
+        x.keys("F1")
+        x.wait_focus("Menvolt Help", program)
+        x.keys("Escape")
+        x.wait_focus("Menvolt", program)
+        # Shift+F10 opens the list's menu; its Test Boot on the entry that
+        # names no loader says so (or, without QEMU, what to install).
+        x.keys("Down", "Down", "shift+F10", "t")
+        x.shot(x.wait_focus("Test Boot", program), "01-test-boot-no-loader")
+        x.keys("Return")
+        x.wait_focus("Menvolt", program)
+        x.keys("Home")
+
+        # Nothing typed is lost: with the entry folder write-protected,
+        # Finish says which file and stays; Cancel then leaves nothing. On the
+        # way, a character the code page lacks gets a balloon, not a box.
+        folder = os.path.join(share, "Setup", "English", "Tools", "Zent", "i386")
+        before = sorted(os.listdir(folder)), sorted(os.listdir(os.path.join(folder, "templates")))
+        os.chmod(folder, 0o555)
+        x.keys("alt+a")
+        wizard = x.wait_focus("Create Menu Wizard", program)
+        x.keys("F1")
+        x.wait_focus("Menvolt Help", program)
+        x.keys("Escape")
+        x.wait_focus("Create Menu Wizard", program)
+        x.keys("Return")
+        x.type("Lost? \u0437\u0434")
+        if not x.xdotool("search", "--onlyvisible", "--name", "^Character not stored$", check=False):
+            raise AssertionError("no notice for characters the code page lacks")
+        x.shot(wizard, "02-code-page-notice")
+        if x.focused_title()[1] != "Create Menu Wizard":
+            raise AssertionError("the notice took the focus")
+        x.keys("Return")
+        x.type("dos.img")
+        x.keys("Return")  # Finish
+        box = x.wait_focus("Menvolt", program)
+        x.shot(box, "02-write-protected")
+        x.keys("Return")
+        x.wait_focus("Create Menu Wizard", program)
+        x.keys("Escape")
+        x.wait_focus("Menvolt", program)
+        os.chmod(folder, 0o755)
+        if (sorted(os.listdir(folder)), sorted(os.listdir(os.path.join(folder, "templates")))) != before:
+            raise AssertionError("a cancelled wizard left files behind")
+
+        # Remove (Del) asks first: a Yes/No box ignores Escape; No keeps the entry.
+        x.keys("shift+Tab", "Delete")  # from Add, which kept the focus, back to the list
         box = x.wait_focus("Edit Menu", program)
         x.keys("Escape")
         x.shot(box, "02-remove-question")
@@ -194,7 +239,7 @@ def main():
         x.keys("alt+m", "Return")
         x.shot(wizard, "04-wizard-description")
         x.type("Rescue tools")
-        x.keys("Tab")
+        x.keys("alt+q", "Tab")  # no such mnemonic: types nothing
         x.type("Tools for broken PCs")
         x.keys("Tab", "Return")  # Tab leaves the help text for Next
         x.type("Memory test")
@@ -294,6 +339,16 @@ def main():
 
         x.keys("Escape")  # Close
         program.wait(TIMEOUT)
+        program = None
+
+        # A share that is not there: the refusal says where it looked, and
+        # the program ends unsuccessfully.
+        program = subprocess.Popen([args.program, "--share", os.path.join(work, "none")], env=env,
+                                   stderr=subprocess.PIPE, text=True)
+        x.shot(x.wait_focus("Menvolt", program), "03-start-up-refusal")
+        x.keys("Return")
+        if program.wait(TIMEOUT) != 1:
+            raise AssertionError("a refused start ended with status %d" % program.returncode)
         program = None
     finally:
         if program is not None:
