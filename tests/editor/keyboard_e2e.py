@@ -159,8 +159,10 @@ def main():
     parser.add_argument("--cli", required=True)
     parser.add_argument("--shots", required=True)
     args = parser.parse_args()
-    shutil.rmtree(args.shots, ignore_errors=True)
-    os.makedirs(args.shots)
+    # Only this test's own pictures go: other tests (the QEMU boots) keep theirs in the same folder.
+    os.makedirs(args.shots, exist_ok=True)
+    for old in glob.glob(os.path.join(args.shots, "[0-9][0-9]-*.png")):
+        os.remove(old)
 
     work = tempfile.mkdtemp(prefix="menvolt-keys-")
     display = Display(work)
