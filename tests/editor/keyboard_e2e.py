@@ -15,6 +15,7 @@ import argparse
 import glob
 import json
 import os
+import random
 import shutil
 import struct
 import subprocess
@@ -27,39 +28,57 @@ TIMEOUT = 90  # seconds a window may take to come up on a loaded machine
 
 
 class Display:
+    """A private Xvfb that never resets. An X server resets when its last
+    client leaves, and a client connecting during the reset is refused: each
+    xdotool call is such a client, so without -noreset an editor starting
+    beside one sometimes found no display.
+
+    The number is drawn from a high range rather than taking the first free
+    one, so that an X server elsewhere on the machine whose abstract socket
+    is visible here cannot be reached in its place."""
+
     def __init__(self, work):
         self.fbdir = os.path.join(work, "fb")
         os.makedirs(self.fbdir)
-        # Another X server starting at the same moment can take the display
-        # number this one chose; it then exits at once, and a second try
-        # picks the next free number.
-        for attempt in range(3):
-            number = self._start()
-            if number:
-                break
-            self.server.wait(30)
-        else:
-            raise AssertionError("Xvfb did not start")
-        self.name = ":" + number
+        self.log_path = os.path.join(work, "xvfb.log")
+        self.server = None
+        numbers = random.sample(range(100, 1000), 5)
+        for number in numbers:
+            if self._start(str(number)):
+                self.name = ":%d" % number
+                return
+            self.close()
+        raise AssertionError("Xvfb did not start on any of %s:\n%s" % (numbers, self.log()))
 
-    def _start(self):
+    def _start(self, number):
         read_fd, write_fd = os.pipe()
-        self.server = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-             "-fbdir", self.fbdir], pass_fds=(write_fd,), stderr=subprocess.DEVNULL)
+        with open(self.log_path, "a") as log:
+            log.write("--- :%s\n" % number)
+            log.flush()
+            self.server = subprocess.Popen(
+                ["Xvfb", ":" + number, "-displayfd", str(write_fd), "-screen", "0", "1280x1024x24",
+                 "-nolisten", "tcp", "-noreset", "-fbdir", self.fbdir], pass_fds=(write_fd,), stderr=log)
         os.close(write_fd)
-        number = b""
         with os.fdopen(read_fd, "rb") as pipe:
-            while not number.endswith(b"\n"):
-                chunk = pipe.read(1)
-                if not chunk:
-                    return ""
-                number += chunk
-        return number.decode().strip()
+            ready = pipe.readline().strip()
+        if ready != number.encode():
+            return False
+        probe = subprocess.run(["xdotool", "getdisplaygeometry"], env=dict(os.environ, DISPLAY=":" + number),
+                               capture_output=True, text=True)
+        if probe.returncode != 0:
+            with open(self.log_path, "a") as log:
+                log.write("a client could not connect: %s\n" % probe.stderr)
+            return False
+        return True
+
+    def log(self):
+        with open(self.log_path, errors="replace") as log:
+            return log.read()
 
     def close(self):
-        self.server.terminate()
-        self.server.wait(30)
+        if self.server is not None and self.server.poll() is None:
+            self.server.terminate()
+            self.server.wait(30)
 
 
 class Session:
@@ -80,22 +99,25 @@ class Session:
             return None, None
         return window, self.xdotool("getwindowname", window, check=False)
 
-    def wait_focus(self, title, program):
+    def wait_focus(self, title, program, top_level=False):
         """Waits until the window titled `title` has the keyboard focus.
 
         There is no window manager on the display: when a dialog closes,
         nobody gives its owner the focus back. Once the owner is the only
         window of that title on screen, the focus is handed to it here, as a
-        window manager would."""
+        window manager would. A `top_level` window (the help viewer) is not
+        modal: a window manager focuses it when it maps, and so does this
+        once it is on screen, whoever has the focus."""
         deadline = time.monotonic() + TIMEOUT
         seen = None
         while time.monotonic() < deadline:
             if program.poll() is not None:
-                raise AssertionError("the editor ended while waiting for %r" % title)
+                raise AssertionError("the editor ended while waiting for %r:\n%s\nXvfb:\n%s"
+                                     % (title, program.stderr.read(), self.display.log()))
             window, seen = self.focused_title()
             if seen == title:
                 return window
-            if not seen:
+            if not seen or top_level:
                 shown = self.xdotool("search", "--onlyvisible", "--name", "^%s$" % title, check=False).split()
                 if len(shown) == 1:
                     self.xdotool("windowfocus", shown[0], check=False)
@@ -181,7 +203,7 @@ def main():
 
         # F1 is the window's Help.
         x.keys("F1")
-        x.wait_focus("Menvolt Help", program)
+        x.wait_focus("Menvolt Help", program, top_level=True)
         x.keys("Escape")
         x.wait_focus("Menvolt", program)
         # Shift+F10 opens the list's menu; its Test Boot on the entry that
@@ -201,7 +223,7 @@ def main():
         x.keys("alt+a")
         wizard = x.wait_focus("Create Menu Wizard", program)
         x.keys("F1")
-        x.wait_focus("Menvolt Help", program)
+        x.wait_focus("Menvolt Help", program, top_level=True)
         x.keys("Escape")
         x.wait_focus("Create Menu Wizard", program)
         x.keys("Return")
