@@ -16,7 +16,8 @@ PACKAGES=(
   qemu-system-gui            # the window of the editor's Test Boot (gtk, sdl)
   gnu-efi                    # menvolt.efi and the EFI test programs
   ovmf python3-pyte          # UEFI end-to-end boots; their screen from the serial mirror
-  grub-efi-amd64-bin         # comparison boots of menvolt.efi in bench/
+  grub-efi-amd64-bin         # comparison boots of menvolt.efi in bench/, GRUB on a RAM disk in tests/e2e/
+  xorriso                    # CD images of the UEFI RAM disk boots in tests/e2e/
   pxelinux syslinux-common   # comparison boots in bench/
   syslinux grub-pc-bin memtest86+ # diskettes of the compatibility boots in tests/e2e/
   dosfstools mtools          # cross-checks of the FAT images we write

@@ -66,7 +66,6 @@ static EFI_STATUS RunLoader(NetBoot *net, const Loader *ldr) {
             continue;
         }
         StartImageFile(net, name, data, size);
-        FreePool(data);
         if (ldr->count == 1) return EFI_SUCCESS;
     }
 }

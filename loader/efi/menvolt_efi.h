@@ -51,5 +51,25 @@ void WaitAnyKey(void);
 /* menu.c: index of the item taken */
 UINTN RunMenu(const Loader *ldr, UINTN selected, UINTN *timeout);
 
-/* start_image.c: back here when the program returns or cannot start */
+/* start_image.c: back here when the program returns or cannot start; data
+ * (from TftpRead) is freed. */
 void StartImageFile(NetBoot *net, const CHAR8 *name, UINT8 *data, UINTN size);
+/* Starts what LoadImage gave (status, child), or says why not. */
+void StartLoadedImage(EFI_STATUS status, EFI_HANDLE child);
+void Refuse(const CHAR16 *text);    /* message, new line, any key */
+
+/* disk_image_kind.c: a received image the firmware can read as a disk.
+ * FindDiskImage returns why a disk image cannot be used (with kind
+ * DISK_NONE), or NULL: then kind DISK_NONE means not a disk image. */
+typedef enum { DISK_NONE, DISK_FAT, DISK_ISO } DiskKind;
+typedef struct {
+    DiskKind kind;
+    UINTN offset;                    /* where the volume starts in the file */
+    UINTN size;                      /* the volume's bytes, all inside the file */
+} DiskImage;
+const CHAR16 *FindDiskImage(const UINT8 *data, UINTN size, DiskImage *disk);
+extern const CHAR16 kNoUefiProgram[];
+
+/* ram_disk.c: registers the image as a RAM disk, starts its boot program,
+ * and removes the disk again; data is freed. */
+void StartDiskImage(NetBoot *net, UINT8 *data, const DiskImage *disk);

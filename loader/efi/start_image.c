@@ -1,5 +1,6 @@
 /* Starting a received image: a PE32+ x86-64 EFI application is loaded from
- * memory and started; anything else is refused with a message. */
+ * memory and started, a disk image goes to ram_disk.c; anything else is
+ * refused with a message. */
 #include "menvolt_efi.h"
 
 #define PE_POINTER_AT 0x3C
@@ -57,15 +58,22 @@ static EFI_DEVICE_PATH *ImagePath(NetBoot *net, const CHAR8 *name) {
     return whole;
 }
 
-static void Refuse(const CHAR16 *text) {
+void Refuse(const CHAR16 *text) {
     Message(text);
     Message(L"\r\n");
     WaitAnyKey();
 }
 
 void StartImageFile(NetBoot *net, const CHAR8 *name, UINT8 *data, UINTN size) {
-    const CHAR16 *bad = CheckPe(data, size);
+    DiskImage disk;
+    const CHAR16 *bad = FindDiskImage(data, size, &disk);
+    if (!bad && disk.kind != DISK_NONE) {
+        StartDiskImage(net, data, &disk);
+        return;
+    }
+    if (!bad) bad = CheckPe(data, size);
     if (bad) {
+        FreePool(data);
         Refuse(bad);
         return;
     }
@@ -73,6 +81,11 @@ void StartImageFile(NetBoot *net, const CHAR8 *name, UINT8 *data, UINTN size) {
     EFI_HANDLE child = NULL;
     EFI_STATUS status = uefi_call_wrapper(BS->LoadImage, 6, FALSE, net->image, path, data, size, &child);
     if (path) FreePool(path);
+    FreePool(data);
+    StartLoadedImage(status, child);
+}
+
+void StartLoadedImage(EFI_STATUS status, EFI_HANDLE child) {
     if (status == EFI_SECURITY_VIOLATION || status == EFI_ACCESS_DENIED) {
         if (child) uefi_call_wrapper(BS->UnloadImage, 1, child);
         Refuse(L"Error: Secure Boot refused this EFI program (it is not signed with a key the PC trusts).");

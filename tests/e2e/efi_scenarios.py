@@ -105,13 +105,16 @@ class EfiSetup(Setup):
         open(path, "wb").write(ldr)
         return bytes(ldr)
 
-    def boot_disk(self):
-        """A FAT disk whose default boot program is the test program."""
-        disk = os.path.join(self.root, "disk.img")
-        subprocess.run(["mkfs.fat", "-C", disk, "8192"], check=True, stdout=subprocess.DEVNULL)
+    def boot_disk(self, name="disk.img", program=None, kb=8192, files=()):
+        """A FAT disk whose default boot program is the test program (or
+        `program`), with more (host file, image path) pairs."""
+        disk = os.path.join(self.root, name)
+        if not os.path.exists(disk):
+            subprocess.run(["mkfs.fat", "-C", disk, str(kb)], check=True, stdout=subprocess.DEVNULL)
+        files = [*files, (program or os.path.join(self.guests, "test_program.efi"), "::EFI/BOOT/BOOTX64.EFI")]
         subprocess.run(["mmd", "-i", disk, "::EFI", "::EFI/BOOT"], check=True)
-        subprocess.run(["mcopy", "-i", disk, os.path.join(self.guests, "test_program.efi"),
-                        "::EFI/BOOT/BOOTX64.EFI"], check=True)
+        for host, at in files:
+            subprocess.run(["mcopy", "-i", disk, host, at], check=True)
         return disk
 
     def machine(self, nic, **options):
@@ -167,11 +170,11 @@ def scenario_menu_program_missing_hard_drive(setup):
 
 
 def scenario_countdown_memtest(setup):
-    """The default item (memtest86+'s EFI program) is taken when the
+    """The default item (memtest86+'s EFI program on a FAT diskette) is taken when the
     countdown, shown second by second, runs out."""
-    ldr = setup.loader(("", "Boot from hard drive", ""), ("memtest.efi", "Memory test", "memtest86+"),
+    ldr = setup.loader(("", "Boot from hard drive", ""), ("memtest.img", "Memory test", "memtest86+"),
                        default=1, timeout=3)
-    setup.serve("memtest.efi", open(MEMTEST, "rb").read())
+    setup.serve("memtest.img", open(setup.boot_disk("memtest.img", MEMTEST, 1440), "rb").read())
     with setup.machine(FIRMWARE_PXE) as m:
         s = m.wait_screen(menu_on(1), BOOT_TIMEOUT, "the menu on the default item")
         check_menu(s, ldr, 1)
@@ -229,6 +232,87 @@ def scenario_damaged_loader(setup):
     ldr = setup.loader(*ITEMS)
     setup.patch_loader({word(ldr, L["LDR_HEADER_PTR"]) + L["HDR_SLOTS"] + L["SLOT_HELP"]: len(ldr) + 100})
     message_then_firmware(setup, IPXE_EFI, "Error: the loader file's strings are damaged.")
+
+
+GRUB_MARKER = "menvolt grub: read grub.cfg"
+
+
+def disk_images(setup):
+    """name -> bytes of the images the RAM disk scenario serves."""
+    root, tool = setup.root, os.path.join(setup.bin, "menvolt-image")
+    run = lambda *cmd: subprocess.run(cmd, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    read = lambda name: bytearray(open(os.path.join(root, name), "rb").read())
+    # GRUB for EFI on the volume behind an extended image's start-up code.
+    grub = os.path.join(root, "BOOTX64.EFI")
+    run("grub-mkimage", "-O", "x86_64-efi", "-p", "/EFI/BOOT", "-o", grub, "fat", "part_msdos", "normal", "echo",
+        "minicmd")
+    with open(os.path.join(root, "grub.cfg"), "w") as f:
+        f.write("echo %s\nexit\n" % GRUB_MARKER)
+    run(tool, "create", os.path.join(root, "grub.img"), "--capacity", "2")
+    run(tool, "mkdir", os.path.join(root, "grub.img"), "EFI")
+    run(tool, "mkdir", os.path.join(root, "grub.img"), "EFI\\BOOT")
+    run(tool, "add", os.path.join(root, "grub.img"), "--folder", "EFI\\BOOT", grub, os.path.join(root, "grub.cfg"))
+    # The BIOS bed's checking diskette with the test program: its marker
+    # sectors are stamped again over a padding file.
+    open(os.path.join(root, "both.img"), "wb").write(setup.floppy())
+    open(os.path.join(root, "pad.bin"), "wb").write(bytes(64 * 1024))
+    setup.boot_disk("both.img", files=[(os.path.join(root, "pad.bin"), "::PAD.BIN")])
+    both = read("both.img")
+    both[126 * 512:126 * 512 + 8] = b"SECT0126"
+    # CDs: an El Torito EFI entry holding the test program; a BIOS one only.
+    os.makedirs(os.path.join(root, "cd"))
+    setup.boot_disk("cd/efi.img", kb=1440)
+    shutil.copy(os.path.join(setup.guests, "small_boot.bin"), os.path.join(root, "cd", "bios.bin"))
+    for name, boot in (("cd.iso", ["-e", "efi.img"]), ("bios.iso", ["-b", "bios.bin"])):
+        run("xorriso", "-as", "mkisofs", "-o", os.path.join(root, name), *boot, "-no-emul-boot", os.path.join(root, "cd"))
+    run("mkfs.fat", "-C", os.path.join(root, "none.img"), "1440")
+    images = {"grub.img": read("grub.img"), "both.img": both, "cd.iso": read("cd.iso"), "bios.iso": read("bios.iso"),
+              "none.img": read("none.img")}
+    images["badfat.img"] = images["none.img"][:512] + bytes(3) + images["none.img"][515:]
+    images["badboot.img"] = images["none.img"][:13] + b"\x03" + images["none.img"][14:]
+    images["badext.img"] = images["grub.img"][:0x0C] + b"\xff\xff" + images["grub.img"][0x0E:]
+    return images
+
+
+RAM_DISK_ITEMS = [  # image, description, what the UEFI PC shows
+    ("grub.img", "GRUB 2", GRUB_MARKER),
+    ("both.img", "BIOS and UEFI diskette", "menvolt test program: on a RAM disk (1 of them) Path("),
+    ("cd.iso", "CD image", "menvolt test program: on a RAM disk (1 of them) Path("),
+    ("none.img", "No UEFI program", "This image has no UEFI boot program."),
+    ("badfat.img", "Damaged FAT", "Error: the file allocation table of this image's FAT volume is damaged."),
+    ("badboot.img", "Damaged boot sector", "Error: the boot sector of this image's FAT volume is damaged."),
+    ("bios.iso", "BIOS-only CD", "This image has no UEFI boot program."),
+    ("badext.img", "Short extended image",
+     "Error: this extended image's header gives sizes that do not fit the file."),
+]
+
+
+def scenario_ram_disks(setup):
+    """Disk images as firmware RAM disks, all from one menu: a program that
+    returns brings the menu back, a refused image says why first. Then the
+    same loader file on a BIOS PC boots the diskette that holds both."""
+    for name, data in disk_images(setup).items():
+        setup.serve(name, data)
+    ldr = setup.loader(*[(image, description, "") for image, description, _ in RAM_DISK_ITEMS])
+    with setup.machine(FIRMWARE_PXE) as m:
+        m.wait_screen(menu_on(0), BOOT_TIMEOUT, "the menu")
+        # No program first: the menu and a later item must still work.
+        for item in (3, 0, 1, 2, 4, 5, 6, 7):
+            shows, before = RAM_DISK_ITEMS[item][2], m.serial().count(RAM_DISK_ITEMS[item][2])
+            m.key(str(item + 1))
+            if item < 3:  # programs that return
+                m.wait_screen(lambda s: m.serial().count(shows) > before, 60, shows)
+            else:
+                m.wait_screen(lambda s: s.find(shows) == 1, 30, shows)
+                m.key("a")
+            check_menu(m.wait_screen(menu_on(item), 30, "the menu after item %d" % item), ldr, item)
+        expect(m.serial().split("on a RAM disk")[-1].split("\r")[0].endswith("/CDROM(0x0)"), "the El Torito image")
+    shutil.copy(os.path.join(setup.root, "menvolt.ldr"), os.path.join(setup.root, "chain.ldr"))
+    with Machine(setup.root, "chain.0") as m:
+        m.skip_boot_rom_prompt()
+        m.wait_screen(lambda s: s.find("BIOS and UEFI diskette") >= 0, BOOT_TIMEOUT, "the BIOS menu")
+        m.key("down", "ret")
+        expect(m.wait_exit(60) == 33 and "floppy: first last 127 refusals ok" in m.serial(), m.serial())
 
 
 def main():

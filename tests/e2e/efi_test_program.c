@@ -1,8 +1,17 @@
 /* A small EFI program for the end-to-end boots. Started over the network
- * it prints a marker and the device path it was given, then returns; a copy
- * started from a disk prints another marker and powers the machine off. */
+ * it prints a marker and the device path it was given, then returns; so does
+ * a copy on a RAM disk, with a marker of its own; a copy started from a
+ * real disk prints another marker and powers the machine off. */
 #include <efi.h>
 #include <efilib.h>
+
+/* Does the path have a RAM disk node (as its last one: the disk itself)? */
+static BOOLEAN HasRamDisk(EFI_DEVICE_PATH *node, BOOLEAN last) {
+    for (; node && !IsDevicePathEnd(node); node = NextDevicePathNode(node))
+        if (DevicePathType(node) == MEDIA_DEVICE_PATH && DevicePathSubType(node) == 9 /* RAM disk */)
+            return !last || IsDevicePathEnd(NextDevicePathNode(node));
+    return FALSE;
+}
 
 EFI_STATUS efi_main(EFI_HANDLE image, EFI_SYSTEM_TABLE *system) {
     InitializeLib(image, system);
@@ -11,7 +20,16 @@ EFI_STATUS efi_main(EFI_HANDLE image, EFI_SYSTEM_TABLE *system) {
     /* iPXE also offers a file system on its network device: a disk is a
      * file system without a PXE base code. */
     void *fs = NULL, *pxe = NULL;
-    if (!EFI_ERROR(uefi_call_wrapper(BS->HandleProtocol, 3, loaded->DeviceHandle, &FileSystemProtocol, &fs)) &&
+    EFI_DEVICE_PATH *device = DevicePathFromHandle(loaded->DeviceHandle);
+    if (HasRamDisk(device, FALSE)) {
+        /* How many RAM disks there are: the earlier items' must be gone. */
+        UINTN count = 0, disks = 0;
+        EFI_HANDLE *handles = NULL;
+        LibLocateHandle(ByProtocol, &BlockIoProtocol, NULL, &count, &handles);
+        for (UINTN i = 0; i < count; ++i) disks += HasRamDisk(DevicePathFromHandle(handles[i]), TRUE);
+        CHAR16 *disk = DevicePathToStr(device);
+        Print(L"menvolt test program: on a RAM disk (%d of them) %s\r\n", disks, disk ? disk : L"");
+    } else if (!EFI_ERROR(uefi_call_wrapper(BS->HandleProtocol, 3, loaded->DeviceHandle, &FileSystemProtocol, &fs)) &&
         EFI_ERROR(uefi_call_wrapper(BS->HandleProtocol, 3, loaded->DeviceHandle, &PxeBaseCodeProtocol, &pxe))) {
         Print(L"menvolt disk test program: started\r\n");
         uefi_call_wrapper(RT->ResetSystem, 4, EfiResetShutdown, EFI_SUCCESS, 0, NULL);
