@@ -24,7 +24,7 @@ function(add_efi_program target output)
     endforeach()
     add_custom_command(
       OUTPUT ${object}
-      COMMAND ${CMAKE_C_COMPILER} -c -std=c11 -O2 -Wall -Wextra -Werror -fpic -fshort-wchar
+      COMMAND ${CMAKE_C_COMPILER} -c -std=c11 -O2 ${MENVOLT_EFI_WARNINGS} -fpic -fshort-wchar
               -ffreestanding -fno-stack-protector -fno-strict-aliasing -mno-red-zone
               -maccumulate-outgoing-args -DGNU_EFI_USE_MS_ABI -DEFI_FUNCTION_WRAPPER
               -I${GNU_EFI_INCLUDE} -I${GNU_EFI_INCLUDE}/x86_64 ${include_flags}

@@ -13,7 +13,7 @@ programs="menvolt-cli menvolt-image"
 for p in $programs; do  # a wrapper left from the last run would look up to date
   [ ! -f "$build/bin/$p.sanitized" ] || rm -f "$build/bin/$p" "$build/bin/$p.sanitized"
 done
-cmake -S "$root" -B "$build" -G Ninja -DMENVOLT_SANITIZE=ON -DMENVOLT_BENCH=OFF \
+cmake -S "$root" -B "$build" -G Ninja -DMENVOLT_SANITIZE=ON -DMENVOLT_BENCH=OFF -DMENVOLT_WERROR=ON \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 # shellcheck disable=SC2086
 cmake --build "$build" -j"$(nproc)" --target $programs
