@@ -65,7 +65,8 @@ bool BuildImage(uint32_t capacityMegabytes, uint32_t options, std::vector<uint8_
 }
 
 bool HasExtendedMark(const std::vector<uint8_t>& bytes) {
-    return bytes.size() >= 0x20 && std::memcmp(bytes.data() + kHeaderMark, "ExTx", 4) == 0;
+    return bytes.size() >= kHeaderSize &&
+           std::memcmp(bytes.data() + kHeaderMark, "ExTx", extended_image::EXTX_MARK_SIZE) == 0;
 }
 
 bool InspectImage(const std::vector<uint8_t>& bytes, ImageInfo& info) {
@@ -73,7 +74,7 @@ bool InspectImage(const std::vector<uint8_t>& bytes, ImageInfo& info) {
     if (HasExtendedMark(bytes)) {
         const size_t n = Get16(bytes.data() + kHeaderCodeSize);
         const uint32_t k = Get16(bytes.data() + kHeaderDiskKb);
-        if (n < 0x20 || k == 0 || n + static_cast<size_t>(k) * 1024 > bytes.size()) return false;
+        if (n < kHeaderSize || k == 0 || n + static_cast<size_t>(k) * 1024 > bytes.size()) return false;
         info.extended = true;
         info.volumeOffset = n;
         info.kilobytes = k;

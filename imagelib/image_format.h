@@ -2,9 +2,11 @@
 //  - a 1.44 MB diskette image (a bare FAT12 volume), which the network boot
 //    menu serves as a RAM disk itself;
 //  - an extended image: start-up code whose header carries the "ExTx" mark,
-//    the code size N (word at 0x0A) and the volume size K in KB (word at
-//    0x0C), followed by a FAT volume of K KB at file offset N. The start-up
-//    code serves that volume as a RAM disk of its own.
+//    the code size N and the volume size K in KB, followed by a FAT volume
+//    of K KB at file offset N. The start-up code serves that volume as a RAM
+//    disk of its own. The header's fields, its option bits and the menu's
+//    hand-off are the one list common/extended_image.def, which the start-up
+//    code and the menu's client program read as well.
 #pragma once
 
 #include <cstddef>
@@ -13,6 +15,16 @@
 #include <vector>
 
 namespace imagelib {
+
+namespace extended_image {
+#define EXTX_FIELD(name, value) inline constexpr uint32_t name = (value);
+#define EXTX_OPTION(name, value)
+#define EXTX_HANDOFF(name, value) inline constexpr uint32_t name = (value);
+#include "extended_image.def"
+#undef EXTX_FIELD
+#undef EXTX_OPTION
+#undef EXTX_HANDOFF
+}  // namespace extended_image
 
 constexpr size_t kFloppyImageSize = 1474560;
 constexpr uint32_t kMaxExtendedMegabytes = 16;
@@ -53,13 +65,14 @@ struct ExtendedHeader {
 // follows, starts on a sector boundary. Returns that padded size.
 size_t PutStartupCode(const ExtendedHeader& header, std::vector<uint8_t>& out);
 
-// Offsets of the extended image header.
-constexpr size_t kHeaderCodeSize = 0x0A;
-constexpr size_t kHeaderDiskKb = 0x0C;
-constexpr size_t kHeaderMark = 0x0E;
-constexpr size_t kHeaderOptions = 0x12;
-constexpr size_t kHeaderSectorsPerTrack = 0x14;
-constexpr size_t kHeaderHeads = 0x16;
-constexpr size_t kHeaderTotalSectors = 0x18;
+// Offsets of the extended image header, by the names the library's code uses.
+constexpr size_t kHeaderCodeSize = extended_image::EXTX_CODE_SIZE;
+constexpr size_t kHeaderDiskKb = extended_image::EXTX_DATA_KB;
+constexpr size_t kHeaderMark = extended_image::EXTX_MARK;
+constexpr size_t kHeaderOptions = extended_image::EXTX_OPTIONS;
+constexpr size_t kHeaderSectorsPerTrack = extended_image::EXTX_SECTORS_PER_TRACK;
+constexpr size_t kHeaderHeads = extended_image::EXTX_HEADS;
+constexpr size_t kHeaderTotalSectors = extended_image::EXTX_TOTAL_SECTORS;
+constexpr size_t kHeaderSize = extended_image::EXTX_HEAD_SIZE;
 
 }  // namespace imagelib

@@ -43,12 +43,21 @@ extern "C" {
 #define KTIMG_VERSION_WORD 0x0110u
 #define KTIMG_BUILD 46u
 
-/* Option bits of ImageCreateRequest.options. */
-#define KTIMG_OPTION_STANDARD 0x100u   /* set on every request from the editor */
-#define KTIMG_OPTION_KEEP_UNDI 0x200u  /* extended images: leave the network driver loaded */
-#define KTIMG_OPTION_KEEP_BASE 0x400u  /* extended images: also keep the base code (needs 0x200) */
-#define KTIMG_OPTION_WRITABLE 0x800u   /* extended images: the RAM disk takes writes (in memory only);
-                                          images made before this bit existed have it clear */
+/* Option bits of ImageCreateRequest.options (KTIMG_OPTION_STANDARD,
+ * _KEEP_UNDI, _KEEP_BASE, _WRITABLE): the EXTX_OPTION lines of
+ * extended_image.def, the list that the extended image's start-up code reads
+ * them from as well. */
+#ifdef __cplusplus
+#define EXTX_OPTION(name, value) static constexpr uint32_t name = (value);
+#else
+#define EXTX_OPTION(name, value) enum { name = (value) };
+#endif
+#define EXTX_FIELD(name, value)
+#define EXTX_HANDOFF(name, value)
+#include "extended_image.def"
+#undef EXTX_FIELD
+#undef EXTX_OPTION
+#undef EXTX_HANDOFF
 
 /* Fixed values the editor puts into the records. */
 #define KTIMG_CREATE_FIXED 1u

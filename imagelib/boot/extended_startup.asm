@@ -1,7 +1,9 @@
+; ===========================================================================
 ; Start-up code of an extended boot image. The network boot menu copies the
-; first N bytes of the image file to 1000:0000, moves the K KB of volume data
-; that follow down to physical 110000h, writes "pc" at offset 4 of its work
-; buffer and jumps here. This code
+; first N bytes of the image file to EXTX_SEG:0000, moves the K KB of volume
+; data that follow down to EXTX_DATA_PHYS, writes the "pc" mark at
+; EXTX_WORK_MARK of its work buffer and jumps here (the hand-off of
+; common/extended_image.def). This code
 ;   - checks that the header's sizes and geometry fit what was received,
 ;   - reads the memory map (INT 15h E820, else E801, else 88h) and moves the
 ;     volume to the highest usable RAM below 4 GiB that holds it, checking
@@ -15,71 +17,113 @@
 ; Programs loaded from the disk that switch to protected mode (and use the
 ; memory the map reports free) therefore never run over the disk.
 ; The header fields marked "library" are written when the image is created.
+;
+; Stages, in this file's order: the header; the installer (check the
+; header, settle the network stack, read the memory map, place and move the
+; volume, write the hidden map, install the resident part, boot); the
+; installer's helpers and messages; the resident part (INT 13h disk service
+; and INT 15h memory map hook), which is copied below the top of base memory
+; and stays there.
+; ===========================================================================
 
 bits 16
 cpu 386
 
-%define DATA_BASE       110000h         ; where the menu leaves the volume
-%define LOADER_SEG      0C00h           ; where the menu program runs
-%define RECEIVED_SIZE   073Ah + 130     ; its TFTP block's BufferSize after the read
-%define SCRATCH_SEG     2000h           ; 32 KB of free base memory for checksums
-%define PIECE           8000h           ; bytes per block move of the installer
-%define MAP_MAX         64              ; ranges of the BIOS memory map kept
-%define RMAP_MAX        (MAP_MAX + 2)   ; after splitting the volume's range off
-%define SMAP            534D4150h
-%define bios_map        8000h           ; the BIOS ranges, 1000:8000, past the code
+%include "region.inc"
+%include "bios_pxe.inc"
+%include "extended_image.inc"
 
-%define PXENV_UNDI_CLEANUP      0002h
-%define PXENV_UNDI_SHUTDOWN     0005h
-%define PXENV_UNDI_CLOSE        0007h
-%define PXENV_STOP_UNDI         0015h
-%define PXENV_STOP_BASE         0076h
-
-%define OPT_KEEP_UNDI   0200h
-%define OPT_KEEP_BASE   0400h
-%define OPT_WRITABLE    0800h
+STACK_TOP               equ BOOT_OFF    ; the installer's stack, at 0000:7C00 down
+SCRATCH_SEG             equ 0x2000      ; 32 KB of free base memory for checksums
+PIECE                   equ EXTX_PIECE  ; bytes per block move, at most the scratch's 32 KB
+MAP_MAX                 equ 64          ; ranges of the BIOS memory map kept
+RMAP_MAX                equ MAP_MAX + 2 ; after splitting the volume's range off
+bios_map                equ 0x8000      ; the BIOS ranges, EXTX_SEG:8000, past the code
+RANGE_SIZE              equ E820_RANGE_SIZE_ACPI ; every range is kept with its attributes
+MAX_CYLINDERS           equ 1024        ; what INT 13h function 08h can express
+MAX_SECTORS_PER_TRACK   equ 63
+MAX_HEADS               equ 256
+MAX_VOLUME_SECTORS      equ 0x0001FFFF  ; TOTAL_SECTORS_LIMIT_MASK below is its complement
+TOTAL_SECTORS_LIMIT_MASK equ ~MAX_VOLUME_SECTORS
+PAGE_SIZE               equ 0x1000      ; the volume starts on a 4 KiB boundary
+PAGE_MASK               equ ~(PAGE_SIZE - 1)
+TOP_BELOW_4G            equ PAGE_MASK   ; the highest page start below 4 GiB
+KB_SHIFT                equ 10          ; bytes = KB << KB_SHIFT
+PARAGRAPH_SHIFT         equ 4           ; bytes = paragraphs << PARAGRAPH_SHIFT
+SECTOR_SHIFT            equ 9           ; bytes = sectors << SECTOR_SHIFT
+PARAGRAPH_KB_SHIFT      equ 6           ; paragraphs = KB << PARAGRAPH_KB_SHIFT
+PAGE_KB                 equ PAGE_SIZE / 1024
+BLOCK_MOVE_MAX_WORDS    equ 0x8000      ; a count of 0 words in CX means 64 KB
+LIMIT_16_BITS           equ 0xFFFF      ; E801/88h answers are 16-bit
 
 ; The work area of the resident part, 1 KB in a page of its own.
-%define W_CALLER_SP     0               ; the caller's SP, then SS
-%define W_CALLER_SS     2
-%define W_STACK_TOP     400h
+W_CALLER_SP             equ 0           ; the caller's SP, then SS
+W_CALLER_SS             equ 2
+W_STACK_TOP             equ 0x400
+
+; The caller's flags in the interrupt frame, with BP pushed over it.
+IRET_FLAGS              equ 2 + 4
+FLAGS_CARRY             equ 0x01
 
 ; A field of the resident part, in the template copy inside this code.
 %define TPL(field)      (resident_image + (field - r_mark))
 
 section .text start=0 vstart=0
 
+; ---------------------------------------------------------------------------
+; Header: the fields of extended_image.def, each checked at its offset
+; ---------------------------------------------------------------------------
 header:
-        jmp near start                  ; 0x00
-        db "MENVOLT"                    ; 0x03
-hdr_code_size:  dw 0                    ; 0x0A N: bytes copied to 1000:0000 (library)
-hdr_disk_kb:    dw 0                    ; 0x0C K: KB of volume data (library)
-                db "ExTx"               ; 0x0E mark the menu looks for
-hdr_options:    dw 0                    ; 0x12 option bits (library)
-hdr_spt:        dw 32                   ; 0x14 sectors per track (library)
-hdr_heads:      dw 64                   ; 0x16 heads (library)
-hdr_sectors:    dd 0                    ; 0x18 total sectors (library)
-hdr_format:     dw 1                    ; 0x1C layout of this header
+        CHECK_AT EXTX_ENTRY
+        jmp near start
+        CHECK_AT EXTX_NAME
+        db "MENVOLT"
+        CHECK_AT EXTX_CODE_SIZE
+hdr_code_size:  dw 0                    ; N: bytes copied to EXTX_SEG:0000 (library)
+        CHECK_AT EXTX_DATA_KB
+hdr_disk_kb:    dw 0                    ; K: KB of volume data (library)
+        CHECK_AT EXTX_MARK
+                db "ExTx"               ; the mark the menu looks for
+        CHECK_AT EXTX_OPTIONS
+hdr_options:    dw 0                    ; KTIMG_OPTION_* bits (library)
+        CHECK_AT EXTX_SECTORS_PER_TRACK
+hdr_spt:        dw 32                   ; sectors per track (library)
+        CHECK_AT EXTX_HEADS
+hdr_heads:      dw 64                   ; heads (library)
+        CHECK_AT EXTX_TOTAL_SECTORS
+hdr_sectors:    dd 0                    ; total sectors (library)
+        CHECK_AT EXTX_FORMAT
+hdr_format:     dw EXTX_FORMAT_VERSION  ; layout of this header
 
 ; Work variables of the installer
 pxenv:          dd 0                    ; PXENV+ structure
 rm_entry:       dd 0                    ; its real-mode entry
 pxe_sp_entry:   dd 0                    ; !PXE stack-based entry, 0 when none
-pxe_params:     times 32 db 0           ; parameter block of the PXE calls
-gdt:            times 48 db 0           ; INT 15h 87h descriptors
+pxe_params:     times PXE_PARAMS_SIZE db 0 ; parameter block of the PXE calls
+gdt:            times BMD_TABLE_SIZE db 0 ; INT 15h 87h descriptors
 vol_bytes:      dd 0                    ; K * 1024
 vol_base:       dd 0                    ; where the volume goes
 vol_sum:        dd 0                    ; checksum of the volume as received
 max_cyl:        dw 0
 map_count:      dw 0                    ; ranges in bios_map
-map_entry_size: dw 20                   ; bytes per range the BIOS gave (20 or 24)
+map_entry_size: dw E820_RANGE_SIZE      ; bytes per range the BIOS gave (20 or 24)
 map_is_e820:    db 0                    ; the ranges came from E820
-; One range being written into the hidden map.
-e_base:         dd 0, 0
-e_length:       dd 0, 0
-e_type:         dd 0
-e_attr:         dd 0
+; One range being written into the hidden map, laid out as an E820 range.
+e_base:         dd 0, 0                 ; E820_BASE
+e_length:       dd 0, 0                 ; E820_LENGTH
+e_type:         dd 0                    ; E820_TYPE
+e_attr:         dd 0                    ; E820_ATTRIBUTES
 
+; ===========================================================================
+; Installer
+; ===========================================================================
+
+; ---------------------------------------------------------------------------
+; start: the entry from the menu's hand-off
+;   In:  CS = EXTX_SEG, the volume at EXTX_DATA_PHYS, the "pc" mark in the
+;        menu's work buffer
+;   Out: does not return: boots the volume, or stops with a message
+; ---------------------------------------------------------------------------
 start:
         cli
         cld
@@ -87,17 +131,17 @@ start:
         mov ds, ax
         xor ax, ax
         mov ss, ax
-        mov sp, 7C00h
+        mov sp, STACK_TOP
         sti
 
-        ; Only the menu leaves the volume at 110000h; started any other way
-        ; there is nothing there to serve.
-        mov ax, LOADER_SEG
+        ; Only the menu leaves the volume at EXTX_DATA_PHYS; started any
+        ; other way there is nothing there to serve.
+        mov ax, EXTX_MENU_SEG
         mov es, ax
-        mov bx, [es:000Ah]
-        add bx, 15
-        and bx, 0FFF0h
-        cmp word [es:bx + 4], 6370h     ; "pc"
+        mov bx, [es:EXTX_MENU_LENGTH]
+        add bx, (1 << PARAGRAPH_SHIFT) - 1 ; the work buffer: the next paragraph
+        and bx, ~((1 << PARAGRAPH_SHIFT) - 1)
+        cmp word [es:bx + EXTX_WORK_MARK], EXTX_WORK_MARK_VALUE
         jne not_from_menu
 
         call check_header
@@ -123,8 +167,8 @@ start:
 
         ; First sector of the volume to 0000:7C00 and boot it as drive A:
         mov esi, [vol_base]
-        mov edi, 7C00h
-        mov ecx, 512
+        mov edi, BOOT_PHYS
+        mov ecx, SECTOR_SIZE
         call block_move
         mov si, msg_move_failed
         jc halt_with
@@ -136,70 +180,88 @@ start:
         xor dx, dx                      ; DL = 0: drive A:
         xor si, si
         xor di, di
-        jmp 0000h:7C00h
+        jmp BOOT_SEG:BOOT_OFF
 
+; ---------------------------------------------------------------------------
+; not_from_menu: started some other way: say so and restart on a key
+;   In:  DS = CS
+;   Out: does not return
+; ---------------------------------------------------------------------------
 not_from_menu:
         mov si, msg_not_from_menu
         call print
-        xor ah, ah
-        int 16h
+        xor ah, ah                      ; read a key
+        int KEYBOARD_INT
         xor ax, ax
         mov es, ax
-        mov word [es:0472h], 1234h
-        jmp 0FFFFh:0000h
+        mov word [es:BIOS_DATA_SEG * 16 + BDA_RESET_FLAG], BDA_WARM_BOOT
+        jmp RESET_SEG:RESET_OFF
 
-; Shows the message at DS:SI and stops for good: nothing behind it may run.
+; ---------------------------------------------------------------------------
+; halt_with: shows a message and stops for good: nothing behind it may run
+;   In:  DS:SI = NUL-terminated message
+;   Out: does not return
+; ---------------------------------------------------------------------------
 halt_with:
         call print
 .stop:  sti
         hlt
         jmp short .stop
 
-; Prints the NUL-terminated text at DS:SI in teletype mode.
+; ---------------------------------------------------------------------------
+; print: the NUL-terminated text at DS:SI in teletype mode
+;   In:  DS:SI = text
+;   Out: SI past the NUL
+;   Clobbers: AX, BX
+; ---------------------------------------------------------------------------
 print:
         lodsb
         test al, al
         jz .done
-        mov ah, 0Eh
-        mov bx, 0007h
-        int 10h
+        mov ah, VIDEO_TELETYPE
+        mov bx, VIDEO_PAGE0_GREY
+        int VIDEO_INT
         jmp short print
 .done:
         ret
 
 ; ---------------------------------------------------------------------------
-; Checks that the header describes what the menu received: the whole
-; start-up code, a volume that lies inside the received file, a total of
-; sectors that is the volume's size, and a geometry the BIOS interface can
-; express (1-63 sectors, 1-256 heads, whole cylinders, at most 1024).
-; Carry set when anything does not fit.
+; check_header: does the header describe what the menu received?
+; The whole start-up code, a volume that lies inside the received file, a
+; total of sectors that is the volume's size, and a geometry the BIOS
+; interface can express (1-63 sectors, 1-256 heads, whole cylinders, at
+; most 1024).
+;   In:  DS = CS
+;   Out: CF set when anything does not fit; else vol_bytes and max_cyl set
+;   Clobbers: EAX, EBX, ECX, EDX, ES
+; ---------------------------------------------------------------------------
 check_header:
         movzx eax, word [hdr_code_size]
         cmp ax, code_end
         jb .bad
         movzx ecx, word [hdr_disk_kb]
         jecxz .bad
-        shl ecx, 10
+        shl ecx, KB_SHIFT
         mov [vol_bytes], ecx
         add eax, ecx
-        push LOADER_SEG
+        push EXTX_MENU_SEG
         pop es
-        cmp eax, [es:RECEIVED_SIZE]
+        cmp eax, [es:EXTX_MENU_RECEIVED]
         ja .bad
         mov eax, [hdr_sectors]
-        test eax, 0FFFE0000h
+        test eax, TOTAL_SECTORS_LIMIT_MASK
         jnz .bad
-        shl eax, 9
+        shl eax, SECTOR_SHIFT
         cmp eax, [vol_bytes]
         jne .bad
         movzx ecx, word [hdr_spt]
         jecxz .bad
-        cmp cx, 63
+        cmp cx, MAX_SECTORS_PER_TRACK
         ja .bad
         movzx ebx, word [hdr_heads]
         test bx, bx
         jz .bad
-        cmp bx, 256
+        cmp bx, MAX_HEADS
         ja .bad
         imul ecx, ebx
         mov eax, [hdr_sectors]
@@ -207,7 +269,7 @@ check_header:
         div ecx
         test edx, edx
         jnz .bad
-        cmp eax, 1024
+        cmp eax, MAX_CYLINDERS
         ja .bad
         dec ax
         mov [max_cyl], ax
@@ -217,34 +279,39 @@ check_header:
         ret
 
 ; ---------------------------------------------------------------------------
-; Reads the memory map into bios_map as 24-byte ranges (base, length, type,
-; attributes). E820 when the BIOS has it; else the one or two ranges E801
-; gives; else the one range of function 88h. Carry set when the BIOS has
-; more ranges than the RAM disk keeps.
+; read_memory_map: the BIOS memory map into bios_map
+; As RANGE_SIZE-byte ranges (base, length, type, attributes): E820 when the
+; BIOS has it; else the one or two ranges E801 gives; else the one range of
+; function 88h.
+;   In:  DS = CS
+;   Out: map_count, map_entry_size, map_is_e820 set; CF set when the BIOS
+;        has more ranges than the RAM disk keeps
+;   Clobbers: EAX, EBX, ECX, EDX, BP, DI, ES
+; ---------------------------------------------------------------------------
 read_memory_map:
         push ds
         pop es
         xor ebx, ebx
         xor bp, bp
         mov di, bios_map
-.e820:  mov dword [di + 20], 1          ; a range without attributes is valid
-        mov eax, 0E820h
-        mov edx, SMAP
-        mov ecx, 24
-        int 15h
+.e820:  mov dword [di + E820_ATTRIBUTES], E820_ATTR_ENABLED ; a range without them is valid
+        mov eax, SYSTEM_E820
+        mov edx, SMAP_SIGNATURE
+        mov ecx, E820_RANGE_SIZE_ACPI
+        int SYSTEM_INT
         jc .e820_end                    ; some BIOSes end the list this way
-        cmp eax, SMAP
+        cmp eax, SMAP_SIGNATURE
         jne .e820_end
-        cmp ecx, 20
+        cmp ecx, E820_RANGE_SIZE
         jb .e820_end
-        cmp ecx, 24
+        cmp ecx, E820_RANGE_SIZE_ACPI
         jb .counted
-        mov word [map_entry_size], 24
+        mov word [map_entry_size], E820_RANGE_SIZE_ACPI
 .counted:
         cmp bp, MAP_MAX
         jae .too_many
         inc bp
-        add di, 24
+        add di, RANGE_SIZE
         test ebx, ebx
         jnz .e820
 .e820_end:
@@ -258,11 +325,11 @@ read_memory_map:
         stc
         ret
 
-.e801:  mov word [map_entry_size], 20
+.e801:  mov word [map_entry_size], E820_RANGE_SIZE
         xor cx, cx
         xor dx, dx
-        mov ax, 0E801h
-        int 15h
+        mov ax, SYSTEM_E801
+        int SYSTEM_INT
         jc .e88
         test ax, ax                     ; some BIOSes answer in CX and DX only
         jnz .e801_use
@@ -272,79 +339,84 @@ read_memory_map:
         mov bx, dx
 .e801_use:
         movzx eax, ax
-        shl eax, 10
-        mov edx, 100000h
+        shl eax, KB_SHIFT
+        mov edx, HIGH_MEMORY_PHYS
         call .add_range
         movzx eax, bx
-        shl eax, 16
-        mov edx, 1000000h
+        shl eax, 16                     ; 64 KB blocks to bytes
+        mov edx, E801_HIGH_PHYS
         call .add_range
         clc
         ret
-.e88:   mov ah, 88h
-        int 15h
+.e88:   mov ah, SYSTEM_EXTENDED_MEMORY
+        int SYSTEM_INT
         jnc .e88_use
         xor ax, ax
 .e88_use:
         movzx eax, ax
-        shl eax, 10
-        mov edx, 100000h
+        shl eax, KB_SHIFT
+        mov edx, HIGH_MEMORY_PHYS
         call .add_range
         clc
         ret
 
-; One usable range of EAX bytes at EDX, when it is not empty.
+; .add_range: one usable range of EAX bytes at EDX, when it is not empty
+;   Clobbers: DI
 .add_range:
         test eax, eax
         jz .no_range
         mov di, [map_count]
-        imul di, di, 24
+        imul di, di, RANGE_SIZE
         add di, bios_map
-        mov [di], edx
-        mov dword [di + 4], 0
-        mov [di + 8], eax
-        mov dword [di + 12], 0
-        mov dword [di + 16], 1
-        mov dword [di + 20], 1
+        mov [di + E820_BASE], edx
+        mov dword [di + E820_BASE + 4], 0
+        mov [di + E820_LENGTH], eax
+        mov dword [di + E820_LENGTH + 4], 0
+        mov dword [di + E820_TYPE], E820_TYPE_USABLE
+        mov dword [di + E820_ATTRIBUTES], E820_ATTR_ENABLED
         inc word [map_count]
 .no_range:
         ret
 
 ; ---------------------------------------------------------------------------
-; Chooses where the volume goes: the highest place below 4 GiB, on a 4 KiB
-; boundary, not below 110000h, inside a usable range and over no range of
-; another type. Sets vol_base; carry set when no place holds the volume.
+; choose_place: where the volume goes
+; The highest place below 4 GiB, on a page boundary, not below
+; EXTX_DATA_PHYS, inside a usable range and over no range of another type.
+;   In:  bios_map, map_count, vol_bytes
+;   Out: vol_base; CF set when no place holds the volume
+;   Clobbers: EAX, EBX, CX, EDX, SI
+; ---------------------------------------------------------------------------
 choose_place:
         mov dword [vol_base], 0
         mov si, bios_map
         mov cx, [map_count]
-.range: cmp dword [si + 16], 1
+.range: cmp dword [si + E820_TYPE], E820_TYPE_USABLE
         jne .next
-        test byte [si + 20], 1
+        test byte [si + E820_ATTRIBUTES], E820_ATTR_ENABLED
         jz .next
-        cmp dword [si + 4], 0
+        cmp dword [si + E820_BASE + 4], 0
         jne .next
         ; top = end of the range, at most 4 GiB - 4 KiB, rounded down
-        mov eax, [si]
+        mov eax, [si + E820_BASE]
         xor edx, edx
-        add eax, [si + 8]
-        adc edx, [si + 12]
+        add eax, [si + E820_LENGTH]
+        adc edx, [si + E820_LENGTH + 4]
         jz .end_low
-        mov eax, 0FFFFF000h
+        mov eax, TOP_BELOW_4G
 .end_low:
-        and eax, 0FFFFF000h
+        and eax, PAGE_MASK
         ; lowest start = the range's base rounded up, at least 110000h
-        mov ebx, [si]
-        add ebx, 0FFFh
+        mov ebx, [si + E820_BASE]
+        add ebx, PAGE_SIZE - 1
         jc .next
-        and ebx, 0FFFFF000h
-        cmp ebx, DATA_BASE
+        and ebx, PAGE_MASK
+        cmp ebx, EXTX_DATA_PHYS
         jae .try
-        mov ebx, DATA_BASE
+        mov ebx, EXTX_DATA_PHYS
 .try:   mov edx, eax
         sub edx, [vol_bytes]
         jb .next
-        and edx, 0FFFFF000h
+        and edx, PAGE_MASK
         cmp edx, ebx
         jb .next
         call find_conflict
@@ -352,43 +424,47 @@ choose_place:
         cmp edx, [vol_base]
         jbe .next
         mov [vol_base], edx
-.next:  add si, 24
+.next:  add si, RANGE_SIZE
         loop .range
         cmp dword [vol_base], 1
         ret                             ; carry set when still 0
 
-; EDX = a start for the volume. Carry set, with EAX = the conflict's base
-; rounded down, when a range that is not usable RAM overlaps the volume
-; placed there.
+; ---------------------------------------------------------------------------
+; find_conflict: does a range that is not usable RAM overlap the volume?
+;   In:  EDX = a start for the volume, bios_map, map_count, vol_bytes
+;   Out: CF set, with EAX = the conflict's base rounded down to a page, when
+;        one overlaps the volume placed there
+;   Clobbers: EAX
+; ---------------------------------------------------------------------------
 find_conflict:
         push cx
         push si
         push ebx
         mov si, bios_map
         mov cx, [map_count]
-.range: cmp dword [si + 16], 1
+.range: cmp dword [si + E820_TYPE], E820_TYPE_USABLE
         je .next
-        test byte [si + 20], 1
+        test byte [si + E820_ATTRIBUTES], E820_ATTR_ENABLED
         jz .next
-        cmp dword [si + 4], 0
+        cmp dword [si + E820_BASE + 4], 0
         jne .next
         mov ebx, edx
         add ebx, [vol_bytes]
-        cmp [si], ebx                   ; starts at or after the volume's end
+        cmp [si + E820_BASE], ebx                   ; starts at or after the volume's end
         jae .next
-        mov eax, [si]
+        mov eax, [si + E820_BASE]
         xor ebx, ebx
-        add eax, [si + 8]
-        adc ebx, [si + 12]
+        add eax, [si + E820_LENGTH]
+        adc ebx, [si + E820_LENGTH + 4]
         jnz .conflict                   ; runs past 4 GiB
         cmp eax, edx                    ; ends at or before the volume's start
         jbe .next
 .conflict:
-        mov eax, [si]
-        and eax, 0FFFFF000h
+        mov eax, [si + E820_BASE]
+        and eax, PAGE_MASK
         stc
         jmp short .out
-.next:  add si, 24
+.next:  add si, RANGE_SIZE
         loop .range
         clc
 .out:   pop ebx
@@ -397,18 +473,22 @@ find_conflict:
         ret
 
 ; ---------------------------------------------------------------------------
-; Moves the volume from 110000h to vol_base. The destination is never below
-; the source, so the pieces go from the end backwards and none is larger
-; than the distance: an overlapping move never reads what it already wrote.
-; Every block move is checked, and the moved volume must have the checksum
-; the received one had. Carry set on any failure.
+; move_volume: the volume from EXTX_DATA_PHYS to vol_base
+; The destination is never below the source, so the pieces go from the end
+; backwards and none is larger than the distance: an overlapping move never
+; reads what it already wrote. Every block move is checked, and the moved
+; volume must have the checksum the received one had.
+;   In:  vol_base, vol_bytes
+;   Out: CF set on any failure
+;   Clobbers: EAX, ECX, EDX, EBP, ESI, EDI
+; ---------------------------------------------------------------------------
 move_volume:
-        mov esi, DATA_BASE
+        mov esi, EXTX_DATA_PHYS
         call checksum_volume
         jc .out
         mov [vol_sum], eax
         mov ebp, [vol_base]
-        sub ebp, DATA_BASE              ; distance
+        sub ebp, EXTX_DATA_PHYS         ; distance
         jz .verify
         mov edx, [vol_bytes]            ; bytes still to move, from the end
 .piece: mov ecx, PIECE
@@ -419,7 +499,7 @@ move_volume:
         jbe .size2
         mov ecx, edx
 .size2: sub edx, ecx
-        lea esi, [edx + DATA_BASE]
+        lea esi, [edx + EXTX_DATA_PHYS]
         mov edi, [vol_base]
         add edi, edx
         call block_move
@@ -435,8 +515,13 @@ move_volume:
         stc
 .out:   ret
 
-; EAX = checksum of the vol_bytes at physical ESI, read through the scratch
-; buffer. Carry set when a block move fails.
+; ---------------------------------------------------------------------------
+; checksum_volume: checksum of the volume's bytes at a physical address
+; Read through the scratch buffer at SCRATCH_SEG, PIECE bytes at a time.
+;   In:  ESI = physical address, vol_bytes
+;   Out: EAX = checksum; CF set when a block move fails
+;   Clobbers: ECX, ESI, EDI
+; ---------------------------------------------------------------------------
 checksum_volume:
         push edx
         push ebx
@@ -447,7 +532,7 @@ checksum_volume:
         jbe .sized
         mov ecx, edx
 .sized: sub edx, ecx
-        mov edi, SCRATCH_SEG << 4
+        mov edi, SCRATCH_SEG << PARAGRAPH_SHIFT
         call block_move
         jc .out
         push ds
@@ -471,11 +556,16 @@ checksum_volume:
         ret
 
 ; ---------------------------------------------------------------------------
-; Writes the memory map the hook will report into the resident template:
-; the BIOS's ranges as they are, except that a usable range that holds part
+; build_hidden_map: the memory map the hook will report, into the template
+; The BIOS's ranges as they are, except that a usable range that holds part
 ; of the volume is split into the parts below and above it (still usable)
-; and the part the volume takes (reserved, type 2). Carry set when the
-; result has more ranges than the template holds.
+; and the part the volume takes (reserved). Nothing when the map did not
+; come from E820: E801 and 88h are answered from limits instead.
+;   In:  bios_map, map_count, map_is_e820, vol_base, vol_bytes
+;   Out: TPL(r_map), TPL(r_map_count); CF set when the result has more
+;        ranges than the template holds
+;   Clobbers: EAX, EBX, ECX, EDX, SI, DI, e_base .. e_attr
+; ---------------------------------------------------------------------------
 build_hidden_map:
         cmp byte [map_is_e820], 0
         je .done
@@ -483,20 +573,20 @@ build_hidden_map:
         mov di, TPL(r_map)
         mov cx, [map_count]
 .range: push cx
-        mov eax, [si + 20]
+        mov eax, [si + E820_ATTRIBUTES]
         mov [e_attr], eax
-        cmp dword [si + 16], 1
+        cmp dword [si + E820_TYPE], E820_TYPE_USABLE
         jne .copy
-        cmp dword [si + 4], 0
+        cmp dword [si + E820_BASE + 4], 0
         jne .copy
         ; end of the range, 64 bits in EBX:EAX
-        mov eax, [si]
+        mov eax, [si + E820_BASE]
         xor ebx, ebx
-        add eax, [si + 8]
-        adc ebx, [si + 12]
+        add eax, [si + E820_LENGTH]
+        adc ebx, [si + E820_LENGTH + 4]
         mov edx, [vol_base]
         add edx, [vol_bytes]            ; volume end
-        cmp [si], edx
+        cmp [si + E820_BASE], edx
         jae .copy                       ; starts after the volume
         test ebx, ebx
         jnz .overlaps
@@ -506,7 +596,7 @@ build_hidden_map:
         push ebx
         push eax
         ; below the volume
-        mov eax, [si]
+        mov eax, [si + E820_BASE]
         cmp eax, [vol_base]
         jae .no_below
         mov [e_base], eax
@@ -514,12 +604,12 @@ build_hidden_map:
         sub edx, eax
         mov [e_length], edx
         mov dword [e_length + 4], 0
-        mov dword [e_type], 1
+        mov dword [e_type], E820_TYPE_USABLE
         call .emit
         jc .full2
 .no_below:
         ; the volume's part, reserved
-        mov eax, [si]
+        mov eax, [si + E820_BASE]
         cmp eax, [vol_base]
         jae .start_in
         mov eax, [vol_base]
@@ -541,7 +631,7 @@ build_hidden_map:
         sub edx, eax
         mov [e_length], edx
         mov dword [e_length + 4], 0
-        mov dword [e_type], 2
+        mov dword [e_type], E820_TYPE_RESERVED
         call .emit
         jc .full2
         ; above the volume
@@ -558,7 +648,7 @@ build_hidden_map:
         sbb ebx, 0
         mov [e_length], eax
         mov [e_length + 4], ebx
-        mov dword [e_type], 1
+        mov dword [e_type], E820_TYPE_USABLE
         call .emit
         jc .full
         jmp short .next
@@ -568,7 +658,7 @@ build_hidden_map:
         push es
         push ds
         pop es
-        mov cx, 20
+        mov cx, E820_TYPE + 4           ; base, length and type; e_attr is set
         rep movsb
         pop es
         pop di
@@ -576,17 +666,20 @@ build_hidden_map:
         call .emit
         jc .full
 .next:  pop cx
-        add si, 24
+        add si, RANGE_SIZE
         dec cx
         jnz .range
 .done:  clc
         ret
-.full2: add sp, 8
+.full2: add sp, 8                       ; the range's end, two dwords
 .full:  pop cx
         stc
         ret
 
-; Appends e_base .. e_attr to the template's map at DI.
+; .emit: appends e_base .. e_attr to the template's map
+;   In:  DI = the next range in TPL(r_map)
+;   Out: DI past it; CF set when the map is full
+;   Clobbers: CX
 .emit:  cmp word [TPL(r_map_count)], RMAP_MAX
         jae .no_room
         push si
@@ -594,7 +687,7 @@ build_hidden_map:
         push ds
         pop es
         mov si, e_base
-        mov cx, 24
+        mov cx, RANGE_SIZE
         rep movsb
         pop es
         pop si
@@ -606,36 +699,41 @@ build_hidden_map:
         ret
 
 ; ---------------------------------------------------------------------------
-; The network stack. Without option 0x200 it is shut down the way the menu
-; shuts it down before a diskette boot, and the base memory it held below
-; the end of its UNDI blocks is given back. With 0x200 the UNDI driver stays;
-; with 0x400 as well the base code stays too.
+; network_stack: keeps or shuts down the boot ROM's network stack
+; Without KTIMG_OPTION_KEEP_UNDI it is shut down the way the menu shuts it
+; down before a diskette boot, and the base memory it held below the end of
+; its UNDI blocks is given back. With KEEP_UNDI the UNDI driver stays; with
+; KEEP_BASE as well the base code stays too.
+;   In:  DS = CS, hdr_options
+;   Out: pxenv, rm_entry, pxe_sp_entry found; ES = DS
+;   Clobbers: EAX, BX, CX, DX, DI, whatever the PXE calls clobber
+; ---------------------------------------------------------------------------
 network_stack:
-        mov ax, 5650h
-        int 1Ah
+        mov ax, PXE_INSTALL_CHECK
+        int PXE_INT
         jc .done
-        cmp ax, 564Eh
+        cmp ax, PXE_INSTALLED
         jne .done
         mov [pxenv], bx
         mov [pxenv + 2], es
-        mov eax, [es:bx + 0Ah]
+        mov eax, [es:bx + PXENV_RMENTRY]
         mov [rm_entry], eax
-        cmp word [es:bx + 06h], 0200h
+        cmp word [es:bx + PXENV_VERSION], PXENV_VERSION_2_0
         jb .choose
         push es
         push bx
-        les di, [es:bx + 28h]
-        cmp dword [es:di], '!PXE'
+        les di, [es:bx + PXENV_PXEPTR]
+        cmp dword [es:di], PXE_SIGNATURE
         jne .no_sp_entry
-        mov eax, [es:di + 10h]
+        mov eax, [es:di + PXE_ENTRY_POINT_SP]
         mov [pxe_sp_entry], eax
 .no_sp_entry:
         pop bx
         pop es
 .choose:
-        test word [hdr_options], OPT_KEEP_UNDI
+        test word [hdr_options], KTIMG_OPTION_KEEP_UNDI
         jz .shut_down
-        test word [hdr_options], OPT_KEEP_BASE
+        test word [hdr_options], KTIMG_OPTION_KEEP_BASE
         jnz .done
         mov bx, PXENV_STOP_BASE
         call pxe_call
@@ -655,35 +753,40 @@ network_stack:
         push pxe_params
         push PXENV_STOP_UNDI
         call far [pxe_sp_entry]
-        add sp, 6
+        add sp, 6                       ; the three words pushed
 .release:
         ; Base memory ends where the higher of the two UNDI blocks ended.
         les bx, [pxenv]
-        mov ax, [es:bx + 20h]           ; UNDI data segment
-        mov dx, [es:bx + 22h]           ; and size
-        mov cx, [es:bx + 24h]           ; UNDI code segment
+        mov ax, [es:bx + PXENV_UNDI_DATASEG]
+        mov dx, [es:bx + PXENV_UNDI_DATASIZE]
+        mov cx, [es:bx + PXENV_UNDI_CODESEG]
         cmp cx, ax
         jbe .data_higher
         mov ax, cx
-        mov dx, [es:bx + 26h]
+        mov dx, [es:bx + PXENV_UNDI_CODESIZE]
 .data_higher:
-        shr dx, 4
+        shr dx, PARAGRAPH_SHIFT         ; bytes to paragraphs
         add ax, dx
         jc .done
-        shr ax, 6                       ; paragraphs to KB
-        cmp ax, 640
+        shr ax, PARAGRAPH_KB_SHIFT      ; paragraphs to KB
+        cmp ax, BASE_MEMORY_MAX_KB
         jbe .set_size
-        mov ax, 640
+        mov ax, BASE_MEMORY_MAX_KB
 .set_size:
-        push 0040h
+        push BIOS_DATA_SEG
         pop es
-        mov [es:0013h], ax
+        mov [es:BDA_BASE_MEMORY_KB], ax
 .done:
         push ds
         pop es
         ret
 
-; Calls the PXENV+ entry with opcode BX and a cleared parameter block.
+; ---------------------------------------------------------------------------
+; pxe_call: the PXENV+ entry with a cleared parameter block
+;   In:  BX = opcode, DS = CS
+;   Out: pxe_params as the boot ROM left it; ES:DI = pxe_params
+;   Clobbers: AX and whatever the boot ROM clobbers
+; ---------------------------------------------------------------------------
 pxe_call:
         call clear_params
         push ds
@@ -692,6 +795,11 @@ pxe_call:
         call far [rm_entry]
         ret
 
+; ---------------------------------------------------------------------------
+; clear_params: zeroes pxe_params
+;   In:  DS = CS
+;   Clobbers: AL
+; ---------------------------------------------------------------------------
 clear_params:
         push es
         push di
@@ -699,7 +807,7 @@ clear_params:
         push ds
         pop es
         mov di, pxe_params
-        mov cx, 32
+        mov cx, PXE_PARAMS_SIZE
         xor al, al
         rep stosb
         pop cx
@@ -708,13 +816,19 @@ clear_params:
         ret
 
 ; ---------------------------------------------------------------------------
-; Moves the resident part (disk service, memory map hook, the map they
-; report) into the top of base memory and hooks INT 13h and INT 15h.
+; install_disk: the resident part into the top of base memory
+; Fills in the template (geometry, place, limits), moves the resident part
+; (disk service, memory map hook, the map they report) below the top of base
+; memory, lowers that top, and hooks INT 13h and INT 15h.
+;   In:  DS = CS, the header, vol_base, vol_bytes, max_cyl, the map
+;   Out: ES = DS; the hooks in place
+;   Clobbers: EAX, BX, ECX, DX, SI, DI
+; ---------------------------------------------------------------------------
 install_disk:
         ; Geometry, place and limits into the template first.
         mov ax, [hdr_spt]
         mov [TPL(r_spt)], ax
-        mov [TPL(r_dpt) + 4], al
+        mov [TPL(r_dpt) + DPT_SECTORS_PER_TRACK], al
         mov ax, [hdr_heads]
         mov [TPL(r_heads)], ax
         mov eax, [hdr_sectors]
@@ -729,23 +843,23 @@ install_disk:
         mov [TPL(r_map_entry_size)], ax
         mov al, [map_is_e820]
         mov [TPL(r_serve_e820)], al
-        test word [hdr_options], OPT_WRITABLE
+        test word [hdr_options], KTIMG_OPTION_WRITABLE
         setnz [TPL(r_writable)]
         ; E801 and 88h: no KB at or above the volume's start.
         mov eax, [vol_base]
-        sub eax, 100000h
-        shr eax, 10
-        cmp eax, 0FFFFh
+        sub eax, HIGH_MEMORY_PHYS
+        shr eax, KB_SHIFT
+        cmp eax, LIMIT_16_BITS
         jbe .kb_fits
-        mov ax, 0FFFFh
+        mov ax, LIMIT_16_BITS
 .kb_fits:
         mov [TPL(r_limit_kb)], ax
         mov eax, [vol_base]
-        sub eax, 1000000h
+        sub eax, E801_HIGH_PHYS
         jae .above_16m
         xor eax, eax
 .above_16m:
-        shr eax, 16
+        shr eax, 16                     ; bytes to 64 KB blocks
         mov [TPL(r_limit_64k)], ax
         ; A diskette drive is present; base memory shrinks by the KB taken.
         ; The resident part is code (with the map) and a work area (stack and
@@ -755,19 +869,19 @@ install_disk:
         ; the top and the code under that page, or the code sits under the
         ; top and the work area in the KB under the code's lowest page;
         ; whichever takes less.
-        push 0040h
+        push BIOS_DATA_SEG
         pop es
-        or byte [es:0010h], 01h
-        mov ax, [es:0013h]              ; top of base memory, KB
+        or byte [es:BDA_EQUIPMENT], EQUIPMENT_DISKETTE
+        mov ax, [es:BDA_BASE_MEMORY_KB] ; top of base memory, KB
         mov bx, ax
         dec bx                          ; work area (first way)
         mov cx, bx
-        and cx, byte ~3
+        and cx, byte ~(PAGE_KB - 1)
         sub cx, RESIDENT_KB             ; code (first way), also the new top
         mov dx, ax
         sub dx, RESIDENT_KB             ; code (second way)
         mov ax, dx
-        and ax, byte ~3
+        and ax, byte ~(PAGE_KB - 1)
         dec ax                          ; work area (second way), the new top
         cmp ax, cx
         jb .first_way
@@ -777,10 +891,10 @@ install_disk:
 .first_way:
         mov ax, cx
 .placed:
-        mov [es:0013h], ax
-        shl bx, 6                       ; KB to a segment
+        mov [es:BDA_BASE_MEMORY_KB], ax
+        shl bx, PARAGRAPH_KB_SHIFT      ; KB to a segment
         mov [TPL(r_work_seg)], bx
-        shl cx, 6
+        shl cx, PARAGRAPH_KB_SHIFT
         mov es, cx
 
         mov si, resident_image
@@ -792,51 +906,54 @@ install_disk:
         xor ax, ax
         mov ds, ax
         cli
-        mov eax, [13h * 4]
+        mov eax, [DISK_INT * 4]         ; the interrupt vectors at 0000:0000
         mov [es:r_old13], eax
-        mov word [13h * 4], r_int13
-        mov [13h * 4 + 2], es
-        mov eax, [15h * 4]
+        mov word [DISK_INT * 4], r_int13
+        mov [DISK_INT * 4 + 2], es
+        mov eax, [SYSTEM_INT * 4]
         mov [es:r_old15], eax
-        mov word [15h * 4], r_int15
-        mov [15h * 4 + 2], es
+        mov word [SYSTEM_INT * 4], r_int15
+        mov [SYSTEM_INT * 4 + 2], es
         sti
         pop ds
         push ds
         pop es
         ret
 
-; Copies ECX bytes (even, at most 64 KB) from physical ESI to physical EDI
-; with the BIOS block move; both addresses are advanced. Carry set on
-; failure. Keeps every register but EAX.
+; ---------------------------------------------------------------------------
+; block_move: ECX bytes from physical ESI to physical EDI (BIOS block move)
+;   In:  ECX = bytes, even, at most 64 KB; ESI, EDI = physical addresses
+;   Out: ESI, EDI advanced by ECX; CF set on failure
+;   Clobbers: EAX
+; ---------------------------------------------------------------------------
 block_move:
         push bx
         push cx
         push si
         mov eax, esi
-        mov bx, gdt + 10h
+        mov bx, gdt + BMD_SOURCE
         call .describe
         mov eax, edi
-        mov bx, gdt + 18h
+        mov bx, gdt + BMD_DESTINATION
         call .describe
         xor eax, eax
-        mov [gdt + 00h], eax
-        mov [gdt + 04h], eax
-        mov [gdt + 08h], eax
-        mov [gdt + 0Ch], eax
-        mov [gdt + 20h], eax
-        mov [gdt + 24h], eax
-        mov [gdt + 28h], eax
-        mov [gdt + 2Ch], eax
+        mov [gdt + BMD_DUMMY], eax
+        mov [gdt + BMD_DUMMY + 4], eax
+        mov [gdt + BMD_GDT], eax
+        mov [gdt + BMD_GDT + 4], eax
+        mov [gdt + BMD_BIOS_CS], eax
+        mov [gdt + BMD_BIOS_CS + 4], eax
+        mov [gdt + BMD_BIOS_SS], eax
+        mov [gdt + BMD_BIOS_SS + 4], eax
         push es
         push ds
         pop es
         shr cx, 1
         jnz .words
-        mov cx, 8000h                   ; 64 KB
+        mov cx, BLOCK_MOVE_MAX_WORDS    ; 64 KB
 .words: mov si, gdt
-        mov ah, 87h
-        int 15h
+        mov ah, SYSTEM_BLOCK_MOVE
+        int SYSTEM_INT
         pop es
         pop si
         pop cx
@@ -846,18 +963,24 @@ block_move:
         add edi, ecx
         clc
 .out:   ret
+
+; .describe: one descriptor at DS:BX for CX bytes at physical EAX
+;   Clobbers: EAX
 .describe:
         push cx
         dec cx
-        mov [bx], cx                    ; limit
+        mov [bx + DESC_LIMIT], cx
         pop cx
-        mov [bx + 2], eax               ; base bits 0-23, then the access byte
-        mov byte [bx + 5], 93h
+        mov [bx + DESC_BASE], eax       ; bits 0-23, then the access byte
+        mov byte [bx + DESC_ACCESS], BMD_ACCESS_DATA_RW
         shr eax, 24
-        mov byte [bx + 6], 0
-        mov [bx + 7], al
+        mov byte [bx + DESC_FLAGS], 0
+        mov [bx + DESC_BASE_HIGH], al
         ret
 
+; ---------------------------------------------------------------------------
+; Messages of the installer
+; ---------------------------------------------------------------------------
 msg_not_from_menu:
         db 13, 10, "This extended boot image must be started from a network boot menu.", 13, 10
         db "Press any key to restart the computer.", 13, 10, 0
@@ -877,13 +1000,14 @@ msg_map_too_large:
                 align 16
 resident_image:
 
-; ---------------------------------------------------------------------------
-; The resident part, copied to the top of base memory. It serves drive 0
+; ===========================================================================
+; Resident part, copied to the top of base memory. It serves drive 0
 ; from the volume at r_base and hands every other drive to the handler that
 ; was there before; it answers the memory map functions with the volume's
 ; memory taken out and passes every other INT 15h function on unchanged.
 ; It starts with a description other programs may read: the "MVRD" mark,
 ; the two previous vectors, and the volume's place and size.
+; ===========================================================================
 section resident follows=.text vstart=0 align=16
 
 r_mark:         db "MVRD"               ; 0x00
@@ -898,12 +1022,23 @@ r_max_cyl:      dw 0
 r_limit_kb:     dw 0                    ; E801 AX/CX and 88h AX at most this
 r_limit_64k:    dw 0                    ; E801 BX/DX at most this
 r_map_count:    dw 0
-r_map_entry_size: dw 20
+r_map_entry_size: dw E820_RANGE_SIZE
 r_serve_e820:   db 0
 r_writable:     db 0
 r_work_seg:     dw 0                    ; the work area: stack and descriptors
-; Diskette parameter table for function 08h (byte 4: sectors per track).
-r_dpt:          db 0DFh, 02h, 25h, 02h, 18, 1Bh, 0FFh, 54h, 0F6h, 0Fh, 08h
+; Diskette parameter table for function 08h, a 1.44 MB drive's; install_disk
+; puts the volume's sectors per track at DPT_SECTORS_PER_TRACK.
+r_dpt:          db 0xDF                 ; step rate, head unload time
+                db 0x02                 ; head load time, DMA
+                db 0x25                 ; motor off delay, ticks
+                db 0x02                 ; bytes per sector: 128 << 2
+                db 18                   ; sectors per track
+                db 0x1B                 ; gap length
+                db 0xFF                 ; data length
+                db 0x54                 ; format gap length
+                db 0xF6                 ; format fill byte
+                db 0x0F                 ; head settle time, ms
+                db 0x08                 ; motor start time, 1/8 s
 
 ; A read or write of function 02h/03h: with the caller's EAX saved, the
 ; range checked (refused through .refused) and the registers the block moves
@@ -933,6 +1068,15 @@ r_dpt:          db 0DFh, 02h, 25h, 02h, 18, 1Bh, 0FFh, 54h, 0F6h, 0Fh, 08h
         pop eax
 %endmacro
 
+; ---------------------------------------------------------------------------
+; r_int13: INT 13h, drive 0 served from the volume
+; Functions 00h-04h, 08h, 15h and 16h; any other function on drive 0 is
+; answered 01h; every other drive goes to the previous handler.
+;   In:  AH = function, DL = drive, the registers of that function
+;   Out: AH = status (also in the BIOS data area), CF = AH != 0, and what
+;        the function returns
+;   Clobbers: nothing the function does not return
+; ---------------------------------------------------------------------------
 r_int13:
         cmp dl, 0
         jne .chain
@@ -950,32 +1094,32 @@ r_int13:
         lds bx, [W_CALLER_SP]
         mov ds, [bx]                    ; the caller's DS again
         pop bx
-        cmp ah, 02h
+        cmp ah, DISK_READ
         je .read
-        cmp ah, 03h
+        cmp ah, DISK_WRITE
         je .write
-        cmp ah, 00h
+        cmp ah, DISK_RESET
         je .ok
-        cmp ah, 01h
+        cmp ah, DISK_STATUS
         je .status
-        cmp ah, 04h
+        cmp ah, DISK_VERIFY
         je .verify
-        cmp ah, 08h
+        cmp ah, DISK_PARAMETERS
         je .params
-        cmp ah, 15h
+        cmp ah, DISK_TYPE
         je .type
-        cmp ah, 16h
+        cmp ah, DISK_CHANGE_LINE
         je .change_line
-        mov ah, 01h                     ; no such function on this drive
+        mov ah, DISK_ERR_BAD_COMMAND    ; no such function on this drive
         jmp .finish
 .chain:
         jmp far [cs:r_old13]
 
 .status:
         push ds
-        push 0040h
+        push BIOS_DATA_SEG
         pop ds
-        mov ah, [0041h]                 ; the last request's status
+        mov ah, [BDA_DISK_STATUS]       ; the last request's status
         pop ds
         cmp ah, 1
         cmc
@@ -985,32 +1129,32 @@ r_int13:
         clc
         jmp .ret
 .type:
-        mov ah, 02h                     ; a diskette drive with change line
+        mov ah, DISK_TYPE_CHANGE_LINE
         clc
         jmp .ret
 .params:
         mov ax, [cs:r_max_cyl]
         mov ch, al
         mov cl, ah
-        shl cl, 6
+        shl cl, DISK_CYLINDER_HIGH_SHIFT
         or cl, [cs:r_spt]
         mov dh, [cs:r_heads]
         dec dh
         push ds
-        push 0040h
+        push BIOS_DATA_SEG
         pop ds
-        mov dl, [0010h]                 ; diskette drives the BIOS counts
+        mov dl, [BDA_EQUIPMENT]         ; diskette drives the BIOS counts
         pop ds
-        shr dl, 6
+        shr dl, EQUIPMENT_DISKETTES_SHIFT
         inc dl
-        mov bl, 04h                     ; 1.44 MB unless the geometry says else
-        cmp byte [cs:r_spt], 9
+        mov bl, DRIVE_TYPE_1440K        ; unless the geometry says else
+        cmp byte [cs:r_spt], 9          ; sectors per track of a 720 KB diskette
         jne .not_720
-        mov bl, 03h
+        mov bl, DRIVE_TYPE_720K
 .not_720:
-        cmp byte [cs:r_spt], 36
+        cmp byte [cs:r_spt], 36         ; and of a 2.88 MB one
         jne .not_2880
-        mov bl, 06h
+        mov bl, DRIVE_TYPE_2880K
 .not_2880:
         push cs
         pop es
@@ -1029,7 +1173,7 @@ r_int13:
 .write:
         cmp byte [cs:r_writable], 0
         jne .writable
-        mov ah, 03h                     ; write-protected
+        mov ah, DISK_ERR_WRITE_PROTECT
         jmp .finish
 .writable:
         TRANSFER_ENTER
@@ -1040,7 +1184,7 @@ r_int13:
 .refused:
         push bp
         mov bp, sp
-        mov [bp + 3], ah
+        mov [bp + 2 + 1], ah            ; over BP: the saved EAX's AH
         pop bp
         pop eax
         jmp .finish
@@ -1049,9 +1193,9 @@ r_int13:
         TRANSFER_ENTER
         mov esi, eax
 .piece: mov bx, cx
-        cmp bx, 127                     ; sectors of one block move
+        cmp bx, DISK_MAX_SECTORS        ; sectors of one block move
         jbe .sized
-        mov bx, 127
+        mov bx, DISK_MAX_SECTORS
 .sized: sub cx, bx
         call r_move
         jc .io_error
@@ -1062,16 +1206,16 @@ r_int13:
         jmp short .finish
 .io_error:
         TRANSFER_LEAVE
-        mov ah, 20h                     ; controller failure
+        mov ah, DISK_ERR_CONTROLLER
         jmp short .finish
 .ok:
         xor ah, ah
 ; AH = status: kept in the BIOS data area for function 01h; carry = AH != 0.
 .finish:
         push ds
-        push 0040h
+        push BIOS_DATA_SEG
         pop ds
-        mov [0041h], ah
+        mov [BDA_DISK_STATUS], ah
         pop ds
         cmp ah, 1
         cmc
@@ -1081,88 +1225,107 @@ r_int13:
         sti
         retf 2
 
-; From EAX = sector number and AL = count: EAX = physical address of the
-; sector in the volume, ESI = EDI = physical address of the buffer ES:BX.
+; ---------------------------------------------------------------------------
+; buffer_address: the physical addresses of a transfer
+;   In:  EAX = first sector * 256 + count (check_range's answer), ES:BX =
+;        the caller's buffer
+;   Out: EAX = physical address of the sector in the volume, ESI = EDI =
+;        physical address of the buffer
+;   Clobbers: nothing else
+; ---------------------------------------------------------------------------
 buffer_address:
         push eax
         movzx edi, bx
         mov ax, es
         movzx eax, ax
-        shl eax, 4
+        shl eax, PARAGRAPH_SHIFT        ; segment to physical
         add edi, eax
         mov esi, edi
         pop eax
         shr eax, 8                      ; the sector number, count dropped
-        shl eax, 9
+        shl eax, SECTOR_SHIFT
         add eax, [cs:r_base]
         ret
 
-; Moves BX sectors from physical ESI to physical EDI with the BIOS block
-; move and advances both. Carry set on failure. The descriptor table is
-; built on the stack: the resident part itself is never written while it
-; serves, so an emulator never sees its code page change.
+; ---------------------------------------------------------------------------
+; r_move: BX sectors from physical ESI to physical EDI (BIOS block move)
+; The descriptor table is built on the stack: the resident part itself is
+; never written while it serves, so an emulator never sees its code page
+; change.
+;   In:  BX = sectors, at most DISK_MAX_SECTORS; ESI, EDI = physical addresses
+;   Out: ESI, EDI advanced; CF set on failure
+;   Clobbers: EAX (high half), ES
+; ---------------------------------------------------------------------------
 r_move:
         push cx
         push ax
         push si
-        sub sp, 48
+        sub sp, BMD_TABLE_SIZE
         push ss
         pop es
         mov cx, bx
-        shl cx, 8                       ; sectors to words
+        shl cx, SECTOR_SHIFT - 1        ; sectors to words
         push bp
         mov bp, sp
-        add bp, 2                       ; the table
+        add bp, 2                       ; the table, over BP
         xor eax, eax
-        mov [bp + 00h], eax
-        mov [bp + 04h], eax
-        mov [bp + 08h], eax
-        mov [bp + 0Ch], eax
-        mov [bp + 20h], eax
-        mov [bp + 24h], eax
-        mov [bp + 28h], eax
-        mov [bp + 2Ch], eax
+        mov [bp + BMD_DUMMY], eax
+        mov [bp + BMD_DUMMY + 4], eax
+        mov [bp + BMD_GDT], eax
+        mov [bp + BMD_GDT + 4], eax
+        mov [bp + BMD_BIOS_CS], eax
+        mov [bp + BMD_BIOS_CS + 4], eax
+        mov [bp + BMD_BIOS_SS], eax
+        mov [bp + BMD_BIOS_SS + 4], eax
         mov eax, esi
-        lea si, [bp + 10h]
+        lea si, [bp + BMD_SOURCE]
         call describe
         mov eax, edi
-        lea si, [bp + 18h]
+        lea si, [bp + BMD_DESTINATION]
         call describe
         mov si, bp
         pop bp
-        mov ah, 87h
-        int 15h
-        lea sp, [esp + 48]              ; keeps the carry
+        mov ah, SYSTEM_BLOCK_MOVE
+        int SYSTEM_INT
+        lea sp, [esp + BMD_TABLE_SIZE]  ; keeps the carry
         pop si
         pop ax
         pop cx
         jc .out
         push bx
         movzx ebx, bx
-        shl ebx, 9
+        shl ebx, SECTOR_SHIFT
         add esi, ebx
         add edi, ebx
         pop bx
         clc
 .out:   ret
 
-; One descriptor at SS:SI for CX words at physical EAX.
+; ---------------------------------------------------------------------------
+; describe: one block-move descriptor
+;   In:  SS:SI = the descriptor, CX = words, EAX = physical address
+;   Clobbers: EAX
+; ---------------------------------------------------------------------------
 describe:
         push cx
         shl cx, 1
         dec cx
-        mov [ss:si], cx
+        mov [ss:si + DESC_LIMIT], cx
         pop cx
-        mov [ss:si + 2], eax            ; base bits 0-23, access byte after
-        mov byte [ss:si + 5], 93h
+        mov [ss:si + DESC_BASE], eax    ; bits 0-23, access byte after
+        mov byte [ss:si + DESC_ACCESS], BMD_ACCESS_DATA_RW
         shr eax, 24
-        mov byte [ss:si + 6], 0
-        mov [ss:si + 7], al
+        mov byte [ss:si + DESC_FLAGS], 0
+        mov [ss:si + DESC_BASE_HIGH], al
         ret
 
-; Checks a request: AL count, CH/CL cylinder and sector, DH head. Returns
-; with carry clear and EAX = first sector * 256 + count (AL as it came), or
-; AH = error with carry set.
+; ---------------------------------------------------------------------------
+; check_range: does a request lie on the disk?
+;   In:  AL = count, CH/CL = cylinder and sector, DH = head
+;   Out: CF clear and EAX = first sector * 256 + count (AL as it came), or
+;        CF set and AH = DISK_ERR_BAD_COMMAND or DISK_ERR_NOT_FOUND
+;   Clobbers: nothing else
+; ---------------------------------------------------------------------------
 check_range:
         test al, al
         jz .bad_command
@@ -1172,7 +1335,7 @@ check_range:
         push si
         movzx si, al
         movzx ebx, cl
-        and bl, 3Fh
+        and bl, DISK_SECTOR_MASK
         jz .not_found
         cmp bx, [cs:r_spt]
         ja .not_found
@@ -1182,7 +1345,7 @@ check_range:
         ; cylinder = CH + (CL bits 6-7) * 256
         movzx ecx, cx
         xchg cl, ch
-        shr ch, 6
+        shr ch, DISK_CYLINDER_HIGH_SHIFT
         ; sector = (cylinder * heads + head) * spt + sector - 1
         push eax
         movzx eax, word [cs:r_heads]
@@ -1210,22 +1373,29 @@ check_range:
         pop ebx
         pop ecx
         pop edx
-        mov ah, 04h
+        mov ah, DISK_ERR_NOT_FOUND
         stc
         ret
 .bad_command:
-        mov ah, 01h
+        mov ah, DISK_ERR_BAD_COMMAND
         stc
         ret
 
 ; ---------------------------------------------------------------------------
-; INT 15h: the memory map without the volume.
+; r_int15: INT 15h, the memory map without the volume
+; E820 is answered from r_map (when the BIOS had E820), E801 and 88h with
+; the previous handler's answer cut at the volume's start; every other
+; function goes to the previous handler unchanged.
+;   In:  AX (EAX for E820) = function, the registers of that function
+;   Out: what the function returns, CF in the caller's flags
+;   Clobbers: nothing the function does not return
+; ---------------------------------------------------------------------------
 r_int15:
-        cmp ax, 0E801h
+        cmp ax, SYSTEM_E801
         je .e801
-        cmp ah, 88h
+        cmp ah, SYSTEM_EXTENDED_MEMORY
         je .e88
-        cmp eax, 0E820h
+        cmp eax, SYSTEM_E820
         je .e820
 .chain:
         jmp far [cs:r_old15]
@@ -1260,25 +1430,25 @@ r_int15:
 .e820:
         cmp byte [cs:r_serve_e820], 0
         je .chain
-        cmp edx, SMAP
+        cmp edx, SMAP_SIGNATURE
         jne .chain
         movzx eax, word [cs:r_map_count]
         cmp ebx, eax
         jae .bad_e820
-        cmp ecx, 20
+        cmp ecx, E820_RANGE_SIZE
         jb .bad_e820
         push ds
         push si
         push di
-        mov ax, 24
+        mov ax, E820_RANGE_SIZE_ACPI
         cmp ecx, eax
         jb .size20
-        cmp word [cs:r_map_entry_size], 24
+        cmp word [cs:r_map_entry_size], E820_RANGE_SIZE_ACPI
         je .sized
 .size20:
-        mov ax, 20
+        mov ax, E820_RANGE_SIZE
 .sized: movzx ecx, ax
-        imul si, bx, 24
+        imul si, bx, RANGE_SIZE
         add si, r_map
         push cs
         pop ds
@@ -1293,24 +1463,24 @@ r_int15:
         cmp bx, [cs:r_map_count]
         jb .more
         xor ebx, ebx
-.more:  mov eax, SMAP
+.more:  mov eax, SMAP_SIGNATURE
         jmp short .success
 .bad_e820:
-        mov ah, 86h
+        mov ah, SYSTEM_UNSUPPORTED
 .fail:  push bp
         mov bp, sp
-        or byte [bp + 6], 1
+        or byte [bp + IRET_FLAGS], FLAGS_CARRY
         pop bp
         iret
 .success:
         push bp
         mov bp, sp
-        and byte [bp + 6], 0FEh
+        and byte [bp + IRET_FLAGS], ~FLAGS_CARRY
         pop bp
         iret
 
                 align 4
-r_map:          times RMAP_MAX * 24 db 0
+r_map:          times RMAP_MAX * RANGE_SIZE db 0
 
 resident_end:
 resident_size equ resident_end - r_mark

@@ -281,7 +281,7 @@ start_image:
         call move_pieces
         jc copy_failed
         mov bx, [work_buffer_ptr]
-        mov word [bx + EXTX_WORK_MARK], 'pc'
+        mov word [bx + EXTX_WORK_MARK], EXTX_WORK_MARK_VALUE ; "pc"
         mov dword [boot_target], EXTX_SEG << 16
         jmp restore_and_boot
 

@@ -12,7 +12,6 @@ bits 16
 org 0
 
 %include "layout.inc"
-%include "region.inc"
 %include "client.inc"
 
 ; ---------------------------------------------------------------------------

@@ -1,8 +1,11 @@
-# Turns loader/layout.def into NASM "equ" lines. Run with -DIN=... -DOUT=...
+# Turns a list of KIND(NAME, VALUE) lines (loader/layout.def,
+# common/extended_image.def) into NASM "equ" lines; "//" comments become ";".
+# Run with -DIN=... -DOUT=...
 file(STRINGS "${IN}" lines)
-set(out "; Generated from loader/layout.def. Do not edit.\n")
+file(RELATIVE_PATH source "${CMAKE_CURRENT_LIST_DIR}/.." "${IN}")
+set(out "; Generated from ${source}. Do not edit.\n")
 foreach(line IN LISTS lines)
-  if(line MATCHES "^LAYOUT\\(([A-Z0-9_]+), *([^)]+)\\)(.*)$")
+  if(line MATCHES "^[A-Z_]+\\(([A-Z0-9_]+), *([^)]+)\\)(.*)$")
     set(name "${CMAKE_MATCH_1}")
     set(value "${CMAKE_MATCH_2}")
     set(comment "${CMAKE_MATCH_3}")
