@@ -71,10 +71,10 @@ int ParseTab(const std::string& name) {
     return -1;
 }
 
-const char* KindName(uint32_t kind) {
+const char* KindName(EntryKind kind) {
     switch (kind) {
-        case Single: return "single";
-        case Submenu: return "submenu";
+        case EntryKind::Single: return "single";
+        case EntryKind::Submenu: return "submenu";
         default: return "unresolved";
     }
 }

@@ -31,7 +31,7 @@ struct EntryRow : MenuRow {
     int tab = 0;
     int index = 0;  // row in the store's listing
 };
-const char* KindName(uint32_t kind);
+const char* KindName(EntryKind kind);
 
 // Every entry of the share, language by language, Tools before Images.
 // Listing creates no folder: a command that only reads changes nothing.

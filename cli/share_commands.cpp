@@ -158,7 +158,7 @@ int ShowEntry(std::vector<std::string> args) {
             .Add("launchFile", entry.m_sif.GetLaunchFile())
             .Add("version", entry.m_sif.GetValue("Version"))
             .Add("kind", KindName(row.kind));
-        if (row.kind != Unresolved) {
+        if (row.kind != EntryKind::Unresolved) {
             char colors[8];
             std::snprintf(colors, sizeof colors, "0x%04X", loader.GetColors());
             o.Add("banner", loader.GetTitle()).Add("colors", colors).Add("serverPath", loader.GetServerPath());
@@ -174,7 +174,7 @@ int ShowEntry(std::vector<std::string> args) {
                 Shown(entry.m_sif.GetDescription()).c_str(), Shown(entry.m_sif.GetHelp()).c_str(),
                 Shown(entry.m_sif.GetLaunchFile()).c_str(), Shown(entry.m_sif.GetValue("Version")).c_str(),
                 KindName(row.kind));
-    if (row.kind == Unresolved) {
+    if (row.kind == EntryKind::Unresolved) {
         std::printf("loader:      %s\n", error.empty() ? "cannot be opened" : error.c_str());
         return 0;
     }
@@ -270,7 +270,7 @@ int Verify(std::vector<std::string> args) {
         platform::ResolvedPath resolved = platform::Resolve(root + launchFile);
         if (resolved.exists) namedLoaders.insert(resolved.host.string());
         const LoaderFile& loader = entry.m_loader;
-        if (loader.m_error || row.kind == Unresolved) {
+        if (loader.m_error || row.kind == EntryKind::Unresolved) {
             std::string why = loader.m_error ? res::LoadString(loader.m_error) : "a newer format version";
             problems.push_back({launchFile, "loader refused: " + why});
             continue;
@@ -367,7 +367,7 @@ int TestBoot(std::vector<std::string> args) {
     }
     MenuEntry entry(root);
     entry.Open(row.sifPath);
-    if (row.kind == Unresolved) {
+    if (row.kind == EntryKind::Unresolved) {
         std::string why = entry.m_loader.m_error ? res::LoadString(entry.m_loader.m_error) : "cannot be opened";
         std::fprintf(stderr, "menvolt-cli: the entry's loader file %s\n", why.c_str());
         return 1;

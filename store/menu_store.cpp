@@ -95,10 +95,11 @@ void MenuStore::Refresh() {
                                            : std::string("it cannot be opened: ") + platform::FileErrorName(why)});
             continue;
         }
-        MenuRow row{sif.GetDescription(), path, Unresolved, sif.IsReadOnly()};
+        MenuRow row{sif.GetDescription(), path, EntryKind::Unresolved, sif.IsReadOnly()};
         const std::string launchFile = sif.GetLaunchFile();
         if (!launchFile.empty() && IsInsideShare(m_risRoot, launchFile)) {
-            if (loader.Open(m_risRoot + launchFile)) row.kind = loader.GetItemCount() >= 2 ? Submenu : Single;
+            if (loader.Open(m_risRoot + launchFile))
+                row.kind = loader.GetItemCount() >= 2 ? EntryKind::Submenu : EntryKind::Single;
             row.readOnly = row.readOnly || loader.IsReadOnly();
         }
         m_rows.push_back(std::move(row));

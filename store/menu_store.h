@@ -9,7 +9,7 @@
 #include "share_shape.h"
 #include "win_types.h"
 
-enum EntryKind : uint32_t {
+enum class EntryKind : uint32_t {
     Single = 0,      // the loader holds fewer than 2 items
     Submenu = 1,     // the loader holds 2 or more items
     Unresolved = 2,  // no LaunchFile, or its loader cannot be opened or lies outside the share
@@ -25,7 +25,7 @@ struct SkippedFile {
 struct MenuRow {
     std::string description;
     std::string sifPath;  // full Windows path
-    uint32_t kind = Unresolved;
+    EntryKind kind = EntryKind::Unresolved;
     bool readOnly = false;  // this user may read the entry's files but not write them
 };
 

@@ -31,9 +31,10 @@ TEST_F(DemoShareTest, HoldsEveryKindOfEntryInTwoLanguages) {
 
     MenuStore store;
     store.Load(root, "English", 0);
-    std::vector<uint32_t> kinds;
+    std::vector<EntryKind> kinds;
     for (int i = 0; i < store.GetCount(); ++i) kinds.push_back(store.Row(i).kind);
-    EXPECT_EQ(kinds, (std::vector<uint32_t>{Single, Submenu, Unresolved, Unresolved}));
+    EXPECT_EQ(kinds, (std::vector<EntryKind>{EntryKind::Single, EntryKind::Submenu, EntryKind::Unresolved,
+                                             EntryKind::Unresolved}));
     // The single entry's diskette image is a 1.44 MB FAT12 volume.
     auto floppy = folder / "Setup/English/Tools/Zent/i386/dos.img";
     ASSERT_TRUE(std::filesystem::exists(floppy));

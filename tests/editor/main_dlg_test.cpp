@@ -94,7 +94,7 @@ TEST_F(MainWindowTest, ListShowsEntriesWithTheirPicturesAndSelectsRowZero) {
     // Each row's picture is its kind's piece of the strip.
     for (int row = 0; row < 3; ++row) {
         QImage shown = dialog.m_list->topLevelItem(row)->icon(0).pixmap(16, 16).toImage();
-        QImage expected = dialog.m_imageList[CEditorApp::Store().Row(row).kind].pixmap(16, 16).toImage();
+        QImage expected = dialog.m_imageList[static_cast<size_t>(CEditorApp::Store().Row(row).kind)].pixmap(16, 16).toImage();
         EXPECT_EQ(shown.convertToFormat(QImage::Format_ARGB32), expected.convertToFormat(QImage::Format_ARGB32));
     }
     EXPECT_NE(dialog.m_imageList[0].pixmap(16, 16).toImage(), dialog.m_imageList[2].pixmap(16, 16).toImage());

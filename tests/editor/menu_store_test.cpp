@@ -38,10 +38,10 @@ TEST_F(StoreTest, ListsKindsInNameOrderAndMarksReadOnlyFiles) {
 
     // A file this user may read but not write is listed, and marked.
     ASSERT_EQ(store.GetCount(), 7);
-    const std::vector<std::pair<std::string, uint32_t>> expected = {
-        {"Single item", Single}, {"Submenu of three", Submenu}, {"No items", Single},
-        {"Empty launch", Unresolved}, {"Missing loader", Unresolved}, {"Read-only", Single},
-        {"Upper case name", Unresolved}};
+    const std::vector<std::pair<std::string, EntryKind>> expected = {
+        {"Single item", EntryKind::Single}, {"Submenu of three", EntryKind::Submenu}, {"No items", EntryKind::Single},
+        {"Empty launch", EntryKind::Unresolved}, {"Missing loader", EntryKind::Unresolved}, {"Read-only", EntryKind::Single},
+        {"Upper case name", EntryKind::Unresolved}};
     for (int i = 0; i < 7; ++i) {
         EXPECT_EQ(store.Row(i).description, expected[i].first) << i;
         EXPECT_EQ(store.Row(i).kind, expected[i].second) << i;
@@ -107,7 +107,7 @@ TEST_F(StoreTest, CreateEntryRefreshesAndReportsTheNewDescription) {
     MenuEntry::SetRunners(nullptr, nullptr);
     EXPECT_EQ(description, "Fresh");
     ASSERT_EQ(store.GetCount(), 1);
-    EXPECT_EQ(store.Row(0).kind, Single);
+    EXPECT_EQ(store.Row(0).kind, EntryKind::Single);
 }
 
 TEST_F(StoreTest, FindByDescriptionIsExact) {
@@ -190,7 +190,7 @@ TEST_F(StoreTest, DeleteKeepsALoaderAnotherEntryStillNames) {
     EXPECT_EQ(messages.Texts(), std::vector<std::string>{"The file " + Root() + kTools +
                                                          "tool0.ldr was kept: another entry still names it."});
     ASSERT_EQ(store.GetCount(), 1);
-    EXPECT_EQ(store.Row(0).kind, Single);
+    EXPECT_EQ(store.Row(0).kind, EntryKind::Single);
     // The last one to name it takes the loader with it.
     store.DeleteEntry(0);
     EXPECT_FALSE(std::filesystem::exists(Host(share, kTools + "tool0.ldr")));
@@ -227,7 +227,7 @@ TEST_F(StoreTest, LaunchFilesLeadingOutOfTheShareAreUnresolvedAndNeverRemoved) {
         WriteSif("English", "tool" + std::to_string(i + 1) + ".sif", "Outside " + std::to_string(i), launches[i]);
     Load();
     ASSERT_EQ(store.GetCount(), static_cast<int>(launches.size()));
-    for (int i = 0; i < store.GetCount(); ++i) EXPECT_EQ(store.Row(i).kind, Unresolved) << launches[i];
+    for (int i = 0; i < store.GetCount(); ++i) EXPECT_EQ(store.Row(i).kind, EntryKind::Unresolved) << launches[i];
 
     while (store.GetCount() > 0) store.DeleteEntry(0);
     EXPECT_TRUE(std::filesystem::exists(outside / "victim.ldr"));

@@ -74,7 +74,7 @@ TEST_F(MainWindowEntryTest, AddCreatesTheEntryAndSelectsIt) {
     dialog.Item<QPushButton>(IDC_MAIN_ADD)->click();
     EXPECT_EQ(Rows(), (std::vector<std::string>{"First", "Middle", "Last"}));
     EXPECT_EQ(dialog.SelectedRow(), 1);
-    EXPECT_EQ(CEditorApp::Store().Row(1).kind, Single);
+    EXPECT_EQ(CEditorApp::Store().Row(1).kind, EntryKind::Single);
     EXPECT_TRUE(LoaderAccepted(HostFile("tool1.ldr"), folder + "tool1.ldr"));
 
     // Cancel changes nothing.
@@ -96,7 +96,7 @@ TEST_F(MainWindowEntryTest, PropertiesWritesTheEntryAndReturnsToRowZero) {
     dialog.Item<QPushButton>(IDC_MAIN_PROPERTIES)->click();
     EXPECT_EQ(Rows(), (std::vector<std::string>{"First", "Second, renamed"}));
     EXPECT_EQ(dialog.SelectedRow(), 0);
-    EXPECT_EQ(CEditorApp::Store().Row(1).kind, Submenu);
+    EXPECT_EQ(CEditorApp::Store().Row(1).kind, EntryKind::Submenu);
     EXPECT_TRUE(LoaderAccepted(HostFile("tool1.ldr"), folder + "tool1.ldr"));
 }
 

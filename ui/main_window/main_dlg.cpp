@@ -132,7 +132,8 @@ void CMainDlg::FillList(const std::string* select) {
     for (const MenuRow& entry : m_pStore->Rows()) {
         auto* item = new QTreeWidgetItem(m_list);
         item->setText(0, framework::ToQt(entry.description));
-        if (entry.kind < m_imageList.size()) item->setIcon(0, m_imageList[entry.kind]);
+        const auto icon = static_cast<size_t>(entry.kind);  // the bitmap strip is in EntryKind order
+        if (icon < m_imageList.size()) item->setIcon(0, m_imageList[icon]);
         if (entry.readOnly) {
             // Listed, but marked: its files can be read and not written.
             item->setForeground(0, m_list->palette().brush(QPalette::Disabled, QPalette::Text));
