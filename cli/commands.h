@@ -9,6 +9,14 @@ class LoaderFile;
 
 namespace cli {
 
+// The process exit statuses of every command.
+enum ExitStatus : int {
+    kExitOk = 0,      // success
+    kExitFailed = 1,  // a check or a write failed (the command said why)
+    kExitUsage = 2,   // wrong usage
+    kExitNoQemu = 3,  // testboot: QEMU is not installed
+};
+
 // Lets host paths given on the command line reach the documents, which speak
 // Windows paths.
 void PrepareHostPaths();

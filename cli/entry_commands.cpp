@@ -53,12 +53,12 @@ bool Fail(const std::string& message) {
 
 int UsageError(const std::string& message) {
     Fail(message);
-    return 2;
+    return kExitUsage;
 }
 
 int Error(const std::string& message) {
     Fail(message);
-    return 1;
+    return kExitFailed;
 }
 
 bool ParseChanges(std::vector<std::string>& args, EntryChanges& c, bool create) {
@@ -185,10 +185,10 @@ int Create(std::vector<std::string> args) {
             "--default N is the item the menu starts on, --timeout the seconds after which\n"
             "it boots that item without a key (0 to 3600; 0 waits for a key).\n"
             "Writes the loader file, then the OSChooser file; prints the new entry.");
-        return 0;
+        return kExitOk;
     }
     EntryChanges c;
-    if (!ParseChanges(args, c, true)) return 2;
+    if (!ParseChanges(args, c, true)) return kExitUsage;
     int tab = ParseTab(c.tab);
     if (c.language.empty() || tab < 0) return UsageError("create needs --language and a --tab of tools or images");
     if (c.description.empty()) return UsageError("create needs a --description");
@@ -198,7 +198,7 @@ int Create(std::vector<std::string> args) {
         return UsageError("--banner, --colors, --default and --timeout belong to submenus");
 
     std::string root = OpenShare(options);
-    if (root.empty()) return 1;
+    if (root.empty()) return kExitFailed;
     std::string language;
     for (const std::string& l : ListLanguages(root))
         if (l == c.language) language = l;
@@ -206,20 +206,20 @@ int Create(std::vector<std::string> args) {
 
     MenuStore store;
     store.Load(root, language, tab);
-    if (!store.GetFolderProblem().empty()) return 1;  // the store said why
+    if (!store.GetFolderProblem().empty()) return kExitFailed;  // the store said why
     const std::string folder = store.GetFolder();
     MenuEntry entry(root);
     entry.m_sif.SetValue("Description", c.description);
     entry.m_sif.SetValue("Help", c.help);
     if (!c.image.empty()) {
         // A single entry: one item holding only the image file name.
-        if (!CheckImage(folder, c.image, c.allowMissingImages)) return 1;
+        if (!CheckImage(folder, c.image, c.allowMissingImages)) return kExitFailed;
         entry.m_loader.SetItem(0, c.image, "", "");
     } else {
         std::sort(c.items.begin(), c.items.end(), [](const Item& a, const Item& b) { return a.slot < b.slot; });
-        if (!ApplyLoaderChanges(c, entry.m_loader, folder)) return 1;
+        if (!ApplyLoaderChanges(c, entry.m_loader, folder)) return kExitFailed;
     }
-    if (!WriteNewEntry(entry, folder)) return 1;  // a save failed, said why and left nothing behind
+    if (!WriteNewEntry(entry, folder)) return kExitFailed;  // a save failed, said why and left nothing behind
 
     // Both files are written and checked by WriteNewEntry. No re-listing here:
     // another command reading the folder at this moment holds its files
@@ -231,7 +231,7 @@ int Create(std::vector<std::string> args) {
         std::puts(JsonObject().Add("sif", sif).Add("loader", entry.m_sif.GetLaunchFile()).Str().c_str());
     else
         std::printf("created %s -> %s\n", Shown(sif).c_str(), Shown(entry.m_sif.GetLaunchFile()).c_str());
-    return 0;
+    return kExitOk;
 }
 
 int Edit(std::vector<std::string> args) {
@@ -245,17 +245,17 @@ int Edit(std::vector<std::string> args) {
             "file, then the loader file. Removals come first; --item numbers count after\n"
             "them. A loader file that cannot be read is never written; a missing one is\n"
             "created from the template when the loader changes.");
-        return 0;
+        return kExitOk;
     }
     ShareOptions options = TakeShareOptions(args);
     if (args.empty()) return UsageError("edit needs the entry's OSChooser file (see --help)");
     std::string wanted = NameArgument(args[0]);
     args.erase(args.begin());
     EntryChanges c;
-    if (!ParseChanges(args, c, false)) return 2;
+    if (!ParseChanges(args, c, false)) return kExitUsage;
 
     std::string root = OpenShare(options);
-    if (root.empty()) return 1;
+    if (root.empty()) return kExitFailed;
     EntryRow row;
     if (!FindEntry(root, wanted, row)) return Error("no entry " + Shown(wanted));
     if (row.readOnly) return Error(res::LoadString(res::IDS_WRITE_PROTECTED));  // as the editor refuses it
@@ -276,17 +276,17 @@ int Edit(std::vector<std::string> args) {
     }
     if (loaderChanges) {
         const std::string serverPath = entry.m_loader.GetServerPath();
-        if (!ApplyLoaderChanges(c, entry.m_loader, entry.m_loader.GetFolder(), &serverPath)) return 1;
+        if (!ApplyLoaderChanges(c, entry.m_loader, entry.m_loader.GetFolder(), &serverPath)) return kExitFailed;
         if (entry.m_loader.GetItemCount() == 0) return Error("an entry keeps at least one item");
     }
     if (!entry.m_loaderOpened) {
         // Only the OSChooser file can be written; say so, as the sheet does.
-        return entry.m_sif.Save() ? 0 : 1;
+        return entry.m_sif.Save() ? kExitOk : kExitFailed;
     }
-    if (!WriteEditedEntry(entry)) return 1;
+    if (!WriteEditedEntry(entry)) return kExitFailed;
     if (options.json) std::puts(JsonObject().Add("edited", Relative(root, row.sifPath)).Str().c_str());
     else std::printf("edited %s\n", Shown(Relative(root, row.sifPath)).c_str());
-    return 0;
+    return kExitOk;
 }
 
 }  // namespace cli

@@ -95,51 +95,51 @@ std::string WindowsPathOf(const std::string& hostPath) {
 int Show(const std::vector<std::string>& args) {
     if (HelpRequested()) {
         std::puts("usage: menvolt-cli show FILE\nDescribes a loader file (.ldr) or an OSChooser file (.sif).");
-        return 0;
+        return kExitOk;
     }
     if (args.size() != 1) {
         std::fputs("usage: menvolt-cli show FILE\n", stderr);
-        return 2;
+        return kExitUsage;
     }
     const std::string& file = args[0];
     std::error_code ec;
     if (!fs::is_regular_file(file, ec)) {  // never opened: a pipe would wait for a writer
         std::fprintf(stderr, "%s: %s\n", file.c_str(), res::LoadString(res::IDS_NOT_A_FILE));
-        return 1;
+        return kExitFailed;
     }
     if (LooksLikeLoader(file)) {
         LoaderFile doc;
         if (!doc.Open(WindowsPathOf(file))) {
             if (doc.m_error) std::fprintf(stderr, "%s: %s\n", file.c_str(), res::LoadString(doc.m_error));
-            return 1;
+            return kExitFailed;
         }
         ShowLoader(doc);
-        return 0;
+        return kExitOk;
     }
     SifFile sif;
     if (!sif.Load(WindowsPathOf(file))) {
         std::fprintf(stderr, "%s: %s\n", file.c_str(), res::LoadString(res::IDS_OPEN_ERROR));
-        return 1;
+        return kExitFailed;
     }
     // Neither a loader nor an OSChooser file: nothing to show.
     if (std::string problem = sif.EditProblem(); !problem.empty()) {
         std::fprintf(stderr, "%s: not a loader file (no loader signature) and not an OSChooser file: %s\n",
                      file.c_str(), problem.c_str());
-        return 1;
+        return kExitFailed;
     }
     for (const char* key : {"Description", "Help", "LaunchFile", "Version", "ImageType"})
         std::printf("%-12s %s\n", (std::string(key) + ":").c_str(), Quoted(sif.GetValue(key)).c_str());
-    return 0;
+    return kExitOk;
 }
 
 int Check(const std::vector<std::string>& args) {
     if (HelpRequested()) {
         std::puts("usage: menvolt-cli check FILE...\nRuns the editor's checks on loader files; exit 1 when any fails.");
-        return 0;
+        return kExitOk;
     }
     if (args.empty()) {
         std::fputs("usage: menvolt-cli check FILE...\n", stderr);
-        return 2;
+        return kExitUsage;
     }
     int failed = 0;
     for (const std::string& file : args) {
@@ -158,25 +158,25 @@ int Check(const std::vector<std::string>& args) {
         }
         std::printf("%s: ok\n", file.c_str());
     }
-    return failed ? 1 : 0;
+    return failed ? kExitFailed : kExitOk;
 }
 
 int WriteTemplate(const std::vector<std::string>& args) {
     if (HelpRequested()) {
         std::puts("usage: menvolt-cli template OUT\nWrites the built-in loader template (a name such as -h goes after --).");
-        return 0;
+        return kExitOk;
     }
     if (args.size() != 1) {
         std::fputs("usage: menvolt-cli template OUT\n", stderr);
-        return 2;
+        return kExitUsage;
     }
     std::span<const uint8_t> bytes = loader::Template();
     platform::FileError e = platform::WriteFileAtomically(WindowsPathOf(args[0]), bytes.data(), bytes.size());
     if (e != platform::FileError::None) {
         std::fprintf(stderr, "%s: cannot write (%s)\n", args[0].c_str(), platform::FileErrorName(e));
-        return 1;
+        return kExitFailed;
     }
-    return 0;
+    return kExitOk;
 }
 
 int New(const std::vector<std::string>& args) {
@@ -190,19 +190,19 @@ int New(const std::vector<std::string>& args) {
                     "--default names the slot the menu starts on; --timeout boots it after so many\n"
                     "seconds without a key (0 to 3600; 0, the default, waits for a key).\n",
                     kUsage);
-        return 0;
+        return kExitOk;
     }
     if (args.empty()) {
         std::fprintf(stderr, "%s\n", kUsage);
-        return 2;
+        return kExitUsage;
     }
     auto usage = [](const std::string& message) {
         std::fprintf(stderr, "menvolt-cli new: %s\n", message.c_str());
-        return 2;
+        return kExitUsage;
     };
     auto tooLarge = [] {
         std::fprintf(stderr, "%s\n", res::LoadString(res::IDS_LOADER_TOO_LARGE));
-        return 1;
+        return kExitFailed;
     };
     LoaderFile doc;
     std::string serverPath;
@@ -214,12 +214,12 @@ int New(const std::vector<std::string>& args) {
         if (opt == "--title") {
             std::string title;
             if (!need(1)) return usage("--title needs a value");
-            if (!TakeText(args[++i], "--title", title)) return 2;
+            if (!TakeText(args[++i], "--title", title)) return kExitUsage;
             if (title.size() > 75) return usage("a banner holds at most 75 characters");
             if (!doc.SetTitle(title)) return tooLarge();
         } else if (opt == "--server-path") {
             if (!need(1)) return usage("--server-path needs a value");
-            if (!TakeText(args[++i], "--server-path", serverPath)) return 2;
+            if (!TakeText(args[++i], "--server-path", serverPath)) return kExitUsage;
             if (!doc.SetServerPath(serverPath)) return tooLarge();
         } else if (opt == "--colors") {
             unsigned long value = 0;
@@ -243,13 +243,13 @@ int New(const std::vector<std::string>& args) {
             std::string image, description, help;
             if (!TakeText(args[i + 2], "the image name", image) ||
                 !TakeText(args[i + 3], "the description", description) || !TakeText(args[i + 4], "the help text", help))
-                return 2;
+                return kExitUsage;
             if (description.size() > 65) return usage("a description holds at most 65 characters");
             if (help.size() > 260) return usage("a help text holds at most 260 characters");
             if (!doc.SetItem(static_cast<int>(slot), image, description, help)) {
                 std::fprintf(stderr, "slot %lu: %s or %s\n", slot, res::LoadString(res::IDS_HELP_TOO_LONG),
                              res::LoadString(res::IDS_LOADER_TOO_LARGE));
-                return 1;
+                return kExitFailed;
             }
             images.emplace_back(slot, image);
             i += 4;
@@ -267,10 +267,10 @@ int New(const std::vector<std::string>& args) {
         if (image.empty()) continue;
         if (unsigned problem = ImageFileNameProblem(folder, image, &serverPath)) {
             std::fprintf(stderr, "slot %lu: %s: %s\n", slot, Shown(image).c_str(), res::LoadString(problem));
-            return 2;
+            return kExitUsage;
         }
     }
-    return doc.SaveAs(out) ? 0 : 1;
+    return doc.SaveAs(out) ? kExitOk : kExitFailed;
 }
 
 }  // namespace cli

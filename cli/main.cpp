@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         Usage(args.empty() ? stderr : stdout);
-        return args.empty() ? 2 : 0;
+        return args.empty() ? cli::kExitUsage : cli::kExitOk;
     }
     cli::PrepareHostPaths();
     // Options common to the share commands may stand before the command.
@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
     }
     if (args.empty()) {
         Usage(stderr);
-        return 2;
+        return cli::kExitUsage;
     }
     std::string command = args[0];
     args.erase(args.begin());
@@ -90,5 +90,5 @@ int main(int argc, char** argv) {
     if (command == "new") return cli::New(args);
     std::fprintf(stderr, "menvolt-cli: unknown command '%s'\n\n", command.c_str());
     Usage(stderr);
-    return 2;
+    return cli::kExitUsage;
 }

@@ -61,13 +61,13 @@ int TakeEntryArgument(std::vector<std::string>& args, const char* usage, ShareOp
     options = TakeShareOptions(args);
     if (WantsHelp(args) || args.size() != 1) {
         std::puts(usage);
-        return WantsHelp(args) ? 0 : 2;
+        return WantsHelp(args) ? kExitOk : kExitUsage;
     }
     root = OpenShare(options);
-    if (root.empty()) return 1;
+    if (root.empty()) return kExitFailed;
     if (!FindEntry(root, NameArgument(args[0]), row)) {
         std::fprintf(stderr, "menvolt-cli: no entry %s\n", args[0].c_str());
-        return 1;
+        return kExitFailed;
     }
     return -1;
 }
@@ -78,7 +78,7 @@ int List(std::vector<std::string> args) {
     if (WantsHelp(args)) {
         std::puts("usage: menvolt-cli [--share DIR] [--json] list [--language NAME] [--tab tools|images]\n"
                   "Lists every menu entry: language, tab, description, kind and files.");
-        return 0;
+        return kExitOk;
     }
     ShareOptions options = TakeShareOptions(args);
     std::string language, tabName;
@@ -87,14 +87,14 @@ int List(std::vector<std::string> args) {
     int tab = -1;
     if (TakeValue(args, "--tab", tabName) && (tab = ParseTab(tabName)) < 0) {
         std::fprintf(stderr, "menvolt-cli list: --tab is tools or images\n");
-        return 2;
+        return kExitUsage;
     }
     if (!args.empty()) {
         std::fprintf(stderr, "menvolt-cli list: unexpected '%s'\n", args[0].c_str());
-        return 2;
+        return kExitUsage;
     }
     std::string root = OpenShare(options);
-    if (root.empty()) return 1;
+    if (root.empty()) return kExitFailed;
     std::vector<std::string> json;
     std::vector<SkippedFile> skipped;
     for (const EntryRow& row : CollectEntries(root, language, tab, &skipped)) {
@@ -131,7 +131,7 @@ int List(std::vector<std::string> args) {
     // What could not be listed is said, never silently left out.
     for (const SkippedFile& s : skipped)
         std::fprintf(stderr, "menvolt-cli: not listed: %s: %s\n", Shown(Relative(root, s.path)).c_str(), s.reason.c_str());
-    return 0;
+    return kExitOk;
 }
 
 int ShowEntry(std::vector<std::string> args) {
@@ -168,7 +168,7 @@ int ShowEntry(std::vector<std::string> args) {
             o.Add("error", error);
         }
         std::puts(o.Str().c_str());
-        return 0;
+        return kExitOk;
     }
     std::printf("description: %s\nhelp:        %s\nlaunch file: %s\nversion:     %s\nkind:        %s\n",
                 Shown(entry.m_sif.GetDescription()).c_str(), Shown(entry.m_sif.GetHelp()).c_str(),
@@ -176,7 +176,7 @@ int ShowEntry(std::vector<std::string> args) {
                 KindName(row.kind));
     if (row.kind == EntryKind::Unresolved) {
         std::printf("loader:      %s\n", error.empty() ? "cannot be opened" : error.c_str());
-        return 0;
+        return kExitOk;
     }
     std::printf("banner:      %s\ncolors:      0x%04X\nserver path: %s\n", Shown(loader.GetTitle()).c_str(),
                 loader.GetColors(), Shown(loader.GetServerPath()).c_str());
@@ -187,7 +187,7 @@ int ShowEntry(std::vector<std::string> args) {
         std::printf("item %d:      %s  [%s]\n             %s\n", slot + 1, Shown(description).c_str(),
                     image.empty() ? "boot from hard drive" : Shown(image).c_str(), Shown(help).c_str());
     }
-    return 0;
+    return kExitOk;
 }
 
 int Remove(std::vector<std::string> args) {
@@ -202,19 +202,19 @@ int Remove(std::vector<std::string> args) {
     if (done >= 0) return done;
     if (row.readOnly) {  // as the editor refuses it
         std::fprintf(stderr, "menvolt-cli: %s\n", res::LoadString(res::IDS_WRITE_PROTECTED));
-        return 1;
+        return kExitFailed;
     }
     MenuStore store;
     store.Load(root, row.language, row.tab);
     if (store.Row(row.index).sifPath != row.sifPath) {
         std::fprintf(stderr, "menvolt-cli: %s changed while it was being removed; nothing was removed. Try again.\n",
                      Shown(Relative(root, row.sifPath)).c_str());
-        return 1;
+        return kExitFailed;
     }
-    if (!store.DeleteEntry(row.index)) return 1;  // the store has said why
+    if (!store.DeleteEntry(row.index)) return kExitFailed;  // the store has said why
     if (options.json) std::puts(JsonObject().Add("removed", Relative(root, row.sifPath)).Str().c_str());
     else std::printf("removed %s\n", Shown(Relative(root, row.sifPath)).c_str());
-    return 0;
+    return kExitOk;
 }
 
 // A temporary file this old, that nobody holds, was left by a program
@@ -233,10 +233,10 @@ int Verify(std::vector<std::string> args) {
                   "Notes (which do not change the exit status) name plain diskette images\n"
                   "that start syslinux or GRUB and should be wrapped with menvolt-image wrap.\n"
                   "Exit status 1 when anything is wrong.");
-        return WantsHelp(args) ? 0 : 2;
+        return WantsHelp(args) ? kExitOk : kExitUsage;
     }
     std::string root = OpenShare(options);
-    if (root.empty()) return 1;
+    if (root.empty()) return kExitFailed;
 
     struct Problem {
         std::string file, what;
@@ -332,7 +332,7 @@ int Verify(std::vector<std::string> args) {
         std::printf("%s, %s\n", CountOf(rows.size(), "entry", "entries").c_str(),
                     CountOf(problems.size(), "problem", "problems").c_str());
     }
-    return problems.empty() ? 0 : 1;
+    return problems.empty() ? kExitOk : kExitFailed;
 }
 
 int TestBoot(std::vector<std::string> args) {
@@ -341,7 +341,7 @@ int TestBoot(std::vector<std::string> args) {
     unsigned long seconds = 60;
     if (TakeValue(args, "--timeout", timeout) && !HelpRequested() && !ParseNumber(timeout, 5, 3600, 10, seconds)) {
         std::fprintf(stderr, "menvolt-cli testboot: --timeout takes 5 to 3600 seconds\n");
-        return 2;
+        return kExitUsage;
     }
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--window") {
@@ -363,14 +363,14 @@ int TestBoot(std::vector<std::string> args) {
     std::string missing = vmboot::MissingEmulator();
     if (!missing.empty()) {
         std::fprintf(stderr, "menvolt-cli: %s\n", missing.c_str());
-        return 3;
+        return kExitNoQemu;
     }
     MenuEntry entry(root);
     entry.Open(row.sifPath);
     if (row.kind == EntryKind::Unresolved) {
         std::string why = entry.m_loader.m_error ? res::LoadString(entry.m_loader.m_error) : "cannot be opened";
         std::fprintf(stderr, "menvolt-cli: the entry's loader file %s\n", why.c_str());
-        return 1;
+        return kExitFailed;
     }
     vmboot::Request request;
     request.loaderHostPath = platform::Resolve(entry.m_loader.GetPath()).host.string();
@@ -389,7 +389,7 @@ int TestBoot(std::vector<std::string> args) {
         for (const std::string& r : result.screen) std::puts(r.c_str());
         if (!result.message.empty()) std::fprintf(stderr, "%s\n", result.message.c_str());
     }
-    return result.ok ? 0 : 1;
+    return result.ok ? kExitOk : kExitFailed;
 }
 
 }  // namespace cli
