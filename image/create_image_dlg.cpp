@@ -92,7 +92,7 @@ void CCreateImageDlg::OnOK() {
         // boots is not lost without the user saying so.
         std::string question = "The file " + fullPath + " already exists.  Do you want to replace it?";
         if (platform::MessageBox(GetSafeHwnd(), question, GetWindowText(),
-                                 platform::MB_YESNO | platform::MB_ICONQUESTION) != platform::IDYES)
+                                 platform::MB_YESNO | platform::MB_ICONQUESTION) != IDYES)
             return;
     }
 

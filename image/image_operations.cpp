@@ -52,7 +52,7 @@ BOOL CreateImageFile(const std::string& folder, std::string& name) {
     // Without a folder the file would land in the program's current folder.
     if (folder.empty()) return FALSE;
     CCreateImageDlg dialog(folder, static_cast<QWidget*>(framework::ActiveWindow()));
-    if (dialog.DoModal() != platform::IDOK) return FALSE;
+    if (dialog.DoModal() != IDOK) return FALSE;
     name = dialog.m_fileName;
     return TRUE;
 }
@@ -132,7 +132,7 @@ BOOL CheckImageFileName(const std::string& folder, const std::string& name, cons
 BOOL ConfirmImageFile(const std::string& folder, const std::string& name) {
     if (ImageFileExistsIn(folder, name)) return TRUE;
     return platform::AfxMessageBox(res::IDS_IMAGE_MISSING_QUESTION, platform::MB_YESNO | platform::MB_ICONQUESTION) ==
-                   platform::IDYES
+                   IDYES
                ? TRUE
                : FALSE;
 }

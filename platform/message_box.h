@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "resource.h"  // the answers: IDOK, IDCANCEL, IDYES, IDNO
+
 namespace platform {
 
 // Styles and answers, with the values the Windows message box uses.
@@ -20,7 +22,7 @@ enum : unsigned {
     MB_BUTTON_MASK = 0x000F,
     MB_ICON_MASK = 0x00F0,
 };
-enum : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
+// The answers are the standard identifiers (IDOK, IDCANCEL, IDYES, IDNO).
 
 // The three kinds of box the program shows.
 enum class MessageKind {

@@ -3,6 +3,7 @@
 // here; the templates and the dialogs that fill them use the names.
 #pragma once
 
+#include "../platform/framework/standard_ids.h"
 #include "help_contexts.h"
 
 namespace res {
@@ -123,15 +124,10 @@ enum : unsigned {
 }  // namespace res
 
 // Control identifiers. They are global, as the dialog code has always named
-// them. Several controls share a number on different templates; the name
-// says which template a control belongs to.
+// them; the standard ones (IDOK, IDCANCEL, IDHELP, IDC_STATIC) come from the
+// framework's standard_ids.h. Several controls share a number on different
+// templates; the name says which template a control belongs to.
 enum : int {
-    // Standard buttons and labels.
-    IDOK = 1,
-    IDCANCEL = 2,
-    IDHELP = 9,
-    IDC_STATIC = 65535,  // a label nobody addresses
-
     // Main window.
     IDC_MAIN_TABS = 1025,
     IDC_MAIN_LIST = 1026,

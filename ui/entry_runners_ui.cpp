@@ -97,7 +97,7 @@ BOOL RunEntryPropertySheet(MenuEntry& entry) {
     sheet.m_beforeClose = [&entry] {
         return WritableOrSaid(entry.m_loaderOpened ? entry.WriteProblem() : WhyNotWritable(entry.m_sif.GetPath()));
     };
-    if (RunSheet(sheet) != platform::IDOK) return FALSE;
+    if (RunSheet(sheet) != IDOK) return FALSE;
     WriteEditedEntry(entry);
     return TRUE;
 }

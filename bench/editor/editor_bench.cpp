@@ -100,7 +100,7 @@ struct CloseWhenShown {
 };
 
 class QuietSink : public platform::MessageSink {
-    int Show(const platform::MessageRequest&) override { return platform::IDOK; }
+    int Show(const platform::MessageRequest&) override { return IDOK; }
 };
 
 void BM_StartUpToMainWindow(benchmark::State& state) {

@@ -142,14 +142,14 @@ ClassicMessageBox::ClassicMessageBox(const platform::MessageRequest& request, QW
     };
     switch (buttons) {
         case platform::MB_YESNO:
-            add(platform::IDYES, "&Yes");
-            add(platform::IDNO, "&No");
+            add(IDYES, "&Yes");
+            add(IDNO, "&No");
             break;
         case platform::MB_OKCANCEL:
-            add(platform::IDOK, "OK");
-            add(platform::IDCANCEL, "Cancel");
+            add(IDOK, "OK");
+            add(IDCANCEL, "Cancel");
             break;
-        default: add(platform::IDOK, "OK"); break;
+        default: add(IDOK, "OK"); break;
     }
     if (request.style & platform::MB_HELP) {
         // Help opens the topic beside the box and leaves the box open.
@@ -177,8 +177,8 @@ int ClassicMessageBox::Run() { return exec(); }
 void ClassicMessageBox::reject() {
     switch (m_style & platform::MB_BUTTON_MASK) {
         case platform::MB_YESNO: return;  // there is no Cancel to give
-        case platform::MB_OKCANCEL: done(platform::IDCANCEL); return;
-        default: done(platform::IDOK); return;
+        case platform::MB_OKCANCEL: done(IDCANCEL); return;
+        default: done(IDOK); return;
     }
 }
 

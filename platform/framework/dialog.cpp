@@ -82,7 +82,7 @@ protected:
         if (event->type() == QEvent::KeyPress) {
             auto* key = static_cast<QKeyEvent*>(event);
             if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-                m_dialog->Dispatch(platform::IDOK, BN_CLICKED, false);
+                m_dialog->Dispatch(IDOK, BN_CLICKED, false);
                 return true;
             }
         }
@@ -155,7 +155,7 @@ std::string StripMnemonic(const std::string& text) {
 DialogWindow::DialogWindow(CDialog* owner, QWidget* parent) : QDialog(parent), m_owner(owner) {}
 
 // Escape and the window's close button are the Cancel command.
-void DialogWindow::reject() { m_owner->Dispatch(platform::IDCANCEL, BN_CLICKED, false); }
+void DialogWindow::reject() { m_owner->Dispatch(IDCANCEL, BN_CLICKED, false); }
 
 void DialogWindow::keyPressEvent(QKeyEvent* event) {
     if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
@@ -165,7 +165,7 @@ void DialogWindow::keyPressEvent(QKeyEvent* event) {
             if (auto* button = qobject_cast<QPushButton*>(m_owner->DefaultButton())) {
                 if (button->isEnabled()) button->click();
             } else {
-                m_owner->Dispatch(platform::IDOK, BN_CLICKED, false);
+                m_owner->Dispatch(IDOK, BN_CLICKED, false);
             }
             return;
         }
@@ -457,8 +457,8 @@ BOOL CDialog::Create(QWidget* parent) {
 }
 
 int CDialog::DoModal() {
-    if (!Create()) return IDCANCEL_VALUE;
-    m_result = IDCANCEL_VALUE;
+    if (!Create()) return IDCANCEL;
+    m_result = IDCANCEL;
     m_inModalLoop = true;
     m_window->exec();
     m_inModalLoop = false;
@@ -473,16 +473,16 @@ void CDialog::EndDialog(int result) {
 }
 
 BOOL CDialog::OnInitDialog() { return TRUE; }
-void CDialog::OnOK() { EndDialog(platform::IDOK); }
-void CDialog::OnCancel() { EndDialog(platform::IDCANCEL); }
+void CDialog::OnOK() { EndDialog(IDOK); }
+void CDialog::OnCancel() { EndDialog(IDCANCEL); }
 
 BOOL CDialog::OnCommand(UINT id, UINT code) {
     if (code != BN_CLICKED) return FALSE;
-    if (id == static_cast<UINT>(platform::IDOK)) {
+    if (id == static_cast<UINT>(IDOK)) {
         OnOK();
         return TRUE;
     }
-    if (id == static_cast<UINT>(platform::IDCANCEL)) {
+    if (id == static_cast<UINT>(IDCANCEL)) {
         OnCancel();
         return TRUE;
     }

@@ -183,11 +183,10 @@ protected:
     QWidget* m_parent;
     DialogWindow* m_window = nullptr;
     BaseUnits m_units;
-    int m_result = IDCANCEL_VALUE;
+    int m_result = IDCANCEL;
     bool m_inModalLoop = false;
 
 private:
-    static constexpr int IDCANCEL_VALUE = 2;
     QWidget* CreateControl(QWidget* surface, const res::DialogControl& control);
     std::map<int, QWidget*> m_controls;
     std::vector<QWidget*> m_order;  // every control, in template order

@@ -27,9 +27,9 @@ intptr_t CPropertyPage::OnWizardNext() { return 0; }
 intptr_t CPropertyPage::OnWizardBack() { return 0; }
 
 BOOL CPropertyPage::OnCommand(UINT id, UINT code) {
-    if (code == BN_CLICKED && (id == static_cast<UINT>(platform::IDOK) || id == static_cast<UINT>(platform::IDCANCEL))) {
+    if (code == BN_CLICKED && (id == static_cast<UINT>(IDOK) || id == static_cast<UINT>(IDCANCEL))) {
         if (m_pSheet) {
-            if (id == static_cast<UINT>(platform::IDOK)) {
+            if (id == static_cast<UINT>(IDOK)) {
                 m_pSheet->PressDefaultButton();
             } else {
                 m_pSheet->PressButton(PSBTN_CANCEL);

@@ -147,9 +147,9 @@ void CPropertySheet::BuildLayout(QSize pageSize) {
     // OK, Cancel and Help at the right, in that order, which is also their
     // tab order; there is no Apply button.
     int x = width - margin - 3 * bw - 2 * gap;
-    QPushButton* ok = AddButton(platform::IDOK, "OK", QRect(x, top, bw, bh));
+    QPushButton* ok = AddButton(IDOK, "OK", QRect(x, top, bw, bh));
     x += bw + gap;
-    QPushButton* cancel = AddButton(platform::IDCANCEL, "Cancel", QRect(x, top, bw, bh));
+    QPushButton* cancel = AddButton(IDCANCEL, "Cancel", QRect(x, top, bw, bh));
     x += bw + gap;
     QPushButton* help = AddButton(ID_HELP, "Help", QRect(x, top, bw, bh));
     ok->setDefault(true);
@@ -168,7 +168,7 @@ BOOL CPropertySheet::Create() {
                              Qt::WindowCloseButtonHint);
     m_window->setWindowTitle(ToQt(m_caption));
     m_ended = false;
-    m_result = platform::IDCANCEL;
+    m_result = IDCANCEL;
     m_active = -1;
     BuildLayout(LargestPage());
     int start = static_cast<int>(m_psh.nStartPage) < GetPageCount() ? static_cast<int>(m_psh.nStartPage) : 0;
@@ -177,7 +177,7 @@ BOOL CPropertySheet::Create() {
 }
 
 int CPropertySheet::DoModal() {
-    if (!Create()) return platform::IDCANCEL;
+    if (!Create()) return IDCANCEL;
     if (!m_ended) {
         m_inModalLoop = true;
         m_window->exec();
@@ -273,13 +273,13 @@ void CPropertySheet::ApplyAndClose() {
     if (page && !page->OnKillActive()) return;
     for (CPropertyPage* each : m_pages)
         if (each->Window()) each->OnOK();
-    EndDialog(platform::IDOK);
+    EndDialog(IDOK);
 }
 
 void CPropertySheet::CancelAndClose() {
     for (CPropertyPage* each : m_pages)
         if (each->Window()) each->OnCancel();
-    EndDialog(platform::IDCANCEL);
+    EndDialog(IDCANCEL);
 }
 
 void CPropertySheet::PressButton(int button) {

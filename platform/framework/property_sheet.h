@@ -146,7 +146,7 @@ protected:
     std::vector<CPropertyPage*> m_pages;
     std::vector<std::pair<UINT, QPushButton*>> m_buttons;
     int m_active = -1;
-    int m_result = 2;  // IDCANCEL
+    int m_result = IDCANCEL;
     bool m_ended = false;
     bool m_inModalLoop = false;
 

@@ -100,7 +100,7 @@ void CPropertySheetEx::BuildLayout(QSize pageSize) {
     x += bw + DluToPixelsX(7, units);
     QPushButton* finish = AddButton(ID_WIZFINISH, "Finish", QRect(x, top, bw, bh));
     x += bw + gap;
-    QPushButton* cancel = AddButton(platform::IDCANCEL, "Cancel", QRect(x, top, bw, bh));
+    QPushButton* cancel = AddButton(IDCANCEL, "Cancel", QRect(x, top, bw, bh));
     x += bw + gap;
     QPushButton* help = AddButton(ID_HELP, "Help", QRect(x, top, bw, bh));
     QObject::connect(back, &QPushButton::clicked, m_window, [this] { PressButton(PSBTN_BACK); });

@@ -82,9 +82,9 @@ TEST_F(AboutBoxTest, LibraryVersionLineTakesEveryField) {
 }
 
 TEST_F(AboutBoxTest, AsksTheLibraryOnEveryOpening) {
-    EXPECT_EQ(RunModal([this] { box.EndDialog(platform::IDCANCEL); }), platform::IDCANCEL);
+    EXPECT_EQ(RunModal([this] { box.EndDialog(IDCANCEL); }), IDCANCEL);
     g_versionAnswer = 0x01110007;
-    RunModal([this] { box.EndDialog(platform::IDCANCEL); });
+    RunModal([this] { box.EndDialog(IDCANCEL); });
     EXPECT_EQ(g_versionCalls, 2);
 }
 
@@ -100,9 +100,9 @@ TEST_F(AboutBoxTest, LinksToOurWebPage) {
 TEST_F(AboutBoxTest, TechnicalSupportOpensItsHelpTopic) {
     int result = RunModal([this] {
         box.Item<QPushButton>(IDC_ABOUT_SUPPORT)->click();
-        box.Item<QPushButton>(platform::IDCANCEL)->click();
+        box.Item<QPushButton>(IDCANCEL)->click();
     });
-    EXPECT_EQ(result, platform::IDCANCEL);
+    EXPECT_EQ(result, IDCANCEL);
     ASSERT_EQ(framework::HelpRequests().size(), 1u);
     EXPECT_EQ(framework::HelpRequests()[0].command, framework::HH_HELP_CONTEXT);
     EXPECT_EQ(framework::HelpRequests()[0].data, 61u);
@@ -112,7 +112,7 @@ TEST_F(AboutBoxTest, ClickingTheLinkOpensThePage) {
     desktop.openerStarts = true;
     RunModal([this] {
         box.m_link.OpenLink(box.m_link.GetLink(), host::SW_SHOW);
-        box.EndDialog(platform::IDCANCEL);
+        box.EndDialog(IDCANCEL);
     });
     EXPECT_EQ(desktop.opened, std::vector<std::string>{"https://menvolt.example.org/"});
 }

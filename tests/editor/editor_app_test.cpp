@@ -254,12 +254,12 @@ TEST(RealMessageBoxes, ApplicationBoxShowsCaptionTextAndAnswers) {
             caption = box->windowTitle().toStdString();
             text = BoxText(box);
             questionIcon = BoxIcon(box) == framework::ClassicMessageIcon(platform::MB_ICONQUESTION).toImage();
-            box->Button(platform::IDNO)->click();
+            box->Button(IDNO)->click();
         });
         answer = platform::AfxMessageBox("Really?", platform::MB_YESNO | platform::MB_ICONQUESTION);
     }
     platform::SetMessageSink(previous);
-    EXPECT_EQ(answer, platform::IDNO);
+    EXPECT_EQ(answer, IDNO);
     EXPECT_EQ(caption, "Menvolt");
     EXPECT_EQ(text, "Really?");
     EXPECT_TRUE(questionIcon);

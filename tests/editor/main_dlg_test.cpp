@@ -200,17 +200,17 @@ TEST_F(MainWindowTest, RemovingRowsMovesTheSelectionAsDesigned) {
     Open();
     // Middle row: the row that moves into its place is selected.
     Select(1);
-    messages.Answer(platform::IDYES);
+    messages.Answer(IDYES);
     Click(IDC_MAIN_REMOVE);
     EXPECT_EQ(Rows(), (std::vector<std::string>{"A", "C"}));
     EXPECT_EQ(dialog.SelectedRow(), 1);
     // Last row: the new last row.
-    messages.Answer(platform::IDYES);
+    messages.Answer(IDYES);
     Click(IDC_MAIN_REMOVE);
     EXPECT_EQ(Rows(), std::vector<std::string>{"A"});
     EXPECT_EQ(dialog.SelectedRow(), 0);
     // Only row: empty list, commands off.
-    messages.Answer(platform::IDYES);
+    messages.Answer(IDYES);
     Click(IDC_MAIN_REMOVE);
     EXPECT_TRUE(Rows().empty());
     EXPECT_FALSE(dialog.IsDlgItemEnabled(IDC_MAIN_REMOVE));
@@ -222,7 +222,7 @@ TEST_F(MainWindowTest, RemoveActsOnTheSelectedRowWhenDescriptionsRepeat) {
     WriteEntry("English", "1", "Twin", 2);
     Open();
     Select(1);
-    messages.Answer(platform::IDYES);
+    messages.Answer(IDYES);
     Click(IDC_MAIN_REMOVE);
     EXPECT_TRUE(std::filesystem::exists(Host(share, kTools + "templates\\tool0.sif")));
     EXPECT_TRUE(std::filesystem::exists(Host(share, kTools + "tool0.ldr")));
@@ -293,10 +293,10 @@ TEST_F(MainWindowTest, HelpAsksForContext107) {
 
 TEST_F(MainWindowTest, CloseAndEnterEndTheDialog) {
     Open();
-    dialog.Dispatch(platform::IDOK, framework::BN_CLICKED, false);
-    EXPECT_EQ(dialog.Window()->result(), platform::IDOK);
-    dialog.Dispatch(platform::IDCANCEL, framework::BN_CLICKED, false);
-    EXPECT_EQ(dialog.Window()->result(), platform::IDCANCEL);
+    dialog.Dispatch(IDOK, framework::BN_CLICKED, false);
+    EXPECT_EQ(dialog.Window()->result(), IDOK);
+    dialog.Dispatch(IDCANCEL, framework::BN_CLICKED, false);
+    EXPECT_EQ(dialog.Window()->result(), IDCANCEL);
 }
 
 // Remove through the real question box: Yes removes.
@@ -311,7 +311,7 @@ TEST_F(MainWindowTest, RealQuestionBoxDrivesRemove) {
             auto* box = dynamic_cast<framework::ClassicMessageBox*>(modal);
             if (!box) return modal->close(), void();
             caption = box->windowTitle().toStdString();
-            box->Button(platform::IDYES)->click();
+            box->Button(IDYES)->click();
         });
         Select(0);
         Click(IDC_MAIN_REMOVE);

@@ -17,7 +17,7 @@ namespace {
 
 class Silent : public platform::MessageSink {
 public:
-    int Show(const platform::MessageRequest&) override { return platform::IDNO; }
+    int Show(const platform::MessageRequest&) override { return IDNO; }
 };
 
 std::string Folder() {

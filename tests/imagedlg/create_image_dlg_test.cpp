@@ -31,7 +31,7 @@ struct CreateDialogTest : ::testing::Test {
     static bool TypeAndOk(CCreateImageDlg& dialog, const std::string& name) {
         dialog.SetDlgItemText(IDC_CREATE_NAME, name);
         dialog.OnOK();
-        return dialog.Window()->result() == platform::IDOK;
+        return dialog.Window()->result() == IDOK;
     }
     static void Click(framework::CDialog& dialog, int id) { dialog.Dispatch(id, framework::BN_CLICKED, false); }
 };
@@ -110,13 +110,13 @@ TEST_F(CreateDialogTest, AnExistingFileIsReplacedOnlyWhenTheUserSaysYes) {
     WriteBytes(share.Entry("disk.img"), {1, 2, 3});
     CCreateImageDlg dialog(share.folder);
     ASSERT_TRUE(dialog.Create());
-    messages.Answer(platform::IDNO);
+    messages.Answer(IDNO);
     EXPECT_FALSE(TypeAndOk(dialog, "DISK"));
     EXPECT_TRUE(library.creates.empty());
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].style, platform::MB_YESNO | platform::MB_ICONQUESTION);
 
-    messages.Answer(platform::IDYES);
+    messages.Answer(IDYES);
     EXPECT_TRUE(TypeAndOk(dialog, "DISK"));
     EXPECT_EQ(library.createPaths.size(), 1u);
     // A folder of that name is no file to replace.
@@ -231,7 +231,7 @@ TEST_F(CreateDialogTest, AdvancedEditsTheDialogsRequestAndANewDialogStartsAfresh
         if (!settings.IsDlgButtonChecked(IDC_SETTINGS_KEEP_UNDI))
             settings.Item<QAbstractButton>(IDC_SETTINGS_KEEP_UNDI)->click();
         settings.OnOK();
-        return platform::IDOK;
+        return IDOK;
     };
     {
         CCreateImageDlg dialog(share.folder);
@@ -280,7 +280,7 @@ TEST_F(RealLibraryTest, CreateImageFileMakesADisketteThatFsckAccepts) {
     {
         ModalCloser closer([](framework::CDialog& dialog) {
             dialog.SetDlgItemText(IDC_CREATE_NAME, "floppy");
-            dialog.Dispatch(platform::IDOK, framework::BN_CLICKED, false);
+            dialog.Dispatch(IDOK, framework::BN_CLICKED, false);
         });
         created = CreateImageFile(share.folder, name);
         EXPECT_TRUE(closer.Acted());
@@ -307,7 +307,7 @@ TEST_F(RealLibraryTest, AdvancedChoicesReachTheLibrarysExtendedImage) {
     }
     dialog.SetDlgItemText(IDC_CREATE_NAME, "extended");
     dialog.OnOK();
-    ASSERT_EQ(dialog.Window()->result(), platform::IDOK);
+    ASSERT_EQ(dialog.Window()->result(), IDOK);
     std::vector<uint8_t> bytes = ReadBytes(share.Entry("extended.img"));
     ASSERT_GT(bytes.size(), 0x20u);
     auto word = [&](size_t at) { return static_cast<size_t>(bytes[at] | (bytes[at + 1] << 8)); };
@@ -328,7 +328,7 @@ TEST_F(RealLibraryTest, CancelCreatesNothing) {
     {
         ModalCloser closer([](framework::CDialog& dialog) {
             dialog.SetDlgItemText(IDC_CREATE_NAME, "never");
-            dialog.Dispatch(platform::IDCANCEL, framework::BN_CLICKED, false);
+            dialog.Dispatch(IDCANCEL, framework::BN_CLICKED, false);
         });
         created = CreateImageFile(share.folder, name);
     }

@@ -54,10 +54,10 @@ TEST_F(EditImagePageTest, ShowsItem0AndStoresTheEditWhenLeft) {
 TEST_F(EditImagePageTest, AMissingFileIsAskedAboutAndNoKeepsThePage) {
     ASSERT_TRUE(page.Create());
     page.SetDlgItemText(IDC_IMAGE_FILE, "gone.img");
-    messages.Answer(platform::IDNO);
+    messages.Answer(IDNO);
     EXPECT_FALSE(page.OnKillActive());
     EXPECT_EQ(loader.GetImageFile(0), "gone.img");  // already stored, as typed
-    messages.Answer(platform::IDYES);
+    messages.Answer(IDYES);
     EXPECT_TRUE(page.OnKillActive());
     EXPECT_EQ(messages.Texts(), std::vector<std::string>(
                                     2, "The specified image file does not exist.  Do you want to save this entry anyway?"));

@@ -70,9 +70,9 @@ TEST_F(OperationsTest, ConfirmAsksOnlyForAMissingFile) {
     EXPECT_TRUE(ConfirmImageFile(share.folder, "here.img"));
     EXPECT_TRUE(messages.Empty());
 
-    messages.Answer(platform::IDNO);
+    messages.Answer(IDNO);
     EXPECT_FALSE(ConfirmImageFile(share.folder, "gone.img"));
-    messages.Answer(platform::IDYES);
+    messages.Answer(IDYES);
     EXPECT_TRUE(ConfirmImageFile(share.folder, ""));  // the folder alone is no file
     ASSERT_EQ(messages.shown.size(), 2u);
     EXPECT_EQ(messages.shown[0].text,

@@ -41,7 +41,7 @@ struct SubmenuItemTest : ::testing::Test {
     }
     bool Enabled(int id) const { return dialog.IsDlgItemEnabled(id); }
     void ClickHardDrive() { dialog.Item<QAbstractButton>(IDC_SUBMENU_HARD_DRIVE)->click(); }
-    bool Closed() const { return dialog.Window()->result() == platform::IDOK; }
+    bool Closed() const { return dialog.Window()->result() == IDOK; }
 };
 
 TEST_F(SubmenuItemTest, ANewItemStartsWithoutTheBoxAndOkWaitsForDescriptionAndImage) {
@@ -51,33 +51,33 @@ TEST_F(SubmenuItemTest, ANewItemStartsWithoutTheBoxAndOkWaitsForDescriptionAndIm
     EXPECT_TRUE(Enabled(IDC_IMAGE_BROWSE));
     EXPECT_TRUE(Enabled(IDC_IMAGE_CREATE));
     EXPECT_FALSE(Enabled(IDC_IMAGE_VIEW));
-    EXPECT_FALSE(Enabled(platform::IDOK));
+    EXPECT_FALSE(Enabled(IDOK));
 
     dialog.SetDlgItemText(IDC_SUBMENU_DESCRIPTION, "Memory test");
-    EXPECT_FALSE(Enabled(platform::IDOK));
+    EXPECT_FALSE(Enabled(IDOK));
     dialog.SetDlgItemText(IDC_IMAGE_FILE, "memtest.img");
     EXPECT_TRUE(Enabled(IDC_IMAGE_VIEW));
-    EXPECT_TRUE(Enabled(platform::IDOK));
+    EXPECT_TRUE(Enabled(IDOK));
     dialog.SetDlgItemText(IDC_IMAGE_FILE, "");
-    EXPECT_FALSE(Enabled(platform::IDOK));
+    EXPECT_FALSE(Enabled(IDOK));
     ClickHardDrive();
-    EXPECT_TRUE(Enabled(platform::IDOK));
+    EXPECT_TRUE(Enabled(IDOK));
     dialog.SetDlgItemText(IDC_SUBMENU_DESCRIPTION, "");
-    EXPECT_FALSE(Enabled(platform::IDOK));  // no description, whatever else is filled in
+    EXPECT_FALSE(Enabled(IDOK));  // no description, whatever else is filled in
 }
 
 TEST_F(SubmenuItemTest, AnExistingItemWithoutImageOpensWithTheBoxChecked) {
     Open(FALSE, "", "Hard drive");
     EXPECT_TRUE(dialog.IsDlgButtonChecked(IDC_SUBMENU_HARD_DRIVE));
     for (int id : {IDC_IMAGE_FILE, IDC_IMAGE_BROWSE, IDC_IMAGE_CREATE, IDC_IMAGE_VIEW}) EXPECT_FALSE(Enabled(id)) << id;
-    EXPECT_TRUE(Enabled(platform::IDOK));
+    EXPECT_TRUE(Enabled(IDOK));
 
     // Unchecking with an empty name: the image rule comes last, View stays off.
     ClickHardDrive();
     EXPECT_TRUE(Enabled(IDC_IMAGE_BROWSE));
     EXPECT_TRUE(Enabled(IDC_IMAGE_CREATE));
     EXPECT_FALSE(Enabled(IDC_IMAGE_VIEW));
-    EXPECT_FALSE(Enabled(platform::IDOK));
+    EXPECT_FALSE(Enabled(IDOK));
 }
 
 TEST_F(SubmenuItemTest, AnExistingItemWithImageShowsItsTexts) {
@@ -107,7 +107,7 @@ TEST_F(SubmenuItemTest, TheHardDriveBoxStoresAnEmptyNameAndAsksNothing) {
 
 TEST_F(SubmenuItemTest, AMissingImageIsAskedAbout) {
     Open(TRUE, "gone.img", "Gone", "help");
-    messages.Answer(platform::IDNO);
+    messages.Answer(IDNO);
     dialog.OnOK();
     EXPECT_FALSE(Closed());
     EXPECT_EQ(dialog.m_imageFile, "gone.img");
@@ -116,7 +116,7 @@ TEST_F(SubmenuItemTest, AMissingImageIsAskedAbout) {
               "The specified image file does not exist.  Do you want to save this entry anyway?");
 
     dialog.SetDlgItemText(IDC_SUBMENU_DESCRIPTION, "Still gone");
-    messages.Answer(platform::IDYES);
+    messages.Answer(IDYES);
     dialog.OnOK();
     EXPECT_TRUE(Closed());
     EXPECT_EQ(dialog.m_description, "Still gone");
@@ -184,7 +184,7 @@ TEST_F(SubmenuItemTest, EveryByteOfTheTextsReachesTheLoader) {
         ASSERT_TRUE(item.Create());
         item.CheckDlgButton(IDC_SUBMENU_HARD_DRIVE, TRUE);
         item.OnOK();
-        ASSERT_EQ(item.Window()->result(), platform::IDOK);
+        ASSERT_EQ(item.Window()->result(), IDOK);
         ASSERT_TRUE(loader.SetItem(0, item.m_imageFile, item.m_description, item.m_helpText));
         ASSERT_TRUE(loader.SaveAs(share.folder + "bytes.ldr"));
         LoaderFile back;
@@ -197,7 +197,7 @@ TEST_F(SubmenuItemTest, EveryByteOfTheTextsReachesTheLoader) {
 
 TEST_F(SubmenuItemTest, EnterCannotGetPastADisabledOk) {
     Open(TRUE, "", "");
-    dialog.Dispatch(platform::IDOK, framework::BN_CLICKED, false);
+    dialog.Dispatch(IDOK, framework::BN_CLICKED, false);
     EXPECT_FALSE(Closed());
     EXPECT_TRUE(messages.Empty());
 }

@@ -15,9 +15,9 @@ int ScriptedMessages::Show(const platform::MessageRequest& request) {
         return answer;
     }
     switch (request.style & platform::MB_BUTTON_MASK) {
-        case platform::MB_YESNO: return platform::IDNO;
-        case platform::MB_OKCANCEL: return platform::IDCANCEL;
-        default: return platform::IDOK;
+        case platform::MB_YESNO: return IDNO;
+        case platform::MB_OKCANCEL: return IDCANCEL;
+        default: return IDOK;
     }
 }
 

@@ -35,7 +35,7 @@ TEST_F(AppearanceTest, NewLoaderOpensGrayOnBlackAndOkKeepsTheColours) {
     EXPECT_EQ(dialog.GetItemText(IDC_HIGHLIGHT_BACKGROUND, 7), "Gray");
     EXPECT_EQ(Selection(), (std::vector<int>{0, 7, 7, 0}));
     EXPECT_EQ(dialog.GetDlgItemText(IDC_APPEARANCE_BANNER), "Client Installation Wizard");
-    dialog.Dispatch(platform::IDOK, BN_CLICKED, false);
+    dialog.Dispatch(IDOK, BN_CLICKED, false);
     EXPECT_EQ(loader.GetColors(), 0x7007);
 }
 
@@ -54,7 +54,7 @@ TEST_F(AppearanceTest, ChoicesMakeTheColourWord) {
     // The preview is a window of its own: the dialog keeps its template size.
     const BaseUnits units = DialogBaseUnits();
     EXPECT_EQ(dialog.Window()->size(), QSize(DluToPixelsX(184, units), DluToPixelsY(140, units)));
-    dialog.Dispatch(platform::IDOK, BN_CLICKED, false);
+    dialog.Dispatch(IDOK, BN_CLICKED, false);
     EXPECT_EQ(loader.GetColors(), 0x3E1C);
     EXPECT_EQ(loader.GetTitle(), "Rescue tools");
 }
@@ -63,7 +63,7 @@ TEST_F(AppearanceTest, BlinkBackgroundsShowAsBlackAndAreStoredAsBlack) {
     loader.SetColors(0xF09C);  // backgrounds 15 and 9: blink bit set
     ASSERT_TRUE(dialog.Create());
     EXPECT_EQ(Selection(), (std::vector<int>{0, 12, 0, 0}));
-    dialog.Dispatch(platform::IDOK, BN_CLICKED, false);
+    dialog.Dispatch(IDOK, BN_CLICKED, false);
     EXPECT_EQ(loader.GetColors(), 0x000C);
 }
 
@@ -72,7 +72,7 @@ TEST_F(AppearanceTest, BannerLimitEmptyBannerAndCancel) {
     dialog.SetDlgItemText(IDC_APPEARANCE_BANNER, std::string(76, 'b'));
     EXPECT_EQ(dialog.GetDlgItemText(IDC_APPEARANCE_BANNER).size(), 75u);
     dialog.SetDlgItemText(IDC_APPEARANCE_BANNER, "");
-    dialog.Dispatch(platform::IDOK, BN_CLICKED, false);
+    dialog.Dispatch(IDOK, BN_CLICKED, false);
     EXPECT_EQ(loader.GetTitle(), "");
     const uint8_t* title = loader.Data() + (loader.Data()[loader.HeaderOffset() + 0x0A] |
                                             loader.Data()[loader.HeaderOffset() + 0x0B] << 8);
@@ -85,7 +85,7 @@ TEST_F(AppearanceTest, BannerLimitEmptyBannerAndCancel) {
     cancelled.SetDlgItemText(IDC_APPEARANCE_BANNER, "Changed");
     cancelled.SetCurSel(IDC_NORMAL_TEXT, 3);
     cancelled.Dispatch(IDC_NORMAL_TEXT, CBN_SELCHANGE, false);
-    cancelled.Dispatch(platform::IDCANCEL, BN_CLICKED, false);
+    cancelled.Dispatch(IDCANCEL, BN_CLICKED, false);
     EXPECT_EQ(std::vector<uint8_t>(other.Data(), other.Data() + other.Length()), before);
 }
 

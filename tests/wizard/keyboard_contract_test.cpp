@@ -111,7 +111,7 @@ TEST_F(KeyboardTest, WizardFocusTabOrderAndEnter) {
     // the multi-line edit passes Tab on and keeps no TAB character.
     std::vector<QWidget*> expected = {first.GetDlgItem(101), first.GetDlgItem(102), first.GetDlgItem(103),
                                       sheet.Button(ID_WIZBACK), sheet.Button(ID_WIZNEXT),
-                                      sheet.Button(ID_WIZFINISH), sheet.Button(platform::IDCANCEL),
+                                      sheet.Button(ID_WIZFINISH), sheet.Button(IDCANCEL),
                                       sheet.Button(ID_HELP)};
     EXPECT_EQ(TabCycle(), expected);
     EXPECT_EQ(first.GetDlgItemText(102), "");
@@ -134,7 +134,7 @@ TEST_F(KeyboardTest, WizardFocusTabOrderAndEnter) {
     // Escape is Cancel.
     QTest::keyClick(Focused(), Qt::Key_Escape);
     EXPECT_TRUE(sheet.IsEnded());
-    EXPECT_EQ(sheet.Result(), platform::IDCANCEL);
+    EXPECT_EQ(sheet.Result(), IDCANCEL);
 }
 
 TEST_F(KeyboardTest, TabbedSheetStartsOnThePageAndOrdersOkCancelHelp) {
@@ -145,12 +145,12 @@ TEST_F(KeyboardTest, TabbedSheetStartsOnThePageAndOrdersOkCancelHelp) {
     ASSERT_TRUE(ShowActive(sheet.Window()));
     ASSERT_EQ(Focused(), page.GetDlgItem(101));
     std::vector<QWidget*> expected = {page.GetDlgItem(101), page.GetDlgItem(102), page.GetDlgItem(103),
-                                      sheet.Button(platform::IDOK), sheet.Button(platform::IDCANCEL),
+                                      sheet.Button(IDOK), sheet.Button(IDCANCEL),
                                       sheet.Button(ID_HELP), sheet.Tabs()->Bar()};
     EXPECT_EQ(TabCycle(), expected);
     QTest::keyClick(page.GetDlgItem(102), Qt::Key_Return);  // Enter in the help edit is OK
     EXPECT_TRUE(sheet.IsEnded());
-    EXPECT_EQ(sheet.Result(), platform::IDOK);
+    EXPECT_EQ(sheet.Result(), IDOK);
 }
 
 TEST_F(KeyboardTest, DialogEnterPressesTheDefaultOrFocusedButtonAndEscapeCancels) {
@@ -170,8 +170,8 @@ TEST_F(KeyboardTest, MessageBoxesAnswerEscapeAsWindowsDoes) {
         unsigned style;
         int escape;  // 0: Escape does nothing
     };
-    for (Case c : {Case{platform::MB_OK | platform::MB_ICONERROR, platform::IDOK},
-                   Case{platform::MB_OKCANCEL | platform::MB_ICONWARNING, platform::IDCANCEL},
+    for (Case c : {Case{platform::MB_OK | platform::MB_ICONERROR, IDOK},
+                   Case{platform::MB_OKCANCEL | platform::MB_ICONWARNING, IDCANCEL},
                    Case{platform::MB_YESNO | platform::MB_ICONQUESTION, 0}}) {
         platform::MessageRequest request;
         request.text = "Text";
@@ -184,7 +184,7 @@ TEST_F(KeyboardTest, MessageBoxesAnswerEscapeAsWindowsDoes) {
         if (c.escape == 0) {
             EXPECT_TRUE(box.isVisible()) << c.style;
             QTest::keyClick(Focused(), Qt::Key_Return);  // the first button, Yes, has the focus
-            EXPECT_EQ(box.result(), platform::IDYES);
+            EXPECT_EQ(box.result(), IDYES);
         } else {
             EXPECT_FALSE(box.isVisible()) << c.style;
             EXPECT_EQ(box.result(), c.escape) << c.style;

@@ -33,7 +33,7 @@ namespace {
 
 struct ItemDialogScript {
     int calls = 0;
-    int result = platform::IDOK;
+    int result = IDOK;
     std::string image, description, help;
     BOOL sawAdding = -1;
     std::string sawImage, sawDescription, sawHelp, sawFolder;
@@ -47,7 +47,7 @@ int ScriptedItemDialog(CSubmenuItemDlg& dialog) {
     g_item.sawDescription = dialog.m_description;
     g_item.sawHelp = dialog.m_helpText;
     g_item.sawFolder = dialog.m_folder;
-    if (g_item.result == platform::IDOK) {
+    if (g_item.result == IDOK) {
         dialog.m_imageFile = g_item.image;
         dialog.m_description = g_item.description;
         dialog.m_helpText = g_item.help;
@@ -191,7 +191,7 @@ TEST_F(PropertiesTest, AddAndEditGoThroughTheItemDialog) {
         EXPECT_EQ(page->SelectedRow(), 1);
 
         // Cancel in the dialog changes nothing.
-        g_item.result = platform::IDCANCEL;
+        g_item.result = IDCANCEL;
         g_item.description = "Never";
         page->Item<QPushButton>(IDC_LOADER_PROPERTIES)->click();
         EXPECT_EQ(Rows(page)[1], "Renamed");
@@ -220,7 +220,7 @@ TEST_F(PropertiesTest, DeletingMiddleAndBottomRowsMovesTheSelection) {
         EXPECT_EQ(messages.shown[0].caption, "Delete Item");
         EXPECT_EQ(Rows(page).size(), 4u);
 
-        messages.Answer(platform::IDYES);
+        messages.Answer(IDYES);
         page->Item<QPushButton>(IDC_LOADER_DELETE)->click();
         EXPECT_EQ(Rows(page), (std::vector<std::string>{"Item 1", "Item 3", "Item 4"}));
         EXPECT_EQ(page->SelectedRow(), 1);  // the row that moved up
@@ -230,7 +230,7 @@ TEST_F(PropertiesTest, DeletingMiddleAndBottomRowsMovesTheSelection) {
         EXPECT_EQ(page->m_preview.View()->Screen().RowText(7).substr(7, 8), " Item 4 ");
 
         SelectRow(page, 2);
-        messages.Answer(platform::IDYES);
+        messages.Answer(IDYES);
         page->Item<QPushButton>(IDC_LOADER_DELETE)->click();
         EXPECT_EQ(Rows(page), (std::vector<std::string>{"Item 1", "Item 3"}));
         EXPECT_EQ(page->SelectedRow(), -1);
@@ -251,7 +251,7 @@ TEST_F(PropertiesTest, DownToOneItemAsksTheSingleMenuQuestionOnOkAndOnTabChange)
         sheet.Tabs()->Bar()->setCurrentIndex(1);
         auto* page = Active<CViewLoaderFilesPage>(sheet);
         ASSERT_NE(page, nullptr);
-        messages.Answer(platform::IDYES);
+        messages.Answer(IDYES);
         page->Item<QPushButton>(IDC_LOADER_DELETE)->click();
         ASSERT_EQ(entry.m_loader.GetItemCount(), 1);
         // The last item cannot go.
@@ -267,7 +267,7 @@ TEST_F(PropertiesTest, DownToOneItemAsksTheSingleMenuQuestionOnOkAndOnTabChange)
                   "single menu, not as a submenu.\n\nDo you wish to save this as a single menu?");
         Press(sheet, PSBTN_OK);  // No again
         EXPECT_FALSE(sheet.IsEnded());
-        messages.Answer(platform::IDYES);
+        messages.Answer(IDYES);
         Press(sheet, PSBTN_OK);
         EXPECT_TRUE(sheet.IsEnded());
     }));
@@ -279,11 +279,11 @@ TEST_F(PropertiesTest, DownToOneItemAsksTheSingleMenuQuestionOnOkAndOnTabChange)
 }
 
 int RecolourAndConfirm(CAppearanceDlg& dialog) {
-    if (!dialog.Create()) return platform::IDCANCEL;
+    if (!dialog.Create()) return IDCANCEL;
     dialog.SetCurSel(IDC_NORMAL_BACKGROUND, 1);
     dialog.SetCurSel(IDC_NORMAL_TEXT, 15);
-    dialog.Dispatch(platform::IDOK, BN_CLICKED, false);
-    return platform::IDOK;
+    dialog.Dispatch(IDOK, BN_CLICKED, false);
+    return IDOK;
 }
 
 TEST_F(PropertiesTest, AppearanceChangesTheLoaderAndThePreview) {
@@ -315,7 +315,7 @@ TEST_F(PropertiesTest, CancelDropsEveryChange) {
         Active<CSifInfoPage>(sheet)->SetDlgItemText(IDC_SIF_DESCRIPTION, "Changed");
         sheet.Tabs()->Bar()->setCurrentIndex(1);
         auto* page = Active<CViewLoaderFilesPage>(sheet);
-        messages.Answer(platform::IDYES);
+        messages.Answer(IDYES);
         page->Item<QPushButton>(IDC_LOADER_DELETE)->click();
         Press(sheet, PSBTN_CANCEL);
     }));
@@ -418,7 +418,7 @@ TEST_F(PropertiesTest, FilesThatAreNotOSChooserTextAreNotOpenedForEditing) {
     store.Load(root, "English", 0);
     ASSERT_EQ(store.GetCount(), 1);
     int sheets = 0;
-    g_runEntrySheet = [&](CPropertySheet&) { return ++sheets, platform::IDCANCEL; };
+    g_runEntrySheet = [&](CPropertySheet&) { return ++sheets, IDCANCEL; };
     EXPECT_FALSE(store.EditEntry(0));
     g_runEntrySheet = nullptr;
     EXPECT_EQ(sheets, 0);

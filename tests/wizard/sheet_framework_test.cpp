@@ -77,8 +77,8 @@ TEST_F(SheetTest, TabbedSheetTitlesTabsByTemplateCaptionsAndHasNoApply) {
     ASSERT_EQ(sheet.Tabs()->GetItemCount(), 2);
     EXPECT_EQ(sheet.Tabs()->Bar()->tabText(0), "Page 1");
     EXPECT_EQ(sheet.Tabs()->Bar()->tabText(1), "Page 2");
-    EXPECT_NE(sheet.Button(platform::IDOK), nullptr);
-    EXPECT_NE(sheet.Button(platform::IDCANCEL), nullptr);
+    EXPECT_NE(sheet.Button(IDOK), nullptr);
+    EXPECT_NE(sheet.Button(IDCANCEL), nullptr);
     EXPECT_NE(sheet.Button(ID_HELP), nullptr);
     EXPECT_EQ(sheet.Button(ID_WIZNEXT), nullptr);
     EXPECT_EQ(sheet.Window()->findChildren<QPushButton*>().size(), 3);  // no Apply
@@ -119,7 +119,7 @@ TEST_F(SheetTest, OkAsksTheActivePageOnlyAndCancelAsksNobody) {
     one.allowLeave = TRUE;
     Press(sheet, PSBTN_OK);
     EXPECT_TRUE(sheet.IsEnded());
-    EXPECT_EQ(sheet.Result(), platform::IDOK);
+    EXPECT_EQ(sheet.Result(), IDOK);
     EXPECT_EQ(one.log, "SKK");
     EXPECT_EQ(two.log, "");
 
@@ -128,7 +128,7 @@ TEST_F(SheetTest, OkAsksTheActivePageOnlyAndCancelAsksNobody) {
     other.AddPage(&four);
     ASSERT_TRUE(other.Create());
     Press(other, PSBTN_CANCEL);
-    EXPECT_EQ(other.Result(), platform::IDCANCEL);
+    EXPECT_EQ(other.Result(), IDCANCEL);
     EXPECT_EQ(four.log, "S");
 }
 

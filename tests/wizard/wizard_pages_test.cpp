@@ -143,7 +143,7 @@ TEST_F(WizardTest, SinglePathFinishNeedsANameAndAsksAboutAMissingFile) {
         EXPECT_EQ(sheet.AppliedWizardButtons(), 5u);
         EXPECT_TRUE(image->IsDlgItemEnabled(kView));
         // The file is missing: No keeps the wizard open with nothing stored.
-        messages.Answer(platform::IDNO);
+        messages.Answer(IDNO);
         Press(sheet, PSBTN_FINISH);
         EXPECT_FALSE(sheet.IsEnded());
         EXPECT_EQ(entry.m_loader.GetItemCount(), 0);
@@ -151,7 +151,7 @@ TEST_F(WizardTest, SinglePathFinishNeedsANameAndAsksAboutAMissingFile) {
         EXPECT_EQ(messages.shown[0].text,
                   "The specified image file does not exist.  Do you want to save this entry anyway?");
         EXPECT_EQ(messages.shown[0].kind, platform::MessageKind::Application);
-        messages.Answer(platform::IDYES);
+        messages.Answer(IDYES);
         Press(sheet, PSBTN_FINISH);
         EXPECT_TRUE(sheet.IsEnded());
     });
@@ -274,7 +274,7 @@ TEST_F(WizardTest, FinishOnSubmenuOneAsksTheOneItemQuestion) {
         EXPECT_EQ(messages.shown[0].text,
                   "You have only specified one item for this submenu.  If you wish to finish this menu,\nit will be "
                   "saved as a single menu, not as a submenu.\n\nDo you wish to save this as a single menu?");
-        messages.Answer(platform::IDYES);
+        messages.Answer(IDYES);
         Press(sheet, PSBTN_FINISH);
         EXPECT_TRUE(sheet.IsEnded());
     }));
@@ -301,7 +301,7 @@ TEST_F(WizardTest, BackStoresACompleteItemAndAClearedDescriptionKeepsTheSlot) {
         EXPECT_EQ(entry.m_loader.GetDescription(0), "First");
         Press(sheet, PSBTN_NEXT);
         Type(Active<CMenuWizPage>(sheet), IDC_MENU_DESCRIPTION, "First again");
-        messages.Answer(platform::IDYES);
+        messages.Answer(IDYES);
         Press(sheet, PSBTN_FINISH);
     }));
     LoaderFile loader;

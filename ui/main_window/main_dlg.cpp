@@ -174,7 +174,7 @@ void CMainDlg::OnRemove() {
     std::string question = res::FormatString(res::IDS_REMOVE_QUESTION, m_pStore->Row(index).description.c_str());
     if (platform::MessageBox(Window(), question, res::LoadString(res::IDS_EDIT_MENU),
                              platform::MB_YESNO | platform::MB_ICONQUESTION) ==
-        platform::IDYES) {
+        IDYES) {
         m_pStore->DeleteEntry(index);
         FillList();
         const int rows = m_list->topLevelItemCount();

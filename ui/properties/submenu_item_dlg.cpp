@@ -37,7 +37,7 @@ void CSubmenuItemDlg::UpdateControls() {
     // box with an empty name leaves View off.
     EnableDlgItem(IDC_IMAGE_VIEW, buttons && hasName);
     const bool hasDescription = !GetDlgItemText(IDC_SUBMENU_DESCRIPTION).empty();
-    EnableDlgItem(platform::IDOK, (hardDrive || hasName) && hasDescription);
+    EnableDlgItem(IDOK, (hardDrive || hasName) && hasDescription);
 }
 
 BOOL CSubmenuItemDlg::OnCommand(UINT id, UINT code) {
@@ -65,7 +65,7 @@ BOOL CSubmenuItemDlg::OnWindowMessage(UINT message, intptr_t, intptr_t lParam) {
 
 void CSubmenuItemDlg::OnOK() {
     // Enter reaches OK even while its button is off; the rules still hold.
-    if (!IsDlgItemEnabled(platform::IDOK)) return;
+    if (!IsDlgItemEnabled(IDOK)) return;
     std::string imageFile = GetDlgItemText(IDC_IMAGE_FILE);
     std::string description = GetDlgItemText(IDC_SUBMENU_DESCRIPTION);
     std::string helpText = GetDlgItemText(IDC_SUBMENU_HELP_TEXT);

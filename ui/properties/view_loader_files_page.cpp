@@ -114,7 +114,7 @@ void CViewLoaderFilesPage::OnAddItem() {
     dialog.m_adding = TRUE;
     dialog.m_folder = m_pLoader->GetFolder();
     dialog.m_serverPath = m_pLoader->GetServerPath();
-    if (s_runItemDialog(dialog) != platform::IDOK) return;
+    if (s_runItemDialog(dialog) != IDOK) return;
     if (!CheckImageFileName(dialog.m_folder, dialog.m_imageFile, &*dialog.m_serverPath)) return;
     if (!StoreLoaderItem(*m_pLoader, count, dialog.m_imageFile, dialog.m_description, dialog.m_helpText)) return;
     FillList(count);
@@ -128,7 +128,7 @@ void CViewLoaderFilesPage::OnEditItem() {
     dialog.m_folder = m_pLoader->GetFolder();
     dialog.m_serverPath = m_pLoader->GetServerPath();
     m_pLoader->GetItem(row, dialog.m_imageFile, dialog.m_description, dialog.m_helpText);
-    if (s_runItemDialog(dialog) != platform::IDOK) return;
+    if (s_runItemDialog(dialog) != IDOK) return;
     if (!CheckImageFileName(dialog.m_folder, dialog.m_imageFile, &*dialog.m_serverPath)) return;
     if (!StoreLoaderItem(*m_pLoader, row, dialog.m_imageFile, dialog.m_description, dialog.m_helpText)) return;
     FillList(row);
@@ -143,7 +143,7 @@ void CViewLoaderFilesPage::OnDeleteItem() {
         return;
     }
     if (platform::MessageBox(Window(), res::LoadString(res::IDS_DELETE_ITEM_QUESTION), res::LoadString(res::IDS_DELETE_ITEM),
-                             platform::MB_YESNO | platform::MB_ICONQUESTION) != platform::IDYES)
+                             platform::MB_YESNO | platform::MB_ICONQUESTION) != IDYES)
         return;
     m_pLoader->RemoveItem(row);
     FillList(row);
@@ -159,7 +159,7 @@ void CViewLoaderFilesPage::OnAppearance() {
 BOOL CViewLoaderFilesPage::OnKillActive() {
     if (m_pLoader && m_pLoader->m_error == 0 && m_pLoader->GetItemCount() == 1 &&
         platform::MessageBox(Window(), res::LoadString(res::IDS_ONE_ITEM_EDIT_QUESTION),
-                             res::LoadString(res::IDS_EDIT_SUBMENU), platform::MB_YESNO | platform::MB_ICONQUESTION) != platform::IDYES)
+                             res::LoadString(res::IDS_EDIT_SUBMENU), platform::MB_YESNO | platform::MB_ICONQUESTION) != IDYES)
         return FALSE;
     return CPropertyPage::OnKillActive();
 }

@@ -88,7 +88,7 @@ BOOL CMenuWizPage::OnWizardFinish() {
     if (m_itemNumber == 1 &&
         platform::MessageBox(Window(), res::LoadString(res::IDS_ONE_ITEM_CREATE_QUESTION),
                              res::LoadString(res::IDS_CREATE_SUBMENU),
-                             platform::MB_YESNO | platform::MB_ICONQUESTION) != platform::IDYES)
+                             platform::MB_YESNO | platform::MB_ICONQUESTION) != IDYES)
         return FALSE;
     if (!SaveItem()) return FALSE;
     return CPropertyPageEx::OnWizardFinish();
