@@ -9,9 +9,6 @@
 #include "dialog.h"
 #include "link_static.h"
 
-// The maker's web page.
-extern const char kMakerWebPage[];
-
 class CAboutBox : public framework::CDialog {
 public:
     explicit CAboutBox(QWidget* parent = nullptr);
@@ -19,7 +16,7 @@ public:
     BOOL OnInitDialog() override;
     BOOL OnCommand(UINT id, UINT code) override;
 
-    // The box's template, made known to the framework on first use.
+    // The box's template.
     static const res::DialogTemplate& Template();
     // "DLL: v1.10 build 46" for the library's answer 0x0110002E.
     static std::string FormatLibraryVersion(uint32_t answer);

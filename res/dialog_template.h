@@ -71,9 +71,13 @@ struct DialogTemplate {
     std::vector<DialogControl> controls;
 };
 
-// The template of an identifier; nullptr when the program has none.
+// The template of an identifier, from the one table of every template the
+// program has (dialog_templates.cpp); nullptr when it has none.
 const DialogTemplate* FindDialogTemplate(unsigned id);
-// Adds or replaces a template (areas with templates of their own, and tests).
+// Adds or replaces a template: for tests, which bring templates of their own.
 void RegisterDialogTemplate(const DialogTemplate& dialog);
+
+// The maker's web page, the About box's link.
+extern const char kMakerWebPage[];
 
 }  // namespace res

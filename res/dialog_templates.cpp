@@ -2,9 +2,12 @@
 
 #include <map>
 
+#include "entry_templates.h"
 #include "resource.h"
 
 namespace res {
+
+const char kMakerWebPage[] = "https://menvolt.example.org/";
 
 namespace {
 
@@ -127,11 +130,36 @@ DialogTemplate SubmenuItemDialog() {
     return d;
 }
 
+DialogTemplate AboutBox() {
+    DialogTemplate d;
+    d.id = IDD_ABOUT_BOX;
+    d.caption = "About";
+    d.cx = 192;
+    d.cy = 138;
+    d.style = DS_CAPTION | DS_SYSMENU;
+    d.controls = {
+        {IDC_STATIC, K::StaticBitmap, "", 7, 7, 82, 55, CS_BORDER, IDB_LOGO},
+        {IDC_STATIC, K::Static, "Menvolt", 100, 7, 85, 8, 0, 0},
+        {IDC_ABOUT_APP_VERSION, K::Static, "App:", 100, 17, 85, 8, 0, 0},
+        {IDC_ABOUT_LIBRARY_VERSION, K::Static, "DLL:", 100, 27, 85, 8, 0, 0},
+        {IDC_ABOUT_NOTICE1, K::Static, "", 7, 70, 178, 8, 0, 0},
+        {IDC_ABOUT_NOTICE2, K::Static, "", 7, 80, 178, 8, 0, 0},
+        {IDC_STATIC, K::Static, "Pellar information", 7, 93, 78, 8, 0, 0},
+        {IDC_ABOUT_LINK, K::Static, kMakerWebPage, 7, 103, 116, 8, 0, 0},
+        {IDC_ABOUT_SUPPORT, K::PushButton, "Technical Support...", 7, 117, 75, 14, CS_TABSTOP, 0},
+        {IDCANCEL, K::PushButton, "Close", 135, 117, 50, 14, CS_TABSTOP, 0},
+    };
+    return d;
+}
+
+// Every template of the program, made on first use.
 std::map<unsigned, DialogTemplate>& Table() {
     static std::map<unsigned, DialogTemplate> table = [] {
         std::map<unsigned, DialogTemplate> t;
-        for (DialogTemplate d : {MainDialog(),
-                                 CreateImageDialog(), ImageSettingsDialog(), EditImagePage(), SubmenuItemDialog()}) t[d.id] = d;
+        for (DialogTemplate d : {MainDialog(), CreateImageDialog(), ImageSettingsDialog(), EditImagePage(),
+                                 SubmenuItemDialog(), AboutBox()})
+            t[d.id] = d;
+        for (DialogTemplate d : EntryDialogTemplates()) t[d.id] = d;
         return t;
     }();
     return table;

@@ -166,14 +166,6 @@ std::vector<DialogTemplate> EntryDialogTemplates() {
             SifInfoPage(), ViewLoaderFilesPage(), Appearance(), UnattendedStart()};
 }
 
-void RegisterEntryDialogTemplates() {
-    static const bool registered = [] {
-        for (const DialogTemplate& d : EntryDialogTemplates()) RegisterDialogTemplate(d);
-        return true;
-    }();
-    (void)registered;
-}
-
 // A tall picture for the wizard: a night-blue ground fading to teal, and a
 // client screen on it showing a menu with the second line highlighted.
 void DrawWatermark(Bitmap& b) {

@@ -11,10 +11,8 @@
 
 namespace res {
 
+// The entry dialogs' templates, which the program's table takes in.
 std::vector<DialogTemplate> EntryDialogTemplates();
-// Adds them to the program's templates (once; later calls do nothing). The
-// dialogs that use them call this when they are made.
-void RegisterEntryDialogTemplates();
 // The wizard's watermark, 164 x 314.
 void DrawWatermark(Bitmap& bitmap);
 

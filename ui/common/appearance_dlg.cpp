@@ -16,9 +16,7 @@ const char* const kColourNames[16] = {
 };
 
 CAppearanceDlg::CAppearanceDlg(LoaderFile* loader, QWidget* parent)
-    : CDialog(res::IDD_APPEARANCE, parent), m_pLoader(loader) {
-    res::RegisterEntryDialogTemplates();
-}
+    : CDialog(res::IDD_APPEARANCE, parent), m_pLoader(loader) {}
 
 BOOL CAppearanceDlg::OnInitDialog() {
     CDialog::OnInitDialog();

@@ -12,9 +12,7 @@
 using namespace framework;
 
 CStartDlg::CStartDlg(LoaderFile* loader, QWidget* parent)
-    : CDialog(res::IDD_UNATTENDED_START, parent), m_pLoader(loader) {
-    res::RegisterEntryDialogTemplates();
-}
+    : CDialog(res::IDD_UNATTENDED_START, parent), m_pLoader(loader) {}
 
 BOOL CStartDlg::OnInitDialog() {
     CDialog::OnInitDialog();

@@ -5,9 +5,7 @@
 #include "sif_file.h"
 #include "win_app.h"
 
-CSifInfoPage::CSifInfoPage(unsigned templateId) : CPropertyPage(templateId) {
-    res::RegisterEntryDialogTemplates();
-}
+CSifInfoPage::CSifInfoPage(unsigned templateId) : CPropertyPage(templateId) {}
 
 BOOL CSifInfoPage::OnInitDialog() {
     CPropertyPage::OnInitDialog();

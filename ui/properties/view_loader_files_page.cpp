@@ -31,9 +31,7 @@ int RunAppearanceDialog(CAppearanceDlg& dialog) { return dialog.DoModal(); }
 int (*CViewLoaderFilesPage::s_runItemDialog)(CSubmenuItemDlg&) = &RunItemDialog;
 int (*CViewLoaderFilesPage::s_runAppearanceDialog)(CAppearanceDlg&) = &RunAppearanceDialog;
 
-CViewLoaderFilesPage::CViewLoaderFilesPage(unsigned templateId) : CPropertyPage(templateId) {
-    res::RegisterEntryDialogTemplates();
-}
+CViewLoaderFilesPage::CViewLoaderFilesPage(unsigned templateId) : CPropertyPage(templateId) {}
 
 BOOL CViewLoaderFilesPage::OnInitDialog() {
     CPropertyPage::OnInitDialog();

@@ -20,9 +20,7 @@ constexpr unsigned kLastItem = 8;
 }
 
 CMenuWizPage::CMenuWizPage(unsigned templateId, unsigned headerTitleId, unsigned headerSubTitleId)
-    : CPropertyPageEx(templateId, 0, headerTitleId, headerSubTitleId) {
-    res::RegisterEntryDialogTemplates();
-}
+    : CPropertyPageEx(templateId, 0, headerTitleId, headerSubTitleId) {}
 
 BOOL CMenuWizPage::OnInitDialog() {
     CPropertyPageEx::OnInitDialog();

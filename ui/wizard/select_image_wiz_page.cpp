@@ -13,9 +13,7 @@
 using namespace framework;
 
 CSelectImageWizPage::CSelectImageWizPage(unsigned templateId, unsigned headerTitleId, unsigned headerSubTitleId)
-    : CPropertyPageEx(templateId, 0, headerTitleId, headerSubTitleId) {
-    res::RegisterEntryDialogTemplates();
-}
+    : CPropertyPageEx(templateId, 0, headerTitleId, headerSubTitleId) {}
 
 BOOL CSelectImageWizPage::OnInitDialog() {
     CPropertyPageEx::OnInitDialog();

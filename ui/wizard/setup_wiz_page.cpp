@@ -11,9 +11,7 @@ constexpr int kImageFilePage = 2;
 constexpr int kFirstSubmenuPage = 3;
 
 CSetupWizPage::CSetupWizPage(unsigned templateId, unsigned headerTitleId, unsigned headerSubTitleId)
-    : CPropertyPageEx(templateId, 0, headerTitleId, headerSubTitleId) {
-    res::RegisterEntryDialogTemplates();
-}
+    : CPropertyPageEx(templateId, 0, headerTitleId, headerSubTitleId) {}
 
 BOOL CSetupWizPage::OnInitDialog() {
     CPropertyPageEx::OnInitDialog();

@@ -8,9 +8,7 @@
 #include "wizard_sheet.h"
 
 CSifInfoWizPage::CSifInfoWizPage(unsigned templateId, unsigned headerTitleId, unsigned headerSubTitleId)
-    : CPropertyPageEx(templateId, 0, headerTitleId, headerSubTitleId) {
-    res::RegisterEntryDialogTemplates();
-}
+    : CPropertyPageEx(templateId, 0, headerTitleId, headerSubTitleId) {}
 
 BOOL CSifInfoWizPage::OnInitDialog() {
     CPropertyPageEx::OnInitDialog();
