@@ -2,21 +2,15 @@
 
 #include <cstdio>
 
-#include "image_library.h"
+#include "image_library_calls.h"
 #include "resource.h"
 #include "string_table.h"
 #include "win_app.h"
 
-namespace {
-
-uint32_t LibraryVersion() { return KTIMGVer(); }
-
-}  // namespace
-
 const res::DialogTemplate& CAboutBox::Template() { return *res::FindDialogTemplate(res::IDD_ABOUT_BOX); }
 
 CAboutBox::CAboutBox(QWidget* parent)
-    : CDialog(Template().id, parent), m_imageLibraryVersion(&LibraryVersion) {}
+    : CDialog(Template().id, parent), m_imageLibraryVersion(&image::LibraryVersion) {}
 
 BOOL CAboutBox::OnInitDialog() {
     CDialog::OnInitDialog();

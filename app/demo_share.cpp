@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "file_system.h"
-#include "image_library.h"
+#include "image_library_calls.h"
 #include "loader_file.h"
 #include "menu_entry.h"
 #include "menu_store.h"
@@ -34,7 +34,7 @@ void CreateImage(const std::string& windowsPath) {
     request.fixed = KTIMG_CREATE_FIXED;
     request.options = KTIMG_OPTION_STANDARD;
     request.capacity = 0;
-    if (KTCreateImage(&request) != KTIMG_OK)
+    if (image::ImageLibrary().CreateImage(request) != KTIMG_OK)
         std::fprintf(stderr, "demo: the image library could not create %s\n", host.c_str());
 }
 

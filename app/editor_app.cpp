@@ -3,7 +3,7 @@
 #include "file_system.h"
 #include "host_system.h"
 #include "html_help.h"
-#include "image_library.h"
+#include "image_library_calls.h"
 #include "main_dlg.h"
 #include "menu_store.h"
 #include "message_box.h"
@@ -15,12 +15,9 @@ namespace {
 // Exists, empty, before start-up runs and lives for the whole program.
 MenuStore g_store;
 
-// The library's exports are plain C; this keeps one signature for tests.
-uint32_t LibraryVersion() { return KTIMGVer(); }
-
 }  // namespace
 
-CEditorApp::CEditorApp() : m_imageLibraryVersion(&LibraryVersion) {}
+CEditorApp::CEditorApp() : m_imageLibraryVersion(&image::LibraryVersion) {}
 
 MenuStore& CEditorApp::Store() { return g_store; }
 
@@ -112,7 +109,7 @@ BOOL CEditorApp::InitInstance() {
     // Every return until the main window runs is a refusal.
     m_startRefused = true;
     if (!CheckImageLibrary()) return FALSE;
-    KTSetApplication(1);
+    image::ImageLibrary().SetApplication(1);
     if (!CheckRisServer()) return FALSE;
     ListLanguages();
     if (m_languages.empty()) {

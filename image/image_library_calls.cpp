@@ -17,6 +17,8 @@ ImageLibraryCalls* g_current = &g_real;
 
 ImageLibraryCalls& ImageLibrary() { return *g_current; }
 
+uint32_t LibraryVersion() { return ImageLibrary().Version(); }
+
 ImageLibraryCalls* SetImageLibrary(ImageLibraryCalls* calls) {
     ImageLibraryCalls* previous = g_current == &g_real ? nullptr : g_current;
     g_current = calls ? calls : &g_real;
