@@ -6,12 +6,16 @@
  * being registered as a disk the firmware's drivers then trip over. */
 #include "menvolt_efi.h"
 
-/* Extended image header: the start-up code's size and the volume's size
- * in KB, and the mark that says the header is there. */
-#define EXT_CODE_SIZE_AT 0x0A
-#define EXT_VOLUME_KB_AT 0x0C
-#define EXT_MARK_AT 0x0E
-#define EXT_HEADER_SIZE 0x20
+/* Extended image header (the start-up code's size, the volume's size in
+ * KB, and the mark that says the header is there): the one list that the
+ * image library and both real-mode programs read too. */
+#define EXTX_FIELD(name, value) enum { name = (value) };
+#define EXTX_OPTION(name, value)
+#define EXTX_HANDOFF(name, value)
+#include "extended_image.def"
+#undef EXTX_FIELD
+#undef EXTX_OPTION
+#undef EXTX_HANDOFF
 
 /* FAT boot sector (BIOS parameter block). */
 #define BPB_BYTES_PER_SECTOR 11
@@ -150,10 +154,10 @@ const CHAR16 *FindDiskImage(const UINT8 *data, UINTN size, DiskImage *disk) {
         return NULL;
     }
     UINTN offset = 0, room = size;
-    if (size >= EXT_HEADER_SIZE && CompareMem(data + EXT_MARK_AT, "ExTx", 4) == 0) {
-        UINTN code = Get16(data + EXT_CODE_SIZE_AT);
-        UINTN volume = (UINTN)Get16(data + EXT_VOLUME_KB_AT) * 1024;
-        if (code < EXT_HEADER_SIZE || volume == 0 || code > size || volume > size - code)
+    if (size >= EXTX_HEAD_SIZE && CompareMem(data + EXTX_MARK, "ExTx", EXTX_MARK_SIZE) == 0) {
+        UINTN code = Get16(data + EXTX_CODE_SIZE);
+        UINTN volume = (UINTN)Get16(data + EXTX_DATA_KB) * 1024;
+        if (code < EXTX_HEAD_SIZE || volume == 0 || code > size || volume > size - code)
             return L"Error: this extended image's header gives sizes that do not fit the file.";
         offset = code;
         room = volume;
