@@ -13,6 +13,9 @@
 #define EXTX_OPTION(name, value)
 #define EXTX_HANDOFF(name, value)
 #include "extended_image.def"
+
+/* A boot record's system identifier, as the El Torito standard spells it. */
+static const char ELTORITO_SYSTEM_ID[] = "EL TORITO SPECIFICATION";
 #undef EXTX_FIELD
 #undef EXTX_OPTION
 #undef EXTX_HANDOFF
@@ -106,7 +109,7 @@ static BOOLEAN HasEfiEntry(const UINT8 *cd, UINTN size) {
         if ((sector + 1) * CD_SECTOR > size) return FALSE;
         const UINT8 *d = cd + sector * CD_SECTOR;
         if (CompareMem(d + 1, "CD001", 5) != 0 || d[0] == CD_TERMINATOR) break;
-        if (d[0] == 0 && CompareMem(d + 7, "EL TORITO SPECIFICATION", 23) == 0) {
+        if (d[0] == 0 && CompareMem(d + 7, ELTORITO_SYSTEM_ID, sizeof ELTORITO_SYSTEM_ID - 1) == 0) {
             UINTN at = Get32(d + ELTORITO_CATALOG_AT);
             if (at >= size / CD_SECTOR) return FALSE;
             catalog = cd + at * CD_SECTOR;

@@ -1,6 +1,6 @@
 /* The firmware's RAM disk service (EFI_RAM_DISK_PROTOCOL, UEFI 2.6 and
  * later), which Debian's gnu-efi does not declare. GUIDs as the UEFI
- * specification gives them. */
+ * standard gives them. */
 #pragma once
 #include <efi.h>
 
