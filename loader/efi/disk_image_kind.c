@@ -14,8 +14,8 @@
 #define EXTX_HANDOFF(name, value)
 #include "extended_image.def"
 
-/* A boot record's system identifier, as the El Torito standard spells it. */
-static const char ELTORITO_SYSTEM_ID[] = "EL TORITO SPECIFICATION";
+/* A boot record's system identifier. */
+static const char ELTORITO_SYSTEM_ID[] = "EL TORITO SPECIFICATION"; /* as the El Torito standard spells it */
 #undef EXTX_FIELD
 #undef EXTX_OPTION
 #undef EXTX_HANDOFF
