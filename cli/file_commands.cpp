@@ -5,6 +5,7 @@
 
 #include "cli_text.h"
 #include "commands.h"
+#include "image_boots_on.h"
 #include "image_file_names.h"
 #include "file_system.h"
 #include "layout.h"
@@ -65,6 +66,8 @@ void ShowLoader(const LoaderFile& doc) {
                     image.empty() ? " (boot from hard drive)" : "");
         std::printf("              description %s\n", Quoted(description).c_str());
         std::printf("              help %s\n", Quoted(help).c_str());
+        if (slot < doc.GetItemCount())
+            std::printf("              boots on: %s\n", BootsOnText(ItemBootsOn(doc.GetFolder(), image)).c_str());
     }
 }
 

@@ -10,6 +10,7 @@
 #include "commands.h"
 #include "diskette_note.h"
 #include "file_system.h"
+#include "image_boots_on.h"
 #include "json_writer.h"
 #include "layout.h"
 #include "loader_file.h"
@@ -49,6 +50,7 @@ std::string ItemsJson(const LoaderFile& loader) {
                             .Add("description", description)
                             .Add("help", help)
                             .Add("bootsHardDrive", image.empty())
+                            .Add("bootsOn", BootsOnText(ItemBootsOn(loader.GetFolder(), image)))
                             .Str());
     }
     return JsonArray(items);
@@ -70,6 +72,43 @@ int TakeEntryArgument(std::vector<std::string>& args, const char* usage, ShareOp
         return kExitFailed;
     }
     return -1;
+}
+
+// What verify reports: a problem or a note about a file.
+struct Problem {
+    std::string file, what;
+};
+
+// What verify says of each item: the PCs it boots on.
+struct ItemBoots {
+    std::string file;  // the loader file, relative to the share
+    int slot = 0;
+    std::string image, bootsOn;
+};
+
+// A loader file NAME.ldr is served to UEFI PCs when NAME.efi, the UEFI
+// network boot program, lies beside it: that program reads the loader file
+// named after itself.
+bool ServedToUefi(const std::string& loaderPath) {
+    const size_t dot = loaderPath.find_last_of('.');
+    return dot != std::string::npos && dot > loaderPath.find_last_of('\\') &&
+           platform::Exists(loaderPath.substr(0, dot) + ".efi");
+}
+
+// Adds a row per item of the loader, and a note when it is served to UEFI
+// PCs that none of its items boots.
+void ListItemBoots(const std::string& file, const LoaderFile& loader, std::vector<ItemBoots>& items,
+                   std::vector<Problem>& notes) {
+    bool uefi = false;
+    for (int slot = 0; slot < loader.GetItemCount(); ++slot) {
+        const std::string image = loader.GetImageFile(slot);
+        const ImageBoots boots = ItemBootsOn(loader.GetFolder(), image);
+        uefi = uefi || boots.uefi;
+        items.push_back({file, slot, image, BootsOnText(boots)});
+    }
+    if (!uefi && loader.GetItemCount() > 0 && ServedToUefi(loader.GetPath()))
+        notes.push_back({file, "served to UEFI PCs (a .efi program of its name lies beside it), but none of its "
+                               "items boots on UEFI"});
 }
 
 }  // namespace
@@ -113,7 +152,9 @@ int List(std::vector<std::string> args) {
                 .Add("loader", launchFile)
                 .Add("readOnly", row.readOnly);
             if (entry.m_loaderOpened)
-                o.Add("defaultSlot", static_cast<long>(loader.GetDefaultItem())).Add("timeout", static_cast<long>(loader.GetTimeout()));
+                o.Add("defaultSlot", static_cast<long>(loader.GetDefaultItem()))
+                    .Add("timeout", static_cast<long>(loader.GetTimeout()))
+                    .AddRaw("items", ItemsJson(loader));
             json.push_back(o.Str());
         } else {
             // A menu that boots by itself says so behind its line.
@@ -184,8 +225,9 @@ int ShowEntry(std::vector<std::string> args) {
     for (int slot = 0; slot < loader.GetItemCount(); ++slot) {
         std::string image, description, help;
         loader.GetItem(slot, image, description, help);
-        std::printf("item %d:      %s  [%s]\n             %s\n", slot + 1, Shown(description).c_str(),
-                    image.empty() ? "boot from hard drive" : Shown(image).c_str(), Shown(help).c_str());
+        std::printf("item %d:      %s  [%s]\n             %s\n             boots on: %s\n", slot + 1,
+                    Shown(description).c_str(), image.empty() ? "boot from hard drive" : Shown(image).c_str(),
+                    Shown(help).c_str(), BootsOnText(ItemBootsOn(loader.GetFolder(), image)).c_str());
     }
     return kExitOk;
 }
@@ -231,18 +273,19 @@ int Verify(std::vector<std::string> args) {
                   "Temporary files a stopped program left (nobody holds them, older than ten\n"
                   "minutes) are problems too; --clean removes them.\n"
                   "Notes (which do not change the exit status) name plain diskette images\n"
-                  "that start syslinux or GRUB and should be wrapped with menvolt-image wrap.\n"
+                  "that start syslinux or GRUB and should be wrapped with menvolt-image wrap,\n"
+                  "and loader files served to UEFI PCs none of whose items boots on UEFI: a\n"
+                  "loader file NAME.ldr is served to them when NAME.efi (menvolt.efi, copied or\n"
+                  "linked) lies beside it. Every item says which PCs it boots on (BIOS, UEFI).\n"
                   "Exit status 1 when anything is wrong.");
         return WantsHelp(args) ? kExitOk : kExitUsage;
     }
     std::string root = OpenShare(options);
     if (root.empty()) return kExitFailed;
 
-    struct Problem {
-        std::string file, what;
-    };
     std::vector<Problem> problems;
     std::vector<Problem> notes;
+    std::vector<ItemBoots> itemBoots;
     std::set<std::string> namedLoaders;  // host paths
     std::set<std::string> entryFolders;
     std::vector<SkippedFile> skipped;
@@ -277,6 +320,7 @@ int Verify(std::vector<std::string> args) {
         }
         for (const std::string& warning : LoaderWarnings(loader)) problems.push_back({launchFile, warning});
         std::string folder = loader.GetFolder();
+        ListItemBoots(launchFile, loader, itemBoots, notes);
         for (int slot = 0; slot < loader.GetItemCount(); ++slot) {
             std::string image = loader.GetImageFile(slot);
             if (image.empty()) continue;  // boots from the hard drive
@@ -308,8 +352,12 @@ int Verify(std::vector<std::string> args) {
     for (const std::string& folder : entryFolders) {
         for (const platform::FindData& d : platform::ListMatches(folder + "*.ldr")) {
             platform::ResolvedPath r = platform::Resolve(folder + d.name);
-            if (!d.isDirectory && !namedLoaders.count(r.host.string()))
-                problems.push_back({Relative(root, folder + d.name), "orphaned loader: no entry names it"});
+            if (d.isDirectory || namedLoaders.count(r.host.string())) continue;
+            problems.push_back({Relative(root, folder + d.name), "orphaned loader: no entry names it"});
+            // Still what a PC gets when its network boot program is named after it.
+            LoaderFile orphan;
+            if (ServedToUefi(folder + d.name) && orphan.Open(folder + d.name))
+                ListItemBoots(Relative(root, folder + d.name), orphan, itemBoots, notes);
         }
     }
 
@@ -318,15 +366,27 @@ int Verify(std::vector<std::string> args) {
         for (const Problem& p : problems) items.push_back(JsonObject().Add("file", p.file).Add("problem", p.what).Str());
         std::vector<std::string> noteItems;
         for (const Problem& n : notes) noteItems.push_back(JsonObject().Add("file", n.file).Add("note", n.what).Str());
+        std::vector<std::string> itemRows;
+        for (const ItemBoots& i : itemBoots)
+            itemRows.push_back(JsonObject()
+                                   .Add("file", i.file)
+                                   .Add("slot", static_cast<long>(i.slot))
+                                   .Add("image", i.image)
+                                   .Add("bootsOn", i.bootsOn)
+                                   .Str());
         std::puts(JsonObject()
                       .Add("entries", static_cast<long>(rows.size()))
                       .Add("ok", problems.empty())
                       .AddRaw("problems", JsonArray(items))
                       .AddRaw("notes", JsonArray(noteItems))
+                      .AddRaw("items", JsonArray(itemRows))
                       .Str()
                       .c_str());
     } else {
         // Names and texts come from the share: escaped, so none acts on the terminal.
+        for (const ItemBoots& i : itemBoots)
+            std::printf("%s: item %d (%s): boots on: %s\n", Shown(i.file).c_str(), i.slot + 1,
+                        i.image.empty() ? "hard drive" : Shown(i.image).c_str(), i.bootsOn.c_str());
         for (const Problem& p : problems) std::printf("%s: %s\n", Shown(p.file).c_str(), Shown(p.what).c_str());
         for (const Problem& n : notes) std::printf("%s: note: %s\n", Shown(n.file).c_str(), Shown(n.what).c_str());
         std::printf("%s, %s\n", CountOf(rows.size(), "entry", "entries").c_str(),
@@ -343,6 +403,7 @@ int TestBoot(std::vector<std::string> args) {
         std::fprintf(stderr, "menvolt-cli testboot: --timeout takes 5 to 3600 seconds\n");
         return kExitUsage;
     }
+    const bool uefi = std::erase(args, std::string("--uefi")) > 0;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--window") {
             window = true;
@@ -354,13 +415,15 @@ int TestBoot(std::vector<std::string> args) {
     std::string root;
     EntryRow row;
     int done = TakeEntryArgument(args,
-                                 "usage: menvolt-cli [--share DIR] [--json] testboot SIF [--window] [--timeout S]\n"
+                                 "usage: menvolt-cli [--share DIR] [--json] testboot SIF [--uefi] [--window] [--timeout S]\n"
                                  "Boots the entry in a virtual PC (QEMU with its PXE boot ROM) as a client on the\n"
                                  "network would. Prints the client's first screen; --window opens the PC in a\n"
-                                 "window to use it by hand instead. Exit status 3 when QEMU is not installed.",
+                                 "window to use it by hand instead. --uefi boots a UEFI PC (QEMU with the OVMF\n"
+                                 "firmware) that starts menvolt.efi instead of the chain program. Exit status 3\n"
+                                 "when QEMU (or, with --uefi, OVMF) is not installed.",
                                  options, root, row);
     if (done >= 0) return done;
-    std::string missing = vmboot::MissingEmulator();
+    std::string missing = vmboot::MissingEmulator(uefi);
     if (!missing.empty()) {
         std::fprintf(stderr, "menvolt-cli: %s\n", missing.c_str());
         return kExitNoQemu;
@@ -377,6 +440,8 @@ int TestBoot(std::vector<std::string> args) {
     request.folderHostPath = platform::Resolve(entry.m_loader.GetFolder()).host.string();
     request.serverPath = entry.m_loader.GetServerPath();
     request.chainHostPath = vmboot::FindChainProgram();
+    request.uefi = uefi;
+    request.efiHostPath = vmboot::FindEfiProgram();
     request.headless = !window;
     request.timeoutSeconds = static_cast<int>(seconds);
     if (request.headless && !options.json) std::fprintf(stderr, "booting %s in QEMU...\n", args[0].c_str());

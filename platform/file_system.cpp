@@ -711,11 +711,16 @@ int64_t ExclusiveFile::Size() const {
     return st.st_size;
 }
 
-bool ExclusiveFile::Read(void* data, size_t size, size_t& got) {
+namespace {
+
+// Reads until `size` bytes or the end of the file: from the current position,
+// or from `offset` when one is given.
+bool ReadFully(int fd, void* data, size_t size, size_t& got, const uint64_t* offset) {
     got = 0;
     auto* p = static_cast<uint8_t*>(data);
     while (got < size) {
-        ssize_t n = ::read(m_fd, p + got, size - got);
+        ssize_t n = offset ? ::pread(fd, p + got, size - got, static_cast<off_t>(*offset + got))
+                           : ::read(fd, p + got, size - got);
         if (n < 0) {
             if (errno == EINTR) continue;
             return false;
@@ -724,6 +729,14 @@ bool ExclusiveFile::Read(void* data, size_t size, size_t& got) {
         got += static_cast<size_t>(n);
     }
     return true;
+}
+
+}  // namespace
+
+bool ExclusiveFile::Read(void* data, size_t size, size_t& got) { return ReadFully(m_fd, data, size, got, nullptr); }
+
+bool ExclusiveFile::ReadAt(uint64_t offset, void* data, size_t size, size_t& got) {
+    return ReadFully(m_fd, data, size, got, &offset);
 }
 
 bool ExclusiveFile::Write(const void* data, size_t size) {

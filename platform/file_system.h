@@ -154,6 +154,8 @@ public:
     int64_t Size() const;
     // Reads up to size bytes from the current position; false on a read error.
     bool Read(void* data, size_t size, size_t& got);
+    // The same from `offset`, leaving the current position alone.
+    bool ReadAt(uint64_t offset, void* data, size_t size, size_t& got);
     // Writes every byte; false on a write error.
     bool Write(const void* data, size_t size);
     bool Flush();

@@ -96,6 +96,16 @@ enum : unsigned {
     IDS_NO_LOADER_NAMED = 57446,
     IDS_LOADER_MISSING = 57447,
     IDS_CHARACTER_NOT_STORED = 57448,
+    // Which kind of PC an item starts on, and Test Boot's two kinds.
+    IDS_BOOTS_ON = 57450,
+    IDS_BOOTS_BIOS = 57451,
+    IDS_BOOTS_UEFI = 57452,
+    IDS_BOOTS_BIOS_AND_UEFI = 57453,
+    IDS_BOOTS_NEITHER = 57454,
+    IDS_BOOTS_MISSING = 57455,
+    IDS_BOOTS_UNKNOWN = 57456,
+    IDS_TEST_BOOT_BIOS = 57457,
+    IDS_TEST_BOOT_UEFI = 57458,
 };
 
 // Dialog templates and bitmaps.

@@ -128,6 +128,15 @@ constexpr Entry kStrings[] = {
      "The loader file %s is missing, so there is nothing to boot. OK in Properties makes it again from the "
      "template."},
     {IDS_CHARACTER_NOT_STORED, "Character not stored"},
+    {IDS_BOOTS_ON, "Boots on: %s"},
+    {IDS_BOOTS_BIOS, "BIOS"},
+    {IDS_BOOTS_UEFI, "UEFI"},
+    {IDS_BOOTS_BIOS_AND_UEFI, "BIOS and UEFI"},
+    {IDS_BOOTS_NEITHER, "neither (no boot code found)"},
+    {IDS_BOOTS_MISSING, "unknown (image file missing)"},
+    {IDS_BOOTS_UNKNOWN, "unknown (image file cannot be read)"},
+    {IDS_TEST_BOOT_BIOS, "BIOS PC"},
+    {IDS_TEST_BOOT_UEFI, "UEFI PC"},
 };
 
 }  // namespace

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# menvolt-cli on a share: list, show, verify with planted faults, remove.
+# menvolt-cli on a share: list, show, verify with planted faults, remove;
+# which PCs items boot on, with images menvolt-image gives an EFI program.
 set -euo pipefail
-cli=$1
+cli=$1 image=$2 efi=$3
 dir=$(mktemp -d)
 trap 'chmod -R u+w "$dir"; rm -rf "$dir"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
@@ -68,6 +69,28 @@ grep -q 'tool0.ldr: note: item 1: dos.img is a plain diskette that starts syslin
 if "$cli" --share "$share" remove 'Setup\English\Tools\Zent\i386\templates\nothing.sif' 2>/dev/null; then
   fail "remove of an unknown entry succeeded"
 fi
+# One diskette for both kinds of PC: its syslinux boot sector and an EFI
+# program where the firmware looks; an EFI program too large for a diskette
+# gets an extended image, unless the capacity is given.
+"$image" add "$tools/dos.img" --efi "$efi"
+python3 -c 'import sys; open(sys.argv[2], "wb").write(open(sys.argv[1], "rb").read() + bytes(1500000))' "$efi" "$dir/big.efi"
+if "$image" create "$tools/big.img" --efi "$dir/big.efi" --capacity 0 2>/dev/null; then fail "a 1.5 MB program fitted a diskette"; fi
+"$image" create "$tools/big.img" --efi "$dir/big.efi"
+"$image" create "$tools/plain.img"
+"$cli" --share "$share" create --language English --description Both --item 1 big.img Big "" --item 2 plain.img Plain "" >/dev/null
+"$cli" --share "$share" create --language English --description "BIOS only" --image plain.img >/dev/null
+cp "$efi" "$tools/tool2.efi"  # tool2.ldr is served to UEFI PCs
+out=$("$cli" --share "$share" verify) || fail "verify of UEFI items: $out"
+for line in 'tool0.ldr: item 1 (dos.img): boots on: BIOS and UEFI' 'tool0.ldr: item 2 (hard drive): boots on: BIOS and UEFI' \
+            'tool1.ldr: item 1 (big.img): boots on: BIOS and UEFI' 'tool1.ldr: item 2 (plain.img): boots on: BIOS' \
+            'tool2.ldr: note: served to UEFI PCs .*, but none of its items boots on UEFI'; do
+  grep -qx ".*$line" <<<"$out" || fail "verify: $line: $out"
+done
+[ "$(grep -c 'served to UEFI' <<<"$out")" = 1 ] || fail "verify: UEFI note for a loader not served to UEFI PCs"
+grep -A3 'item 1: *Big' <<<"$("$cli" --share "$share" show 'Setup\English\Tools\Zent\i386\templates\tool1.sif')" \
+  | grep -q 'boots on: BIOS and UEFI' || fail "show: boots on"
+python3 -c 'import json,sys; r=json.loads(sys.argv[1]); assert [i["bootsOn"] for i in r[1]["items"]]==["BIOS and UEFI", "BIOS"], r' \
+  "$("$cli" --share "$share" --json list)" || fail "list --json: bootsOn"
 grep -q usage <<<"$("$cli" list --help)" || fail "list --help"
 if "$cli" --share "$dir/none" list 2>/dev/null; then fail "a missing share folder was accepted"; fi
 echo "cli share commands: all checks passed"
