@@ -1,6 +1,7 @@
 #include "image_document.h"
 
 #include "atomic_file.h"
+#include "efi_boot_program.h"
 #include "image_library.h"
 
 #include <sys/stat.h>
@@ -145,6 +146,13 @@ ChangeResult ImageDocument::ExtractFile(const std::string& imagePath, const std:
     return result;
 }
 
+ChangeResult ImageDocument::AddEfiBootProgram(const std::string& hostFile) {
+    std::vector<uint8_t> program;
+    std::string error;
+    if (!ReadEfiProgram(hostFile, program, error)) return ChangeResult{FatError::None, error};
+    return Apply([&](FatVolume& volume) { return PutEfiBootProgram(volume, program); });
+}
+
 bool WriteWholeImage(const std::string& hostPath, const std::vector<uint8_t>& data, std::string& error) {
     struct stat st {};
     if (stat(hostPath.c_str(), &st) != 0) return ReplaceFileAtomically(hostPath, data.data(), data.size(), error);
@@ -155,11 +163,13 @@ bool WriteWholeImage(const std::string& hostPath, const std::vector<uint8_t>& da
 }
 
 bool CreateImageFile(const std::string& hostPath, uint32_t capacityMegabytes, uint32_t options, bool replaceFiles,
-                     std::string& error) {
+                     std::string& error, const std::vector<uint8_t>* efiProgram, bool fitCapacity) {
     // Base code cannot stay without the driver under it.
     if (!(options & KTIMG_OPTION_KEEP_UNDI)) options &= ~KTIMG_OPTION_KEEP_BASE;
     std::vector<uint8_t> bytes;
-    if (!BuildImage(capacityMegabytes, options, bytes)) {
+    if (efiProgram) {
+        if (!BuildEfiImage(*efiProgram, capacityMegabytes, fitCapacity, options, bytes, error)) return false;
+    } else if (!BuildImage(capacityMegabytes, options, bytes)) {
         error = "capacity must be 0 (1.44 MB) or 2, 4, ..., 16 MB";
         return false;
     }

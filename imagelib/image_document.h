@@ -49,6 +49,9 @@ public:
                               std::vector<std::string>* stored = nullptr);
     // Writes a file of the image to a host path (replacing it safely).
     ChangeResult ExtractFile(const std::string& imagePath, const std::string& hostPath) const;
+    // Puts a host file, which must be an EFI program for x86-64, at
+    // \EFI\BOOT\BOOTX64.EFI in one change (efi_boot_program.h).
+    ChangeResult AddEfiBootProgram(const std::string& hostFile);
 
 private:
     std::string m_path;
@@ -62,9 +65,12 @@ private:
 // to `hostPath` under the writer's lock, so a change running at the same
 // time comes wholly before or wholly after. An existing image that holds
 // files is replaced only with `replaceFiles` (the editor's Create dialog
-// asks first; the command line wants --force). False with a reason.
+// asks first; the command line wants --force). With `efiProgram` the image
+// holds it as its UEFI boot program, at the capacity given or, with
+// `fitCapacity`, the smallest that holds it (efi_boot_program.h). False with
+// a reason.
 bool CreateImageFile(const std::string& hostPath, uint32_t capacityMegabytes, uint32_t options, bool replaceFiles,
-                     std::string& error);
+                     std::string& error, const std::vector<uint8_t>* efiProgram = nullptr, bool fitCapacity = false);
 
 // Writes `data` over the existing file or a new one at `hostPath`, holding
 // the writer's lock on an existing one from before the write to after it.

@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include "diskette_wrap.h"
+#include "efi_boot_program.h"
 #include "image_help_event.h"
 #include "image_library.h"
 
@@ -84,6 +85,10 @@ public:
         writable = check->isChecked();
         return true;
     }
+    QString EfiProgramToAdd(QWidget* parent) override {
+        return QFileDialog::getOpenFileName(parent, "Add UEFI Boot Program", QString(),
+                                            "EFI programs (*.efi);;All files (*)");
+    }
 };
 
 }  // namespace
@@ -117,8 +122,9 @@ ImageViewer::ImageViewer(QWidget* owner, bool helpAvailable, std::unique_ptr<Vie
     m_newFolder = new QPushButton("&New Folder...", this);
     m_label = new QPushButton("&Label...", this);
     m_fromDiskette = new QPushButton("From Dis&kette Image...", this);
+    m_addEfi = new QPushButton("Add UEFI Boot Program...", this);
     auto* commands = new QHBoxLayout;
-    for (QPushButton* b : {m_add, m_extract, m_delete, m_rename, m_newFolder, m_label, m_fromDiskette}) {
+    for (QPushButton* b : {m_add, m_extract, m_delete, m_rename, m_newFolder, m_label, m_fromDiskette, m_addEfi}) {
         b->setAutoDefault(false);
         commands->addWidget(b);
     }
@@ -144,6 +150,7 @@ ImageViewer::ImageViewer(QWidget* owner, bool helpAvailable, std::unique_ptr<Vie
     connect(m_newFolder, &QPushButton::clicked, this, [this] { NewFolder(); });
     connect(m_label, &QPushButton::clicked, this, [this] { EditLabel(); });
     connect(m_fromDiskette, &QPushButton::clicked, this, [this] { FromDiskette(); });
+    connect(m_addEfi, &QPushButton::clicked, this, [this] { AddEfiBootProgram(); });
     connect(m_tree, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
         if (!item) return;
         m_folder = item->data(0, kPathRole).toString();
@@ -271,6 +278,23 @@ bool ImageViewer::FromDiskette() {
                                   .arg(Local(error)));
         reject();
     }
+    return true;
+}
+
+bool ImageViewer::AddEfiBootProgram() {
+    const QString program = m_prompts->EfiProgramToAdd(this);
+    return !program.isEmpty() && AddEfiBootProgram(program);
+}
+
+bool ImageViewer::AddEfiBootProgram(const QString& hostFile) {
+    FatEntryInfo info;
+    if (m_doc.Volume().Stat(kEfiBootProgram, info) == FatError::None && !info.isDirectory &&
+        !m_prompts->Confirm(this, QString("The image already has a UEFI boot program (\\%1). Replace it with %2?")
+                                      .arg(kEfiBootProgram, QFileInfo(hostFile).fileName())))
+        return false;
+    if (!Report(m_doc.AddEfiBootProgram(Bytes(hostFile)))) return false;
+    SelectFolder(kEfiBootFolder);
+    SelectEntries({kEfiBootProgramName});
     return true;
 }
 

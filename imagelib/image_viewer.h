@@ -34,6 +34,8 @@ public:
     // The diskette image whose contents replace the image's, and whether
     // its RAM disk takes writes. Returns false when the user cancels.
     virtual bool DisketteToWrap(QWidget* parent, QString& diskette, bool& writable) = 0;
+    // The EFI program to start on UEFI PCs; empty when the user cancels.
+    virtual QString EfiProgramToAdd(QWidget*) { return {}; }
 };
 
 // Real dialogs: file pickers, input box, message boxes.
@@ -69,6 +71,10 @@ public:
     // Replaces the image with an extended image made from a diskette image
     // (see WrapDiskette); the keep-network options of the image stay.
     bool FromDiskette();
+    // Puts an EFI program at \EFI\BOOT\BOOTX64.EFI (asking before it
+    // replaces one) and shows it there.
+    bool AddEfiBootProgram();
+    bool AddEfiBootProgram(const QString& hostFile);
     // Asks the owner to show the viewer's help; true when it did.
     bool RequestHelp();
 
@@ -101,6 +107,7 @@ private:
     QPushButton* m_newFolder = nullptr;
     QPushButton* m_label = nullptr;
     QPushButton* m_fromDiskette = nullptr;
+    QPushButton* m_addEfi = nullptr;
 };
 
 }  // namespace imagelib

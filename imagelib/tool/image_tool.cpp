@@ -1,8 +1,9 @@
 // menvolt-image: the image library from the command line, for scripts and
 // test set-ups on the installation server.
-//   menvolt-image create IMAGE [--capacity MB] [--keep-undi] [--keep-base] [--writable] [--force]
+//   menvolt-image create IMAGE [--capacity MB] [--efi PROGRAM.efi] [--keep-undi] [--keep-base] [--writable] [--force]
 //   menvolt-image wrap DISKETTE OUT [--keep-undi] [--keep-base] [--writable]
 //   menvolt-image add IMAGE [--folder FOLDER] FILE...
+//   menvolt-image add IMAGE --efi PROGRAM.efi
 //   menvolt-image mkdir IMAGE FOLDER
 //   menvolt-image list IMAGE [FOLDER]
 //   menvolt-image extract IMAGE PATH HOSTFILE
@@ -12,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "efi_boot_program.h"
 #include "image_document.h"
 #include "image_library.h"
 
@@ -19,9 +21,14 @@ namespace {
 
 int Usage(FILE* out = stderr) {
     std::fprintf(out,
-                 "usage: menvolt-image create IMAGE [--capacity MB] [--keep-undi] [--keep-base] [--writable] [--force]\n"
+                 "usage: menvolt-image create IMAGE [--capacity MB] [--efi PROGRAM.efi] [--keep-undi] [--keep-base]\n"
+                 "                            [--writable] [--force]\n"
                  "       menvolt-image wrap DISKETTE OUT [--keep-undi] [--keep-base] [--writable]\n"
                  "       menvolt-image add IMAGE [--folder FOLDER] FILE...\n"
+                 "       menvolt-image add IMAGE --efi PROGRAM.efi\n"
+                 "--efi puts an EFI program (PE32+, x86-64) at \\EFI\\BOOT\\BOOTX64.EFI, where a UEFI PC's\n"
+                 "firmware starts it; create then chooses the smallest capacity that holds it\n"
+                 "unless --capacity is given.\n"
                  "       menvolt-image mkdir IMAGE FOLDER\n"
                  "       menvolt-image list IMAGE [FOLDER]\n"
                  "       menvolt-image extract IMAGE PATH HOSTFILE\n"
@@ -49,6 +56,8 @@ int Create(const std::vector<std::string>& args) {
     r.fixed = KTIMG_CREATE_FIXED;
     r.options = KTIMG_OPTION_STANDARD;
     bool force = false;  // replace an image that holds files
+    bool capacityGiven = false;
+    std::string efi;
     for (size_t i = 1; i < args.size(); ++i) {
         if (args[i] == "--capacity" && i + 1 < args.size()) {
             // Digits only, so "abc" or a value past 32 bits never becomes
@@ -57,6 +66,9 @@ int Create(const std::vector<std::string>& args) {
             if (text.empty() || text.size() > 2 || text.find_first_not_of("0123456789") != std::string::npos)
                 return Fail("capacity must be 0 (1.44 MB) or 2, 4, ..., 16 MB");
             r.capacity = static_cast<uint32_t>(std::stoul(text));
+            capacityGiven = true;
+        } else if (args[i] == "--efi" && i + 1 < args.size()) {
+            efi = args[++i];
         } else if (args[i] == "--keep-undi") {
             r.options |= KTIMG_OPTION_KEEP_UNDI;
         } else if (args[i] == "--keep-base") {
@@ -70,7 +82,11 @@ int Create(const std::vector<std::string>& args) {
         }
     }
     std::string error;
-    if (!imagelib::CreateImageFile(args[0], r.capacity, r.options, force, error)) return Fail(error);
+    std::vector<uint8_t> program;
+    if (!efi.empty() && !imagelib::ReadEfiProgram(efi, program, error)) return Fail(error);
+    if (!imagelib::CreateImageFile(args[0], r.capacity, r.options, force, error, efi.empty() ? nullptr : &program,
+                                   !capacityGiven))
+        return Fail(error);
     return 0;
 }
 
@@ -93,14 +109,20 @@ int Wrap(const std::vector<std::string>& args) {
 
 int Add(const std::vector<std::string>& args) {
     if (args.size() < 2) return Usage();
-    std::string folder;
+    std::string folder, efi;
     std::vector<std::string> files;
     for (size_t i = 1; i < args.size(); ++i) {
         if (args[i] == "--folder" && i + 1 < args.size()) folder = args[++i];
+        else if (args[i] == "--efi" && i + 1 < args.size()) efi = args[++i];
         else files.push_back(args[i]);
     }
+    if (!efi.empty() && (!files.empty() || !folder.empty())) return Usage();
     imagelib::ImageDocument doc;
     if (!OpenImage(args[0], doc, true)) return 1;
+    if (!efi.empty()) {
+        auto result = doc.AddEfiBootProgram(efi);
+        return result.ok() ? 0 : Fail(result.message);
+    }
     std::vector<std::string> stored;
     auto result = doc.AddHostFiles(folder, files, &stored);
     if (!result.ok()) return Fail(result.message);

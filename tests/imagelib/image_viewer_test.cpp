@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
+#include <cstring>
 #include <deque>
 #include <filesystem>
 
@@ -347,6 +348,41 @@ TEST_F(ViewerFixture, FromADisketteImageTheImageBecomesItsWrappedFormAndShowsIts
     ASSERT_EQ(script.errors.size(), 1);
     EXPECT_NE(script.errors[0].indexOf("not a diskette image"), -1) << script.errors[0].toStdString();
     EXPECT_EQ(testing_support::ReadBytes(path), now);
+}
+
+// The headers a PE32+ program for x86-64 starts with, and nothing more.
+std::vector<uint8_t> EfiProgram() {
+    std::vector<uint8_t> p(1024);
+    std::memcpy(p.data(), "MZ", 2);
+    p[0x3C] = 0x40;
+    std::memcpy(&p[0x40], "PE\0\0\x64\x86", 6);
+    std::memcpy(&p[0x58], "\x0B\x02", 2);
+    return p;
+}
+
+TEST_F(ViewerFixture, AUefiBootProgramGoesWhereTheFirmwareLooksAndShowsLikeAnyFolder) {
+    OpenNew(0);
+    const fs::path efi = dir / "grubx64.efi";
+    testing_support::WriteBytes(efi, EfiProgram());
+    testing_support::WriteText(dir / "notes.txt", "not a program");
+    EXPECT_FALSE(viewer->AddEfiBootProgram(QString::fromStdString((dir / "notes.txt").string())));
+    ASSERT_EQ(script.errors.size(), 1);
+    EXPECT_NE(script.errors[0].indexOf("is not an EFI program"), -1) << script.errors[0].toStdString();
+    ASSERT_TRUE(viewer->AddEfiBootProgram(QString::fromStdString(efi.string())));
+    EXPECT_EQ(viewer->CurrentFolder(), "EFI\\BOOT");
+    EXPECT_EQ(viewer->ListedNames(), QStringList({"BOOTX64.EFI"}));
+    QTreeWidgetItem* root = viewer->FolderTree()->topLevelItem(0);
+    ASSERT_EQ(root->childCount(), 1);
+    EXPECT_EQ(root->child(0)->text(0), "EFI");
+    EXPECT_EQ(root->child(0)->child(0)->text(0), "BOOT");
+    ExpectClean();
+    std::vector<uint8_t> got;
+    ASSERT_TRUE(imagetest::MtoolsRead(path, 0, "EFI/BOOT/BOOTX64.EFI", got));
+    EXPECT_EQ(got, EfiProgram());
+    // Another program asks before it replaces the first: No keeps it.
+    script.confirms = {false};
+    EXPECT_FALSE(viewer->AddEfiBootProgram(QString::fromStdString(efi.string())));
+    EXPECT_EQ(script.confirmTexts.size(), 1);
 }
 
 }  // namespace

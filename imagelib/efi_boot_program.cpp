@@ -1,0 +1,59 @@
+#include "efi_boot_program.h"
+
+#include "atomic_file.h"
+#include "efi_program.h"
+#include "image_document.h"
+#include "image_format.h"
+
+namespace imagelib {
+
+bool ReadEfiProgram(const std::string& hostPath, std::vector<uint8_t>& program, std::string& error) {
+    if (!ReadHostFile(hostPath, ImageDocument::kMaxImageSize, program, error)) return false;
+    const uint32_t at = common::PeHeaderOffset(program.data(), program.size());
+    if (at && at + common::kPeHeaderBytes <= program.size() && common::IsPe32PlusX64(program.data() + at)) return true;
+    error = hostPath + " is not an EFI program for x86-64 PCs (a PE32+ file for x86-64)";
+    return false;
+}
+
+FatError PutEfiBootProgram(FatVolume& volume, const std::vector<uint8_t>& program) {
+    FatEntryInfo info;
+    for (const char* folder : {"EFI", kEfiBootFolder}) {
+        FatError err = volume.Stat(folder, info);
+        if (err == FatError::NotFound) err = volume.MakeDirectory(folder);
+        else if (err == FatError::None && !info.isDirectory) err = FatError::NotADirectory;
+        if (err != FatError::None) return err;
+    }
+    if (volume.Stat(kEfiBootProgram, info) == FatError::None && info.isDirectory) return FatError::IsADirectory;
+    return volume.WriteFile(kEfiBootProgram, program.data(), program.size(), true);
+}
+
+bool BuildEfiImage(const std::vector<uint8_t>& program, uint32_t capacity, bool fitCapacity, uint32_t options,
+                   std::vector<uint8_t>& out, std::string& error) {
+    std::vector<uint32_t> capacities = {capacity};
+    if (fitCapacity) {
+        capacities = {0};
+        for (uint32_t mb = 2; mb <= kMaxExtendedMegabytes; mb += 2) capacities.push_back(mb);
+    }
+    for (uint32_t mb : capacities) {
+        ImageInfo info;
+        FatVolume volume;
+        if (!BuildImage(mb, options, out) || !InspectImage(out, info) || !volume.Mount(out, info.volumeOffset)) {
+            error = "capacity must be 0 (1.44 MB) or 2, 4, ..., 16 MB";
+            return false;
+        }
+        const FatError err = PutEfiBootProgram(volume, program);
+        if (err == FatError::None) return true;
+        if (err != FatError::DiskFull) {
+            error = FatErrorText(err);
+            return false;
+        }
+    }
+    const std::string size = std::to_string(program.size()) + " bytes";
+    error = fitCapacity ? "the EFI program (" + size + ") does not fit even in a 16 MB image"
+                        : "the EFI program (" + size + ") does not fit in a " +
+                              (capacity ? std::to_string(capacity) + " MB image" : std::string("1.44 MB diskette")) +
+                              "; give a larger --capacity, or none to have one chosen that fits";
+    return false;
+}
+
+}  // namespace imagelib
