@@ -37,11 +37,12 @@ void Usage(FILE* out) {
         "  edit SIF [changes]    change an entry as the Menu Item Properties sheet does\n"
         "  remove SIF            remove an entry's files, as the editor's Remove does\n"
         "  verify                check every entry, its images, and orphaned loaders\n"
-        "  testboot SIF [--window]   boot an entry in a virtual PC and show its first screen\n"
+        "  testboot SIF [--uefi] [--window]   boot an entry in a virtual PC (a BIOS PC, or\n"
+        "                        with --uefi a UEFI PC) and show its first screen\n"
         "Each command takes --help (or -h); a file of that name goes after \"--\".\n"
         "\n"
         "Exit codes: 0 success, 1 a file failed its checks or could not be written,\n"
-        "2 wrong usage, 3 QEMU is not installed (testboot).\n",
+        "2 wrong usage, 3 QEMU (or for --uefi OVMF) is not installed (testboot).\n",
         out);
 }
 

@@ -15,6 +15,7 @@
 #include "resource.h"
 #include "string_table.h"
 #include "temp_folder.h"
+#include "terminal_screen.h"
 
 namespace fs = std::filesystem;
 
@@ -24,6 +25,11 @@ namespace {
 
 constexpr const char kQemu[] = "qemu-system-x86_64";
 constexpr const char* kBootRoms[] = {"/usr/lib/ipxe/qemu/efi-e1000.rom", "/usr/lib/ipxe/qemu/pxe-e1000.rom"};
+// Debian's ovmf: the firmware, and the variable store each run gets a fresh copy of.
+constexpr const char kOvmfCode[] = "/usr/share/OVMF/OVMF_CODE_4M.fd";
+constexpr const char kOvmfVars[] = "/usr/share/OVMF/OVMF_VARS_4M.fd";
+// What the firmware's PXE boot says once it has the network boot program.
+constexpr const char kNbpDownloaded[] = "NBP file downloaded successfully";
 constexpr uint32_t kTextScreen = 0xB8000;
 constexpr int kScreenBytes = 80 * 25 * 2;
 
@@ -47,15 +53,23 @@ std::vector<std::string> ScreenRows(const std::string& cells) {
     return rows;
 }
 
-// A TFTP root in which the chain program, the loader and every file of the
+const char* BootFile(const Request& request) { return request.uefi ? "menvolt.efi" : "menvolt.0"; }
+
+// A TFTP root in which the network boot program, the loader and every file of the
 // loader's folder answer to the names the client will ask for. QEMU's TFTP
 // server takes backslashes literally, so "<server path><name>" is one file name.
 bool PrepareRoot(const Request& request, const fs::path& root, std::string& error) {
     std::error_code ec;
     fs::create_directories(root, ec);
-    fs::copy_file(request.chainHostPath, root / "menvolt.0", ec);
+    const std::string& program = request.uefi ? request.efiHostPath : request.chainHostPath;
+    fs::copy_file(program, root / BootFile(request), ec);
     if (ec) {
-        error = "cannot copy the chain program " + request.chainHostPath + ": " + ec.message();
+        error = "cannot copy the network boot program " + program + ": " + ec.message();
+        return false;
+    }
+    if (request.uefi) fs::copy_file(kOvmfVars, root.parent_path() / "vars.fd", ec);
+    if (ec) {
+        error = std::string("cannot copy the firmware's variable store ") + kOvmfVars + ": " + ec.message();
         return false;
     }
     fs::copy_file(request.loaderHostPath, root / "menvolt.ldr", ec);
@@ -94,9 +108,21 @@ std::string WindowDisplay() {
 
 std::vector<std::string> QemuArguments(const Request& request, const fs::path& work) {
     std::vector<std::string> args = {
-        kQemu, "-accel", "tcg", "-M", "pc", "-m", "256", "-no-reboot", "-name", "Menvolt test boot",
-        "-netdev", "user,id=n0,tftp=" + (work / "tftp").string() + ",bootfile=menvolt.0",
-        "-device", "e1000,netdev=n0", "-boot", "n", "-serial", "file:" + (work / "serial.log").string()};
+        kQemu, "-accel", "tcg", "-M", "pc", "-m", request.uefi ? "512" : "256", "-no-reboot",
+        "-name", "Menvolt test boot", "-serial", "file:" + (work / "serial.log").string(), "-netdev",
+        "user,id=n0,tftp=" + (work / "tftp").string() + ",bootfile=" + BootFile(request) + (request.uefi ? ",ipv6=off" : "")};
+    if (request.uefi) {
+        // The firmware's own network stack (no boot ROM on the card), over
+        // IPv4 only, so that no IPv6 boot option waits out its time first.
+        const std::vector<std::string> firmware = {
+            "-drive", std::string("if=pflash,format=raw,unit=0,readonly=on,file=") + kOvmfCode,
+            "-drive", "if=pflash,format=raw,unit=1,file=" + (work / "vars.fd").string(),
+            "-device", "virtio-net-pci,romfile=,netdev=n0,bootindex=1",
+            "-fw_cfg", "name=opt/org.tianocore/IPv6Support,string=no"};
+        args.insert(args.end(), firmware.begin(), firmware.end());
+    } else {
+        for (const char* a : {"-device", "e1000,netdev=n0", "-boot", "n"}) args.push_back(a);
+    }
     if (request.headless) {
         for (const char* a : {"-display", "none", "-monitor", "none"}) args.push_back(a);
         args.push_back("-qmp");
@@ -112,18 +138,34 @@ std::vector<std::string> QemuArguments(const Request& request, const fs::path& w
 
 }  // namespace
 
-std::string FindChainProgram() {
+namespace {
+
+std::string BesideProgram(const char* name) {
     std::error_code ec;
     fs::path self = fs::read_symlink("/proc/self/exe", ec);
     if (ec) return {};
-    fs::path chain = self.parent_path() / "chain.0";
-    return fs::exists(chain, ec) ? chain.string() : std::string();
+    fs::path file = self.parent_path() / name;
+    return fs::exists(file, ec) ? file.string() : std::string();
 }
 
-std::string MissingEmulator() {
+}  // namespace
+
+std::string FindChainProgram() { return BesideProgram("chain.0"); }
+std::string FindEfiProgram() { return BesideProgram("menvolt.efi"); }
+
+std::string MissingEmulator(bool uefi) {
+    const bool qemu = !platform::FindProgram(kQemu).empty();
+    if (uefi) {
+        const bool ovmf = ::access(kOvmfCode, R_OK) == 0 && ::access(kOvmfVars, R_OK) == 0;
+        if (qemu && ovmf) return {};
+        const std::string packages = !qemu && !ovmf ? "qemu-system-x86 ovmf" : qemu ? "ovmf" : "qemu-system-x86";
+        return "A test boot on a UEFI PC needs QEMU and the UEFI firmware OVMF, which are not installed here. "
+               "Install the Debian " + std::string(!qemu && !ovmf ? "packages qemu-system-x86 and ovmf" : "package " + packages) +
+               " (apt install " + packages + ").";
+    }
     bool rom = false;
     for (const char* file : kBootRoms) rom = rom || ::access(file, R_OK) == 0;
-    if (platform::FindProgram(kQemu).empty() || !rom)
+    if (!qemu || !rom)
         return "A test boot needs QEMU and its network boot ROMs, which are not installed here. "
                "Install the Debian packages qemu-system-x86 and ipxe-qemu "
                "(apt install qemu-system-x86 ipxe-qemu).";
@@ -132,7 +174,7 @@ std::string MissingEmulator() {
 
 Result Run(const Request& request) {
     Result result;
-    result.message = MissingEmulator();
+    result.message = MissingEmulator(request.uefi);
     if (!result.message.empty()) return result;
     Request run = request;
     if (!request.headless) {
@@ -142,8 +184,9 @@ Result Run(const Request& request) {
             return result;
         }
     }
-    if (request.chainHostPath.empty()) {
-        result.message = "the chain network boot program was not found beside the program";
+    if (request.uefi ? request.efiHostPath.empty() : request.chainHostPath.empty()) {
+        result.message = request.uefi ? "the UEFI network boot program menvolt.efi was not found beside the program"
+                                      : "the chain network boot program was not found beside the program";
         return result;
     }
     const fs::path work = platform::MakeTempFolder("menvolt-testboot-");
@@ -177,14 +220,28 @@ Result Run(const Request& request) {
     if (!started || !qmp.Connect((work / "qmp.sock").string(), 10000)) {
         result.message = "QEMU did not start";
     } else {
-        // Wait until the chain program has run, then until the screen has
-        // stood still for a while: that is the client's first screen.
+        // Wait until the network boot program has run, then until the screen
+        // has stood still for a while: that is the client's first screen.
         auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(request.timeoutSeconds);
         bool promptSkipped = false;
         int still = 0;
         while (std::chrono::steady_clock::now() < deadline) {
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
             if (qemu.HasEnded()) break;
+            if (request.uefi) {
+                // The screen is the firmware's serial mirror; the program has
+                // run once something follows the firmware's download line.
+                cells = ReadFile(work / "serial.log");
+                const size_t downloaded = cells.find(kNbpDownloaded);
+                const bool ran = downloaded != std::string::npos && cells.size() > downloaded + 64;
+                still = (ran && cells == last) ? still + 1 : 0;
+                last = cells;
+                if (still >= 8) {
+                    result.ok = true;
+                    break;
+                }
+                continue;
+            }
             std::string file = (work / "screen.bin").string();
             if (!qmp.Execute("pmemsave", "{\"val\":" + std::to_string(kTextScreen) + ",\"size\":" +
                                              std::to_string(kScreenBytes) + ",\"filename\":\"" + file + "\"}"))
@@ -207,7 +264,7 @@ Result Run(const Request& request) {
         }
         if (!result.ok) result.message = "the client's screen did not settle in time";
     }
-    result.screen = ScreenRows(cells);
+    result.screen = request.uefi ? TerminalRows(cells) : ScreenRows(cells);
     qmp.Close();
     qemu.Stop();
     std::error_code ec;

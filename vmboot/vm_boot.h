@@ -1,8 +1,10 @@
 // VM boot (the editor's Test Boot, menvolt-cli testboot): starts a loader
 // file in a virtual PC exactly as a client on the network would see it.
-// QEMU's e1000 PXE boot ROM boots the chain program
-// from QEMU's own DHCP/TFTP server, rooted at a temporary view of the share
-// in which the loader's backslash paths resolve; chain then starts the loader.
+// A BIOS PC: QEMU's e1000 PXE boot ROM boots the chain program; a UEFI PC:
+// Debian's OVMF firmware boots menvolt.efi with its own network stack. Both
+// get it from QEMU's own DHCP/TFTP server, rooted at a temporary view of the
+// share in which the loader's backslash paths resolve; the program then
+// starts the loader.
 #pragma once
 
 #include <string>
@@ -14,7 +16,9 @@ struct Request {
     std::string loaderHostPath;  // the loader file to boot
     std::string folderHostPath;  // the folder its image files lie in
     std::string serverPath;      // the loader's server path (backslashes)
-    std::string chainHostPath;   // the chain network boot program
+    std::string chainHostPath;   // the chain network boot program (BIOS)
+    bool uefi = false;           // a UEFI PC instead of a BIOS PC
+    std::string efiHostPath;     // menvolt.efi (UEFI)
     bool headless = true;        // false: a window the user drives, left running
     std::string display;         // the window's display backend (Run chooses it)
     int timeoutSeconds = 60;
@@ -26,11 +30,14 @@ struct Result {
     std::vector<std::string> screen;  // headless: the 25 rows of the client's first screen
 };
 
-// Where the chain program lies beside the running program, or "".
+// Where the chain program and menvolt.efi lie beside the running program
+// (the build's bin folder, or /usr/lib/menvolt), or "".
 std::string FindChainProgram();
+std::string FindEfiProgram();
 
-// The reason QEMU cannot be used here, with the packages to install, or "".
-std::string MissingEmulator();
+// The reason QEMU cannot boot that kind of PC here, with the packages to
+// install, or "".
+std::string MissingEmulator(bool uefi = false);
 
 Result Run(const Request& request);
 

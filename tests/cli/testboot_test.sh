@@ -27,6 +27,12 @@ json=$("$cli" --share "$share" --json testboot 'Setup\English\Tools\Zent\i386\te
 python3 -c 'import json,sys; r=json.loads(sys.argv[1]); assert r["ok"] and r["screen"][6].strip()=="Hard drive", r' "$json" \
   || fail "testboot --json"
 
+# A UEFI PC under OVMF starts menvolt.efi, which shows the same menu.
+out=$("$cli" --share "$share" testboot --uefi 'Setup\English\Tools\Zent\i386\templates\tool0.sif' 2>/dev/null) \
+  || fail "testboot --uefi failed: $out"
+[ "$(row 0)" = "  Test boot menu" ] && [ "$(row 5)" = "        DOS disk" ] && [ "$(row 24)" = "  [ENTER] Continue" ] \
+  || fail "UEFI screen: $out"
+
 # Without QEMU on the path the command says what to install.
 if msg=$(PATH=/nonexistent "$cli" --share "$share" testboot 'Setup\English\Tools\Zent\i386\templates\tool0.sif' 2>&1); then
   fail "testboot without QEMU succeeded"

@@ -206,9 +206,10 @@ def main():
         x.wait_focus("Menvolt Help", program, top_level=True)
         x.keys("Escape")
         x.wait_focus("Menvolt", program)
-        # Shift+F10 opens the list's menu; its Test Boot on the entry that
-        # names no loader says so (or, without QEMU, what to install).
-        x.keys("Down", "Down", "shift+F10", "t")
+        # Shift+F10 opens the list's menu; its Test Boot (on a BIOS PC, the
+        # first of its menu) on the entry that names no loader says so (or,
+        # without QEMU, what to install).
+        x.keys("Down", "Down", "shift+F10", "t", "Return")
         x.shot(x.wait_focus("Test Boot", program), "01-test-boot-no-loader")
         x.keys("Return")
         x.wait_focus("Menvolt", program)

@@ -2,7 +2,11 @@
 // OK writes back.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QHelpEvent>
 #include <QLabel>
+#include <QToolTip>
+#include <cstring>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTreeWidget>
@@ -442,6 +446,38 @@ TEST_F(PropertiesTest, SubmenuPageShowsTheLoaderErrorInPlaceOfTheList) {
     ASSERT_NE(page.m_errorText, nullptr);
     EXPECT_EQ(page.m_errorText->text().toStdString(), "Bad data checksum in image file.");
     EXPECT_EQ(page.m_list->topLevelItemCount(), 0);
+}
+
+// Each row tells which PCs its item boots on, read from the image when asked.
+TEST_F(PropertiesTest, SubmenuRowsTellWhichPcsTheirItemBootsOn) {
+    WriteEntry(0, "Menu", 3);
+    std::vector<uint8_t> efi(1024), boot(512);
+    std::memcpy(efi.data(), "MZ", 2);
+    efi[0x3C] = 0x40;
+    std::memcpy(&efi[0x40], "PE\0\0\x64\x86", 6);
+    std::memcpy(&efi[0x58], "\x0B\x02", 2);
+    boot[510] = 0x55, boot[511] = 0xAA;
+    WriteBytes(HostFile("disk1.img"), efi);
+    WriteBytes(HostFile("disk3.img"), boot);
+    Open(0);
+    CViewLoaderFilesPage page;
+    page.m_pLoader = &entry.m_loader;
+    CPropertySheet sheet("Sheet");
+    sheet.AddPage(&page);
+    ASSERT_TRUE(sheet.Create());
+    sheet.Window()->show();
+    auto tipAt = [&](int row) {
+        QWidget* viewport = page.m_list->viewport();
+        const QPoint at = page.m_list->visualItemRect(page.m_list->topLevelItem(row)).center();
+        QHelpEvent help(QEvent::ToolTip, at, viewport->mapToGlobal(at));
+        QApplication::sendEvent(viewport, &help);
+        return QToolTip::text().toStdString();
+    };
+    EXPECT_EQ(tipAt(0), "Boots on: UEFI");
+    EXPECT_EQ(tipAt(1), "Boots on: unknown (image file missing)");
+    WriteBytes(HostFile("disk2.img"), boot);
+    EXPECT_EQ(tipAt(1), "Boots on: BIOS");
+    EXPECT_EQ(tipAt(2), "Boots on: BIOS");
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "menu_entry.h"
 #include "menu_store.h"
 #include "message_box.h"
+#include "qt_text.h"
 #include "string_table.h"
 #include "vm_boot.h"
 
@@ -16,13 +17,16 @@ void ShowEntryContextMenu(CMainDlg& owner, const QPoint& position) {
     if (!item) return;
     int row = owner.m_list->indexOfTopLevelItem(item);
     QMenu menu(owner.m_list);
-    QAction* boot = menu.addAction(QStringLiteral("&Test Boot"));
-    if (menu.exec(owner.m_list->viewport()->mapToGlobal(position)) == boot) VmBootEntry(owner, row);
+    QMenu* boot = menu.addMenu(QStringLiteral("&Test Boot"));
+    QAction* bios = boot->addAction(framework::ToQt(res::LoadString(res::IDS_TEST_BOOT_BIOS)));
+    QAction* uefi = boot->addAction(framework::ToQt(res::LoadString(res::IDS_TEST_BOOT_UEFI)));
+    QAction* chosen = menu.exec(owner.m_list->viewport()->mapToGlobal(position));
+    if (chosen == bios || chosen == uefi) VmBootEntry(owner, row, chosen == uefi);
 }
 
-void VmBootEntry(CMainDlg& owner, int row) {
+void VmBootEntry(CMainDlg& owner, int row, bool uefi) {
     const std::string caption = res::LoadString(res::IDS_TEST_BOOT);
-    std::string missing = vmboot::MissingEmulator();
+    std::string missing = vmboot::MissingEmulator(uefi);
     if (!missing.empty()) {
         platform::MessageBox(owner.GetSafeHwnd(), missing, caption, platform::MB_OK | platform::MB_ICONINFORMATION);
         return;
@@ -47,6 +51,8 @@ void VmBootEntry(CMainDlg& owner, int row) {
     request.folderHostPath = platform::Resolve(entry.m_loader.GetFolder()).host.string();
     request.serverPath = entry.m_loader.GetServerPath();
     request.chainHostPath = vmboot::FindChainProgram();
+    request.uefi = uefi;
+    request.efiHostPath = vmboot::FindEfiProgram();
     request.headless = false;
     vmboot::Result result = vmboot::Run(request);
     if (!result.ok)

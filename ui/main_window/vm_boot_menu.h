@@ -1,6 +1,6 @@
 // The main list's context menu: "Test Boot" starts the selected entry in a
-// virtual PC window, as a client on the network would see it. It is a context
-// menu so the main window keeps its designed layout.
+// virtual PC window, a BIOS PC or a UEFI PC, as a client on the network would
+// see it. It is a context menu so the main window keeps its designed layout.
 #pragma once
 
 class CMainDlg;
@@ -10,4 +10,4 @@ class QPoint;
 void ShowEntryContextMenu(CMainDlg& owner, const QPoint& position);
 
 // Boots the entry of `row` in a QEMU window, or says why it cannot.
-void VmBootEntry(CMainDlg& owner, int row);
+void VmBootEntry(CMainDlg& owner, int row, bool uefi = false);

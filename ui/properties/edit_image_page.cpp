@@ -1,5 +1,8 @@
 #include "edit_image_page.h"
 
+#include <QWidget>
+
+#include "boots_on_tooltip.h"
 #include "image_help_route.h"
 #include "image_operations.h"
 #include "loader_file.h"
@@ -23,6 +26,12 @@ BOOL CEditImagePage::OnInitDialog() {
         return TRUE;
     }
     SetDlgItemText(IDC_IMAGE_FILE, m_pLoader->GetImageFile(0));
+    // Which PCs the named image boots on; an empty name is no item yet.
+    InstallBootsOnTooltip(GetDlgItem(IDC_IMAGE_FILE), [this](const QPoint&) -> std::optional<TooltipItem> {
+        const std::string name = GetDlgItemText(IDC_IMAGE_FILE);
+        if (name.empty()) return std::nullopt;
+        return TooltipItem{Folder(), name};
+    });
     // A loader without a path has no image folder: the buttons would work in
     // the program's current folder.
     if (Folder().empty())

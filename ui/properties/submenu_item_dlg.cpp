@@ -1,5 +1,6 @@
 #include "submenu_item_dlg.h"
 
+#include "boots_on_tooltip.h"
 #include "image_help_route.h"
 #include "image_operations.h"
 #include "layout.h"
@@ -18,6 +19,12 @@ BOOL CSubmenuItemDlg::OnInitDialog() {
     LimitText(IDC_SUBMENU_HELP_TEXT, layout::HELP_TEXT_MAX);
     SetDlgItemText(IDC_SUBMENU_HELP_TEXT, m_helpText);
     KeepOnOneLine(IDC_SUBMENU_HELP_TEXT);
+    // Which PCs the item boots on: the named image's, or the hard drive's.
+    InstallBootsOnTooltip(GetDlgItem(IDC_IMAGE_FILE), [this](const QPoint&) -> std::optional<TooltipItem> {
+        const std::string name = GetDlgItemText(IDC_IMAGE_FILE);
+        if (name.empty() && !IsDlgButtonChecked(IDC_SUBMENU_HARD_DRIVE)) return std::nullopt;
+        return TooltipItem{m_folder, IsDlgButtonChecked(IDC_SUBMENU_HARD_DRIVE) ? std::string() : name};
+    });
     // An existing item without an image boots from the hard drive.
     if (!m_adding && m_imageFile.empty()) CheckDlgButton(IDC_SUBMENU_HARD_DRIVE, TRUE);
     UpdateControls();

@@ -5,6 +5,7 @@
 #include <QTreeWidget>
 
 #include "appearance_dlg.h"
+#include "boots_on_tooltip.h"
 #include "dialog_units.h"
 #include "entry_templates.h"
 #include "entry_ui_common.h"
@@ -61,6 +62,12 @@ BOOL CViewLoaderFilesPage::OnInitDialog() {
         m_list->headerItem()->setTextAlignment(0, Qt::AlignLeft | Qt::AlignVCenter);
         m_list->header()->setStretchLastSection(true);
         QObject::connect(m_list, &QTreeWidget::currentItemChanged, m_list, [this] { UpdatePreview(); });
+        // Which PCs the item under the pointer boots on.
+        InstallBootsOnTooltip(m_list->viewport(), [this](const QPoint& at) -> std::optional<TooltipItem> {
+            const int row = m_list->indexOfTopLevelItem(m_list->itemAt(at));
+            if (row < 0 || row >= m_pLoader->GetItemCount()) return std::nullopt;
+            return TooltipItem{m_pLoader->GetFolder(), m_pLoader->GetImageFile(row)};
+        });
     }
     FillList(0);
     return TRUE;
