@@ -19,6 +19,15 @@ constexpr uint64_t kBootProgramLimit = 32768;
 // specification's removable media boot behaviour names it for x86-64.
 const char* const kEfiBootPath[] = {"EFI        ", "BOOT       ", "BOOTX64 EFI"};
 
+// The "ExTx" header of an extended image.
+#define EXTX_FIELD(name, value) constexpr uint32_t name = (value);
+#define EXTX_OPTION(name, value)
+#define EXTX_HANDOFF(name, value)
+#include "extended_image.def"
+#undef EXTX_FIELD
+#undef EXTX_OPTION
+#undef EXTX_HANDOFF
+
 uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 uint32_t Get32(const uint8_t* p) { return Get16(p) | static_cast<uint32_t>(Get16(p + 2)) << 16; }
 
@@ -151,9 +160,11 @@ bool IsEfiProgram(ImageReader& reader, const std::vector<uint8_t>& head) {
     return at && reader.Read(at, common::kPeHeaderBytes, pe) && common::IsPe32PlusX64(pe.data());
 }
 
-// ISO 9660 (ECMA-119) with the El Torito boot catalogue: the platform of
-// every bootable entry, 0 for the x86 BIOS and 0xEF for EFI. False when the
-// file is no ISO 9660 image.
+// ISO 9660 (ECMA-119) with the El Torito boot catalogue: UEFI when a bootable
+// entry is for platform 0xEF (EFI). A CD never boots on BIOS here: the BIOS
+// client serves every image as diskette A:, where neither a CD's BIOS entry
+// (platform 0) nor a hybrid image's partition table boot code can start.
+// False when the file is no ISO 9660 image.
 bool ReadElTorito(ImageReader& reader, ImageBoots& boots) {
     constexpr uint64_t kSector = 2048;
     std::vector<uint8_t> d;
@@ -169,7 +180,6 @@ bool ReadElTorito(ImageReader& reader, ImageBoots& boots) {
     if (d[0] != 1 || d[30] != 0x55 || d[31] != 0xAA || sum != 0) return true;
     auto take = [&](uint8_t platform, const uint8_t* entry) {
         if (entry[0] != 0x88) return;  // not bootable
-        if (platform == 0) boots.bios = true;
         if (platform == 0xEF) boots.uefi = true;
     };
     take(d[1], &d[32]);  // the default entry, for the validation entry's platform
@@ -212,10 +222,10 @@ ImageBoots ImageBootsOn(const std::string& windowsPath) {
         boots.uefi = true;
         return boots;
     }
-    if (head.size() >= 0x20 && std::memcmp(&head[0x0E], "ExTx", 4) == 0) {
+    if (head.size() >= EXTX_HEAD_SIZE && std::memcmp(&head[EXTX_MARK], "ExTx", EXTX_MARK_SIZE) == 0) {
         // Start-up code for the BIOS, and behind it the volume it serves.
         boots.bios = true;
-        const uint64_t volume = Get16(&head[0x0A]), bytes = uint64_t(Get16(&head[0x0C])) * 1024;
+        const uint64_t volume = Get16(&head[EXTX_CODE_SIZE]), bytes = uint64_t(Get16(&head[EXTX_DATA_KB])) * 1024;
         FatWalk fat(reader, volume, bytes);
         boots.uefi = volume + bytes <= size && fat.Mount() && fat.HasFile(kEfiBootPath, 3);
         return boots;

@@ -81,19 +81,23 @@ p[0x58:0x5A] = b"\x0B\x02"; open(sys.argv[1], "wb").write(p); open(sys.argv[2], 
 if "$image" create "$tools/big.img" --efi "$dir/big.efi" --capacity 0 2>/dev/null; then fail "a 1.5 MB program fitted a diskette"; fi
 "$image" create "$tools/big.img" --efi "$dir/big.efi"
 "$image" create "$tools/plain.img"
-"$cli" --share "$share" create --language English --description Both --item 1 big.img Big "" --item 2 plain.img Plain "" >/dev/null
+# A CD with a BIOS and an EFI entry boots on UEFI only: the BIOS client serves every image as diskette A:.
+mkdir "$dir/cd" && "$image" create "$dir/cd/efi.img" --efi "$efi" && head -c 2048 /dev/zero >"$dir/cd/bios.bin"
+xorriso -as mkisofs -o "$tools/cd.iso" -b bios.bin -no-emul-boot -eltorito-alt-boot -e efi.img -no-emul-boot "$dir/cd" 2>/dev/null
+"$cli" --share "$share" create --language English --description Both --item 1 big.img Big "" --item 2 plain.img Plain "" \
+  --item 3 cd.iso CD "" >/dev/null
 "$cli" --share "$share" create --language English --description "BIOS only" --image plain.img >/dev/null
 cp "$efi" "$tools/tool2.efi"  # tool2.ldr is served to UEFI PCs
 out=$("$cli" --share "$share" verify) || fail "verify of UEFI items: $out"
 for line in 'tool0.ldr: item 1 (dos.img): boots on: BIOS and UEFI' 'tool0.ldr: item 2 (hard drive): boots on: BIOS and UEFI' \
-            'tool1.ldr: item 1 (big.img): boots on: BIOS and UEFI' 'tool1.ldr: item 2 (plain.img): boots on: BIOS' \
+            'tool1.ldr: item 1 (big.img): boots on: BIOS and UEFI' 'tool1.ldr: item 2 (plain.img): boots on: BIOS' 'tool1.ldr: item 3 (cd.iso): boots on: UEFI' \
             'tool2.ldr: note: served to UEFI PCs .*, but none of its items boots on UEFI'; do
   grep -qx ".*$line" <<<"$out" || fail "verify: $line: $out"
 done
 [ "$(grep -c 'served to UEFI' <<<"$out")" = 1 ] || fail "verify: UEFI note for a loader not served to UEFI PCs"
 grep -A3 'item 1: *Big' <<<"$("$cli" --share "$share" show 'Setup\English\Tools\Zent\i386\templates\tool1.sif')" \
   | grep -q 'boots on: BIOS and UEFI' || fail "show: boots on"
-python3 -c 'import json,sys; r=json.loads(sys.argv[1]); assert [i["bootsOn"] for i in r[1]["items"]]==["BIOS and UEFI", "BIOS"], r' \
+python3 -c 'import json,sys; r=json.loads(sys.argv[1]); assert [i["bootsOn"] for i in r[1]["items"]]==["BIOS and UEFI", "BIOS", "UEFI"], r' \
   "$("$cli" --share "$share" --json list)" || fail "list --json: bootsOn"
 grep -q usage <<<"$("$cli" list --help)" || fail "list --help"
 if "$cli" --share "$dir/none" list 2>/dev/null; then fail "a missing share folder was accepted"; fi
