@@ -1,11 +1,11 @@
-#include "about_box.h"
+#include "about/about_box.h"
 
 #include <cstdio>
 
-#include "image_library_calls.h"
-#include "resource.h"
-#include "string_table.h"
-#include "win_app.h"
+#include "image/image_library_calls.h"
+#include "platform/framework/win_app.h"
+#include "res/resource.h"
+#include "res/string_table.h"
 
 const res::DialogTemplate& CAboutBox::Template() { return *res::FindDialogTemplate(res::IDD_ABOUT_BOX); }
 

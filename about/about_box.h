@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "dialog.h"
-#include "link_static.h"
+#include "about/link_static.h"
+#include "platform/framework/dialog.h"
 
 class CAboutBox : public framework::CDialog {
 public:

@@ -1,4 +1,4 @@
-#include "link_static.h"
+#include "about/link_static.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "message_box.h"
-#include "string_table.h"
+#include "platform/message_box.h"
+#include "res/string_table.h"
 
 CLinkStatic::CLinkStatic() : m_hoverColor(GetSysColor(COLOR_HIGHLIGHT)) {}
 

@@ -10,8 +10,8 @@
 #include <optional>
 #include <string>
 
-#include "desktop_links.h"
-#include "static_control.h"
+#include "platform/desktop_links.h"
+#include "platform/framework/static_control.h"
 
 class CLinkStatic : public CStatic {
 public:

@@ -1,17 +1,17 @@
-#include "demo_share.h"
+#include "app/demo_share.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
 
-#include "file_system.h"
-#include "image_library_calls.h"
-#include "loader_file.h"
-#include "menu_entry.h"
-#include "menu_store.h"
-#include "sif_file.h"
-#include "temp_folder.h"
-#include "termination_signals.h"
+#include "image/image_library_calls.h"
+#include "loader/loader_file.h"
+#include "platform/file_system.h"
+#include "platform/framework/termination_signals.h"
+#include "platform/temp_folder.h"
+#include "store/menu_entry.h"
+#include "store/menu_store.h"
+#include "store/sif_file.h"
 
 namespace {
 

@@ -1,14 +1,14 @@
-#include "editor_app.h"
+#include "app/editor_app.h"
 
-#include "file_system.h"
-#include "host_system.h"
-#include "html_help.h"
-#include "image_library_calls.h"
-#include "main_dlg.h"
-#include "menu_store.h"
-#include "message_box.h"
-#include "qt_message_sink.h"
-#include "string_table.h"
+#include "image/image_library_calls.h"
+#include "platform/file_system.h"
+#include "platform/framework/html_help.h"
+#include "platform/framework/qt_message_sink.h"
+#include "platform/host_system.h"
+#include "platform/message_box.h"
+#include "res/string_table.h"
+#include "store/menu_store.h"
+#include "ui/main_window/main_dlg.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "main_dlg.h"
-#include "win_app.h"
-#include "win_types.h"
+#include "platform/framework/win_app.h"
+#include "platform/win_types.h"
+#include "ui/main_window/main_dlg.h"
 
 class MenuStore;
 

@@ -12,18 +12,18 @@
 #include <filesystem>
 #include <string>
 
-#include "demo_share.h"
-#include "dialog.h"
-#include "classic_look.h"
-#include "dialog_units.h"
-#include "editor_app.h"
-#include "entry_runners_ui.h"
-#include "file_system.h"
-#include "host_system.h"
-#include "qt_message_sink.h"
-#include "windows_keys.h"
-#include "ansi_text.h"
-#include "string_table.h"
+#include "app/demo_share.h"
+#include "app/editor_app.h"
+#include "platform/ansi_text.h"
+#include "platform/file_system.h"
+#include "platform/framework/classic_look.h"
+#include "platform/framework/dialog.h"
+#include "platform/framework/dialog_units.h"
+#include "platform/framework/qt_message_sink.h"
+#include "platform/framework/windows_keys.h"
+#include "platform/host_system.h"
+#include "res/string_table.h"
+#include "ui/entry_runners_ui.h"
 
 // The one application object.
 CEditorApp theApp;

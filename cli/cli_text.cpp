@@ -1,13 +1,13 @@
-#include "cli_text.h"
+#include "cli/cli_text.h"
 
-#include "layout.h"
+#include "loader/layout.h"
 
 #include <cerrno>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
 
-#include "ansi_text.h"
+#include "platform/ansi_text.h"
 
 namespace cli {
 

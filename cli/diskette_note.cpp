@@ -1,12 +1,12 @@
-#include "diskette_note.h"
+#include "cli/diskette_note.h"
 
 #include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <vector>
 
-#include "diskette_wrap.h"
-#include "file_system.h"
+#include "imagelib/diskette_wrap.h"
+#include "platform/file_system.h"
 
 namespace cli {
 

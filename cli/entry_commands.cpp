@@ -7,17 +7,17 @@
 #include <string>
 #include <vector>
 
-#include "cli_text.h"
-#include "commands.h"
-#include "entry_runners.h"
-#include "file_system.h"
-#include "image_file_names.h"
-#include "json_writer.h"
-#include "layout.h"
-#include "menu_entry.h"
-#include "menu_store.h"
-#include "share.h"
-#include "string_table.h"
+#include "cli/cli_text.h"
+#include "cli/commands.h"
+#include "cli/json_writer.h"
+#include "cli/share.h"
+#include "image/image_file_names.h"
+#include "loader/layout.h"
+#include "platform/file_system.h"
+#include "res/string_table.h"
+#include "store/entry_runners.h"
+#include "store/menu_entry.h"
+#include "store/menu_store.h"
 
 namespace cli {
 

@@ -3,16 +3,16 @@
 #include <filesystem>
 #include <fstream>
 
-#include "cli_text.h"
-#include "commands.h"
-#include "image_boots_on.h"
-#include "image_file_names.h"
-#include "file_system.h"
-#include "layout.h"
-#include "loader_file.h"
-#include "loader_template.h"
-#include "sif_file.h"
-#include "string_table.h"
+#include "cli/cli_text.h"
+#include "cli/commands.h"
+#include "image/image_boots_on.h"
+#include "image/image_file_names.h"
+#include "loader/layout.h"
+#include "loader/loader_file.h"
+#include "loader/loader_template.h"
+#include "platform/file_system.h"
+#include "res/string_table.h"
+#include "store/sif_file.h"
 
 namespace fs = std::filesystem;
 

@@ -1,8 +1,8 @@
-#include "json_writer.h"
+#include "cli/json_writer.h"
 
 #include <cstdio>
 
-#include "ansi_text.h"
+#include "platform/ansi_text.h"
 
 namespace cli {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "cli_text.h"
-#include "commands.h"
+#include "cli/cli_text.h"
+#include "cli/commands.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
-#include "share.h"
+#include "cli/share.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
-#include "file_system.h"
-#include "host_system.h"
-#include "menu_store.h"
+#include "platform/file_system.h"
+#include "platform/host_system.h"
+#include "store/menu_store.h"
 
 namespace cli {
 

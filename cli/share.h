@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "menu_store.h"
+#include "store/menu_store.h"
 
 namespace cli {
 

@@ -6,19 +6,19 @@
 #include <string>
 #include <vector>
 
-#include "cli_text.h"
-#include "commands.h"
-#include "diskette_note.h"
-#include "file_system.h"
-#include "image_boots_on.h"
-#include "json_writer.h"
-#include "layout.h"
-#include "loader_file.h"
-#include "menu_entry.h"
-#include "menu_store.h"
-#include "share.h"
-#include "string_table.h"
-#include "vm_boot.h"
+#include "cli/cli_text.h"
+#include "cli/commands.h"
+#include "cli/diskette_note.h"
+#include "cli/json_writer.h"
+#include "cli/share.h"
+#include "image/image_boots_on.h"
+#include "loader/layout.h"
+#include "loader/loader_file.h"
+#include "platform/file_system.h"
+#include "res/string_table.h"
+#include "store/menu_entry.h"
+#include "store/menu_store.h"
+#include "vmboot/vm_boot.h"
 
 namespace cli {
 

@@ -1,15 +1,15 @@
-#include "create_image_dlg.h"
+#include "image/create_image_dlg.h"
 
 #include <cstring>
 
-#include "file_system.h"
-#include "image_library_calls.h"
-#include "image_operations.h"
-#include "image_settings_dlg.h"
-#include "message_box.h"
-#include "resource.h"
-#include "string_table.h"
-#include "win_app.h"
+#include "image/image_library_calls.h"
+#include "image/image_operations.h"
+#include "image/image_settings_dlg.h"
+#include "platform/file_system.h"
+#include "platform/framework/win_app.h"
+#include "platform/message_box.h"
+#include "res/resource.h"
+#include "res/string_table.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <array>
 #include <string>
 
-#include "dialog.h"
-#include "image_library.h"
+#include "imagelib/image_library.h"
+#include "platform/framework/dialog.h"
 
 class CCreateImageDlg : public framework::CDialog {
 public:

@@ -1,14 +1,14 @@
-#include "image_boots_on.h"
+#include "image/image_boots_on.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
 
-#include "efi_program.h"
-#include "file_system.h"
-#include "resource.h"
-#include "string_table.h"
+#include "common/efi_program.h"
+#include "platform/file_system.h"
+#include "res/resource.h"
+#include "res/string_table.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ const char* const kEfiBootPath[] = {"EFI        ", "BOOT       ", "BOOTX64 EFI"}
 #define EXTX_FIELD(name, value) constexpr uint32_t name = (value);
 #define EXTX_OPTION(name, value)
 #define EXTX_HANDOFF(name, value)
-#include "extended_image.def"
+#include "common/extended_image.def"
 #undef EXTX_FIELD
 #undef EXTX_OPTION
 #undef EXTX_HANDOFF

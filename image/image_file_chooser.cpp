@@ -1,4 +1,4 @@
-#include "image_file_chooser.h"
+#include "image/image_file_chooser.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -8,8 +8,8 @@
 #include <QStringList>
 #include <vector>
 
-#include "file_system.h"
-#include "qt_text.h"
+#include "platform/file_system.h"
+#include "platform/framework/qt_text.h"
 
 namespace image {
 

@@ -1,10 +1,10 @@
-#include "image_file_names.h"
+#include "image/image_file_names.h"
 
 #include <cstring>
 
-#include "file_system.h"
-#include "layout.h"
-#include "resource.h"
+#include "loader/layout.h"
+#include "platform/file_system.h"
+#include "res/resource.h"
 
 BOOL ImageFileExists(const std::string& path) { return platform::ListMatches(path).empty() ? FALSE : TRUE; }
 

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <string>
 
-#include "win_types.h"
+#include "platform/win_types.h"
 
 // The longest full path the library and the dialogs take: a 256-byte buffer
 // less its NUL.

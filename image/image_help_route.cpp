@@ -1,9 +1,9 @@
-#include "image_help_route.h"
+#include "image/image_help_route.h"
 
 #include <QObject>
 
-#include "dialog.h"
-#include "image_help_event.h"
+#include "imagelib/image_help_event.h"
+#include "platform/framework/dialog.h"
 
 // The viewer's own topic is one of ours.
 static_assert(KTIMG_HELP_VIEWER == IDH_IMAGE_VIEWER);

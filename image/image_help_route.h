@@ -4,7 +4,7 @@
 // to its OnWindowMessage as WM_USER+1, so its help answer reads as designed.
 #pragma once
 
-#include "win_types.h"
+#include "platform/win_types.h"
 
 // The message the route delivers: WM_USER+1, the context in lParam.
 enum : UINT { WM_IMAGE_HELP = 0x0400 + 1 };

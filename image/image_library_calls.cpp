@@ -1,4 +1,4 @@
-#include "image_library_calls.h"
+#include "image/image_library_calls.h"
 
 namespace image {
 

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "image_library.h"
+#include "imagelib/image_library.h"
 
 namespace image {
 

@@ -1,4 +1,4 @@
-#include "image_operations.h"
+#include "image/image_operations.h"
 
 #include <QApplication>
 #include <QWidget>
@@ -7,17 +7,17 @@
 #include <filesystem>
 #include <system_error>
 
-#include "create_image_dlg.h"
-#include "dialog.h"
-#include "win_app.h"
-#include "file_system.h"
-#include "image_file_chooser.h"
-#include "image_library_calls.h"
-#include "layout.h"
-#include "message_box.h"
-#include "qt_message_sink.h"
-#include "resource.h"
-#include "string_table.h"
+#include "image/create_image_dlg.h"
+#include "image/image_file_chooser.h"
+#include "image/image_library_calls.h"
+#include "loader/layout.h"
+#include "platform/file_system.h"
+#include "platform/framework/dialog.h"
+#include "platform/framework/qt_message_sink.h"
+#include "platform/framework/win_app.h"
+#include "platform/message_box.h"
+#include "res/resource.h"
+#include "res/string_table.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "image_file_names.h"
-#include "win_types.h"
+#include "image/image_file_names.h"
+#include "platform/win_types.h"
 
 namespace framework {
 class CDialog;

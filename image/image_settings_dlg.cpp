@@ -1,10 +1,10 @@
-#include "image_settings_dlg.h"
+#include "image/image_settings_dlg.h"
 
 #include <string>
 
-#include "image_operations.h"
-#include "resource.h"
-#include "win_app.h"
+#include "image/image_operations.h"
+#include "platform/framework/win_app.h"
+#include "res/resource.h"
 
 namespace {
 constexpr int kCapacityChoices = 8;  // 2 MB to 16 MB

@@ -3,8 +3,8 @@
 // one Create Boot Image File dialog shows the earlier choice.
 #pragma once
 
-#include "dialog.h"
-#include "image_library.h"
+#include "imagelib/image_library.h"
+#include "platform/framework/dialog.h"
 
 class CImageSettingsDlg : public framework::CDialog {
 public:

@@ -1,6 +1,6 @@
-#include "atomic_file.h"
+#include "imagelib/atomic_file.h"
 
-#include "file_replace.h"
+#include "platform/file_replace.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,15 +1,15 @@
-#include "diskette_wrap.h"
+#include "imagelib/diskette_wrap.h"
 
 #include <sys/stat.h>
 
-#include "image_document.h"
+#include "imagelib/image_document.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "atomic_file.h"
-#include "fat_structures.h"
-#include "image_format.h"
+#include "imagelib/atomic_file.h"
+#include "imagelib/fat_structures.h"
+#include "imagelib/image_format.h"
 
 namespace imagelib {
 namespace {

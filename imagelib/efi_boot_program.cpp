@@ -1,9 +1,9 @@
-#include "efi_boot_program.h"
+#include "imagelib/efi_boot_program.h"
 
-#include "atomic_file.h"
-#include "efi_program.h"
-#include "image_document.h"
-#include "image_format.h"
+#include "common/efi_program.h"
+#include "imagelib/atomic_file.h"
+#include "imagelib/image_document.h"
+#include "imagelib/image_format.h"
 
 namespace imagelib {
 

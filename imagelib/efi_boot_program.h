@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "fat_volume.h"
+#include "imagelib/fat_volume.h"
 
 namespace imagelib {
 

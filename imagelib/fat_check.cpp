@@ -11,8 +11,8 @@
 // file's data.
 #include <cstring>
 
-#include "fat_structures.h"
-#include "fat_volume.h"
+#include "imagelib/fat_structures.h"
+#include "imagelib/fat_volume.h"
 
 namespace imagelib {
 

@@ -1,9 +1,9 @@
-#include "fat_names.h"
+#include "imagelib/fat_names.h"
 
 #include <cstring>
 #include <vector>
 
-#include "utf8.h"
+#include "common/utf8.h"
 
 namespace imagelib {
 namespace {

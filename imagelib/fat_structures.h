@@ -10,7 +10,7 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "little_endian.h"
+#include "imagelib/little_endian.h"
 
 namespace imagelib::fat {
 

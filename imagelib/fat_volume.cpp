@@ -1,12 +1,12 @@
-#include "fat_volume.h"
+#include "imagelib/fat_volume.h"
 
 #include <algorithm>
 #include <cstring>
 #include <ctime>
 #include <string_view>
 
-#include "fat_structures.h"
-#include "path_components.h"
+#include "common/path_components.h"
+#include "imagelib/fat_structures.h"
 
 namespace imagelib {
 namespace {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "fat_names.h"
+#include "imagelib/fat_names.h"
 
 namespace imagelib {
 

@@ -1,8 +1,8 @@
-#include "image_document.h"
+#include "imagelib/image_document.h"
 
-#include "atomic_file.h"
-#include "efi_boot_program.h"
-#include "image_library.h"
+#include "imagelib/atomic_file.h"
+#include "imagelib/efi_boot_program.h"
+#include "imagelib/image_library.h"
 
 #include <sys/stat.h>
 

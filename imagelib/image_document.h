@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "fat_volume.h"
-#include "image_format.h"
-#include "image_lock.h"
+#include "imagelib/fat_volume.h"
+#include "imagelib/image_format.h"
+#include "imagelib/image_lock.h"
 
 namespace imagelib {
 

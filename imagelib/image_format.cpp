@@ -1,10 +1,10 @@
-#include "image_format.h"
+#include "imagelib/image_format.h"
 
 #include <cstring>
 #include <ctime>
 
-#include "fat_volume.h"
-#include "little_endian.h"
+#include "imagelib/fat_volume.h"
+#include "imagelib/little_endian.h"
 
 extern const uint8_t kNoSystemBoot[];
 extern const size_t kNoSystemBoot_size;

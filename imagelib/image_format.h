@@ -20,7 +20,7 @@ namespace extended_image {
 #define EXTX_FIELD(name, value) inline constexpr uint32_t name = (value);
 #define EXTX_OPTION(name, value)
 #define EXTX_HANDOFF(name, value) inline constexpr uint32_t name = (value);
-#include "extended_image.def"
+#include "common/extended_image.def"
 #undef EXTX_FIELD
 #undef EXTX_OPTION
 #undef EXTX_HANDOFF

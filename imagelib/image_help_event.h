@@ -15,7 +15,7 @@
 
 #include <QEvent>
 
-#include "image_library.h"
+#include "imagelib/image_library.h"
 
 class ImageHelpEvent : public QEvent {
 public:

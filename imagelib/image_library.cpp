@@ -1,6 +1,6 @@
 // The exported entry points. They check the request records and hand the
 // work to the image module and the viewer.
-#include "image_library.h"
+#include "imagelib/image_library.h"
 
 #include <algorithm>
 #include <atomic>
@@ -11,10 +11,10 @@
 #include <QApplication>
 #include <QWidget>
 
-#include "atomic_file.h"
-#include "diskette_wrap.h"
-#include "image_format.h"
-#include "image_viewer.h"
+#include "imagelib/atomic_file.h"
+#include "imagelib/diskette_wrap.h"
+#include "imagelib/image_format.h"
+#include "imagelib/image_viewer.h"
 
 namespace {
 std::atomic<uint32_t> g_application{0};

@@ -54,7 +54,7 @@ extern "C" {
 #endif
 #define EXTX_FIELD(name, value)
 #define EXTX_HANDOFF(name, value)
-#include "extended_image.def"
+#include "common/extended_image.def"
 #undef EXTX_FIELD
 #undef EXTX_OPTION
 #undef EXTX_HANDOFF

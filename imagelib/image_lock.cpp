@@ -1,4 +1,4 @@
-#include "image_lock.h"
+#include "imagelib/image_lock.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "atomic_file.h"
+#include "imagelib/atomic_file.h"
 
 namespace imagelib {
 

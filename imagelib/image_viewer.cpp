@@ -1,4 +1,4 @@
-#include "image_viewer.h"
+#include "imagelib/image_viewer.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -16,10 +16,10 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "diskette_wrap.h"
-#include "efi_boot_program.h"
-#include "image_help_event.h"
-#include "image_library.h"
+#include "imagelib/diskette_wrap.h"
+#include "imagelib/efi_boot_program.h"
+#include "imagelib/image_help_event.h"
+#include "imagelib/image_library.h"
 
 namespace imagelib {
 namespace {

@@ -12,7 +12,7 @@
 #include <QStringList>
 #include <memory>
 
-#include "image_document.h"
+#include "imagelib/image_document.h"
 
 class QLabel;
 class QPushButton;

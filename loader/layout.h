@@ -5,6 +5,6 @@
 
 namespace layout {
 #define LAYOUT(name, value) inline constexpr uint32_t name = (value);
-#include "layout.def"
+#include "loader/layout.def"
 #undef LAYOUT
 }  // namespace layout

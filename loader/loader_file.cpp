@@ -1,13 +1,13 @@
-#include "loader_file.h"
+#include "loader/loader_file.h"
 
 #include <algorithm>
 #include <cstring>
 #include <vector>
 
-#include "file_system.h"
-#include "loader_template.h"
-#include "message_box.h"
-#include "string_table.h"
+#include "loader/loader_template.h"
+#include "platform/file_system.h"
+#include "platform/message_box.h"
+#include "res/string_table.h"
 
 using namespace layout;
 

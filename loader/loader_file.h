@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string>
 
-#include "layout.h"
-#include "win_types.h"
+#include "loader/layout.h"
+#include "platform/win_types.h"
 
 class LoaderFile {
 public:

@@ -1,6 +1,6 @@
-#include "loader_template.h"
+#include "loader/loader_template.h"
 
-#include "layout.h"
+#include "loader/layout.h"
 
 extern const uint8_t kLoaderTemplate[];
 extern const size_t kLoaderTemplate_size;

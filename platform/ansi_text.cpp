@@ -1,10 +1,10 @@
-#include "ansi_text.h"
+#include "platform/ansi_text.h"
 
 #include <algorithm>
 #include <cstdio>
 
-#include "string_table.h"
-#include "utf8.h"
+#include "common/utf8.h"
+#include "res/string_table.h"
 
 namespace platform {
 

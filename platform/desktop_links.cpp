@@ -1,4 +1,4 @@
-#include "desktop_links.h"
+#include "platform/desktop_links.h"
 
 #include <algorithm>
 #include <cctype>
@@ -9,7 +9,7 @@
 #include <map>
 #include <sstream>
 
-#include "process.h"
+#include "platform/process.h"
 
 namespace host {
 

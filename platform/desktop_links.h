@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "win_types.h"
+#include "platform/win_types.h"
 
 namespace host {
 

@@ -1,6 +1,6 @@
-#include "file_system.h"
+#include "platform/file_system.h"
 
-#include "ansi_text.h"
+#include "platform/ansi_text.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -14,9 +14,9 @@
 #include <ctime>
 #include <unistd.h>
 
-#include "file_replace.h"
-#include "folder_handle.h"
-#include "path_components.h"
+#include "common/path_components.h"
+#include "platform/file_replace.h"
+#include "platform/folder_handle.h"
 
 namespace fs = std::filesystem;
 

@@ -1,4 +1,4 @@
-#include "folder_handle.h"
+#include "platform/folder_handle.h"
 
 #include <cerrno>
 #include <cstdlib>

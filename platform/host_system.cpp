@@ -1,4 +1,4 @@
-#include "host_system.h"
+#include "platform/host_system.h"
 
 #include <unistd.h>
 

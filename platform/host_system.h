@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "win_types.h"
+#include "platform/win_types.h"
 
 namespace host {
 

@@ -1,9 +1,9 @@
-#include "message_box.h"
+#include "platform/message_box.h"
 
 #include <cstdio>
 
-#include "ansi_text.h"
-#include "string_table.h"
+#include "platform/ansi_text.h"
+#include "res/string_table.h"
 
 namespace platform {
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "resource.h"  // the answers: IDOK, IDCANCEL, IDYES, IDNO
+#include "res/resource.h"  // the answers: IDOK, IDCANCEL, IDYES, IDNO
 
 namespace platform {
 

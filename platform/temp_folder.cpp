@@ -1,4 +1,4 @@
-#include "temp_folder.h"
+#include "platform/temp_folder.h"
 
 #include <cstdlib>
 

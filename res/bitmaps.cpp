@@ -1,11 +1,11 @@
-#include "bitmaps.h"
+#include "res/bitmaps.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
-#include "entry_templates.h"
-#include "resource.h"
+#include "res/entry_templates.h"
+#include "res/resource.h"
 
 namespace res {
 

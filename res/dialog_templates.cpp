@@ -1,9 +1,9 @@
-#include "dialog_template.h"
+#include "res/dialog_template.h"
 
 #include <map>
 
-#include "entry_templates.h"
-#include "resource.h"
+#include "res/entry_templates.h"
+#include "res/resource.h"
 
 namespace res {
 

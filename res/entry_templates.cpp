@@ -1,8 +1,8 @@
-#include "entry_templates.h"
+#include "res/entry_templates.h"
 
 #include <algorithm>
 
-#include "resource.h"
+#include "res/resource.h"
 
 namespace res {
 

@@ -5,9 +5,9 @@
 
 #include <vector>
 
-#include "bitmaps.h"
-#include "dialog_template.h"
-#include "resource.h"
+#include "res/bitmaps.h"
+#include "res/dialog_template.h"
+#include "res/resource.h"
 
 namespace res {
 

@@ -3,8 +3,8 @@
 // here; the templates and the dialogs that fill them use the names.
 #pragma once
 
-#include "../platform/framework/standard_ids.h"
-#include "help_contexts.h"
+#include "platform/framework/standard_ids.h"
+#include "res/help_contexts.h"
 
 namespace res {
 

@@ -1,4 +1,4 @@
-#include "string_table.h"
+#include "res/string_table.h"
 
 #include <cstdarg>
 #include <cstdio>

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "resource.h"
+#include "res/resource.h"
 
 namespace res {
 

@@ -1,12 +1,12 @@
-#include "entry_runners.h"
+#include "store/entry_runners.h"
 
 #include <cstdint>
 
-#include "file_system.h"
-#include "menu_entry.h"
-#include "message_box.h"
-#include "resource.h"
-#include "string_table.h"
+#include "platform/file_system.h"
+#include "platform/message_box.h"
+#include "res/resource.h"
+#include "res/string_table.h"
+#include "store/menu_entry.h"
 
 std::string RelativeEntryFolder(const std::string& risRoot, const std::string& folder) {
     if (!risRoot.empty() && folder.size() >= risRoot.size() && folder.compare(0, risRoot.size(), risRoot) == 0)

@@ -1,14 +1,14 @@
-#include "loader_removal.h"
+#include "store/loader_removal.h"
 
 #include <cstring>
 #include <filesystem>
 #include <optional>
 
-#include "file_system.h"
-#include "layout.h"
-#include "menu_entry.h"
-#include "share_shape.h"
-#include "sif_file.h"
+#include "loader/layout.h"
+#include "platform/file_system.h"
+#include "store/menu_entry.h"
+#include "store/share_shape.h"
+#include "store/sif_file.h"
 
 namespace fs = std::filesystem;
 

@@ -1,11 +1,11 @@
-#include "menu_entry.h"
+#include "store/menu_entry.h"
 
 #include <cstdio>
 #include <filesystem>
 #include <vector>
 
-#include "file_system.h"
-#include "string_table.h"
+#include "platform/file_system.h"
+#include "res/string_table.h"
 
 namespace {
 CreateWizardRunner g_createWizard = nullptr;

@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <string>
 
-#include "loader_file.h"
-#include "sif_file.h"
-#include "win_types.h"
+#include "loader/loader_file.h"
+#include "platform/win_types.h"
+#include "store/sif_file.h"
 
 class MenuEntry;
 

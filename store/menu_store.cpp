@@ -1,15 +1,15 @@
-#include "menu_store.h"
+#include "store/menu_store.h"
 
 #include <filesystem>
 #include <unistd.h>
 
-#include "file_system.h"
-#include "loader_file.h"
-#include "loader_removal.h"
-#include "menu_entry.h"
-#include "message_box.h"
-#include "sif_file.h"
-#include "string_table.h"
+#include "loader/loader_file.h"
+#include "platform/file_system.h"
+#include "platform/message_box.h"
+#include "res/string_table.h"
+#include "store/loader_removal.h"
+#include "store/menu_entry.h"
+#include "store/sif_file.h"
 
 using platform::FileError;
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "share_shape.h"
-#include "win_types.h"
+#include "platform/win_types.h"
+#include "store/share_shape.h"
 
 enum class EntryKind : uint32_t {
     Single = 0,      // the loader holds fewer than 2 items

@@ -1,6 +1,6 @@
-#include "share_shape.h"
+#include "store/share_shape.h"
 
-#include "file_system.h"
+#include "platform/file_system.h"
 
 namespace {
 

@@ -1,14 +1,14 @@
-#include "sif_file.h"
+#include "store/sif_file.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
 
-#include "ansi_text.h"
-#include "file_system.h"
-#include "message_box.h"
-#include "resource.h"
-#include "string_table.h"
+#include "platform/ansi_text.h"
+#include "platform/file_system.h"
+#include "platform/message_box.h"
+#include "res/resource.h"
+#include "res/string_table.h"
 
 const char SifFile::kTemplate[] =
     "[OSChooser]\r\n"

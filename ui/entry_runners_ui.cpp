@@ -1,21 +1,21 @@
-#include "entry_runners_ui.h"
+#include "ui/entry_runners_ui.h"
 
 #include <memory>
 #include <vector>
 
-#include "edit_image_page.h"
-#include "entry_runners.h"
-#include "entry_templates.h"
-#include "menu_entry.h"
-#include "menu_wiz_page.h"
-#include "message_box.h"
-#include "select_image_wiz_page.h"
-#include "setup_wiz_page.h"
-#include "sif_info_page.h"
-#include "sif_info_wiz_page.h"
-#include "string_table.h"
-#include "view_loader_files_page.h"
-#include "wizard_sheet.h"
+#include "platform/framework/wizard_sheet.h"
+#include "platform/message_box.h"
+#include "res/entry_templates.h"
+#include "res/string_table.h"
+#include "store/entry_runners.h"
+#include "store/menu_entry.h"
+#include "ui/properties/edit_image_page.h"
+#include "ui/properties/sif_info_page.h"
+#include "ui/properties/view_loader_files_page.h"
+#include "ui/wizard/menu_wiz_page.h"
+#include "ui/wizard/select_image_wiz_page.h"
+#include "ui/wizard/setup_wiz_page.h"
+#include "ui/wizard/sif_info_wiz_page.h"
 
 using namespace framework;
 

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "win_types.h"
+#include "platform/win_types.h"
 
 class MenuEntry;
 namespace framework {

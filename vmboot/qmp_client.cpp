@@ -1,4 +1,4 @@
-#include "qmp_client.h"
+#include "vmboot/qmp_client.h"
 
 #include <poll.h>
 #include <sys/socket.h>

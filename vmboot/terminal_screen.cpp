@@ -1,4 +1,4 @@
-#include "terminal_screen.h"
+#include "vmboot/terminal_screen.h"
 
 #include <algorithm>
 

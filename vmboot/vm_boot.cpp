@@ -1,4 +1,4 @@
-#include "vm_boot.h"
+#include "vmboot/vm_boot.h"
 
 #include <unistd.h>
 
@@ -10,12 +10,12 @@
 #include <iterator>
 #include <thread>
 
-#include "process.h"
-#include "qmp_client.h"
-#include "resource.h"
-#include "string_table.h"
-#include "temp_folder.h"
-#include "terminal_screen.h"
+#include "platform/process.h"
+#include "platform/temp_folder.h"
+#include "res/resource.h"
+#include "res/string_table.h"
+#include "vmboot/qmp_client.h"
+#include "vmboot/terminal_screen.h"
 
 namespace fs = std::filesystem;
 

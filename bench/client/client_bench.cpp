@@ -15,11 +15,11 @@
 #include <memory>
 #include <string>
 
-#include "loader_maker.h"
-#include "real_mode_pc.h"
+#include "tests/support/loader_maker.h"
+#include "tests/support/real_mode_pc/real_mode_pc.h"
 
-using namespace client_bench;
-using namespace realmode;
+using namespace menvolt_test;
+using namespace menvolt_test;
 
 namespace {
 

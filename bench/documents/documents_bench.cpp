@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "file_system.h"
-#include "loader_file.h"
+#include "loader/loader_file.h"
+#include "platform/file_system.h"
 
 namespace {
 

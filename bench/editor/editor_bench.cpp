@@ -10,14 +10,14 @@
 #include <fstream>
 #include <iterator>
 
-#include "dialog_units.h"
-#include "editor_app.h"
-#include "file_system.h"
-#include "host_system.h"
-#include "loader_file.h"
-#include "menu_store.h"
-#include "message_box.h"
-#include "sif_file.h"
+#include "app/editor_app.h"
+#include "loader/loader_file.h"
+#include "platform/file_system.h"
+#include "platform/framework/dialog_units.h"
+#include "platform/host_system.h"
+#include "platform/message_box.h"
+#include "store/menu_store.h"
+#include "store/sif_file.h"
 
 namespace {
 

@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "image_document.h"
-#include "image_format.h"
-#include "image_library.h"
+#include "imagelib/image_document.h"
+#include "imagelib/image_format.h"
+#include "imagelib/image_library.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <QApplication>
 #include <cstdlib>
 
-#include "client_screen.h"
-#include "client_screen_view.h"
-#include "loader_file.h"
+#include "loader/loader_file.h"
+#include "ui/common/client_screen.h"
+#include "ui/common/client_screen_view.h"
 
 namespace {
 

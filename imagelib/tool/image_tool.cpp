@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "efi_boot_program.h"
-#include "image_document.h"
-#include "image_library.h"
+#include "imagelib/efi_boot_program.h"
+#include "imagelib/image_document.h"
+#include "imagelib/image_library.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
  * Everything is checked against the bytes received before the firmware
  * sees any of it, so a damaged image is refused with a message instead of
  * being registered as a disk the firmware's drivers then trip over. */
-#include "menvolt_efi.h"
+#include "loader/efi/menvolt_efi.h"
 
 /* Extended image header (the start-up code's size, the volume's size in
  * KB, and the mark that says the header is there): the one list that the
@@ -12,7 +12,7 @@
 #define EXTX_FIELD(name, value) enum { name = (value) };
 #define EXTX_OPTION(name, value)
 #define EXTX_HANDOFF(name, value)
-#include "extended_image.def"
+#include "common/extended_image.def"
 
 /* A boot record's system identifier. */
 static const char ELTORITO_SYSTEM_ID[] = "EL TORITO SPECIFICATION"; /* as the El Torito standard spells it */

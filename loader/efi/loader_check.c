@@ -1,6 +1,6 @@
-#include "loader_check.h"
+#include "loader/efi/loader_check.h"
 
-#include "efi_layout.h"
+#include "loader/efi/efi_layout.h"
 
 UINT16 LoaderWord(const UINT8 *data, UINTN offset) {
     return (UINT16)(data[offset] | (data[offset + 1] << 8));

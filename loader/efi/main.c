@@ -3,8 +3,8 @@
  * file's menu exactly as the BIOS client does and starts the chosen EFI
  * program; a hard-drive item hands back to the boot manager, which goes on
  * to the next boot option. */
-#include "loader_check.h"
-#include "menvolt_efi.h"
+#include "loader/efi/loader_check.h"
+#include "loader/efi/menvolt_efi.h"
 
 /* NAME.efi -> NAME.ldr, in the same folder; a name without an extension
  * gets one. */

@@ -1,6 +1,6 @@
 /* The menu screen and its keys, cell for cell the BIOS client's, with the
  * unattended-boot countdown. */
-#include "menvolt_efi.h"
+#include "loader/efi/menvolt_efi.h"
 
 #define ONE_SECOND 10000000 /* timer periods are in 100 ns */
 

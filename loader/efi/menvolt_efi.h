@@ -4,7 +4,7 @@
 #include <efi.h>
 #include <efilib.h>
 
-#include "efi_layout.h"
+#include "loader/efi/efi_layout.h"
 
 typedef struct {
     EFI_HANDLE image;                /* ours */

@@ -1,7 +1,7 @@
 /* The network we were loaded from: the PXE base code of our own device, the
  * boot server's address and our own boot file name, found as the BIOS
  * client finds them in the boot ROM's cached reply. */
-#include "menvolt_efi.h"
+#include "loader/efi/menvolt_efi.h"
 
 #define BOOTP_REPLY 2
 #define DHCP_COOKIE_AT 236

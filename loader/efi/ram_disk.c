@@ -3,8 +3,8 @@
  * partition and FAT drivers then read it like any disk or CD, and the
  * removable-media boot program on it is started from a device path on that
  * disk, so it can read its own files (GRUB its grub.cfg) from there. */
-#include "menvolt_efi.h"
-#include "ram_disk.h"
+#include "loader/efi/ram_disk.h"
+#include "loader/efi/menvolt_efi.h"
 
 #define BOOT_PROGRAM L"\\EFI\\BOOT\\BOOTX64.EFI"
 #define DISK_BLOCK 512

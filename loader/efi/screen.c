@@ -1,6 +1,6 @@
 /* Text output at fixed cells, as the BIOS client writes its screen: one
  * attribute per text, nothing drawn beyond the right or bottom edge. */
-#include "menvolt_efi.h"
+#include "loader/efi/menvolt_efi.h"
 
 #define MESSAGE_ATTR EFI_LIGHTGRAY
 

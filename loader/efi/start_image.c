@@ -1,7 +1,7 @@
 /* Starting a received image: a PE32+ x86-64 EFI application is loaded from
  * memory and started, a disk image goes to ram_disk.c; anything else is
  * refused with a message. */
-#include "menvolt_efi.h"
+#include "loader/efi/menvolt_efi.h"
 
 #define PE_POINTER_AT 0x3C
 #define PE_MACHINE_X64 0x8664

@@ -1,6 +1,6 @@
 /* Whole-file reads through the PXE base code's TFTP client, with the
  * largest block size the server grants and progress on the screen. */
-#include "menvolt_efi.h"
+#include "loader/efi/menvolt_efi.h"
 
 /* Asked for; a server that grants less (or no option at all) gets its way. */
 #define BLOCK_SIZE_ASKED 1432

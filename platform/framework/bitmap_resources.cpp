@@ -1,8 +1,8 @@
-#include "bitmap_resources.h"
+#include "platform/framework/bitmap_resources.h"
 
 #include <QImage>
 
-#include "bitmaps.h"
+#include "res/bitmaps.h"
 
 namespace framework {
 

@@ -1,11 +1,11 @@
-#include "classic_look.h"
+#include "platform/framework/classic_look.h"
 
 #include <QApplication>
 #include <QPalette>
 #include <QStyle>
 #include <QStyleFactory>
 
-#include "dialog_units.h"
+#include "platform/framework/dialog_units.h"
 
 namespace framework {
 

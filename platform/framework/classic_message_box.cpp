@@ -1,4 +1,4 @@
-#include "classic_message_box.h"
+#include "platform/framework/classic_message_box.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -9,10 +9,10 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include "dialog.h"
-#include "dialog_units.h"
-#include "qt_text.h"
-#include "win_app.h"
+#include "platform/framework/dialog.h"
+#include "platform/framework/dialog_units.h"
+#include "platform/framework/qt_text.h"
+#include "platform/framework/win_app.h"
 
 namespace framework {
 

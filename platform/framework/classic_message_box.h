@@ -9,7 +9,7 @@
 #include <QPixmap>
 #include <vector>
 
-#include "message_box.h"
+#include "platform/message_box.h"
 
 class QPushButton;
 

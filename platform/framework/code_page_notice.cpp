@@ -1,4 +1,4 @@
-#include "code_page_notice.h"
+#include "platform/framework/code_page_notice.h"
 
 #include <algorithm>
 
@@ -7,11 +7,11 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "ansi_text.h"
-#include "dialog_units.h"
-#include "qt_text.h"
-#include "resource.h"
-#include "string_table.h"
+#include "platform/ansi_text.h"
+#include "platform/framework/dialog_units.h"
+#include "platform/framework/qt_text.h"
+#include "res/resource.h"
+#include "res/string_table.h"
 
 namespace framework {
 

@@ -1,4 +1,4 @@
-#include "dialog.h"
+#include "platform/framework/dialog.h"
 
 #include <QButtonGroup>
 #include <QCoreApplication>
@@ -19,11 +19,11 @@
 #include <QTextDocument>
 #include <QTreeWidget>
 
-#include "bitmap_resources.h"
-#include "code_page_notice.h"
-#include "ansi_text.h"
-#include "message_box.h"
-#include "qt_text.h"
+#include "platform/ansi_text.h"
+#include "platform/framework/bitmap_resources.h"
+#include "platform/framework/code_page_notice.h"
+#include "platform/framework/qt_text.h"
+#include "platform/message_box.h"
 
 namespace framework {
 

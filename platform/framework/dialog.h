@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "dialog_template.h"
-#include "dialog_units.h"
-#include "resource.h"
-#include "win_types.h"
+#include "platform/framework/dialog_units.h"
+#include "platform/win_types.h"
+#include "res/dialog_template.h"
+#include "res/resource.h"
 
 class QComboBox;
 class QTabBar;

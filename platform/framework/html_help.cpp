@@ -1,4 +1,4 @@
-#include "html_help.h"
+#include "platform/framework/html_help.h"
 
 #include <chm_lib.h>
 
@@ -13,7 +13,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "file_system.h"
+#include "platform/file_system.h"
 
 namespace framework {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "win_types.h"
+#include "platform/win_types.h"
 
 struct chmFile;
 

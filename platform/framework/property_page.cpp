@@ -1,13 +1,13 @@
-#include "property_page.h"
+#include "platform/framework/property_page.h"
 
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 
-#include "ansi_text.h"
-#include "dialog_units.h"
-#include "message_box.h"
-#include "property_sheet.h"
-#include "string_table.h"
+#include "platform/ansi_text.h"
+#include "platform/framework/dialog_units.h"
+#include "platform/framework/property_sheet.h"
+#include "platform/message_box.h"
+#include "res/string_table.h"
 
 namespace framework {
 

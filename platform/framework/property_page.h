@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "dialog.h"
+#include "platform/framework/dialog.h"
 
 class QPlainTextEdit;
 

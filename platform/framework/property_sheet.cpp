@@ -1,13 +1,13 @@
-#include "property_sheet.h"
+#include "platform/framework/property_sheet.h"
 
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QTabBar>
 
-#include "dialog_units.h"
-#include "message_box.h"
-#include "qt_text.h"
-#include "dialog_template.h"
+#include "platform/framework/dialog_units.h"
+#include "platform/framework/qt_text.h"
+#include "platform/message_box.h"
+#include "res/dialog_template.h"
 
 namespace framework {
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "property_page.h"
-#include "win_types.h"
+#include "platform/framework/property_page.h"
+#include "platform/win_types.h"
 
 class QLabel;
 class QPushButton;

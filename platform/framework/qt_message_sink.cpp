@@ -1,11 +1,11 @@
-#include "qt_message_sink.h"
+#include "platform/framework/qt_message_sink.h"
 
-#include "classic_message_box.h"
+#include "platform/framework/classic_message_box.h"
 
 #include <QApplication>
 #include <QWidget>
 
-#include "qt_text.h"
+#include "platform/framework/qt_text.h"
 
 namespace framework {
 

@@ -1,7 +1,7 @@
 // The message sink of the running program: real modal message boxes.
 #pragma once
 
-#include "message_box.h"
+#include "platform/message_box.h"
 
 namespace framework {
 

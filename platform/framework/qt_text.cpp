@@ -1,9 +1,9 @@
-#include "qt_text.h"
+#include "platform/framework/qt_text.h"
 
 #include <QList>
 #include <algorithm>
 
-#include "ansi_text.h"
+#include "platform/ansi_text.h"
 
 namespace framework {
 

@@ -1,4 +1,4 @@
-#include "static_control.h"
+#include "platform/framework/static_control.h"
 
 #include <QBrush>
 #include <QEvent>
@@ -10,8 +10,8 @@
 #include <QPalette>
 #include <QToolTip>
 
-#include "dialog.h"
-#include "qt_text.h"
+#include "platform/framework/dialog.h"
+#include "platform/framework/qt_text.h"
 
 COLORREF GetSysColor(int index) {
     if (index == COLOR_HIGHLIGHT) return RefFromColor(QGuiApplication::palette().color(QPalette::Highlight));

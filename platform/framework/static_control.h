@@ -15,7 +15,7 @@
 #include <memory>
 #include <string>
 
-#include "win_types.h"
+#include "platform/win_types.h"
 
 class QEvent;
 class QWidget;

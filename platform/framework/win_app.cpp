@@ -1,9 +1,9 @@
-#include "win_app.h"
+#include "platform/framework/win_app.h"
 
-#include "html_help.h"
-#include "message_box.h"
-#include "qt_message_sink.h"
-#include "string_table.h"
+#include "platform/framework/html_help.h"
+#include "platform/framework/qt_message_sink.h"
+#include "platform/message_box.h"
+#include "res/string_table.h"
 
 namespace {
 CWinApp* g_app = nullptr;

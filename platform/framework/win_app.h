@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "win_types.h"
+#include "platform/win_types.h"
 
 namespace framework {
 class CDialog;

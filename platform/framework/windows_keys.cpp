@@ -1,4 +1,4 @@
-#include "windows_keys.h"
+#include "platform/framework/windows_keys.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -1,14 +1,14 @@
-#include "wizard_sheet.h"
+#include "platform/framework/wizard_sheet.h"
 
 #include <QFrame>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
 
-#include "bitmap_resources.h"
-#include "dialog_units.h"
-#include "message_box.h"
-#include "qt_text.h"
+#include "platform/framework/bitmap_resources.h"
+#include "platform/framework/dialog_units.h"
+#include "platform/framework/qt_text.h"
+#include "platform/message_box.h"
 
 namespace framework {
 

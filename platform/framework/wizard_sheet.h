@@ -5,7 +5,7 @@
 // effect once the current message has been handled, as the pages expect.
 #pragma once
 
-#include "property_sheet.h"
+#include "platform/framework/property_sheet.h"
 
 class QLabel;
 

@@ -5,16 +5,16 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "about_box.h"
-#include "editor_app.h"
-#include "fake_shell_host.h"
-#include "html_help.h"
-#include "main_dlg.h"
-#include "string_table.h"
-#include "test_support.h"
+#include "about/about_box.h"
+#include "app/editor_app.h"
+#include "platform/framework/html_help.h"
+#include "res/string_table.h"
+#include "tests/support/fake_shell_host.h"
+#include "tests/support/test_support.h"
+#include "ui/main_window/main_dlg.h"
 
-using about_test::FakeShellHost;
-using testing_support::ScriptedMessages;
+using menvolt_test::FakeShellHost;
+using menvolt_test::ScriptedMessages;
 
 namespace {
 

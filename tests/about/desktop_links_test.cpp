@@ -5,12 +5,12 @@
 #include <filesystem>
 #include <optional>
 
-#include "desktop_links.h"
-#include "fake_shell_host.h"
-#include "link_static.h"
-#include "test_support.h"
+#include "about/link_static.h"
+#include "platform/desktop_links.h"
+#include "tests/support/fake_shell_host.h"
+#include "tests/support/test_support.h"
 
-using about_test::FakeShellHost;
+using menvolt_test::FakeShellHost;
 using Strings = std::vector<std::string>;
 
 namespace {
@@ -89,12 +89,12 @@ TEST(ClassesRegistry, HtmlTypeAndItsCommandComeFromTheMimeDatabase) {
 }
 
 TEST(DesktopFiles, FoundInTheUserFolderBeforeTheSystemFolders) {
-    testing_support::TempDir user, system;
+    menvolt_test::TempDir user, system;
     std::filesystem::create_directories(user / "applications");
     std::filesystem::create_directories(system / "applications");
-    testing_support::WriteText(system / "applications" / "b.desktop", "system");
-    testing_support::WriteText(system / "applications" / "c.desktop", "only system");
-    testing_support::WriteText(user / "applications" / "b.desktop", "user");
+    menvolt_test::WriteText(system / "applications" / "b.desktop", "system");
+    menvolt_test::WriteText(system / "applications" / "c.desktop", "only system");
+    menvolt_test::WriteText(user / "applications" / "b.desktop", "user");
     ScopedEnv home("XDG_DATA_HOME", user.path().string());
     ScopedEnv dirs("XDG_DATA_DIRS", "/nonexistent:" + system.path().string());
     host::ShellHost real;
@@ -157,10 +157,10 @@ struct ScriptedDesktop {
         Script("xdg-mime", "exit 1");
     }
     void Script(const std::string& name, const std::string& body) {
-        testing_support::WriteText(bin / name, "#!/bin/sh\n" + body + "\n");
+        menvolt_test::WriteText(bin / name, "#!/bin/sh\n" + body + "\n");
         std::filesystem::permissions(bin / name, std::filesystem::perms::owner_all);
     }
-    testing_support::TempDir bin;
+    menvolt_test::TempDir bin;
     ScopedEnv path, dataHome, dataDirs;
 };
 
@@ -169,7 +169,7 @@ TEST(RealDesktop, TheOpenersExitStatusDecides) {
     {
         ScriptedDesktop desktop(0);
         EXPECT_EQ(host::ShellExecuteOpen(kAddress, host::SW_SHOW), host::kShellOpenSucceeded);
-        EXPECT_EQ(testing_support::ReadText(desktop.bin / "opened"), kAddress + "\n");
+        EXPECT_EQ(menvolt_test::ReadText(desktop.bin / "opened"), kAddress + "\n");
     }
     {
         // xdg-open's "no program to open it" (3) and "the program failed" (4)

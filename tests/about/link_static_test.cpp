@@ -6,15 +6,15 @@
 #include <QMouseEvent>
 #include <set>
 
-#include "dialog.h"
-#include "dialog_template.h"
-#include "fake_shell_host.h"
-#include "link_static.h"
-#include "message_box.h"
-#include "test_support.h"
+#include "about/link_static.h"
+#include "platform/framework/dialog.h"
+#include "platform/message_box.h"
+#include "res/dialog_template.h"
+#include "tests/support/fake_shell_host.h"
+#include "tests/support/test_support.h"
 
-using about_test::FakeShellHost;
-using testing_support::ScriptedMessages;
+using menvolt_test::FakeShellHost;
+using menvolt_test::ScriptedMessages;
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <fstream>
 #include <string>
 
-#include "file_system.h"
-#include "layout.h"
-#include "loader_file.h"
-#include "message_box.h"
+#include "loader/layout.h"
+#include "loader/loader_file.h"
+#include "platform/file_system.h"
+#include "platform/message_box.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include <fstream>
 #include <string>
 
-#include "ansi_text.h"
-#include "file_system.h"
-#include "message_box.h"
-#include "sif_file.h"
+#include "platform/ansi_text.h"
+#include "platform/file_system.h"
+#include "platform/message_box.h"
+#include "store/sif_file.h"
 
 namespace {
 

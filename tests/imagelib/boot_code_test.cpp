@@ -6,19 +6,19 @@
 #include <functional>
 #include <ostream>
 
-#include "fat_volume.h"
-#include "image_format.h"
-#include "image_library.h"
-#include "ended.h"
-#include "real_mode_pc.h"
+#include "imagelib/fat_volume.h"
+#include "imagelib/image_format.h"
+#include "imagelib/image_library.h"
+#include "tests/support/real_mode_pc/ended.h"
+#include "tests/support/real_mode_pc/real_mode_pc.h"
 
 namespace {
 
-using realmode::Ended;
-using realmode::MapRange;
-using realmode::RealModePc;
-using realmode::Registers;
-using realmode::Stop;
+using menvolt_test::Ended;
+using menvolt_test::MapRange;
+using menvolt_test::RealModePc;
+using menvolt_test::Registers;
+using menvolt_test::Stop;
 
 constexpr uint16_t kEnter = 0x1C0D;
 
@@ -129,11 +129,11 @@ struct StartedImage {
 
 }  // namespace
 
-namespace realmode {
+namespace menvolt_test {
 void PrintTo(const MapRange& m, std::ostream* o) {
     *o << std::hex << "{" << m.base << "," << m.length << "," << m.type << "}";
 }
-}  // namespace realmode
+}  // namespace menvolt_test
 
 namespace {
 
@@ -216,7 +216,7 @@ TEST(StartupCode, TheRamDiskServesReadsFromHighMemoryAndRefusesTheRest) {
     ASSERT_TRUE(Ended(s.Start(), Stop::BootSector));
     // The volume now lies at the top of RAM (24 MB, 16 MB volume); what the
     // menu left at 110000h is no longer read.
-    EXPECT_EQ(s.VolumeBase(), realmode::place::kMemoryTop - (16u << 20));
+    EXPECT_EQ(s.VolumeBase(), menvolt_test::place::kMemoryTop - (16u << 20));
     std::vector<uint8_t> zeros(0x10000, 0);
     s.pc.Poke(kDataBase, zeros);
     // Geometry: 32 sectors, 64 heads, one cylinder per megabyte.
@@ -297,7 +297,7 @@ TEST(StartupCode, TheRamDiskServesReadsFromHighMemoryAndRefusesTheRest) {
         other.cx = 0x0001;
         other.dx = dx;
         r = s.Int(0x13, other);
-        EXPECT_EQ(r.ax >> 8, realmode::kBiosDiskStatus);
+        EXPECT_EQ(r.ax >> 8, menvolt_test::kBiosDiskStatus);
     }
     EXPECT_EQ(s.pc.chainedInt13.size(), 2u);
 }

@@ -4,10 +4,10 @@
 
 #include <filesystem>
 
-#include "dos_tools.h"
-#include "image_format.h"
-#include "image_library.h"
-#include "test_support.h"
+#include "imagelib/image_format.h"
+#include "imagelib/image_library.h"
+#include "tests/imagelib/dos_tools.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
@@ -29,24 +29,24 @@ size_t EntriesIn(const fs::path& dir) {
 }
 
 TEST(CreateImage, NormalCapacityMakesACleanDiskette) {
-    testing_support::TempDir dir;
+    menvolt_test::TempDir dir;
     const std::string path = (dir / "disk.img").string();
     auto r = Request(path, 0, 0);
     ASSERT_EQ(KTCreateImage(&r), 0);
     EXPECT_EQ(fs::file_size(path), 1474560u);
     std::string report;
-    EXPECT_TRUE(imagetest::FsckCleanFile(path, 0, &report)) << report;
-    auto run = imagetest::Run("mdir " + imagetest::MtoolsImage(path, 0) + " ::");
+    EXPECT_TRUE(menvolt_test::FsckCleanFile(path, 0, &report)) << report;
+    auto run = menvolt_test::Run("mdir " + menvolt_test::MtoolsImage(path, 0) + " ::");
     EXPECT_EQ(run.exitCode, 0) << run.output;
     EXPECT_EQ(EntriesIn(dir.path()), 1u);
 }
 
 TEST(CreateImage, ExtendedCapacityCarriesTheStartUpHeaderAndOptions) {
-    testing_support::TempDir dir;
+    menvolt_test::TempDir dir;
     const std::string path = (dir / "big.img").string();
     auto r = Request(path, 16, KTIMG_OPTION_KEEP_UNDI | KTIMG_OPTION_KEEP_BASE);
     ASSERT_EQ(KTCreateImage(&r), 0);
-    auto bytes = testing_support::ReadBytes(path);
+    auto bytes = menvolt_test::ReadBytes(path);
     imagelib::ImageInfo info;
     ASSERT_TRUE(imagelib::InspectImage(bytes, info));
     EXPECT_TRUE(info.extended);
@@ -54,21 +54,21 @@ TEST(CreateImage, ExtendedCapacityCarriesTheStartUpHeaderAndOptions) {
     EXPECT_EQ(info.options, KTIMG_OPTION_STANDARD | KTIMG_OPTION_KEEP_UNDI | KTIMG_OPTION_KEEP_BASE);
     EXPECT_EQ(bytes.size(), info.volumeOffset + 16u * 1024 * 1024);
     std::string report;
-    EXPECT_TRUE(imagetest::FsckCleanFile(path, info.volumeOffset, &report)) << report;
+    EXPECT_TRUE(menvolt_test::FsckCleanFile(path, info.volumeOffset, &report)) << report;
 
     // Base code without the driver under it is not kept.
     auto lone = Request(path, 2, KTIMG_OPTION_KEEP_BASE);
     ASSERT_EQ(KTCreateImage(&lone), 0);
-    bytes = testing_support::ReadBytes(path);
+    bytes = menvolt_test::ReadBytes(path);
     ASSERT_TRUE(imagelib::InspectImage(bytes, info));
     EXPECT_EQ(info.options, KTIMG_OPTION_STANDARD);
     EXPECT_EQ(info.kilobytes, 2048u);
 }
 
 TEST(CreateImage, AnExistingFileIsReplacedWhole) {
-    testing_support::TempDir dir;
+    menvolt_test::TempDir dir;
     const std::string path = (dir / "old.img").string();
-    testing_support::WriteBytes(path, std::vector<uint8_t>(3000000, 0xEE));
+    menvolt_test::WriteBytes(path, std::vector<uint8_t>(3000000, 0xEE));
     fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     auto r = Request(path, 0, 0);
     ASSERT_EQ(KTCreateImage(&r), 0);
@@ -79,18 +79,18 @@ TEST(CreateImage, AnExistingFileIsReplacedWhole) {
 }
 
 TEST(CreateImage, AReadOnlyFileIsNotReplaced) {
-    testing_support::TempDir dir;
+    menvolt_test::TempDir dir;
     const std::string path = (dir / "ro.img").string();
-    testing_support::WriteText(path, "keep me");
+    menvolt_test::WriteText(path, "keep me");
     fs::permissions(path, fs::perms::owner_read | fs::perms::group_read);
     auto r = Request(path, 0, 0);
     EXPECT_EQ(KTCreateImage(&r), KTIMG_ERR_WRITE);
-    EXPECT_EQ(testing_support::ReadText(path), "keep me");
+    EXPECT_EQ(menvolt_test::ReadText(path), "keep me");
     EXPECT_EQ(EntriesIn(dir.path()), 1u);
 }
 
 TEST(CreateImage, RefusedRequestsLeaveNothingBehind) {
-    testing_support::TempDir dir;
+    menvolt_test::TempDir dir;
     const std::string good = (dir / "x.img").string();
     for (uint32_t capacity : {1u, 3u, 18u, 32u}) {
         auto r = Request(good, capacity, 0);

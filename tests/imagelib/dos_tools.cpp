@@ -1,4 +1,4 @@
-#include "dos_tools.h"
+#include "tests/imagelib/dos_tools.h"
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -9,7 +9,7 @@
 #include <fstream>
 #include <iterator>
 
-namespace imagetest {
+namespace menvolt_test {
 
 std::string Quote(const std::string& s) {
     std::string q = "'";
@@ -81,4 +81,4 @@ bool MtoolsRead(const std::filesystem::path& image, size_t offset, const std::st
     return run.exitCode == 0;
 }
 
-}  // namespace imagetest
+}  // namespace menvolt_test

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace imagetest {
+namespace menvolt_test {
 
 struct ToolRun {
     int exitCode = -1;
@@ -30,4 +30,4 @@ bool MtoolsRead(const std::filesystem::path& image, size_t offset, const std::st
 
 std::string Quote(const std::string& s);
 
-}  // namespace imagetest
+}  // namespace menvolt_test

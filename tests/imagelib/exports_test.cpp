@@ -7,8 +7,8 @@
 #include <sstream>
 #include <string>
 
-#include "dos_tools.h"
-#include "image_library.h"
+#include "imagelib/image_library.h"
+#include "tests/imagelib/dos_tools.h"
 
 namespace {
 
@@ -70,7 +70,7 @@ TEST(ImageLibraryExports, RequestsWithTheWrongSizeAreRefused) {
 TEST(ImageLibraryExports, OnlyTheEntryPointsAreExported) {
     // Programs load the library by these names; nothing of its insides may
     // clash with theirs.
-    imagetest::ToolRun run = imagetest::Run(std::string("nm -D --defined-only ") + MENVOLT_IMAGE_LIBRARY);
+    menvolt_test::ToolRun run = menvolt_test::Run(std::string("nm -D --defined-only ") + MENVOLT_IMAGE_LIBRARY);
     ASSERT_EQ(run.exitCode, 0) << run.output;
     std::set<std::string> functions;
     std::istringstream lines(run.output);

@@ -6,16 +6,16 @@
 #include <algorithm>
 #include <numeric>
 
-#include "dos_tools.h"
-#include "fat_volume.h"
-#include "image_format.h"
-#include "test_support.h"
+#include "imagelib/fat_volume.h"
+#include "imagelib/image_format.h"
+#include "tests/imagelib/dos_tools.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
 using imagelib::FatError;
 using imagelib::FatVolume;
-using imagetest::FsckClean;
+using menvolt_test::FsckClean;
 
 std::vector<uint8_t> Pattern(size_t size, uint8_t seed) {
     std::vector<uint8_t> v(size);
@@ -55,7 +55,7 @@ TEST(FatFormat, DisketteHasTheStandardGeometryAndPassesFsck) {
 }
 
 TEST(FatFormat, EveryExtendedCapacityIsAValidVolumeBehindItsHeader) {
-    testing_support::TempDir dir;
+    menvolt_test::TempDir dir;
     for (uint32_t mb = 2; mb <= 16; mb += 2) {
         SCOPED_TRACE(mb);
         std::vector<uint8_t> bytes;
@@ -75,8 +75,8 @@ TEST(FatFormat, EveryExtendedCapacityIsAValidVolumeBehindItsHeader) {
         EXPECT_EQ(v.IsFat16(), mb > 8);
         std::string report;
         EXPECT_TRUE(FsckClean(bytes, info.volumeOffset, &report)) << report;
-        testing_support::WriteBytes(dir / "x.img", bytes);
-        auto run = imagetest::Run("mdir " + imagetest::MtoolsImage(dir / "x.img", info.volumeOffset) + " ::");
+        menvolt_test::WriteBytes(dir / "x.img", bytes);
+        auto run = menvolt_test::Run("mdir " + menvolt_test::MtoolsImage(dir / "x.img", info.volumeOffset) + " ::");
         EXPECT_EQ(run.exitCode, 0) << run.output;
     }
     std::vector<uint8_t> none;
@@ -96,18 +96,18 @@ TEST(FatFiles, FilesAndFoldersReadBackThroughMtools) {
     ASSERT_EQ(f.volume.WriteFile("DOS\\EXACT.BIN", exact.data(), exact.size(), false), FatError::None);
     ASSERT_EQ(f.volume.WriteFile("/dos/drivers/large.sys", large.data(), large.size(), false), FatError::None);
 
-    testing_support::TempDir dir;
-    testing_support::WriteBytes(dir / "f.img", f.bytes);
+    menvolt_test::TempDir dir;
+    menvolt_test::WriteBytes(dir / "f.img", f.bytes);
     std::string report;
-    ASSERT_TRUE(imagetest::FsckCleanFile(dir / "f.img", 0, &report)) << report;
+    ASSERT_TRUE(menvolt_test::FsckCleanFile(dir / "f.img", 0, &report)) << report;
     std::vector<uint8_t> got;
-    ASSERT_TRUE(imagetest::MtoolsRead(dir / "f.img", 0, "SMALL.TXT", got));
+    ASSERT_TRUE(menvolt_test::MtoolsRead(dir / "f.img", 0, "SMALL.TXT", got));
     EXPECT_EQ(got, small);
-    ASSERT_TRUE(imagetest::MtoolsRead(dir / "f.img", 0, "DOS/EXACT.BIN", got));
+    ASSERT_TRUE(menvolt_test::MtoolsRead(dir / "f.img", 0, "DOS/EXACT.BIN", got));
     EXPECT_EQ(got, exact);
-    ASSERT_TRUE(imagetest::MtoolsRead(dir / "f.img", 0, "DOS/DRIVERS/LARGE.SYS", got));
+    ASSERT_TRUE(menvolt_test::MtoolsRead(dir / "f.img", 0, "DOS/DRIVERS/LARGE.SYS", got));
     EXPECT_EQ(got, large);
-    ASSERT_TRUE(imagetest::MtoolsRead(dir / "f.img", 0, "EMPTY", got));
+    ASSERT_TRUE(menvolt_test::MtoolsRead(dir / "f.img", 0, "EMPTY", got));
     EXPECT_TRUE(got.empty());
 
     // And through the module itself, with the listing it gives.
@@ -195,9 +195,9 @@ TEST(FatFiles, AFolderGrowsPastOneClusterAndTheRootStopsAtItsLimit) {
     EXPECT_EQ(f.bytes, before);
     std::string report;
     EXPECT_TRUE(FsckClean(f.bytes, 0, &report)) << report;
-    testing_support::TempDir dir;
-    testing_support::WriteBytes(dir / "f.img", f.bytes);
-    auto run = imagetest::Run("mdir -b " + imagetest::MtoolsImage(dir / "f.img", 0) + " ::MANY");
+    menvolt_test::TempDir dir;
+    menvolt_test::WriteBytes(dir / "f.img", f.bytes);
+    auto run = menvolt_test::Run("mdir -b " + menvolt_test::MtoolsImage(dir / "f.img", 0) + " ::MANY");
     EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 40) << run.output;
 }
 
@@ -226,27 +226,27 @@ TEST(FatFiles, Fat16VolumesWorkLikeFat12) {
     const auto data = Pattern(5 * 1024 * 1024, 9);
     ASSERT_EQ(v.MakeDirectory("BIG"), FatError::None);
     ASSERT_EQ(v.WriteFile("BIG\\DATA.BIN", data.data(), data.size(), false), FatError::None);
-    testing_support::TempDir dir;
-    testing_support::WriteBytes(dir / "x.img", bytes);
+    menvolt_test::TempDir dir;
+    menvolt_test::WriteBytes(dir / "x.img", bytes);
     std::string report;
-    ASSERT_TRUE(imagetest::FsckCleanFile(dir / "x.img", info.volumeOffset, &report)) << report;
+    ASSERT_TRUE(menvolt_test::FsckCleanFile(dir / "x.img", info.volumeOffset, &report)) << report;
     std::vector<uint8_t> got;
-    ASSERT_TRUE(imagetest::MtoolsRead(dir / "x.img", info.volumeOffset, "BIG/DATA.BIN", got));
+    ASSERT_TRUE(menvolt_test::MtoolsRead(dir / "x.img", info.volumeOffset, "BIG/DATA.BIN", got));
     EXPECT_EQ(got, data);
 }
 
 TEST(FatFiles, WhatMtoolsWritesReadsBackThroughTheModule) {
     Floppy f;
-    testing_support::TempDir dir;
-    testing_support::WriteBytes(dir / "f.img", f.bytes);
+    menvolt_test::TempDir dir;
+    menvolt_test::WriteBytes(dir / "f.img", f.bytes);
     const auto data = Pattern(12345, 10);
-    testing_support::WriteBytes(dir / "host.bin", data);
-    const std::string img = imagetest::MtoolsImage(dir / "f.img", 0);
-    ASSERT_EQ(imagetest::Run("mmd " + img + " ::SUB").exitCode, 0);
-    ASSERT_EQ(imagetest::Run("mcopy " + img + " " + imagetest::Quote((dir / "host.bin").string()) + " ::SUB/HOST.BIN")
+    menvolt_test::WriteBytes(dir / "host.bin", data);
+    const std::string img = menvolt_test::MtoolsImage(dir / "f.img", 0);
+    ASSERT_EQ(menvolt_test::Run("mmd " + img + " ::SUB").exitCode, 0);
+    ASSERT_EQ(menvolt_test::Run("mcopy " + img + " " + menvolt_test::Quote((dir / "host.bin").string()) + " ::SUB/HOST.BIN")
                   .exitCode,
               0);
-    auto bytes = testing_support::ReadBytes(dir / "f.img");
+    auto bytes = menvolt_test::ReadBytes(dir / "f.img");
     FatVolume v;
     ASSERT_TRUE(v.Mount(bytes, 0));
     std::vector<uint8_t> got;
@@ -260,22 +260,22 @@ TEST(FatFiles, WhatMtoolsWritesReadsBackThroughTheModule) {
 
     // Long names mtools adds are seen by their short names; renaming or
     // removing an entry takes its long-name parts with it.
-    testing_support::WriteBytes(dir / "f.img", bytes);
+    menvolt_test::WriteBytes(dir / "f.img", bytes);
     for (const char* name : {"A Long File Name.txt", "Another long one.txt", "Third long name.text"})
-        ASSERT_EQ(imagetest::Run("mcopy " + img + " " + imagetest::Quote((dir / "host.bin").string()) + " " +
-                                 imagetest::Quote(std::string("::") + name))
+        ASSERT_EQ(menvolt_test::Run("mcopy " + img + " " + menvolt_test::Quote((dir / "host.bin").string()) + " " +
+                                 menvolt_test::Quote(std::string("::") + name))
                       .exitCode,
                   0);
-    bytes = testing_support::ReadBytes(dir / "f.img");
+    bytes = menvolt_test::ReadBytes(dir / "f.img");
     ASSERT_TRUE(v.Mount(bytes, 0));
     std::vector<imagelib::FatEntryInfo> list;
     ASSERT_EQ(v.List("", list), FatError::None);
     ASSERT_EQ(list.size(), 3u);
     ASSERT_EQ(v.Rename(list[0].name, "FIRST.TXT"), FatError::None);
     ASSERT_EQ(v.Remove(list[1].name), FatError::None);
-    testing_support::WriteBytes(dir / "f.img", bytes);
-    EXPECT_TRUE(imagetest::FsckCleanFile(dir / "f.img", 0, &report)) << report;
-    const std::string listing = imagetest::Run("mdir -b " + img + " ::").output;
+    menvolt_test::WriteBytes(dir / "f.img", bytes);
+    EXPECT_TRUE(menvolt_test::FsckCleanFile(dir / "f.img", 0, &report)) << report;
+    const std::string listing = menvolt_test::Run("mdir -b " + img + " ::").output;
     EXPECT_NE(listing.find("FIRST.TXT"), std::string::npos) << listing;
     EXPECT_NE(listing.find("Third long name.text"), std::string::npos) << listing;
     EXPECT_EQ(listing.find("Another"), std::string::npos) << listing;
@@ -295,9 +295,9 @@ TEST(FatFiles, LabelsAreKeptInTheRootAndTheBootSector) {
     ASSERT_TRUE(FatVolume::Format(blank, 0, imagelib::FatLayout::Floppy1440(), imagelib::NoSystemBootSector(), "   ", 1));
     EXPECT_EQ(std::string(blank.begin() + 0x2B, blank.begin() + 0x36), "NO NAME    ");
     EXPECT_EQ(blank[19 * 512], 0);  // no label entry in the root folder
-    testing_support::TempDir dir;
-    testing_support::WriteBytes(dir / "f.img", f.bytes);
-    auto run = imagetest::Run("mlabel -s " + imagetest::MtoolsImage(dir / "f.img", 0) + " ::");
+    menvolt_test::TempDir dir;
+    menvolt_test::WriteBytes(dir / "f.img", f.bytes);
+    auto run = menvolt_test::Run("mlabel -s " + menvolt_test::MtoolsImage(dir / "f.img", 0) + " ::");
     EXPECT_NE(run.output.find("BOOT DISK"), std::string::npos) << run.output;
     std::string report;
     EXPECT_TRUE(FsckClean(f.bytes, 0, &report)) << report;

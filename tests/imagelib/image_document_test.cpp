@@ -7,9 +7,9 @@
 
 #include <filesystem>
 
-#include "dos_tools.h"
-#include "image_document.h"
-#include "test_support.h"
+#include "imagelib/image_document.h"
+#include "tests/imagelib/dos_tools.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
@@ -17,23 +17,23 @@ namespace fs = std::filesystem;
 using imagelib::FatError;
 using imagelib::FatVolume;
 
-std::string MakeImage(const testing_support::TempDir& dir, const std::string& name, uint32_t mb) {
+std::string MakeImage(const menvolt_test::TempDir& dir, const std::string& name, uint32_t mb) {
     std::vector<uint8_t> bytes;
     EXPECT_TRUE(imagelib::BuildImage(mb, 0x100, bytes));
-    testing_support::WriteBytes(dir / name, bytes);
+    menvolt_test::WriteBytes(dir / name, bytes);
     return (dir / name).string();
 }
 
 TEST(ImageDocument, AddedHostFilesReadBackThroughMtools) {
-    testing_support::TempDir dir;
+    menvolt_test::TempDir dir;
     for (uint32_t mb : {0u, 4u}) {
         SCOPED_TRACE(mb);
         const std::string path = MakeImage(dir, "e" + std::to_string(mb) + ".img", mb);
         imagelib::ImageDocument doc;
         std::string error;
         ASSERT_TRUE(doc.Open(path, error)) << error;
-        testing_support::WriteText(dir / "config.sys", "FILES=20\r\n");
-        testing_support::WriteText(dir / "Long Name.text", "long");
+        menvolt_test::WriteText(dir / "config.sys", "FILES=20\r\n");
+        menvolt_test::WriteText(dir / "Long Name.text", "long");
         ASSERT_TRUE(doc.Apply([](FatVolume& v) { return v.MakeDirectory("TOOLS"); }).ok());
         std::vector<std::string> stored;
         auto result = doc.AddHostFiles("TOOLS", {(dir / "config.sys").string(), (dir / "Long Name.text").string()},
@@ -43,29 +43,29 @@ TEST(ImageDocument, AddedHostFilesReadBackThroughMtools) {
 
         const size_t offset = doc.Info().volumeOffset;
         std::string report;
-        ASSERT_TRUE(imagetest::FsckCleanFile(path, offset, &report)) << report;
+        ASSERT_TRUE(menvolt_test::FsckCleanFile(path, offset, &report)) << report;
         std::vector<uint8_t> got;
-        ASSERT_TRUE(imagetest::MtoolsRead(path, offset, "TOOLS/CONFIG.SYS", got));
+        ASSERT_TRUE(menvolt_test::MtoolsRead(path, offset, "TOOLS/CONFIG.SYS", got));
         EXPECT_EQ(std::string(got.begin(), got.end()), "FILES=20\r\n");
-        ASSERT_TRUE(imagetest::MtoolsRead(path, offset, "TOOLS/LONGNA~1.TEX", got));
+        ASSERT_TRUE(menvolt_test::MtoolsRead(path, offset, "TOOLS/LONGNA~1.TEX", got));
         EXPECT_EQ(std::string(got.begin(), got.end()), "long");
 
         // Extracting writes the host file; adding the same short name again replaces it.
-        testing_support::WriteText(dir / "config.sys", "FILES=40\r\n");
+        menvolt_test::WriteText(dir / "config.sys", "FILES=40\r\n");
         ASSERT_TRUE(doc.AddHostFiles("TOOLS", {(dir / "config.sys").string()}).ok());
         ASSERT_TRUE(doc.ExtractFile("TOOLS\\CONFIG.SYS", (dir / "out.txt").string()).ok());
-        EXPECT_EQ(testing_support::ReadText(dir / "out.txt"), "FILES=40\r\n");
-        ASSERT_TRUE(imagetest::FsckCleanFile(path, offset, &report)) << report;
+        EXPECT_EQ(menvolt_test::ReadText(dir / "out.txt"), "FILES=40\r\n");
+        ASSERT_TRUE(menvolt_test::FsckCleanFile(path, offset, &report)) << report;
     }
 }
 
 TEST(ImageDocument, AFailedChangeLeavesFileAndDocumentUnchanged) {
-    testing_support::TempDir dir;
+    menvolt_test::TempDir dir;
     const std::string path = MakeImage(dir, "a.img", 0);
     imagelib::ImageDocument doc;
     std::string error;
     ASSERT_TRUE(doc.Open(path, error)) << error;
-    const auto before = testing_support::ReadBytes(path);
+    const auto before = menvolt_test::ReadBytes(path);
 
     // The volume refuses: a half-done change stays in the discarded copy.
     auto result = doc.Apply([](FatVolume& v) {
@@ -73,14 +73,14 @@ TEST(ImageDocument, AFailedChangeLeavesFileAndDocumentUnchanged) {
         return v.MakeDirectory("no such\\dir");
     });
     EXPECT_FALSE(result.ok());
-    EXPECT_EQ(testing_support::ReadBytes(path), before);
+    EXPECT_EQ(menvolt_test::ReadBytes(path), before);
     imagelib::FatEntryInfo info;
     EXPECT_EQ(doc.Volume().Stat("HALF", info), FatError::NotFound);
 
     // A host file that cannot be read stops the whole addition.
     result = doc.AddHostFiles("", {(dir / "missing.txt").string()});
     EXPECT_FALSE(result.ok());
-    EXPECT_EQ(testing_support::ReadBytes(path), before);
+    EXPECT_EQ(menvolt_test::ReadBytes(path), before);
 
     // The folder cannot be written: the message says so, nothing changes.
     if (geteuid() != 0) {
@@ -89,13 +89,13 @@ TEST(ImageDocument, AFailedChangeLeavesFileAndDocumentUnchanged) {
         fs::permissions(dir.path(), fs::perms::owner_all);
         EXPECT_FALSE(result.ok());
         EXPECT_EQ(doc.Volume().Stat("NEW", info), FatError::NotFound);
-        EXPECT_EQ(testing_support::ReadBytes(path), before);
+        EXPECT_EQ(menvolt_test::ReadBytes(path), before);
     }
     // A read-only image is shown but not changed, even for root.
     fs::permissions(path, fs::perms::owner_read);
     result = doc.Apply([](FatVolume& v) { return v.MakeDirectory("RO"); });
     EXPECT_NE(result.message.find("read-only"), std::string::npos) << result.message;
-    EXPECT_EQ(testing_support::ReadBytes(path), before);
+    EXPECT_EQ(menvolt_test::ReadBytes(path), before);
     fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
 
     size_t entries = 0;
@@ -104,7 +104,7 @@ TEST(ImageDocument, AFailedChangeLeavesFileAndDocumentUnchanged) {
 }
 
 TEST(ImageDocument, AFileChangedByAnotherProgramIsNotOverwritten) {
-    testing_support::TempDir dir;
+    menvolt_test::TempDir dir;
     const std::string path = MakeImage(dir, "a.img", 0);
     imagelib::ImageDocument doc;
     std::string error;
@@ -112,19 +112,19 @@ TEST(ImageDocument, AFileChangedByAnotherProgramIsNotOverwritten) {
     ASSERT_TRUE(doc.Apply([](FatVolume& v) { return v.MakeDirectory("MINE"); }).ok());
 
     // Someone else writes the image meanwhile (here: through mtools).
-    ASSERT_EQ(imagetest::Run("mmd " + imagetest::MtoolsImage(path, 0) + " ::THEIRS").exitCode, 0);
+    ASSERT_EQ(menvolt_test::Run("mmd " + menvolt_test::MtoolsImage(path, 0) + " ::THEIRS").exitCode, 0);
     auto result = doc.Apply([](FatVolume& v) { return v.MakeDirectory("LATER"); });
     EXPECT_FALSE(result.ok());
     EXPECT_NE(result.message.find("changed or removed by another program"), std::string::npos);
-    const std::string listing = imagetest::Run("mdir -b " + imagetest::MtoolsImage(path, 0) + " ::").output;
+    const std::string listing = menvolt_test::Run("mdir -b " + menvolt_test::MtoolsImage(path, 0) + " ::").output;
     EXPECT_NE(listing.find("THEIRS"), std::string::npos) << listing;
     EXPECT_NE(listing.find("MINE"), std::string::npos) << listing;
     EXPECT_EQ(listing.find("LATER"), std::string::npos) << listing;
 }
 
 TEST(ImageDocument, FilesThatAreNotImagesAreNotOpened) {
-    testing_support::TempDir dir;
-    testing_support::WriteText(dir / "text.img", std::string(4096, 'x'));
+    menvolt_test::TempDir dir;
+    menvolt_test::WriteText(dir / "text.img", std::string(4096, 'x'));
     imagelib::ImageDocument doc;
     std::string error;
     EXPECT_FALSE(doc.Open((dir / "text.img").string(), error));

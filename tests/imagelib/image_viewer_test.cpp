@@ -11,11 +11,11 @@
 #include <deque>
 #include <filesystem>
 
-#include "dos_tools.h"
-#include "image_help_event.h"
-#include "image_library.h"
-#include "image_viewer.h"
-#include "test_support.h"
+#include "imagelib/image_help_event.h"
+#include "imagelib/image_library.h"
+#include "imagelib/image_viewer.h"
+#include "tests/imagelib/dos_tools.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
@@ -66,7 +66,7 @@ private:
 };
 
 struct ViewerFixture : testing::Test {
-    testing_support::TempDir dir;
+    menvolt_test::TempDir dir;
     Script script;
     std::string path;
     std::unique_ptr<ImageViewer> viewer;
@@ -75,7 +75,7 @@ struct ViewerFixture : testing::Test {
         path = (dir / "view.img").string();
         std::vector<uint8_t> bytes;
         ASSERT_TRUE(imagelib::BuildImage(mb, 0x100, bytes));
-        testing_support::WriteBytes(path, bytes);
+        menvolt_test::WriteBytes(path, bytes);
         viewer = std::make_unique<ImageViewer>(owner, true, std::make_unique<ScriptedPrompts>(script));
         std::string error;
         ASSERT_TRUE(viewer->Open(path, error)) << error;
@@ -83,10 +83,10 @@ struct ViewerFixture : testing::Test {
     size_t Offset() const { return viewer->Document().Info().volumeOffset; }
     void ExpectClean() {
         std::string report;
-        EXPECT_TRUE(imagetest::FsckCleanFile(path, Offset(), &report)) << report;
+        EXPECT_TRUE(menvolt_test::FsckCleanFile(path, Offset(), &report)) << report;
     }
     std::string MtoolsList(const std::string& folder) {
-        return imagetest::Run("mdir -b " + imagetest::MtoolsImage(path, Offset()) + " " + imagetest::Quote("::" + folder))
+        return menvolt_test::Run("mdir -b " + menvolt_test::MtoolsImage(path, Offset()) + " " + menvolt_test::Quote("::" + folder))
             .output;
     }
 };
@@ -118,8 +118,8 @@ TEST_F(ViewerFixture, ShowsLabelCapacityFreeSpaceAndTheFolderTree) {
 
 TEST_F(ViewerFixture, EveryEditReachesTheFileAndReadsBackThroughMtools) {
     OpenNew(0);
-    testing_support::WriteText(dir / "autoexec.bat", "@echo off\r\n");
-    testing_support::WriteText(dir / "Read Me First.text", "hello");
+    menvolt_test::WriteText(dir / "autoexec.bat", "@echo off\r\n");
+    menvolt_test::WriteText(dir / "Read Me First.text", "hello");
     ASSERT_TRUE(viewer->AddFiles(QStringList{QString::fromStdString((dir / "autoexec.bat").string()),
                                              QString::fromStdString((dir / "Read Me First.text").string())}));
     EXPECT_EQ(viewer->ListedNames(), QStringList({"AUTOEXEC.BAT", "README~1.TEX"}));
@@ -127,27 +127,27 @@ TEST_F(ViewerFixture, EveryEditReachesTheFileAndReadsBackThroughMtools) {
     EXPECT_NE(script.infos[0].indexOf("Read Me First.text was stored as README~1.TEX"), -1);
     ExpectClean();
     std::vector<uint8_t> got;
-    ASSERT_TRUE(imagetest::MtoolsRead(path, 0, "AUTOEXEC.BAT", got));
+    ASSERT_TRUE(menvolt_test::MtoolsRead(path, 0, "AUTOEXEC.BAT", got));
     EXPECT_EQ(std::string(got.begin(), got.end()), "@echo off\r\n");
 
     // Adding a file of a name already there asks; No keeps the old one.
-    testing_support::WriteText(dir / "autoexec.bat", "changed");
+    menvolt_test::WriteText(dir / "autoexec.bat", "changed");
     script.confirms = {false};
     EXPECT_FALSE(viewer->AddFiles(QStringList{QString::fromStdString((dir / "autoexec.bat").string())}));
-    ASSERT_TRUE(imagetest::MtoolsRead(path, 0, "AUTOEXEC.BAT", got));
+    ASSERT_TRUE(menvolt_test::MtoolsRead(path, 0, "AUTOEXEC.BAT", got));
     EXPECT_EQ(std::string(got.begin(), got.end()), "@echo off\r\n");
 
     viewer->SelectEntries({"README~1.TEX"});
     script.texts = {{true, "notes.txt"}};
     ASSERT_TRUE(viewer->RenameSelected());
     EXPECT_EQ(viewer->ListedNames(), QStringList({"AUTOEXEC.BAT", "NOTES.TXT"}));
-    ASSERT_TRUE(imagetest::MtoolsRead(path, 0, "NOTES.TXT", got));
+    ASSERT_TRUE(menvolt_test::MtoolsRead(path, 0, "NOTES.TXT", got));
     EXPECT_EQ(std::string(got.begin(), got.end()), "hello");
 
     script.texts = {{true, "Tools"}};
     ASSERT_TRUE(viewer->EditLabel());
     EXPECT_NE(viewer->InfoText().indexOf("Volume label: TOOLS"), -1);
-    EXPECT_NE(imagetest::Run("mlabel -s " + imagetest::MtoolsImage(path, 0) + " ::").output.find("TOOLS"),
+    EXPECT_NE(menvolt_test::Run("mlabel -s " + menvolt_test::MtoolsImage(path, 0) + " ::").output.find("TOOLS"),
               std::string::npos);
 
     // Delete asks first; No changes nothing, Yes removes.
@@ -164,12 +164,12 @@ TEST_F(ViewerFixture, EveryEditReachesTheFileAndReadsBackThroughMtools) {
 
 TEST_F(ViewerFixture, BadNamesAreRefusedWithTheReason) {
     OpenNew(0);
-    const auto before = testing_support::ReadBytes(path);
+    const auto before = menvolt_test::ReadBytes(path);
     script.texts = {{true, "much too long.name"}, {true, "a*b"}, {false, ""}};
     EXPECT_FALSE(viewer->NewFolder());
     ASSERT_EQ(script.errors.size(), 2);
     EXPECT_NE(script.errors[0].indexOf("at most 8 characters before the dot"), -1) << script.errors[0].toStdString();
-    EXPECT_EQ(testing_support::ReadBytes(path), before);
+    EXPECT_EQ(menvolt_test::ReadBytes(path), before);
 
     script.texts = {{true, "dup"}, {true, "dup"}};
     ASSERT_TRUE(viewer->NewFolder());
@@ -180,17 +180,17 @@ TEST_F(ViewerFixture, BadNamesAreRefusedWithTheReason) {
 
 TEST_F(ViewerFixture, ExtractWritesTheFilesAndAsksBeforeReplacing) {
     OpenNew(2);
-    testing_support::WriteText(dir / "kernel.sys", std::string(5000, 'k'));
+    menvolt_test::WriteText(dir / "kernel.sys", std::string(5000, 'k'));
     ASSERT_TRUE(viewer->AddFiles(QStringList{QString::fromStdString((dir / "kernel.sys").string())}));
     fs::create_directory(dir / "out");
     viewer->SelectEntries({"KERNEL.SYS"});
     script.folders = {QString::fromStdString((dir / "out").string()), QString::fromStdString((dir / "out").string())};
     ASSERT_TRUE(viewer->ExtractSelected());
-    EXPECT_EQ(testing_support::ReadText(dir / "out" / "KERNEL.SYS"), std::string(5000, 'k'));
-    testing_support::WriteText(dir / "out" / "KERNEL.SYS", "mine");
+    EXPECT_EQ(menvolt_test::ReadText(dir / "out" / "KERNEL.SYS"), std::string(5000, 'k'));
+    menvolt_test::WriteText(dir / "out" / "KERNEL.SYS", "mine");
     script.confirms = {false};
     viewer->ExtractSelected();
-    EXPECT_EQ(testing_support::ReadText(dir / "out" / "KERNEL.SYS"), "mine");
+    EXPECT_EQ(menvolt_test::ReadText(dir / "out" / "KERNEL.SYS"), "mine");
     EXPECT_EQ(script.confirmTexts.size(), 1);
 }
 
@@ -217,13 +217,13 @@ TEST_F(ViewerFixture, AFolderLoopInADamagedImageDoesNotHangTheTree) {
     script.texts = {{true, "LOOP"}};
     ASSERT_TRUE(viewer->NewFolder());
     // Point LOOP's ".." at LOOP itself and give it an entry naming its own cluster.
-    auto bytes = testing_support::ReadBytes(path);
+    auto bytes = menvolt_test::ReadBytes(path);
     const size_t root = 19 * 512;
     ASSERT_EQ(std::string(bytes.begin() + root, bytes.begin() + root + 4), "LOOP");
     const uint16_t cluster = static_cast<uint16_t>(bytes[root + 26] | (bytes[root + 27] << 8));
     const size_t body = (33 + cluster - 2) * 512;
     std::copy(bytes.begin() + root, bytes.begin() + root + 32, bytes.begin() + body + 64);  // LOOP inside LOOP
-    testing_support::WriteBytes(path, bytes);
+    menvolt_test::WriteBytes(path, bytes);
     viewer = std::make_unique<ImageViewer>(nullptr, false, std::make_unique<ScriptedPrompts>(script));
     std::string error;
     ASSERT_TRUE(viewer->Open(path, error)) << error;
@@ -286,7 +286,7 @@ void CloseNextModal(bool* seen) {
 }
 
 TEST(ViewImageExport, RunsModallyAndReturnsWhenClosed) {
-    testing_support::TempDir dir;
+    menvolt_test::TempDir dir;
     const std::string path = (dir / "disk.img").string();
     ImageCreateRequest create{};
     create.size = sizeof create;
@@ -306,7 +306,7 @@ TEST(ViewImageExport, RunsModallyAndReturnsWhenClosed) {
 
     // Not an image: the call says so at once and shows nothing (the caller
     // tells the user).
-    testing_support::WriteText(dir / "text.img", std::string(2048, 't'));
+    menvolt_test::WriteText(dir / "text.img", std::string(2048, 't'));
     const std::string text = (dir / "text.img").string();
     view.path = text.c_str();
     EXPECT_EQ(KTViewImage(&view), KTIMG_ERR_OPEN);
@@ -318,36 +318,36 @@ TEST_F(ViewerFixture, FromADisketteImageTheImageBecomesItsWrappedFormAndShowsIts
     // Keep-network options of the image stay; the diskette's files show.
     std::vector<uint8_t> bytes;
     ASSERT_TRUE(imagelib::BuildImage(2, 0x100 | KTIMG_OPTION_KEEP_UNDI, bytes));
-    testing_support::WriteBytes(path, bytes);
+    menvolt_test::WriteBytes(path, bytes);
     std::string error;
     ASSERT_TRUE(viewer->Open(path, error)) << error;
     const std::string diskette = (dir / "tools.img").string();
-    ASSERT_EQ(imagetest::Run("mkfs.fat -C " + imagetest::Quote(diskette) + " 1440").exitCode, 0);
-    testing_support::WriteText(dir / "readme.txt", "diskette file");
-    ASSERT_EQ(imagetest::Run("mcopy -i " + imagetest::Quote(diskette) + " " +
-                             imagetest::Quote((dir / "readme.txt").string()) + " ::README.TXT")
+    ASSERT_EQ(menvolt_test::Run("mkfs.fat -C " + menvolt_test::Quote(diskette) + " 1440").exitCode, 0);
+    menvolt_test::WriteText(dir / "readme.txt", "diskette file");
+    ASSERT_EQ(menvolt_test::Run("mcopy -i " + menvolt_test::Quote(diskette) + " " +
+                             menvolt_test::Quote((dir / "readme.txt").string()) + " ::README.TXT")
                   .exitCode,
               0);
 
     script.diskettes = {{QString(), false}, {QString::fromStdString(diskette), true}};
     EXPECT_FALSE(viewer->FromDiskette());  // cancelled: nothing changes
-    EXPECT_EQ(testing_support::ReadBytes(path), bytes);
+    EXPECT_EQ(menvolt_test::ReadBytes(path), bytes);
     ASSERT_TRUE(viewer->FromDiskette());
     EXPECT_EQ(viewer->ListedNames(), QStringList({"README.TXT"}));
     EXPECT_NE(viewer->InfoText().indexOf("extended, 1440 KB"), -1) << viewer->InfoText().toStdString();
     const imagelib::ImageInfo& info = viewer->Document().Info();
     EXPECT_EQ(info.options, 0x100u | KTIMG_OPTION_KEEP_UNDI | KTIMG_OPTION_WRITABLE);
-    const auto now = testing_support::ReadBytes(path);
+    const auto now = menvolt_test::ReadBytes(path);
     EXPECT_EQ(std::vector<uint8_t>(now.begin() + static_cast<long>(info.volumeOffset), now.end()),
-              testing_support::ReadBytes(diskette));
+              menvolt_test::ReadBytes(diskette));
 
     // Not a diskette: reported, the image stays as it is.
-    testing_support::WriteBytes(dir / "small.img", std::vector<uint8_t>(4096, 0));
+    menvolt_test::WriteBytes(dir / "small.img", std::vector<uint8_t>(4096, 0));
     script.diskettes = {{QString::fromStdString((dir / "small.img").string()), false}};
     EXPECT_FALSE(viewer->FromDiskette());
     ASSERT_EQ(script.errors.size(), 1);
     EXPECT_NE(script.errors[0].indexOf("not a diskette image"), -1) << script.errors[0].toStdString();
-    EXPECT_EQ(testing_support::ReadBytes(path), now);
+    EXPECT_EQ(menvolt_test::ReadBytes(path), now);
 }
 
 // The headers a PE32+ program for x86-64 starts with, and nothing more.
@@ -363,8 +363,8 @@ std::vector<uint8_t> EfiProgram() {
 TEST_F(ViewerFixture, AUefiBootProgramGoesWhereTheFirmwareLooksAndShowsLikeAnyFolder) {
     OpenNew(0);
     const fs::path efi = dir / "grubx64.efi";
-    testing_support::WriteBytes(efi, EfiProgram());
-    testing_support::WriteText(dir / "notes.txt", "not a program");
+    menvolt_test::WriteBytes(efi, EfiProgram());
+    menvolt_test::WriteText(dir / "notes.txt", "not a program");
     EXPECT_FALSE(viewer->AddEfiBootProgram(QString::fromStdString((dir / "notes.txt").string())));
     ASSERT_EQ(script.errors.size(), 1);
     EXPECT_NE(script.errors[0].indexOf("is not an EFI program"), -1) << script.errors[0].toStdString();
@@ -377,7 +377,7 @@ TEST_F(ViewerFixture, AUefiBootProgramGoesWhereTheFirmwareLooksAndShowsLikeAnyFo
     EXPECT_EQ(root->child(0)->child(0)->text(0), "BOOT");
     ExpectClean();
     std::vector<uint8_t> got;
-    ASSERT_TRUE(imagetest::MtoolsRead(path, 0, "EFI/BOOT/BOOTX64.EFI", got));
+    ASSERT_TRUE(menvolt_test::MtoolsRead(path, 0, "EFI/BOOT/BOOTX64.EFI", got));
     EXPECT_EQ(got, EfiProgram());
     // Another program asks before it replaces the first: No keeps it.
     script.confirms = {false};

@@ -1,5 +1,6 @@
-// The main of the user-interface test programs: runs them headless, in one
-// QApplication with the dialog font, in a runtime folder of their own.
+// The main of every Qt test program: runs them headless, in one
+// QApplication, in a runtime folder of their own; the editor's programs
+// (MENVOLT_TEST_CLASSIC_LOOK) with the framework's look and dialog font.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -8,8 +9,9 @@
 #include <filesystem>
 #include <string>
 
-#include "classic_look.h"
-#include "dialog_units.h"
+#ifdef MENVOLT_TEST_CLASSIC_LOOK
+#include "platform/framework/classic_look.h"
+#endif
 
 namespace {
 
@@ -37,7 +39,9 @@ int main(int argc, char** argv) {
     g_defaultHandler = qInstallMessageHandler(FilterMessages);
     ::testing::InitGoogleTest(&argc, argv);
     QApplication application(argc, argv);
+#ifdef MENVOLT_TEST_CLASSIC_LOOK
     framework::InstallClassicLook();
+#endif
     int result = RUN_ALL_TESTS();
     if (!runtime.empty()) {
         std::error_code ec;

@@ -1,11 +1,11 @@
-#include "test_support.h"
+#include "tests/support/test_support.h"
 
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
 
-namespace testing_support {
+namespace menvolt_test {
 
 int ScriptedMessages::Show(const platform::MessageRequest& request) {
     shown.push_back(request);
@@ -69,4 +69,4 @@ void WriteText(const std::filesystem::path& file, const std::string& text) {
     out << text;
 }
 
-}  // namespace testing_support
+}  // namespace menvolt_test

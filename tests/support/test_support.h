@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "file_system.h"
-#include "message_box.h"
+#include "platform/file_system.h"
+#include "platform/message_box.h"
 
-namespace testing_support {
+namespace menvolt_test {
 
 // Records every message box and answers from a script (IDOK when the script
 // is empty and the box has only OK; IDNO for an unscripted question).
@@ -56,4 +56,4 @@ void WriteBytes(const std::filesystem::path& file, const std::vector<uint8_t>& b
 std::string ReadText(const std::filesystem::path& file);
 void WriteText(const std::filesystem::path& file, const std::string& text);
 
-}  // namespace testing_support
+}  // namespace menvolt_test

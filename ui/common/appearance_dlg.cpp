@@ -1,12 +1,12 @@
-#include "appearance_dlg.h"
+#include "ui/common/appearance_dlg.h"
 
-#include "dialog_units.h"
-#include "entry_templates.h"
-#include "entry_ui_common.h"
-#include "layout.h"
-#include "loader_file.h"
-#include "start_dlg.h"
-#include "win_app.h"
+#include "loader/layout.h"
+#include "loader/loader_file.h"
+#include "platform/framework/dialog_units.h"
+#include "platform/framework/win_app.h"
+#include "res/entry_templates.h"
+#include "ui/common/entry_ui_common.h"
+#include "ui/common/start_dlg.h"
 
 using namespace framework;
 

@@ -3,8 +3,8 @@
 // the client's menu screen as it will look.
 #pragma once
 
-#include "client_screen_preview.h"
-#include "dialog.h"
+#include "platform/framework/dialog.h"
+#include "ui/common/client_screen_preview.h"
 
 class LoaderFile;
 

@@ -1,13 +1,13 @@
-#include "boots_on_tooltip.h"
+#include "ui/common/boots_on_tooltip.h"
 
 #include <QHelpEvent>
 #include <QToolTip>
 #include <QWidget>
 
-#include "image_boots_on.h"
-#include "qt_text.h"
-#include "resource.h"
-#include "string_table.h"
+#include "image/image_boots_on.h"
+#include "platform/framework/qt_text.h"
+#include "res/resource.h"
+#include "res/string_table.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "client_screen.h"
+#include "ui/common/client_screen.h"
 
 #include <cstring>
 
-#include "layout.h"
-#include "loader_file.h"
+#include "loader/layout.h"
+#include "loader/loader_file.h"
 
 using namespace layout;
 

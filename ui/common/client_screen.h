@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-#include "layout.h"
+#include "loader/layout.h"
 
 class LoaderFile;
 

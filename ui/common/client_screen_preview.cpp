@@ -1,4 +1,4 @@
-#include "client_screen_preview.h"
+#include "ui/common/client_screen_preview.h"
 
 #include <algorithm>
 
@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
-#include "client_screen_view.h"
+#include "ui/common/client_screen_view.h"
 
 const char kPreviewButtonText[] = "Pre&view...";
 

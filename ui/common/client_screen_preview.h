@@ -8,7 +8,7 @@
 #include <QPointer>
 #include <string>
 
-#include "client_screen.h"
+#include "ui/common/client_screen.h"
 
 class ClientScreenView;
 class QWidget;

@@ -1,4 +1,4 @@
-#include "client_screen_view.h"
+#include "ui/common/client_screen_view.h"
 
 #include <QFontDatabase>
 #include <QPainter>

@@ -1,13 +1,13 @@
-#include "entry_ui_common.h"
+#include "ui/common/entry_ui_common.h"
 
 #include <utility>
 
-#include "layout.h"
-#include "loader_file.h"
-#include "message_box.h"
-#include "property_page.h"
-#include "resource.h"
-#include "sif_file.h"
+#include "loader/layout.h"
+#include "loader/loader_file.h"
+#include "platform/framework/property_page.h"
+#include "platform/message_box.h"
+#include "res/resource.h"
+#include "store/sif_file.h"
 
 BOOL StoreLoaderItem(LoaderFile& loader, int slot, const std::string& imageFile, const std::string& description,
                      const std::string& helpText) {

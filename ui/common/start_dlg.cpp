@@ -1,13 +1,13 @@
-#include "start_dlg.h"
+#include "ui/common/start_dlg.h"
 
 #include <string>
 
-#include "entry_templates.h"
-#include "layout.h"
-#include "loader_file.h"
-#include "message_box.h"
-#include "string_table.h"
-#include "win_app.h"
+#include "loader/layout.h"
+#include "loader/loader_file.h"
+#include "platform/framework/win_app.h"
+#include "platform/message_box.h"
+#include "res/entry_templates.h"
+#include "res/string_table.h"
 
 using namespace framework;
 

@@ -4,7 +4,7 @@
 // client program than ours shows both and keeps them.
 #pragma once
 
-#include "dialog.h"
+#include "platform/framework/dialog.h"
 
 class LoaderFile;
 

@@ -1,20 +1,20 @@
-#include "main_dlg.h"
+#include "ui/main_window/main_dlg.h"
 
-#include "main_window_keys.h"
-#include "vm_boot_menu.h"
+#include "ui/main_window/main_window_keys.h"
+#include "ui/main_window/vm_boot_menu.h"
 
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QTreeWidget>
 
-#include "about_box.h"
-#include "bitmap_resources.h"
-#include "menu_store.h"
-#include "message_box.h"
-#include "qt_text.h"
-#include "resource.h"
-#include "string_table.h"
-#include "win_app.h"
+#include "about/about_box.h"
+#include "platform/framework/bitmap_resources.h"
+#include "platform/framework/qt_text.h"
+#include "platform/framework/win_app.h"
+#include "platform/message_box.h"
+#include "res/resource.h"
+#include "res/string_table.h"
+#include "store/menu_store.h"
 
 namespace {
 void RunAboutBox(CMainDlg& owner) { CAboutBox(owner.Window()).DoModal(); }

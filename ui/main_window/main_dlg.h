@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "dialog.h"
-#include "resource.h"
+#include "platform/framework/dialog.h"
+#include "res/resource.h"
 
 class MenuStore;
 class QTreeWidget;

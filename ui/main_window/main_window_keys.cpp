@@ -1,12 +1,12 @@
-#include "main_window_keys.h"
+#include "ui/main_window/main_window_keys.h"
 
 #include <QKeyEvent>
 #include <QShortcut>
 #include <QTabBar>
 #include <QTreeWidget>
 
-#include "main_dlg.h"
-#include "vm_boot_menu.h"
+#include "ui/main_window/main_dlg.h"
+#include "ui/main_window/vm_boot_menu.h"
 
 namespace {
 

@@ -1,16 +1,16 @@
-#include "vm_boot_menu.h"
+#include "ui/main_window/vm_boot_menu.h"
 
 #include <QMenu>
 #include <QTreeWidget>
 
-#include "file_system.h"
-#include "main_dlg.h"
-#include "menu_entry.h"
-#include "menu_store.h"
-#include "message_box.h"
-#include "qt_text.h"
-#include "string_table.h"
-#include "vm_boot.h"
+#include "platform/file_system.h"
+#include "platform/framework/qt_text.h"
+#include "platform/message_box.h"
+#include "res/string_table.h"
+#include "store/menu_entry.h"
+#include "store/menu_store.h"
+#include "ui/main_window/main_dlg.h"
+#include "vmboot/vm_boot.h"
 
 void ShowEntryContextMenu(CMainDlg& owner, const QPoint& position) {
     QTreeWidgetItem* item = owner.m_list->itemAt(position);

@@ -1,15 +1,15 @@
-#include "edit_image_page.h"
+#include "ui/properties/edit_image_page.h"
 
 #include <QWidget>
 
-#include "boots_on_tooltip.h"
-#include "image_help_route.h"
-#include "image_operations.h"
-#include "loader_file.h"
-#include "message_box.h"
-#include "resource.h"
-#include "string_table.h"
-#include "win_app.h"
+#include "image/image_help_route.h"
+#include "image/image_operations.h"
+#include "loader/loader_file.h"
+#include "platform/framework/win_app.h"
+#include "platform/message_box.h"
+#include "res/resource.h"
+#include "res/string_table.h"
+#include "ui/common/boots_on_tooltip.h"
 
 CEditImagePage::CEditImagePage() : CPropertyPage(res::IDD_EDIT_IMAGE_PAGE) {}
 

@@ -3,7 +3,7 @@
 // file of item 0; when the loader could not be read it shows why instead.
 #pragma once
 
-#include "property_page.h"
+#include "platform/framework/property_page.h"
 
 class LoaderFile;
 

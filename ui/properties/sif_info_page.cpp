@@ -1,9 +1,9 @@
-#include "sif_info_page.h"
+#include "ui/properties/sif_info_page.h"
 
-#include "entry_templates.h"
-#include "entry_ui_common.h"
-#include "sif_file.h"
-#include "win_app.h"
+#include "platform/framework/win_app.h"
+#include "res/entry_templates.h"
+#include "store/sif_file.h"
+#include "ui/common/entry_ui_common.h"
 
 CSifInfoPage::CSifInfoPage(unsigned templateId) : CPropertyPage(templateId) {}
 

@@ -2,7 +2,7 @@
 // help text.
 #pragma once
 
-#include "property_page.h"
+#include "platform/framework/property_page.h"
 
 class SifFile;
 

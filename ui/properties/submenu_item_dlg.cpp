@@ -1,12 +1,12 @@
-#include "submenu_item_dlg.h"
+#include "ui/properties/submenu_item_dlg.h"
 
-#include "boots_on_tooltip.h"
-#include "image_help_route.h"
-#include "image_operations.h"
-#include "layout.h"
-#include "message_box.h"
-#include "resource.h"
-#include "win_app.h"
+#include "image/image_help_route.h"
+#include "image/image_operations.h"
+#include "loader/layout.h"
+#include "platform/framework/win_app.h"
+#include "platform/message_box.h"
+#include "res/resource.h"
+#include "ui/common/boots_on_tooltip.h"
 
 CSubmenuItemDlg::CSubmenuItemDlg(QWidget* parent) : CDialog(res::IDD_SUBMENU_ITEM, parent) {}
 

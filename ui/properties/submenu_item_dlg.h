@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "dialog.h"
+#include "platform/framework/dialog.h"
 
 class CSubmenuItemDlg : public framework::CDialog {
 public:

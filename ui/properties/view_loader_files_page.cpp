@@ -1,22 +1,22 @@
-#include "view_loader_files_page.h"
+#include "ui/properties/view_loader_files_page.h"
 
 #include <QHeaderView>
 #include <QLabel>
 #include <QTreeWidget>
 
-#include "appearance_dlg.h"
-#include "boots_on_tooltip.h"
-#include "dialog_units.h"
-#include "entry_templates.h"
-#include "entry_ui_common.h"
-#include "image_operations.h"
-#include "loader_file.h"
-#include "message_box.h"
-#include "qt_text.h"
-#include "resource.h"
-#include "string_table.h"
-#include "submenu_item_dlg.h"
-#include "win_app.h"
+#include "image/image_operations.h"
+#include "loader/loader_file.h"
+#include "platform/framework/dialog_units.h"
+#include "platform/framework/qt_text.h"
+#include "platform/framework/win_app.h"
+#include "platform/message_box.h"
+#include "res/entry_templates.h"
+#include "res/resource.h"
+#include "res/string_table.h"
+#include "ui/common/appearance_dlg.h"
+#include "ui/common/boots_on_tooltip.h"
+#include "ui/common/entry_ui_common.h"
+#include "ui/properties/submenu_item_dlg.h"
 
 using namespace framework;
 

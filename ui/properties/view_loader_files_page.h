@@ -3,9 +3,9 @@
 // client's menu screen in a preview window on demand.
 #pragma once
 
-#include "client_screen_preview.h"
-#include "entry_templates.h"
-#include "property_page.h"
+#include "platform/framework/property_page.h"
+#include "res/entry_templates.h"
+#include "ui/common/client_screen_preview.h"
 
 class LoaderFile;
 class QLabel;

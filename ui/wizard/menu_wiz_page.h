@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "property_page.h"
+#include "platform/framework/property_page.h"
 
 class LoaderFile;
 

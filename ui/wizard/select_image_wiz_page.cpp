@@ -1,14 +1,14 @@
-#include "select_image_wiz_page.h"
+#include "ui/wizard/select_image_wiz_page.h"
 
-#include "entry_templates.h"
-#include "entry_ui_common.h"
-#include "image_help_route.h"
-#include "image_operations.h"
-#include "loader_file.h"
-#include "property_sheet.h"
-#include "resource.h"
-#include "win_app.h"
-#include "wizard_sheet.h"
+#include "image/image_help_route.h"
+#include "image/image_operations.h"
+#include "loader/loader_file.h"
+#include "platform/framework/property_sheet.h"
+#include "platform/framework/win_app.h"
+#include "platform/framework/wizard_sheet.h"
+#include "res/entry_templates.h"
+#include "res/resource.h"
+#include "ui/common/entry_ui_common.h"
 
 using namespace framework;
 

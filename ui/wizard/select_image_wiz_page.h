@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "property_page.h"
+#include "platform/framework/property_page.h"
 
 class LoaderFile;
 

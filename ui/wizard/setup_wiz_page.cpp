@@ -1,10 +1,10 @@
-#include "setup_wiz_page.h"
+#include "ui/wizard/setup_wiz_page.h"
 
-#include "entry_templates.h"
-#include "entry_ui_common.h"
-#include "property_sheet.h"
-#include "win_app.h"
-#include "wizard_sheet.h"
+#include "platform/framework/property_sheet.h"
+#include "platform/framework/win_app.h"
+#include "platform/framework/wizard_sheet.h"
+#include "res/entry_templates.h"
+#include "ui/common/entry_ui_common.h"
 
 // Sheet positions of the two pages that follow the description page.
 constexpr int kImageFilePage = 2;

@@ -2,7 +2,7 @@
 // takes the page of the path not chosen out of the wizard.
 #pragma once
 
-#include "property_page.h"
+#include "platform/framework/property_page.h"
 
 class CSetupWizPage : public framework::CPropertyPageEx {
 public:

@@ -1,11 +1,11 @@
-#include "sif_info_wiz_page.h"
+#include "ui/wizard/sif_info_wiz_page.h"
 
-#include "entry_templates.h"
-#include "entry_ui_common.h"
-#include "property_sheet.h"
-#include "sif_file.h"
-#include "win_app.h"
-#include "wizard_sheet.h"
+#include "platform/framework/property_sheet.h"
+#include "platform/framework/win_app.h"
+#include "platform/framework/wizard_sheet.h"
+#include "res/entry_templates.h"
+#include "store/sif_file.h"
+#include "ui/common/entry_ui_common.h"
 
 CSifInfoWizPage::CSifInfoWizPage(unsigned templateId, unsigned headerTitleId, unsigned headerSubTitleId)
     : CPropertyPageEx(templateId, 0, headerTitleId, headerSubTitleId) {}

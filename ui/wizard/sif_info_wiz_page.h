@@ -2,7 +2,7 @@
 // help text, written into the OSChooser document when the page is left.
 #pragma once
 
-#include "property_page.h"
+#include "platform/framework/property_page.h"
 
 class SifFile;
 

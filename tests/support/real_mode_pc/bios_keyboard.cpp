@@ -2,10 +2,10 @@
 // when the script is spent stops the run, and resumes in the BIOS when the
 // test gives more. A check for a key while idle ticks are left is where
 // time passes: one BIOS tick each.
-#include "machine_internal.h"
-#include "real_mode_pc.h"
+#include "tests/support/real_mode_pc/machine_internal.h"
+#include "tests/support/real_mode_pc/real_mode_pc.h"
 
-namespace realmode {
+namespace menvolt_test {
 
 void RealModePc::Keyboard() {
     uint8_t ah = uint8_t(Reg(UC_X86_REG_AX) >> 8);
@@ -35,4 +35,4 @@ void RealModePc::Keyboard() {
     }
 }
 
-}  // namespace realmode
+}  // namespace menvolt_test

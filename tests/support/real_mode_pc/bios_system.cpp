@@ -2,10 +2,10 @@
 // every other function is unsupported (AH=86h, carry).
 #include <cstring>
 
-#include "machine_internal.h"
-#include "real_mode_pc.h"
+#include "tests/support/real_mode_pc/machine_internal.h"
+#include "tests/support/real_mode_pc/real_mode_pc.h"
 
-namespace realmode {
+namespace menvolt_test {
 
 void RealModePc::SystemServices() {
     ++biosInt15Calls;
@@ -92,4 +92,4 @@ void RealModePc::MemoryMapService() {
     SetCarry(false);
 }
 
-}  // namespace realmode
+}  // namespace menvolt_test

@@ -2,10 +2,10 @@
 // the attribute writes and scrolls a menu uses.
 #include <algorithm>
 
-#include "machine_internal.h"
-#include "real_mode_pc.h"
+#include "tests/support/real_mode_pc/machine_internal.h"
+#include "tests/support/real_mode_pc/real_mode_pc.h"
 
-namespace realmode {
+namespace menvolt_test {
 
 std::string RealModePc::Text(int row, int column, int length) const {
     std::string out;
@@ -81,4 +81,4 @@ void RealModePc::Video() {
     }
 }
 
-}  // namespace realmode
+}  // namespace menvolt_test

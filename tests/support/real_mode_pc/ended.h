@@ -3,13 +3,13 @@
 
 #include <gtest/gtest.h>
 
-#include "real_mode_pc.h"
+#include "tests/support/real_mode_pc/real_mode_pc.h"
 
-namespace realmode {
+namespace menvolt_test {
 
 inline ::testing::AssertionResult Ended(Stop actual, Stop expected) {
     if (actual == expected) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "ended " << StopName(actual) << ", expected " << StopName(expected);
 }
 
-}  // namespace realmode
+}  // namespace menvolt_test

@@ -4,10 +4,10 @@
 
 #include <stdexcept>
 
-#include "machine_internal.h"
-#include "real_mode_pc.h"
+#include "tests/support/real_mode_pc/machine_internal.h"
+#include "tests/support/real_mode_pc/real_mode_pc.h"
 
-namespace realmode {
+namespace menvolt_test {
 
 namespace {
 
@@ -315,4 +315,4 @@ void RealModePc::BiosService(uint32_t number) {
     }
 }
 
-}  // namespace realmode
+}  // namespace menvolt_test

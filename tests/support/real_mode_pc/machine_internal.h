@@ -5,9 +5,9 @@
 
 #include <cstdint>
 
-#include "real_mode_pc.h"
+#include "tests/support/real_mode_pc/real_mode_pc.h"
 
-namespace realmode {
+namespace menvolt_test {
 
 constexpr uint32_t Linear(uint16_t seg, uint16_t off) { return (uint32_t(seg) << 4) + off; }
 constexpr uint32_t Far(uint16_t seg, uint16_t off) { return (uint32_t(seg) << 16) | off; }
@@ -17,4 +17,4 @@ constexpr uint32_t ModelVector(uint32_t number) { return Far(place::kBiosSeg, ui
 // Throws with the emulator's reason when a call into it fails.
 void Check(uc_err err, const char* what);
 
-}  // namespace realmode
+}  // namespace menvolt_test

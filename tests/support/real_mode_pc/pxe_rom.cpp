@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <cstring>
 
-#include "machine_internal.h"
-#include "real_mode_pc.h"
+#include "tests/support/real_mode_pc/machine_internal.h"
+#include "tests/support/real_mode_pc/real_mode_pc.h"
 
-namespace realmode {
+namespace menvolt_test {
 
 void RealModePc::BuildPxeStructures() {
     auto pxenv = [&](uint32_t at, uint16_t entrySeg, uint16_t entryOff) {
@@ -154,4 +154,4 @@ std::vector<uint8_t> BootpReply(uint32_t siaddr, const std::vector<std::vector<u
     return p;
 }
 
-}  // namespace realmode
+}  // namespace menvolt_test

@@ -22,7 +22,7 @@
 
 struct uc_struct;
 
-namespace realmode {
+namespace menvolt_test {
 
 // The general registers are 32 bits wide; the 16-bit names are their low
 // halves.
@@ -242,4 +242,4 @@ private:
 std::vector<uint8_t> BootpReply(uint32_t siaddr, const std::vector<std::vector<uint8_t>>& options = {},
                                 size_t size = 548, bool cookie = true);
 
-}  // namespace realmode
+}  // namespace menvolt_test

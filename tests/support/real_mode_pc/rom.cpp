@@ -2,10 +2,10 @@
 // at the BIOS's handlers, their IRETs, the far-call entry points, the BIOS
 // data area, the return stubs of the bench's calls and the boot ROM's PXE
 // structures.
-#include "machine_internal.h"
-#include "real_mode_pc.h"
+#include "tests/support/real_mode_pc/machine_internal.h"
+#include "tests/support/real_mode_pc/real_mode_pc.h"
 
-namespace realmode {
+namespace menvolt_test {
 
 namespace {
 constexpr uint8_t kIret = 0xCF, kRetf = 0xCB, kHlt = 0xF4;
@@ -28,4 +28,4 @@ void RealModePc::PowerOn() {
     BuildPxeStructures();
 }
 
-}  // namespace realmode
+}  // namespace menvolt_test

@@ -1,10 +1,10 @@
 // An XMS driver: found through INT 2Fh (4300h, 4310h), served at its far
 // entry point. It reports xmsFreeKb free, allocates handle 42h, and
 // records each function asked for.
-#include "machine_internal.h"
-#include "real_mode_pc.h"
+#include "tests/support/real_mode_pc/machine_internal.h"
+#include "tests/support/real_mode_pc/real_mode_pc.h"
 
-namespace realmode {
+namespace menvolt_test {
 
 void RealModePc::Multiplex() {
     if (!xmsDriver) return;  // AL stays as asked, not 80h
@@ -42,4 +42,4 @@ void RealModePc::XmsService() {
     }
 }
 
-}  // namespace realmode
+}  // namespace menvolt_test

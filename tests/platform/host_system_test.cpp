@@ -1,0 +1,62 @@
+#include <gtest/gtest.h>
+
+#include "platform/host_system.h"
+
+namespace {
+
+TEST(NetbiosName, FollowsSambasRule) {
+    EXPECT_EQ(host::NetbiosName("", "build-server.example.org"), "BUILD-SERVER");
+    EXPECT_EQ(host::NetbiosName("  RisHost ", "ignored.example.org"), "RISHOST");
+    EXPECT_EQ(host::NetbiosName("", "averyveryverylonghostname.lan"), "AVERYVERYVERYLO");
+    EXPECT_EQ(host::NetbiosName("", "x"), "X");
+}
+
+TEST(SambaConfig, FindsTheInstallationShareAndTheNetbiosName) {
+    const std::string text =
+        "# comment\r\n"
+        "[global]\r\n"
+        "   workgroup = LAB\r\n"
+        "   NetBIOS Name = risbox\r\n"
+        "; [reminst]\r\n"
+        "[homes]\r\n"
+        "   path = /home\r\n"
+        "[RemInst]\r\n"
+        "   comment = installation share\r\n"
+        "   path = /srv/ris\\\r\n"
+        "tree\r\n"
+        "   read only = yes\r\n";
+    host::SambaConfig config = host::ParseSambaConfig(text);
+    EXPECT_EQ(config.netbiosName, "risbox");
+    EXPECT_EQ(config.reminstPath, "/srv/ristree");
+
+    EXPECT_TRUE(host::ParseSambaConfig("[global]\npath = /x\n[other]\npath=/y\n").reminstPath.empty());
+    EXPECT_TRUE(host::ReadSambaConfig("/nonexistent/smb.conf").reminstPath.empty());
+}
+
+TEST(HostVersion, ReportsNt5AndChecksTheRecordSize) {
+    host::OSVERSIONINFOA info{};
+    info.dwOSVersionInfoSize = 148;
+    ASSERT_TRUE(host::GetVersionExA(&info));
+    EXPECT_EQ(info.dwPlatformId, host::VER_PLATFORM_WIN32_NT);
+    EXPECT_EQ(info.dwMajorVersion, 5u);
+    EXPECT_EQ(info.dwMinorVersion, 0u);
+    info.dwOSVersionInfoSize = 156;
+    EXPECT_FALSE(host::GetVersionExA(&info));
+}
+
+TEST(HostComputerName, FitsTheBufferOrSaysWhatItNeeds) {
+    host::SetComputerName("RISHOST");
+    char buffer[16];
+    DWORD size = sizeof buffer;
+    ASSERT_TRUE(host::GetComputerNameA(buffer, &size));
+    EXPECT_STREQ(buffer, "RISHOST");
+    EXPECT_EQ(size, 7u);
+    size = 4;
+    EXPECT_FALSE(host::GetComputerNameA(buffer, &size));
+    EXPECT_EQ(size, 8u);
+    host::SetComputerName("");
+    EXPECT_LE(host::ComputerName().size(), 15u);
+    EXPECT_FALSE(host::ComputerName().empty());
+}
+
+}  // namespace
