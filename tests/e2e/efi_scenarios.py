@@ -128,22 +128,24 @@ class EfiSetup(Setup):
 ITEMS = [
     ("test.efi", "Test program", "Prints a marker and what it was given, then returns to the menu."),
     ("missing.efi", "Missing image", "This image file is not on the server."),
+    ("huge.img", "Huge image", "Larger than the memory of the PC."),
     ("", "Boot from hard drive", "Leaves the network boot, so the firmware goes on."),
 ]
 
 
 def scenario_menu_program_missing_hard_drive(setup):
-    """Three items through the firmware's own PXE: layout, colours, keys; a
-    program that returns; a missing image; the hard-drive item going on to
+    """Four items through the firmware's own PXE: layout, colours, keys; a
+    program that returns; a missing image; one larger than memory; the hard-drive item going on to
     the disk, whose own test program powers the machine off."""
     ldr = setup.loader(*ITEMS, timeout=90)
     setup.serve("test.efi", setup.guest("test_program.efi"))
+    open(os.path.join(setup.root, SERVER_PATH + "huge.img"), "wb").truncate(1 << 30)  # sparse
     with setup.machine(FIRMWARE_PXE, disk=setup.boot_disk()) as m:
         s = m.wait_screen(menu_on(0), BOOT_TIMEOUT, "the menu")
         check_menu(s, ldr, 0)
         expect(re.fullmatch(r"\d+ *", countdown(s)) and int(countdown(s)) <= 90, "countdown shown", s)
         # The first key stops the countdown for good and blanks its field.
-        for key, selected in (("down", 1), ("up", 0), ("up", 2), ("down", 0), ("esc", 0)):
+        for key, selected in (("down", 1), ("up", 0), ("up", 3), ("down", 0), ("esc", 0)):
             m.key(key)
             s = m.wait_screen(menu_on(selected), 10, "item %d after %s" % (selected, key))
             check_menu(s, ldr, selected)
@@ -161,6 +163,11 @@ def scenario_menu_program_missing_hard_drive(setup):
         expect(s.text(0, 0, 25) == "Transferring image file..", "transfer line", s)
         m.key("a")
         check_menu(m.wait_screen(menu_on(1), 10, "the menu on the same item"), ldr, 1)
+        # Its size (told by tsize) is refused before anything is transferred.
+        m.key("down", "ret")
+        m.wait_screen(lambda s: s.find("Error: the file is larger than the memory of this PC allows.") == 1, 20, "big")
+        m.key("a")
+        check_menu(m.wait_screen(menu_on(2), 10, "the menu after the huge image"), ldr, 2)
 
         # The firmware tries its HTTP boot first, which waits about a minute
         # for a server that is not there.
@@ -246,11 +253,10 @@ def disk_images(setup):
     grub = os.path.join(root, "BOOTX64.EFI")
     run("grub-mkimage", "-O", "x86_64-efi", "-p", "/EFI/BOOT", "-o", grub, "fat", "part_msdos", "normal", "echo",
         "minicmd")
-    with open(os.path.join(root, "grub.cfg"), "w") as f:
-        f.write("echo %s\nexit\n" % GRUB_MARKER)
+    open(os.path.join(root, "grub.cfg"), "w").write("echo %s\nexit\n" % GRUB_MARKER)
     run(tool, "create", os.path.join(root, "grub.img"), "--capacity", "2")
-    run(tool, "mkdir", os.path.join(root, "grub.img"), "EFI")
-    run(tool, "mkdir", os.path.join(root, "grub.img"), "EFI\\BOOT")
+    for folder in ("EFI", "EFI\\BOOT"):
+        run(tool, "mkdir", os.path.join(root, "grub.img"), folder)
     run(tool, "add", os.path.join(root, "grub.img"), "--folder", "EFI\\BOOT", grub, os.path.join(root, "grub.cfg"))
     # The BIOS bed's checking diskette with the test program: its marker
     # sectors are stamped again over a padding file.
