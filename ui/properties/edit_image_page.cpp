@@ -2,8 +2,6 @@
 
 #include <QWidget>
 
-#include "image/image_help_route.h"
-#include "image/image_operations.h"
 #include "loader/loader_file.h"
 #include "platform/framework/win_app.h"
 #include "platform/message_box.h"
@@ -11,13 +9,12 @@
 #include "res/string_table.h"
 #include "ui/common/boots_on_tooltip.h"
 
-CEditImagePage::CEditImagePage() : CPropertyPage(res::IDD_EDIT_IMAGE_PAGE) {}
+CEditImagePage::CEditImagePage() : CImageFileBox(res::IDD_EDIT_IMAGE_PAGE) {}
 
-std::string CEditImagePage::Folder() const { return m_pLoader ? m_pLoader->GetFolder() : std::string(); }
+std::string CEditImagePage::ImageFolder() const { return m_pLoader ? m_pLoader->GetFolder() : std::string(); }
 
 BOOL CEditImagePage::OnInitDialog() {
-    CPropertyPage::OnInitDialog();
-    RouteImageHelp(*this);
+    CImageFileBox::OnInitDialog();
     if (!m_pLoader) return TRUE;
     if (m_pLoader->m_error != 0) {
         // The page shows only why the loader could not be read.
@@ -28,21 +25,19 @@ BOOL CEditImagePage::OnInitDialog() {
     SetDlgItemText(IDC_IMAGE_FILE, m_pLoader->GetImageFile(0));
     // Which PCs the named image boots on; an empty name is no item yet.
     InstallBootsOnTooltip(GetDlgItem(IDC_IMAGE_FILE), [this](const QPoint&) -> std::optional<TooltipItem> {
-        const std::string name = GetDlgItemText(IDC_IMAGE_FILE);
+        const std::string name = ImageFileText();
         if (name.empty()) return std::nullopt;
-        return TooltipItem{Folder(), name};
+        return TooltipItem{ImageFolder(), name};
     });
-    // A loader without a path has no image folder: the buttons would work in
-    // the program's current folder.
-    if (Folder().empty())
-        for (int id : {IDC_IMAGE_BROWSE, IDC_IMAGE_CREATE, IDC_IMAGE_VIEW}) EnableDlgItem(id, FALSE);
+    // View does not wait for a name here: with none it says what is wrong.
+    EnableImageBox(true, true);
     return TRUE;
 }
 
 BOOL CEditImagePage::OnKillActive() {
-    if (!m_pLoader || m_pLoader->m_error != 0) return CPropertyPage::OnKillActive();
-    const std::string name = GetDlgItemText(IDC_IMAGE_FILE);
-    const std::string folder = Folder();
+    if (!m_pLoader || m_pLoader->m_error != 0) return CImageFileBox::OnKillActive();
+    const std::string name = ImageFileText();
+    const std::string folder = ImageFolder();
     // A name the client cannot fetch from the image folder is never stored.
     const std::string serverPath = m_pLoader->GetServerPath();
     if (!CheckImageFileName(folder, name, &serverPath)) return FALSE;
@@ -51,20 +46,13 @@ BOOL CEditImagePage::OnKillActive() {
         return FALSE;
     }
     if (!ConfirmImageFile(folder, name)) return FALSE;
-    return CPropertyPage::OnKillActive();
+    return CImageFileBox::OnKillActive();
 }
 
 BOOL CEditImagePage::OnCommand(UINT id, UINT code) {
-    if (OnImageButtonCommand(*this, id, code, Folder())) return TRUE;
     if (code == framework::BN_CLICKED && id == framework::ID_HELP) {
         framework::ShowHelp(IDH_PROPERTIES_SINGLE);
         return TRUE;
     }
-    return CPropertyPage::OnCommand(id, code);
-}
-
-BOOL CEditImagePage::OnWindowMessage(UINT message, intptr_t, intptr_t lParam) {
-    if (message != WM_IMAGE_HELP) return FALSE;
-    framework::ShowHelp(static_cast<unsigned>(lParam));
-    return TRUE;
+    return CImageFileBox::OnCommand(id, code);
 }

@@ -3,18 +3,18 @@
 // file of item 0; when the loader could not be read it shows why instead.
 #pragma once
 
+#include "image/image_file_box.h"
 #include "platform/framework/property_page.h"
 
 class LoaderFile;
 
-class CEditImagePage : public framework::CPropertyPage {
+class CEditImagePage : public CImageFileBox<framework::CPropertyPage> {
 public:
     CEditImagePage();
 
     BOOL OnInitDialog() override;
     BOOL OnKillActive() override;
     BOOL OnCommand(UINT id, UINT code) override;
-    BOOL OnWindowMessage(UINT message, intptr_t wParam, intptr_t lParam) override;
 
     // Set by the sheet before it runs; not owned.
     LoaderFile* m_pLoader = nullptr;
@@ -23,5 +23,5 @@ public:
     static constexpr const char* kClassName = "CEditImagePage";
 
 private:
-    std::string Folder() const;
+    std::string ImageFolder() const override;
 };

@@ -7,16 +7,16 @@
 #include <optional>
 #include <string>
 
+#include "image/image_file_box.h"
 #include "platform/framework/dialog.h"
 
-class CSubmenuItemDlg : public framework::CDialog {
+class CSubmenuItemDlg : public CImageFileBox<framework::CDialog> {
 public:
     explicit CSubmenuItemDlg(QWidget* parent = nullptr);
 
     BOOL OnInitDialog() override;
     void OnOK() override;
     BOOL OnCommand(UINT id, UINT code) override;
-    BOOL OnWindowMessage(UINT message, intptr_t wParam, intptr_t lParam) override;
 
     BOOL m_adding = FALSE;     // 1 when a new item is added, 0 when one is edited
     std::string m_folder;      // the image folder, ending with a backslash
@@ -28,6 +28,7 @@ public:
     std::string m_helpText;
 
 private:
+    std::string ImageFolder() const override { return m_folder; }
     // Hard-drive rule, then image rule, then OK rule.
     void UpdateControls();
 };

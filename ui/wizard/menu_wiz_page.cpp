@@ -1,7 +1,5 @@
 #include "ui/wizard/menu_wiz_page.h"
 
-#include "image/image_help_route.h"
-#include "image/image_operations.h"
 #include "loader/layout.h"
 #include "loader/loader_file.h"
 #include "platform/framework/property_sheet.h"
@@ -20,11 +18,10 @@ constexpr unsigned kLastItem = 8;
 }
 
 CMenuWizPage::CMenuWizPage(unsigned templateId, unsigned headerTitleId, unsigned headerSubTitleId)
-    : CPropertyPageEx(templateId, 0, headerTitleId, headerSubTitleId) {}
+    : CImageFileBox(templateId, 0, headerTitleId, headerSubTitleId) {}
 
 BOOL CMenuWizPage::OnInitDialog() {
-    CPropertyPageEx::OnInitDialog();
-    RouteImageHelp(*this);  // the viewer opened by View asks this page for its help
+    CImageFileBox::OnInitDialog();
     LimitText(IDC_MENU_DESCRIPTION, layout::DESCRIPTION_MAX);
     LimitText(IDC_MENU_HELP, layout::HELP_TEXT_MAX);
     KeepOnOneLine(IDC_MENU_HELP);
@@ -36,8 +33,8 @@ BOOL CMenuWizPage::OnInitDialog() {
 
 void CMenuWizPage::UpdateButtons() {
     const bool hardDrive = IsDlgButtonChecked(IDC_MENU_HARD_DRIVE);
-    const bool named = !GetDlgItemText(IDC_IMAGE_FILE).empty();
-    EnableDlgItem(IDC_IMAGE_VIEW, named && !hardDrive);
+    const bool named = !ImageFileText().empty();
+    EnableImageBox(!hardDrive, named);
     const bool complete = !GetDlgItemText(IDC_MENU_DESCRIPTION).empty() && (hardDrive || named);
     if (!GetParentSheet()) return;
     UINT flags = PSWIZB_BACK | PSWIZB_DISABLEDFINISH;
@@ -48,13 +45,7 @@ void CMenuWizPage::UpdateButtons() {
 
 BOOL CMenuWizPage::OnSetActive() {
     UpdateButtons();
-    return CPropertyPageEx::OnSetActive();
-}
-
-void CMenuWizPage::OnHardDriveToggle() {
-    const BOOL enable = !IsDlgButtonChecked(IDC_MENU_HARD_DRIVE);
-    for (int id : {IDC_IMAGE_FILE, IDC_IMAGE_BROWSE, IDC_IMAGE_CREATE, IDC_IMAGE_VIEW}) EnableDlgItem(id, enable);
-    UpdateButtons();
+    return CImageFileBox::OnSetActive();
 }
 
 BOOL CMenuWizPage::SaveItem() {
@@ -62,12 +53,9 @@ BOOL CMenuWizPage::SaveItem() {
     std::string image;
     bool completeImage = true;
     if (!hardDrive) {
-        image = GetDlgItemText(IDC_IMAGE_FILE);
+        image = ImageFileText();
         completeImage = !image.empty();
-        if (completeImage) {
-            if (!CheckImageFileName(m_folder, image)) return FALSE;
-            if (!ConfirmImageFile(m_folder, image)) return FALSE;
-        }
+        if (completeImage && !AcceptImageFile(image)) return FALSE;
     }
     const std::string help = GetDlgItemText(IDC_MENU_HELP);
     const std::string description = GetDlgItemText(IDC_MENU_DESCRIPTION);
@@ -79,7 +67,7 @@ BOOL CMenuWizPage::SaveItem() {
 
 BOOL CMenuWizPage::OnKillActive() {
     if (!SaveItem()) return FALSE;
-    return CPropertyPageEx::OnKillActive();
+    return CImageFileBox::OnKillActive();
 }
 
 BOOL CMenuWizPage::OnWizardFinish() {
@@ -89,26 +77,19 @@ BOOL CMenuWizPage::OnWizardFinish() {
                              platform::MB_YESNO | platform::MB_ICONQUESTION) != IDYES)
         return FALSE;
     if (!SaveItem()) return FALSE;
-    return CPropertyPageEx::OnWizardFinish();
+    return CImageFileBox::OnWizardFinish();
 }
 
 BOOL CMenuWizPage::OnCommand(UINT id, UINT code) {
-    if (OnImageButtonCommand(*this, id, code, m_folder)) return TRUE;
     switch (id) {
         case IDC_MENU_DESCRIPTION:
         case IDC_IMAGE_FILE:
             if (code == EN_CHANGE) UpdateButtons();
             return TRUE;
         case IDC_MENU_HARD_DRIVE:
-            if (code == BN_CLICKED) OnHardDriveToggle();
+            if (code == BN_CLICKED) UpdateButtons();
             return TRUE;
         case ID_HELP: framework::ShowHelp(IDH_WIZARD_SUBMENU_ITEM); return TRUE;
-        default: return CPropertyPageEx::OnCommand(id, code);
+        default: return CImageFileBox::OnCommand(id, code);
     }
-}
-
-BOOL CMenuWizPage::OnWindowMessage(UINT message, intptr_t, intptr_t lParam) {
-    if (message != WM_IMAGE_HELP) return FALSE;
-    framework::ShowHelp(static_cast<unsigned>(lParam));
-    return 1;
 }

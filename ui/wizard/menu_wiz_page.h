@@ -5,11 +5,12 @@
 
 #include <string>
 
+#include "image/image_file_box.h"
 #include "platform/framework/property_page.h"
 
 class LoaderFile;
 
-class CMenuWizPage : public framework::CPropertyPageEx {
+class CMenuWizPage : public CImageFileBox<framework::CPropertyPageEx> {
 public:
     CMenuWizPage(unsigned templateId, unsigned headerTitleId, unsigned headerSubTitleId);
 
@@ -18,15 +19,14 @@ public:
     BOOL OnKillActive() override;
     BOOL OnWizardFinish() override;
     BOOL OnCommand(UINT id, UINT code) override;
-    BOOL OnWindowMessage(UINT message, intptr_t wParam, intptr_t lParam) override;
 
     std::string m_folder;
     LoaderFile* m_pLoader = nullptr;
     unsigned m_itemNumber = 1;
 
 private:
+    std::string ImageFolder() const override { return m_folder; }
     void UpdateButtons();
-    void OnHardDriveToggle();
     // Stores the item when it is complete; FALSE keeps the user on the page.
     BOOL SaveItem();
 };

@@ -4,23 +4,23 @@
 
 #include <string>
 
+#include "image/image_file_box.h"
 #include "platform/framework/property_page.h"
 
 class LoaderFile;
 
-class CSelectImageWizPage : public framework::CPropertyPageEx {
+class CSelectImageWizPage : public CImageFileBox<framework::CPropertyPageEx> {
 public:
     CSelectImageWizPage(unsigned templateId, unsigned headerTitleId, unsigned headerSubTitleId);
 
-    BOOL OnInitDialog() override;
     BOOL OnSetActive() override;
     BOOL OnWizardFinish() override;
     BOOL OnCommand(UINT id, UINT code) override;
-    BOOL OnWindowMessage(UINT message, intptr_t wParam, intptr_t lParam) override;
 
     std::string m_folder;
     LoaderFile* m_pLoader = nullptr;
 
 private:
+    std::string ImageFolder() const override { return m_folder; }
     void UpdateButtons();
 };
