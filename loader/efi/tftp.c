@@ -8,6 +8,7 @@
 #define FIRST_GUESS (4u << 20)
 #define TFTP_DATA 3
 #define TFTP_HEADER 4
+#define TFTP_OPTIONS_REFUSED 8 /* error code of RFC 2347 */
 #define PROGRESS_COLUMN 26
 #define UNWRITTEN 0xFF
 
@@ -81,13 +82,29 @@ static EFI_STATUS Mtftp(NetBoot *net, EFI_PXE_BASE_CODE_TFTP_OPCODE op, void *bu
                              with_block_size ? &block : NULL, &net->server, (UINT8 *)name, NULL, FALSE);
 }
 
-static EFI_STATUS ReadInto(NetBoot *net, const CHAR8 *name, UINT8 *buffer, UINT64 *size) {
+/* Could the server's error packet be its refusal of our options (code 8)?
+ * edk2's base code does not say after a read that an error packet came, and
+ * after a size query it stores the low byte of the code as it came off the
+ * wire, in network order, so every code below 256 reads 0 there. */
+static BOOLEAN MayBeOptionsRefused(NetBoot *net, EFI_STATUS status) {
+    if (status != EFI_TFTP_ERROR) return FALSE;
+    if (!net->pxe->Mode->TftpErrorReceived) return TRUE;
+    UINT8 code = net->pxe->Mode->TftpError.ErrorCode;
+    return code == TFTP_OPTIONS_REFUSED || code == 0;
+}
+
+/* options_granted: the size query was answered, so an error now is not
+ * about the options. */
+static EFI_STATUS ReadInto(NetBoot *net, const CHAR8 *name, UINT8 *buffer, UINT64 *size,
+                           BOOLEAN options_granted) {
+    UINT64 room = *size;
     EFI_STATUS status = Mtftp(net, EFI_PXE_BASE_CODE_TFTP_READ_FILE, buffer, size, TRUE, name);
     /* A server that answers the block size option with an error is asked
      * again without options, at 512-byte blocks. */
-    if (status == EFI_TFTP_ERROR && net->pxe->Mode->TftpErrorReceived &&
-        net->pxe->Mode->TftpError.ErrorCode == 8)
+    if (!options_granted && MayBeOptionsRefused(net, status)) {
+        *size = room;
         status = Mtftp(net, EFI_PXE_BASE_CODE_TFTP_READ_FILE, buffer, size, FALSE, name);
+    }
     return status;
 }
 
@@ -107,7 +124,7 @@ EFI_STATUS TftpRead(NetBoot *net, const CHAR8 *name, UINTN max, BOOLEAN show_pro
 
     UINT64 expected = 0;
     EFI_STATUS status = Mtftp(net, EFI_PXE_BASE_CODE_TFTP_GET_FILE_SIZE, NULL, &expected, TRUE, name);
-    if (EFI_ERROR(status) && net->pxe->Mode->TftpErrorReceived && net->pxe->Mode->TftpError.ErrorCode != 8)
+    if (EFI_ERROR(status) && net->pxe->Mode->TftpErrorReceived && !MayBeOptionsRefused(net, status))
         return status; /* not found, access denied: no read can do better */
     BOOLEAN known = !EFI_ERROR(status);
     if (known && max && expected > max) {
@@ -131,7 +148,7 @@ EFI_STATUS TftpRead(NetBoot *net, const CHAR8 *name, UINTN max, BOOLEAN show_pro
         UINT64 got = capacity + 1;
         if (!known) SetMem(buffer, (UINTN)got, UNWRITTEN);
         progress.received = 0;
-        status = ReadInto(net, name, buffer, &got);
+        status = ReadInto(net, name, buffer, &got, known);
         if (!EFI_ERROR(status) && !known && got == capacity + 1 && max) {
             /* Some PXE base codes (iPXE's) neither answer tsize nor say how
              * much they received. A loader file ends with a NUL, so its

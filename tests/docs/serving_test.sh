@@ -1,15 +1,10 @@
 #!/usr/bin/env bash
 # Serves a share the way docs/serving.md says and fetches from it as a client
-# would. Runs inside a private network namespace of its own (root needed).
+# would. Runs inside the private network namespace of tests/e2e/tap_namespace.sh.
 set -euo pipefail
 bin=$1
 src=$2
 fail() { echo "FAIL: $*"; exit 1; }
-if [ "$(id -u)" != 0 ]; then echo "serving guide: skipped (needs root for a network namespace)"; exit 0; fi
-if [ "${MENVOLT_IN_NETNS:-}" != 1 ]; then
-  MENVOLT_IN_NETNS=1 exec unshare -n "$0" "$@"
-fi
-ip link set lo up
 
 dir=$(mktemp -d)
 pids=()
@@ -60,9 +55,6 @@ guide_conf=$(sed -n '/^dhcp-match=/p; /^dhcp-boot=tag:/p' "$src/docs/serving.md"
 cp "$tools/tool0.ldr" "$tools/menvolt.ldr"
 cp "$bin/chain.0" "$tools/menvolt.0"
 cp "$bin/menvolt.efi" "$tools/menvolt.efi"
-ip tuntap add tap0 mode tap
-ip addr add 192.168.77.1/24 dev tap0
-ip link set tap0 up
 mapfile -t conf_args < <(sed 's/^/--/' <<<"$guide_conf")
 dnsmasq --no-daemon --port=0 --interface=tap0 --bind-interfaces --user=root --pid-file= \
   --dhcp-range=192.168.77.50,192.168.77.60,1h "${conf_args[@]}" \

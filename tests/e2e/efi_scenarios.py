@@ -7,6 +7,7 @@ import argparse
 import os
 import re
 import shutil
+import struct
 import subprocess
 import sys
 import time
@@ -14,6 +15,7 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from e2e_scenarios import COLORS, HIGHLIGHT, NORMAL, SERVER_PATH, Setup, expect  # noqa: E402
 from qemu_harness import Machine  # noqa: E402
+from tftp_server import TftpServer  # noqa: E402
 
 OVMF_CODE = "/usr/share/OVMF/OVMF_CODE_4M.fd"
 FIRMWARE_PXE = "virtio-net-pci,romfile="   # the firmware's own network stack
@@ -117,8 +119,8 @@ class EfiSetup(Setup):
             subprocess.run(["mcopy", "-i", disk, host, at], check=True)
         return disk
 
-    def machine(self, nic, **options):
-        netdev = "user,id=n0,ipv6=off,tftp=%s,bootfile=menvolt.efi" % self.root
+    def machine(self, nic, netdev=None, **options):
+        netdev = netdev or "user,id=n0,ipv6=off,tftp=%s,bootfile=menvolt.efi" % self.root
         # No IPv6 stack: fewer network boot options to time out before the disk.
         no_ipv6 = ["-fw_cfg", "name=opt/org.tianocore/IPv6Support,string=no"]
         return Machine(self.root, "menvolt.efi", firmware=OVMF_CODE, nic=nic, netdev=netdev,
@@ -319,6 +321,65 @@ def scenario_ram_disks(setup):
         m.wait_screen(lambda s: s.find("BIOS and UEFI diskette") >= 0, BOOT_TIMEOUT, "the BIOS menu")
         m.key("down", "ret")
         expect(m.wait_exit(60) == 33 and "floppy: first last 127 refusals ok" in m.serial(), m.serial())
+
+
+TAP_ADDRESS = "192.168.77.1"  # tap0's, in the namespace of tap_namespace.sh
+BAD_SERVER_ITEMS = [  # image, description, what the PC shows
+    ("refuse.efi", "Options refused", "menvolt test program: returning"),
+    ("ignore.efi", "Options ignored", "menvolt test program: returning"),
+    ("broken.efi", "Broken transfer", "Error: TFTP failed transferring image file."),
+    ("arm64.efi", "AArch64 program", "This EFI program is made for another kind of processor than x86-64."),
+    ("again.efi", "menvolt.efi, one item", "Error: TFTP failed transferring image file."),
+]
+
+
+def scenario_bad_server(setup):
+    """Our own TFTP server on a tap device (QEMU's user network would answer
+    every TFTP request itself), with dnsmasq for DHCP only. A server that
+    refuses options or ignores them still serves the program; an error in
+    the middle of a transfer and a PE file for AArch64 show why, and the
+    menu comes back on the same item, from which later items still boot.
+    Last, a second menvolt.efi started from the menu finds a loader file
+    with one item, whose failed transfer ends it: back to its caller."""
+    ldr = setup.loader(*[(image, description, "") for image, description, _ in BAD_SERVER_ITEMS])
+    program = setup.guest("test_program.efi")
+    pe = struct.unpack_from("<I", program, 0x3C)[0]
+    for name in ("refuse.efi", "ignore.efi", "broken.efi"):
+        setup.serve(name, program)
+    setup.serve("again.efi", open(os.path.join(setup.root, "menvolt.efi"), "rb").read())
+    setup.serve("arm64.efi", program[:pe + 4] + struct.pack("<H", 0xAA64) + program[pe + 6:])
+    server = TftpServer(TAP_ADDRESS, setup.root, refuse={SERVER_PATH + "refuse.efi"},
+                        ignore={SERVER_PATH + "ignore.efi"}, broken={SERVER_PATH + "broken.efi"})
+    server.start()
+    dhcp = subprocess.Popen(["dnsmasq", "--no-daemon", "--port=0", "--interface=tap0", "--bind-interfaces",
+                             "--user=root", "--pid-file=", "--dhcp-leasefile=" + os.path.join(setup.root, "leases"),
+                             "--dhcp-range=192.168.77.50,192.168.77.60,1h",
+                             "--dhcp-boot=menvolt.efi,,%s" % TAP_ADDRESS], stderr=subprocess.DEVNULL)
+    netdev = "tap,id=n0,ifname=tap0,script=no,downscript=no"
+    try:
+        with setup.machine(FIRMWARE_PXE, netdev=netdev) as m:
+            m.wait_screen(menu_on(0), BOOT_TIMEOUT, "the menu")
+            for item in (2, 3, 0, 1, 4):
+                shows, before = BAD_SERVER_ITEMS[item][2], m.serial().count(BAD_SERVER_ITEMS[item][2])
+                if item == 4:
+                    setup.loader(("broken.efi", "Broken transfer", ""))
+                m.key(str(item + 1))
+                if item < 2:
+                    m.wait_screen(lambda s: m.serial().count(shows) > before, 30, shows)
+                    started = m.serial().split("menvolt test program: started from ")[-1].split("\r")[0]
+                    expect(started.endswith(BAD_SERVER_ITEMS[item][0]), "started: " + started)
+                else:
+                    s = m.wait_screen(lambda s: s.find(shows) == 1, 30, shows)
+                    expect(s.find("Use the arrow keys") < 0, "no menu under the message", s)
+                    m.key("a")
+                check_menu(m.wait_screen(menu_on(item), 30, "the menu after item %d" % item), ldr, item)
+    finally:
+        print("TFTP requests:", *server.requests, sep="\n  ")
+        dhcp.terminate()
+        dhcp.wait(5)
+    asked = [options for name, options in server.requests if name == SERVER_PATH + "refuse.efi"]
+    expect(any(b"blksize" in o for o in asked) and any(b"blksize" not in o and b"tsize" not in o for o in asked),
+           "refuse.efi asked with options, then again without: %s" % asked)
 
 
 def main():
