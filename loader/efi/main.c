@@ -56,16 +56,15 @@ static EFI_STATUS RunLoader(NetBoot *net, const Loader *ldr) {
         ImageName(ldr, selected, name);
         uefi_call_wrapper(ST->ConOut->SetCursorPosition, 3, ST->ConOut, 0, 0);
         Message(L"Transferring image file..\r\n");
-        UINT8 *data;
-        UINTN size;
+        Received file;
         const CHAR16 *why;
-        EFI_STATUS status = TftpRead(net, name, 0, TRUE, &data, &size, &why);
+        EFI_STATUS status = TftpRead(net, name, 0, TRUE, &file, &why);
         if (EFI_ERROR(status)) {
             Fail(why);
             if (ldr->count == 1) return status;
             continue;
         }
-        StartImageFile(net, name, data, size);
+        StartImageFile(net, name, &file);
         if (ldr->count == 1) return EFI_SUCCESS;
     }
 }
@@ -89,36 +88,36 @@ EFI_STATUS efi_main(EFI_HANDLE image, EFI_SYSTEM_TABLE *system) {
 
     CHAR8 loader_name[sizeof net.own_name];
     LoaderName(net.own_name, loader_name, sizeof loader_name);
-    UINT8 *data;
-    UINTN size;
+    Received file;
     const CHAR16 *why;
-    EFI_STATUS status = TftpRead(&net, loader_name, LDR_MAX_SIZE, FALSE, &data, &size, &why);
+    EFI_STATUS status = TftpRead(&net, loader_name, LDR_MAX_SIZE, FALSE, &file, &why);
     if (EFI_ERROR(status)) {
         Print(L"Error: the loader file %a could not be read.\r\n", loader_name);
         Fail(why);
         return status;
     }
-    const CHAR16 *bad = CheckLoaderFile(data, size);
+    const UINT8 *data = file.data;
+    const CHAR16 *bad = CheckLoaderFile(data, file.size);
     if (bad) {
         Print(L"%a:\r\n", loader_name);
         Fail(bad);
-        FreePool(data);
+        FreeReceived(&file);
         return EFI_LOAD_ERROR;
     }
 
     Loader ldr;
     ldr.data = data;
-    ldr.size = size;
+    ldr.size = file.size;
     ldr.header = LoaderWord(data, LDR_HEADER_PTR);
     ldr.normal = data[ldr.header + HDR_NORMAL_ATTR] & 0x7F;
     ldr.highlight = data[ldr.header + HDR_HIGHLIGHT_ATTR] & 0x7F;
     ldr.count = LoaderWord(data, ldr.header + HDR_ITEM_COUNT);
     if (ldr.count == 0) {
         Fail(L"Error: no image files defined.");
-        FreePool(data);
+        FreeReceived(&file);
         return EFI_NOT_FOUND;
     }
     status = RunLoader(&net, &ldr);
-    FreePool(data);
+    FreeReceived(&file);
     return status;
 }

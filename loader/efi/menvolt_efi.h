@@ -34,11 +34,24 @@ static inline UINTN SlotString(const Loader *ldr, UINTN slot, UINTN field) {
 /* net_boot.c */
 EFI_STATUS FindNetBoot(EFI_HANDLE image, NetBoot *net);
 
-/* tftp.c: Read NAME whole into a pool buffer the caller frees. max: refuse
- * larger files (0: as large as memory allows); show_progress: write the
- * share received behind the cursor on row 0. */
-EFI_STATUS TftpRead(NetBoot *net, const CHAR8 *name, UINTN max, BOOLEAN show_progress,
-                    UINT8 **data, UINTN *size, const CHAR16 **why);
+/* tftp.c: a whole file received into reserved pages, with room behind
+ * its bytes for the last block of a RAM disk (RECEIVED_SLACK): a disk
+ * image becomes a RAM disk where it lies, so the PC needs its size in free
+ * memory once, not twice. Owned by whoever holds it; FreeReceived frees
+ * the pages (and does nothing for one already handed on, data NULL). */
+#define RECEIVED_SLACK 2048
+typedef struct {
+    UINT8 *data;
+    UINTN size;
+    UINTN pages;
+} Received;
+void FreeReceived(Received *file);
+
+/* Read NAME whole. max: refuse larger files (0: as large as memory
+ * allows); show_progress: write the share received behind the cursor on
+ * row 0. */
+EFI_STATUS TftpRead(NetBoot *net, const CHAR8 *name, UINTN max, BOOLEAN show_progress, Received *file,
+                    const CHAR16 **why);
 
 /* screen.c */
 void ScreenInit(void);
@@ -51,9 +64,9 @@ void WaitAnyKey(void);
 /* menu.c: index of the item taken */
 UINTN RunMenu(const Loader *ldr, UINTN selected, UINTN *timeout);
 
-/* start_image.c: back here when the program returns or cannot start; data
- * (from TftpRead) is freed. */
-void StartImageFile(NetBoot *net, const CHAR8 *name, UINT8 *data, UINTN size);
+/* start_image.c: back here when the program returns or cannot start; the
+ * file is freed. */
+void StartImageFile(NetBoot *net, const CHAR8 *name, Received *file);
 /* Starts what LoadImage gave (status, child), or says why not. */
 void StartLoadedImage(EFI_STATUS status, EFI_HANDLE child);
 void Refuse(const CHAR16 *text);    /* message, new line, any key */
@@ -70,6 +83,6 @@ typedef struct {
 const CHAR16 *FindDiskImage(const UINT8 *data, UINTN size, DiskImage *disk);
 extern const CHAR16 kNoUefiProgram[];
 
-/* ram_disk.c: registers the image as a RAM disk, starts its boot program,
- * and removes the disk again; data is freed. */
-void StartDiskImage(NetBoot *net, UINT8 *data, const DiskImage *disk);
+/* ram_disk.c: registers the image as a RAM disk in the file's own pages,
+ * starts its boot program, and removes the disk again; the file is freed. */
+void StartDiskImage(NetBoot *net, Received *file, const DiskImage *disk);

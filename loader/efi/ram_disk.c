@@ -10,6 +10,8 @@
 #define DISK_BLOCK 512
 #define CD_BLOCK 2048
 
+_Static_assert(RECEIVED_SLACK >= CD_BLOCK, "the last block of a disk must fit behind a received file");
+
 static EFI_GUID gRamDiskProtocol = RAM_DISK_PROTOCOL_GUID;
 static EFI_GUID gVirtualDisk = VIRTUAL_DISK_GUID;
 static EFI_GUID gVirtualCd = VIRTUAL_CD_GUID;
@@ -21,20 +23,22 @@ typedef struct {
     EFI_DEVICE_PATH *path;           /* the firmware's, from Register */
 } RamDisk;
 
-/* Reserved memory: while the started program runs, and after it has
- * started an operating system from the disk, nothing may reuse the pages
- * (the firmware also describes the disk to the operating system there). */
-static const CHAR16 *Place(RamDisk *disk, UINT8 *data, const DiskImage *image, UINTN *length) {
+/* The disk is made where the file was received, in reserved pages: while
+ * the started program runs, and after it has started an operating system
+ * from the disk, nothing may reuse them (the firmware also describes the
+ * disk to the operating system there). The volume of an extended image is
+ * first moved down over the start-up code, which no UEFI PC runs (the
+ * firmware's CopyMem allows the overlap); the rest of the last block is
+ * zeroed in the slack behind the file. The disk owns the pages after. */
+static void Place(RamDisk *disk, Received *file, const DiskImage *image, UINTN *length) {
     UINTN block = image->kind == DISK_ISO ? CD_BLOCK : DISK_BLOCK;
     *length = (image->size + block - 1) / block * block;
-    disk->pages = EFI_SIZE_TO_PAGES(*length);
-    if (EFI_ERROR(uefi_call_wrapper(BS->AllocatePages, 4, AllocateAnyPages, EfiReservedMemoryType, disk->pages,
-                                    &disk->base)))
-        return L"Error: this PC has not enough free memory for the image's RAM disk.";
-    UINT8 *to = (UINT8 *)(UINTN)disk->base;
-    CopyMem(to, data + image->offset, image->size);
-    ZeroMem(to + image->size, disk->pages * EFI_PAGE_SIZE - image->size);
-    return NULL;
+    if (image->offset)
+        uefi_call_wrapper(BS->CopyMem, 3, file->data, file->data + image->offset, image->size);
+    ZeroMem(file->data + image->size, *length - image->size);
+    disk->base = (EFI_PHYSICAL_ADDRESS)(UINTN)file->data;
+    disk->pages = file->pages;
+    file->data = NULL;
 }
 
 /* Undoes Register and Place. A disk the firmware refuses to remove (a
@@ -87,23 +91,16 @@ static EFI_DEVICE_PATH *FindBootProgram(EFI_DEVICE_PATH *disk) {
     return found;
 }
 
-void StartDiskImage(NetBoot *net, UINT8 *data, const DiskImage *image) {
+void StartDiskImage(NetBoot *net, Received *file, const DiskImage *image) {
     RamDisk disk;
     ZeroMem(&disk, sizeof disk);
     if (EFI_ERROR(uefi_call_wrapper(BS->LocateProtocol, 3, &gRamDiskProtocol, NULL, (void **)&disk.service))) {
-        FreePool(data);
+        FreeReceived(file);
         Refuse(L"Error: the firmware of this PC has no RAM disk service for disk images.");
         return;
     }
     UINTN length;
-    const CHAR16 *bad = Place(&disk, data, image, &length);
-    /* The received copy is not needed any more: free it before the
-     * program runs, which may want the memory. */
-    FreePool(data);
-    if (bad) {
-        Refuse(bad);
-        return;
-    }
+    Place(&disk, file, image, &length);
     EFI_STATUS status = uefi_call_wrapper(disk.service->Register, 5, disk.base, (UINT64)length,
                                           image->kind == DISK_ISO ? &gVirtualCd : &gVirtualDisk, NULL, &disk.path);
     if (EFI_ERROR(status)) {

@@ -64,24 +64,25 @@ void Refuse(const CHAR16 *text) {
     WaitAnyKey();
 }
 
-void StartImageFile(NetBoot *net, const CHAR8 *name, UINT8 *data, UINTN size) {
+void StartImageFile(NetBoot *net, const CHAR8 *name, Received *file) {
     DiskImage disk;
-    const CHAR16 *bad = FindDiskImage(data, size, &disk);
+    const CHAR16 *bad = FindDiskImage(file->data, file->size, &disk);
     if (!bad && disk.kind != DISK_NONE) {
-        StartDiskImage(net, data, &disk);
+        StartDiskImage(net, file, &disk);
         return;
     }
-    if (!bad) bad = CheckPe(data, size);
+    if (!bad) bad = CheckPe(file->data, file->size);
     if (bad) {
-        FreePool(data);
+        FreeReceived(file);
         Refuse(bad);
         return;
     }
     EFI_DEVICE_PATH *path = ImagePath(net, name);
     EFI_HANDLE child = NULL;
-    EFI_STATUS status = uefi_call_wrapper(BS->LoadImage, 6, FALSE, net->image, path, data, size, &child);
+    EFI_STATUS status =
+        uefi_call_wrapper(BS->LoadImage, 6, FALSE, net->image, path, file->data, file->size, &child);
     if (path) FreePool(path);
-    FreePool(data);
+    FreeReceived(file);
     StartLoadedImage(status, child);
 }
 

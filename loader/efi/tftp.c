@@ -108,18 +108,34 @@ static EFI_STATUS ReadInto(NetBoot *net, const CHAR8 *name, UINT8 *buffer, UINT6
     return status;
 }
 
+/* Pages for `bytes` and the slack behind them. An image goes into reserved
+ * pages: a RAM disk made in them must stay out of the way of whatever the
+ * program on it starts. The loader file, kept while its menu runs, into
+ * loader data, which an operating system may take back. */
+static UINT8 *AllocateReceived(UINT64 bytes, EFI_MEMORY_TYPE type, UINTN *pages) {
+    if (bytes > (UINT64)(~(UINTN)0) - RECEIVED_SLACK - EFI_PAGE_SIZE) return NULL;
+    *pages = EFI_SIZE_TO_PAGES((UINTN)bytes + RECEIVED_SLACK);
+    EFI_PHYSICAL_ADDRESS at;
+    if (EFI_ERROR(uefi_call_wrapper(BS->AllocatePages, 4, AllocateAnyPages, type, *pages, &at))) return NULL;
+    return (UINT8 *)(UINTN)at;
+}
+
+void FreeReceived(Received *file) {
+    if (file->data) uefi_call_wrapper(BS->FreePages, 2, (EFI_PHYSICAL_ADDRESS)(UINTN)file->data, file->pages);
+    file->data = NULL;
+}
+
 /* Length of what was written into a buffer filled with UNWRITTEN. */
 static UINTN WrittenLength(const UINT8 *buffer, UINTN size) {
     while (size > 0 && buffer[size - 1] == UNWRITTEN) --size;
     return size;
 }
 
-EFI_STATUS TftpRead(NetBoot *net, const CHAR8 *name, UINTN max, BOOLEAN show_progress, UINT8 **data,
-                    UINTN *size, const CHAR16 **why) {
+EFI_STATUS TftpRead(NetBoot *net, const CHAR8 *name, UINTN max, BOOLEAN show_progress, Received *file,
+                    const CHAR16 **why) {
     static const CHAR16 kFailed[] = L"Error: TFTP failed transferring image file.";
     static const CHAR16 kTooLarge[] = L"Error: the file is larger than the memory of this PC allows.";
-    *data = NULL;
-    *size = 0;
+    ZeroMem(file, sizeof *file);
     *why = kFailed;
 
     UINT64 expected = 0;
@@ -139,7 +155,8 @@ EFI_STATUS TftpRead(NetBoot *net, const CHAR8 *name, UINTN max, BOOLEAN show_pro
     for (;;) {
         /* One spare byte, so a file that grew since its size was asked for
          * is refused rather than cut. */
-        UINT8 *buffer = AllocatePool((UINTN)capacity + 1);
+        UINTN pages = 0;
+        UINT8 *buffer = AllocateReceived(capacity + 1, max ? EfiLoaderData : EfiReservedMemoryType, &pages);
         if (!buffer) {
             *why = kTooLarge;
             status = EFI_OUT_OF_RESOURCES;
@@ -157,11 +174,12 @@ EFI_STATUS TftpRead(NetBoot *net, const CHAR8 *name, UINTN max, BOOLEAN show_pro
             got = WrittenLength(buffer, (UINTN)got);
         }
         if (!EFI_ERROR(status) && (!known || got <= capacity) && (!max || got <= max)) {
-            *data = buffer;
-            *size = (UINTN)got;
+            file->data = buffer;
+            file->size = (UINTN)got;
+            file->pages = pages;
             break;
         }
-        FreePool(buffer);
+        uefi_call_wrapper(BS->FreePages, 2, (EFI_PHYSICAL_ADDRESS)(UINTN)buffer, pages);
         if (!EFI_ERROR(status) || status == EFI_BUFFER_TOO_SMALL) {
             if (max || known) {
                 *why = max ? L"Error: the loader file is larger than 8192 bytes." : kFailed;
