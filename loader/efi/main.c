@@ -39,7 +39,9 @@ static void Fail(const CHAR16 *text) {
 }
 
 /* Returns when the hard-drive item is taken (EFI_NOT_FOUND, so the boot
- * manager goes on), or when a single item has run or failed. */
+ * manager goes on), or when a single item has run (its program's status)
+ * or failed (an error, so the boot manager goes on to its next option
+ * rather than taking the refusal for a boot that worked). */
 static EFI_STATUS RunLoader(NetBoot *net, const Loader *ldr) {
     UINTN selected = LoaderWord(ldr->data, LDR_SELECTED);
     if (selected >= ldr->count) selected = 0;
@@ -64,8 +66,8 @@ static EFI_STATUS RunLoader(NetBoot *net, const Loader *ldr) {
             if (ldr->count == 1) return status;
             continue;
         }
-        StartImageFile(net, name, &file);
-        if (ldr->count == 1) return EFI_SUCCESS;
+        status = StartImageFile(net, name, &file);
+        if (ldr->count == 1) return status;
     }
 }
 

@@ -65,10 +65,12 @@ void WaitAnyKey(void);
 UINTN RunMenu(const Loader *ldr, UINTN selected, UINTN *timeout);
 
 /* start_image.c: back here when the program returns or cannot start; the
- * file is freed. */
-void StartImageFile(NetBoot *net, const CHAR8 *name, Received *file);
-/* Starts what LoadImage gave (status, child), or says why not. */
-void StartLoadedImage(EFI_STATUS status, EFI_HANDLE child);
+ * file is freed. Returns the program's own exit status, or an error when
+ * the image was refused (the user has been told why). */
+EFI_STATUS StartImageFile(NetBoot *net, const CHAR8 *name, Received *file);
+/* Starts what LoadImage gave (status, child), or says why not; returns as
+ * StartImageFile does. */
+EFI_STATUS StartLoadedImage(EFI_STATUS status, EFI_HANDLE child);
 void Refuse(const CHAR16 *text);    /* message, new line, any key */
 
 /* disk_image_kind.c: a received image the firmware can read as a disk.
@@ -85,4 +87,4 @@ extern const CHAR16 kNoUefiProgram[];
 
 /* ram_disk.c: registers the image as a RAM disk in the file's own pages,
  * starts its boot program, and removes the disk again; the file is freed. */
-void StartDiskImage(NetBoot *net, Received *file, const DiskImage *disk);
+EFI_STATUS StartDiskImage(NetBoot *net, Received *file, const DiskImage *disk);

@@ -91,13 +91,13 @@ static EFI_DEVICE_PATH *FindBootProgram(EFI_DEVICE_PATH *disk) {
     return found;
 }
 
-void StartDiskImage(NetBoot *net, Received *file, const DiskImage *image) {
+EFI_STATUS StartDiskImage(NetBoot *net, Received *file, const DiskImage *image) {
     RamDisk disk;
     ZeroMem(&disk, sizeof disk);
     if (EFI_ERROR(uefi_call_wrapper(BS->LocateProtocol, 3, &gRamDiskProtocol, NULL, (void **)&disk.service))) {
         FreeReceived(file);
         Refuse(L"Error: the firmware of this PC has no RAM disk service for disk images.");
-        return;
+        return EFI_UNSUPPORTED;
     }
     UINTN length;
     Place(&disk, file, image, &length);
@@ -109,17 +109,18 @@ void StartDiskImage(NetBoot *net, Received *file, const DiskImage *image) {
         CHAR16 text[96];
         SPrint(text, sizeof text, L"Error: the firmware could not make this image a RAM disk (%r).", status);
         Refuse(text);
-        return;
+        return status;
     }
     EFI_DEVICE_PATH *program = FindBootProgram(disk.path);
     if (!program) {
         Remove(&disk);
         Refuse(kNoUefiProgram);
-        return;
+        return EFI_NOT_FOUND;
     }
     EFI_HANDLE child = NULL;
     status = uefi_call_wrapper(BS->LoadImage, 6, FALSE, net->image, program, NULL, 0, &child);
     FreePool(program);
-    StartLoadedImage(status, child);
+    status = StartLoadedImage(status, child);
     Remove(&disk);
+    return status;
 }

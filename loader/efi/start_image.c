@@ -64,18 +64,15 @@ void Refuse(const CHAR16 *text) {
     WaitAnyKey();
 }
 
-void StartImageFile(NetBoot *net, const CHAR8 *name, Received *file) {
+EFI_STATUS StartImageFile(NetBoot *net, const CHAR8 *name, Received *file) {
     DiskImage disk;
     const CHAR16 *bad = FindDiskImage(file->data, file->size, &disk);
-    if (!bad && disk.kind != DISK_NONE) {
-        StartDiskImage(net, file, &disk);
-        return;
-    }
+    if (!bad && disk.kind != DISK_NONE) return StartDiskImage(net, file, &disk);
     if (!bad) bad = CheckPe(file->data, file->size);
     if (bad) {
         FreeReceived(file);
         Refuse(bad);
-        return;
+        return EFI_LOAD_ERROR;
     }
     EFI_DEVICE_PATH *path = ImagePath(net, name);
     EFI_HANDLE child = NULL;
@@ -83,23 +80,24 @@ void StartImageFile(NetBoot *net, const CHAR8 *name, Received *file) {
         uefi_call_wrapper(BS->LoadImage, 6, FALSE, net->image, path, file->data, file->size, &child);
     if (path) FreePool(path);
     FreeReceived(file);
-    StartLoadedImage(status, child);
+    return StartLoadedImage(status, child);
 }
 
-void StartLoadedImage(EFI_STATUS status, EFI_HANDLE child) {
+EFI_STATUS StartLoadedImage(EFI_STATUS status, EFI_HANDLE child) {
     if (status == EFI_SECURITY_VIOLATION || status == EFI_ACCESS_DENIED) {
         if (child) uefi_call_wrapper(BS->UnloadImage, 1, child);
         Refuse(L"Error: Secure Boot refused this EFI program (it is not signed with a key the PC trusts).");
-        return;
+        return status;
     }
     if (EFI_ERROR(status)) {
         CHAR16 text[96];
         SPrint(text, sizeof text, L"Error: the firmware could not load this EFI program (%r).", status);
         Refuse(text);
-        return;
+        return status;
     }
     uefi_call_wrapper(BS->SetWatchdogTimer, 4, BOOT_WATCHDOG_SECONDS, 0, 0, NULL);
-    uefi_call_wrapper(BS->StartImage, 3, child, NULL, NULL);
+    status = uefi_call_wrapper(BS->StartImage, 3, child, NULL, NULL);
     uefi_call_wrapper(BS->SetWatchdogTimer, 4, 0, 0, 0, NULL);
     /* The image has ended: StartImage unloads an application that returns. */
+    return status;
 }

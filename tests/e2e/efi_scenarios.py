@@ -216,12 +216,17 @@ def memtest_running(m):
 
 def scenario_single_item(setup):
     """One item through iPXE's EFI driver: no menu, the program runs, and
-    its return hands back to the firmware."""
+    its return hands back to the firmware; a refused one hands back an error."""
     setup.loader(("test.efi", "Test program", ""))
     setup.serve("test.efi", setup.guest("test_program.efi"))
     with setup.machine(IPXE_EFI) as m:
         m.wait_serial("menvolt test program: returning", BOOT_TIMEOUT)
         expect("Transferring image file.." in m.serial() and "Use the arrow keys" not in m.serial(), m.serial())
+    # A refused image is a boot that failed: the firmware goes on to its next option.
+    os.remove(os.path.join(setup.root, "menvolt.ldr"))
+    setup.loader(("bios.img", "BIOS only", ""))
+    setup.serve("bios.img", bytes(40960))
+    message_then_firmware(setup, FIRMWARE_PXE, "This image needs a PC that boots in BIOS mode.")
 
 
 def message_then_firmware(setup, nic, message):
