@@ -16,7 +16,7 @@ namespace {
 // serves anything larger as a RAM disk (loader/client: the image start).
 constexpr uint64_t kBootProgramLimit = 32768;
 // The firmware's default boot program on removable media, as the UEFI
-// specification's removable media boot behaviour names it for x86-64.
+// standard names it for x86-64 (its removable media boot behaviour).
 const char* const kEfiBootPath[] = {"EFI        ", "BOOT       ", "BOOTX64 EFI"};
 
 // The "ExTx" header of an extended image.
