@@ -68,10 +68,28 @@ def expected_screen(ldr, selected):
     return cells
 
 
-def check_menu(s, ldr, selected):
+def menu_mismatch(s, ldr, selected):
+    """The first cell that differs from the menu, or None."""
     for (row, column), (ch, attr) in sorted(expected_screen(ldr, selected).items()):
         got = (s.text(row, column, 1), s.attr(row, column))
-        expect(got == (ch, attr), "cell %d,%d: %r, want %r" % (row, column, got, (ch, attr)), s)
+        if got != (ch, attr):
+            return "cell %d,%d: %r, want %r" % (row, column, got, (ch, attr))
+    return None
+
+
+def wait_menu(m, ldr, selected, timeout, what):
+    """Waits for the menu on `selected`, then for all of it: the serial
+    terminal gets the screen a piece at a time, so the item row can be there
+    before the help area."""
+    m.wait_screen(menu_on(selected), timeout, what)
+    deadline = time.monotonic() + 5
+    while True:
+        s = m.screen()
+        mismatch = menu_mismatch(s, ldr, selected)
+        if mismatch is None or time.monotonic() > deadline:
+            expect(mismatch is None, "%s: %s" % (what, mismatch), s)
+            return s
+        time.sleep(0.2)
 
 
 def countdown(s):
@@ -144,33 +162,31 @@ def scenario_menu_program_missing_hard_drive(setup):
     setup.serve("test.efi", setup.guest("test_program.efi"))
     open(os.path.join(setup.root, SERVER_PATH + "huge.img"), "wb").truncate(1 << 30)  # sparse
     with setup.machine(FIRMWARE_PXE, disk=setup.boot_disk()) as m:
-        s = m.wait_screen(menu_on(0), BOOT_TIMEOUT, "the menu")
-        check_menu(s, ldr, 0)
+        s = wait_menu(m, ldr, 0, BOOT_TIMEOUT, "the menu")
         expect(re.fullmatch(r"\d+ *", countdown(s)) and int(countdown(s)) <= 90, "countdown shown", s)
         # The first key stops the countdown for good and blanks its field.
         for key, selected in (("down", 1), ("up", 0), ("up", 3), ("down", 0), ("esc", 0)):
             m.key(key)
-            s = m.wait_screen(menu_on(selected), 10, "item %d after %s" % (selected, key))
-            check_menu(s, ldr, selected)
+            s = wait_menu(m, ldr, selected, 10, "item %d after %s" % (selected, key))
             expect(countdown(s) == " " * L["COUNTDOWN_WIDTH"], "countdown field blanked", s)
 
         m.key("ret")
         m.wait_serial("menvolt test program: returning", 30)
         started = m.serial().split("menvolt test program: started from ")[1].split("\r")[0]
         expect("IPv4(10.0.2.2" in started and "test.efi" in started, "device path given: " + started)
-        check_menu(m.wait_screen(menu_on(0), 10, "the menu after the program"), ldr, 0)
+        wait_menu(m, ldr, 0, 10, "the menu after the program")
 
         m.key("down", "ret")
         s = m.wait_screen(lambda s: s.find("Error: TFTP failed transferring image file.") == 1, 20,
                           "the TFTP message")
         expect(s.text(0, 0, 25) == "Transferring image file..", "transfer line", s)
         m.key("a")
-        check_menu(m.wait_screen(menu_on(1), 10, "the menu on the same item"), ldr, 1)
+        wait_menu(m, ldr, 1, 10, "the menu on the same item")
         # Its size (told by tsize) is refused before anything is transferred.
         m.key("down", "ret")
         m.wait_screen(lambda s: s.find("Error: the file is larger than the memory of this PC allows.") == 1, 20, "big")
         m.key("a")
-        check_menu(m.wait_screen(menu_on(2), 10, "the menu after the huge image"), ldr, 2)
+        wait_menu(m, ldr, 2, 10, "the menu after the huge image")
 
         # The firmware tries its HTTP boot first, which waits about a minute
         # for a server that is not there.
@@ -186,8 +202,7 @@ def scenario_countdown_memtest(setup):
                        default=1, timeout=3)
     setup.serve("memtest.img", open(setup.boot_disk("memtest.img", MEMTEST, 1440), "rb").read())
     with setup.machine(FIRMWARE_PXE) as m:
-        s = m.wait_screen(menu_on(1), BOOT_TIMEOUT, "the menu on the default item")
-        check_menu(s, ldr, 1)
+        s = wait_menu(m, ldr, 1, BOOT_TIMEOUT, "the menu on the default item")
         seen = set()
         while m.running() and "Transferring image file.." not in m.serial():
             s = m.screen()
@@ -322,7 +337,7 @@ def scenario_ram_disks(setup):
             else:
                 m.wait_screen(lambda s: s.find(shows) == 1, 30, shows)
                 m.key("a")
-            check_menu(m.wait_screen(menu_on(item), 30, "the menu after item %d" % item), ldr, item)
+            wait_menu(m, ldr, item, 30, "the menu after item %d" % item)
         expect(m.serial().split("on a RAM disk")[-1].split("\r")[0].endswith("/CDROM(0x0)"), "the El Torito image")
     shutil.copy(os.path.join(setup.root, "menvolt.ldr"), os.path.join(setup.root, "chain.ldr"))
     with Machine(setup.root, "chain.0") as m:
@@ -381,7 +396,7 @@ def scenario_bad_server(setup):
                     s = m.wait_screen(lambda s: s.find(shows) == 1, 30, shows)
                     expect(s.find("Use the arrow keys") < 0, "no menu under the message", s)
                     m.key("a")
-                check_menu(m.wait_screen(menu_on(item), 30, "the menu after item %d" % item), ldr, item)
+                wait_menu(m, ldr, item, 30, "the menu after item %d" % item)
     finally:
         print("TFTP requests:", *server.requests, sep="\n  ")
         dhcp.terminate()
