@@ -39,6 +39,14 @@ static void Place(RamDisk *disk, Received *file, const DiskImage *image, UINTN *
     disk->base = (EFI_PHYSICAL_ADDRESS)(UINTN)file->data;
     disk->pages = file->pages;
     file->data = NULL;
+    /* A file whose size the server did not tell came into a larger buffer:
+     * the pages past the disk go back to the firmware, for the program
+     * started from it and the system that program starts. */
+    UINTN used = EFI_SIZE_TO_PAGES(*length);
+    if (used < disk->pages &&
+        !EFI_ERROR(uefi_call_wrapper(BS->FreePages, 2, disk->base + ((UINT64)used << EFI_PAGE_SHIFT),
+                                     disk->pages - used)))
+        disk->pages = used;
 }
 
 /* Undoes Register and Place. A disk the firmware refuses to remove (a

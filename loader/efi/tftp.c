@@ -4,8 +4,12 @@
 
 /* Asked for; a server that grants less (or no option at all) gets its way. */
 #define BLOCK_SIZE_ASKED 1432
-/* Without a tsize answer the buffer starts here and doubles. */
+/* Without a tsize answer the buffer starts here and doubles. When the
+ * next double does not fit, the last try takes the longest run of free
+ * memory but this much, for what the firmware allocates while the file
+ * comes in; a RAM disk gives the pages past its end back straight after. */
 #define FIRST_GUESS (4u << 20)
+#define LEFT_FOR_FIRMWARE (2u << 20)
 #define TFTP_DATA 3
 #define TFTP_HEADER 4
 #define TFTP_OPTIONS_REFUSED 8 /* error code of RFC 2347 */
@@ -125,6 +129,37 @@ void FreeReceived(Received *file) {
     file->data = NULL;
 }
 
+/* The longest run of free pages, in bytes. */
+static UINT64 LongestFreeRun(void) {
+    UINTN entries, key, stride;
+    UINT32 version;
+    EFI_MEMORY_DESCRIPTOR *map = LibMemoryMap(&entries, &key, &stride, &version);
+    if (!map) return 0;
+    UINT64 longest = 0, run = 0, end = 0;
+    for (UINTN i = 0; i < entries; ++i) {
+        const EFI_MEMORY_DESCRIPTOR *d = (const EFI_MEMORY_DESCRIPTOR *)((const UINT8 *)map + i * stride);
+        if (d->Type != EfiConventionalMemory) {
+            run = 0;
+            continue;
+        }
+        UINT64 bytes = d->NumberOfPages << EFI_PAGE_SHIFT;
+        run = run && d->PhysicalStart == end ? run + bytes : bytes;
+        end = d->PhysicalStart + bytes;
+        if (run > longest) longest = run;
+    }
+    FreePool(map);
+    return longest;
+}
+
+/* Capacity for the last try after `too_small` was, or 0 if there is no
+ * more room than that. */
+static UINT64 LastTryCapacity(UINT64 too_small) {
+    UINT64 room = LongestFreeRun();
+    UINT64 overhead = LEFT_FOR_FIRMWARE + RECEIVED_SLACK + EFI_PAGE_SIZE + 1;
+    if (room <= overhead || room - overhead <= too_small) return 0;
+    return (room - overhead) & ~(UINT64)EFI_PAGE_MASK;
+}
+
 /* Length of what was written into a buffer filled with UNWRITTEN. */
 static UINTN WrittenLength(const UINT8 *buffer, UINTN size) {
     while (size > 0 && buffer[size - 1] == UNWRITTEN) --size;
@@ -152,11 +187,20 @@ EFI_STATUS TftpRead(NetBoot *net, const CHAR8 *name, UINTN max, BOOLEAN show_pro
     progress.expected = known ? expected : 0;
     BOOLEAN progress_on = show_progress && StartProgress(net, &progress);
     UINT64 capacity = known ? expected : (max ? max + 1 : FIRST_GUESS);
+    UINT64 too_small = 0;
+    BOOLEAN last_try = FALSE;
     for (;;) {
         /* One spare byte, so a file that grew since its size was asked for
          * is refused rather than cut. */
         UINTN pages = 0;
-        UINT8 *buffer = AllocateReceived(capacity + 1, max ? EfiLoaderData : EfiReservedMemoryType, &pages);
+        EFI_MEMORY_TYPE type = max ? EfiLoaderData : EfiReservedMemoryType;
+        UINT8 *buffer = AllocateReceived(capacity + 1, type, &pages);
+        if (!buffer && too_small && !last_try) {
+            /* Doubling overshoots: a file of 150 MB would need 256 MB. */
+            last_try = TRUE;
+            capacity = LastTryCapacity(too_small);
+            if (capacity) buffer = AllocateReceived(capacity + 1, type, &pages);
+        }
         if (!buffer) {
             *why = kTooLarge;
             status = EFI_OUT_OF_RESOURCES;
@@ -186,10 +230,11 @@ EFI_STATUS TftpRead(NetBoot *net, const CHAR8 *name, UINTN max, BOOLEAN show_pro
                 status = EFI_BUFFER_TOO_SMALL;
                 break;
             }
-            if (capacity > ((UINT64)1 << 40)) {
+            if (last_try || capacity > ((UINT64)1 << 40)) {
                 *why = kTooLarge;
                 break;
             }
+            too_small = capacity;
             capacity *= 2;
             continue;
         }
