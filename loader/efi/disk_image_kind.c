@@ -141,7 +141,9 @@ static BOOLEAN IsIso(const UINT8 *data, UINTN size) {
     return size >= at + CD_SECTOR && data[at] == 1 && CompareMem(data + at + 1, "CD001", 5) == 0;
 }
 
-const CHAR16 *FindDiskImage(const UINT8 *data, UINTN size, DiskImage *disk) {
+const CHAR16 *FindDiskImage(const Received *file, DiskImage *disk) {
+    const UINT8 *data = file->data;
+    UINTN size = file->size;
     ZeroMem(disk, sizeof *disk);
     if (IsIso(data, size)) {
         const UINT8 *pvd = data + CD_FIRST_DESCRIPTOR * CD_SECTOR;
@@ -151,9 +153,17 @@ const CHAR16 *FindDiskImage(const UINT8 *data, UINTN size, DiskImage *disk) {
             return L"Error: this CD image is shorter than its volume descriptor says.";
         if (!HasEfiEntry(data, size)) return kNoUefiProgram;
         /* All that was received: a hybrid image may keep its EFI image in
-         * a partition appended behind the ISO 9660 volume. */
+         * a partition appended behind the ISO 9660 volume. Where the end of
+         * the file was not told, it is where the fill starts (or the end of
+         * the volume, for a disc whose last bytes look like fill), so the
+         * pages behind go back to the firmware. */
         disk->kind = DISK_ISO;
         disk->size = size / CD_SECTOR * CD_SECTOR;
+        if (!file->exact) {
+            UINTN written = (WrittenLength(data, size) + CD_SECTOR - 1) / CD_SECTOR * CD_SECTOR;
+            UINTN end = written > blocks * CD_SECTOR ? written : blocks * CD_SECTOR;
+            if (end < disk->size) disk->size = end;
+        }
         return NULL;
     }
     UINTN offset = 0, room = size;

@@ -42,10 +42,16 @@ EFI_STATUS FindNetBoot(EFI_HANDLE image, NetBoot *net);
 #define RECEIVED_SLACK 2048
 typedef struct {
     UINT8 *data;
-    UINTN size;
+    UINTN size;                      /* the file's; if !exact, the buffer's */
     UINTN pages;
+    BOOLEAN exact;                   /* FALSE: the PXE base code did not say how much
+                                      * came, the rest of the buffer holds RECEIVED_FILL */
 } Received;
+#define RECEIVED_FILL 0xFF
 void FreeReceived(Received *file);
+/* Length of `data` without the fill behind it: the file's end, or before
+ * it if the file itself ends in fill bytes. */
+UINTN WrittenLength(const UINT8 *data, UINTN size);
 
 /* Read NAME whole. max: refuse larger files (0: as large as memory
  * allows); show_progress: write the share received behind the cursor on
@@ -82,7 +88,7 @@ typedef struct {
     UINTN offset;                    /* where the volume starts in the file */
     UINTN size;                      /* the volume's bytes, all inside the file */
 } DiskImage;
-const CHAR16 *FindDiskImage(const UINT8 *data, UINTN size, DiskImage *disk);
+const CHAR16 *FindDiskImage(const Received *file, DiskImage *disk);
 extern const CHAR16 kNoUefiProgram[];
 
 /* ram_disk.c: registers the image as a RAM disk in the file's own pages,

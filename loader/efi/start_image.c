@@ -66,7 +66,7 @@ void Refuse(const CHAR16 *text) {
 
 EFI_STATUS StartImageFile(NetBoot *net, const CHAR8 *name, Received *file) {
     DiskImage disk;
-    const CHAR16 *bad = FindDiskImage(file->data, file->size, &disk);
+    const CHAR16 *bad = FindDiskImage(file, &disk);
     if (!bad && disk.kind != DISK_NONE) return StartDiskImage(net, file, &disk);
     if (!bad) bad = CheckPe(file->data, file->size);
     if (bad) {

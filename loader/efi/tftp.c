@@ -14,7 +14,6 @@
 #define TFTP_HEADER 4
 #define TFTP_OPTIONS_REFUSED 8 /* error code of RFC 2347 */
 #define PROGRESS_COLUMN 26
-#define UNWRITTEN 0xFF
 
 typedef struct {
     EFI_PXE_BASE_CODE_CALLBACK_PROTOCOL protocol; /* first: the firmware hands us this */
@@ -160,9 +159,8 @@ static UINT64 LastTryCapacity(UINT64 too_small) {
     return (room - overhead) & ~(UINT64)EFI_PAGE_MASK;
 }
 
-/* Length of what was written into a buffer filled with UNWRITTEN. */
-static UINTN WrittenLength(const UINT8 *buffer, UINTN size) {
-    while (size > 0 && buffer[size - 1] == UNWRITTEN) --size;
+UINTN WrittenLength(const UINT8 *data, UINTN size) {
+    while (size > 0 && data[size - 1] == RECEIVED_FILL) --size;
     return size;
 }
 
@@ -207,7 +205,7 @@ EFI_STATUS TftpRead(NetBoot *net, const CHAR8 *name, UINTN max, BOOLEAN show_pro
             break;
         }
         UINT64 got = capacity + 1;
-        if (!known) SetMem(buffer, (UINTN)got, UNWRITTEN);
+        if (!known) SetMem(buffer, (UINTN)got, RECEIVED_FILL);
         progress.received = 0;
         status = ReadInto(net, name, buffer, &got, known);
         if (!EFI_ERROR(status) && !known && got == capacity + 1 && max) {
@@ -220,6 +218,8 @@ EFI_STATUS TftpRead(NetBoot *net, const CHAR8 *name, UINTN max, BOOLEAN show_pro
         if (!EFI_ERROR(status) && (!known || got <= capacity) && (!max || got <= max)) {
             file->data = buffer;
             file->size = (UINTN)got;
+            /* A base code that says nothing leaves got at the whole buffer. */
+            file->exact = known || got <= capacity || max != 0;
             file->pages = pages;
             break;
         }

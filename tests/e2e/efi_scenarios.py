@@ -243,10 +243,14 @@ def scenario_single_item(setup):
     # the longest free run.
     os.remove(os.path.join(setup.root, "menvolt.ldr"))
     setup.loader(("cd.iso", "CD image", ""))
-    setup.serve("cd.iso", big_cd(setup))
+    cd = big_cd(setup)
+    setup.serve("cd.iso", cd)
     with setup.machine(IPXE_EFI) as m:
         m.wait_serial("menvolt test program: returning", BOOT_TIMEOUT)
         expect(m.serial().split("on a RAM disk")[-1].split("\r")[0].endswith("/CDROM(0x0)"), m.serial())
+        # The disk ends with the file, not with the larger buffer it came into.
+        expect(last_ram_disk_size(m.serial()) == len(cd), "RAM disk of %d bytes for a CD of %d"
+               % (last_ram_disk_size(m.serial()), len(cd)))
     # A refused image is a boot that failed: the firmware goes on to its next option.
     os.remove(os.path.join(setup.root, "menvolt.ldr"))
     setup.loader(("bios.img", "BIOS only", ""))
@@ -275,6 +279,14 @@ def scenario_damaged_loader(setup):
 
 
 GRUB_MARKER = "menvolt grub: read grub.cfg"
+
+
+def last_ram_disk_size(serial):
+    """Bytes of the RAM disk the test program last ran from, from the start
+    and end address in its device path node."""
+    node = re.findall(r"on a RAM disk \(1 of them\) Path\(132,9,0x([0-9A-F]{32})", serial)[-1]
+    start, end = (int.from_bytes(bytes.fromhex(node[i:i + 16]), "little") for i in (0, 16))
+    return end - start + 1
 
 
 def big_cd(setup):
