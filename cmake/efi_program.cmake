@@ -1,7 +1,12 @@
 # add_efi_program(TARGET OUTPUT_FILE SOURCES... [INCLUDES dir...] [DEPENDS file...])
 # Builds an x86-64 UEFI application with Debian's gnu-efi: the sources are
 # compiled as position-independent ELF code, linked with gnu-efi's start-up
-# object and linker script, and turned into a PE32+ file by objcopy.
+# object and linker script, and turned into a PE32+ file by objcopy: without
+# a symbol table (data behind the last section would stand outside what a
+# signature covers), with an .sbat section when a source puts one there
+# (shim asks every second stage for it), and marked NX-compatible (no
+# section is both writable and executable), as shim and current firmware
+# expect of what they start.
 set(GNU_EFI_INCLUDE /usr/include/efi)
 set(GNU_EFI_LIB /usr/lib)
 if(EXISTS ${GNU_EFI_INCLUDE}/efi.h AND EXISTS ${GNU_EFI_LIB}/crt0-efi-x86_64.o)
@@ -41,8 +46,9 @@ function(add_efi_program target output)
             -Bsymbolic -L${GNU_EFI_LIB} ${GNU_EFI_LIB}/crt0-efi-x86_64.o ${objects}
             -lefi -lgnuefi -o ${shared}
     COMMAND ${OBJCOPY_EXECUTABLE} -j .text -j .sdata -j .data -j .dynamic -j .dynsym -j .rel
-            -j .rela -j .reloc --target=efi-app-x86_64 --subsystem=10 ${shared} ${output}
-    DEPENDS ${objects}
+            -j .rela -j .reloc -j .sbat --strip-all --target=efi-app-x86_64 --subsystem=10 ${shared} ${output}
+    COMMAND sh ${PROJECT_SOURCE_DIR}/cmake/pe_nx_compat.sh ${output}
+    DEPENDS ${objects} ${PROJECT_SOURCE_DIR}/cmake/pe_nx_compat.sh
     COMMENT "Linking ${target} as a UEFI application")
   add_custom_target(${target} ALL DEPENDS ${output})
 endfunction()

@@ -1,5 +1,6 @@
 /* menvolt.efi: the UEFI network boot program. Started as NAME.efi it reads
- * NAME.ldr from the same folder of the same TFTP server, shows that loader
+ * NAME.ldr from the same folder of the same TFTP server (else menvolt.ldr
+ * there: started by shim, whose boot file name is shim's), shows that loader
  * file's menu exactly as the BIOS client does and starts the chosen EFI
  * program; a hard-drive item hands back to the boot manager, which goes on
  * to the next boot option. */
@@ -20,6 +21,18 @@ static void LoaderName(const CHAR8 *own, CHAR8 *out, UINTN out_size) {
     if (dot + sizeof ext > out_size) dot = out_size - sizeof ext;
     CopyMem(out, (void *)own, dot);
     CopyMem(out + dot, (void *)ext, sizeof ext);
+}
+
+/* The folder of `own`, then menvolt.ldr: the one loader file a site serves
+ * to every kind of PC. FALSE when `own` names that file already. */
+static BOOLEAN SharedLoaderName(const CHAR8 *own, CHAR8 *out, UINTN out_size) {
+    static const CHAR8 shared[] = "menvolt.ldr";
+    UINTN folder = strlena((CHAR8 *)own);
+    while (folder > 0 && own[folder - 1] != '/' && own[folder - 1] != '\\') --folder;
+    if (folder + sizeof shared > out_size) return FALSE;
+    CopyMem(out, (void *)own, folder);
+    CopyMem(out + folder, (void *)shared, sizeof shared);
+    return strcmpa(out, (CHAR8 *)own) != 0;
 }
 
 /* Server path then image name, cut where the BIOS client's name field ends. */
@@ -93,6 +106,19 @@ EFI_STATUS efi_main(EFI_HANDLE image, EFI_SYSTEM_TABLE *system) {
     Received file;
     const CHAR16 *why;
     EFI_STATUS status = TftpRead(&net, loader_name, LDR_MAX_SIZE, FALSE, &file, &why);
+    CHAR8 shared_name[sizeof loader_name];
+    /* Only a file the server does not have is looked for again (the
+     * firmware's base code says TFTP error, iPXE's not found). */
+    if ((status == EFI_TFTP_ERROR || status == EFI_NOT_FOUND) &&
+        SharedLoaderName(loader_name, shared_name, sizeof shared_name)) {
+        status = TftpRead(&net, shared_name, LDR_MAX_SIZE, FALSE, &file, &why);
+        if (EFI_ERROR(status)) {
+            Print(L"Error: neither the loader file %a nor %a could be read.\r\n", loader_name, shared_name);
+            Fail(why);
+            return status;
+        }
+        CopyMem(loader_name, shared_name, sizeof loader_name);
+    }
     if (EFI_ERROR(status)) {
         Print(L"Error: the loader file %a could not be read.\r\n", loader_name);
         Fail(why);

@@ -74,9 +74,9 @@ UINTN RunMenu(const Loader *ldr, UINTN selected, UINTN *timeout);
  * file is freed. Returns the program's own exit status, or an error when
  * the image was refused (the user has been told why). */
 EFI_STATUS StartImageFile(NetBoot *net, const CHAR8 *name, Received *file);
-/* Starts what LoadImage gave (status, child), or says why not; returns as
- * StartImageFile does. */
-EFI_STATUS StartLoadedImage(EFI_STATUS status, EFI_HANDLE child);
+/* Starts what LoadImage gave (status, child), or says why not (from_disk:
+ * it is a disk image's boot program); returns as StartImageFile does. */
+EFI_STATUS StartLoadedImage(EFI_STATUS status, EFI_HANDLE child, BOOLEAN from_disk);
 void Refuse(const CHAR16 *text);    /* message, new line, any key */
 
 /* disk_image_kind.c: a received image the firmware can read as a disk.

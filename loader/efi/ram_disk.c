@@ -128,7 +128,7 @@ EFI_STATUS StartDiskImage(NetBoot *net, Received *file, const DiskImage *image) 
     EFI_HANDLE child = NULL;
     status = uefi_call_wrapper(BS->LoadImage, 6, FALSE, net->image, program, NULL, 0, &child);
     FreePool(program);
-    status = StartLoadedImage(status, child);
+    status = StartLoadedImage(status, child, TRUE);
     Remove(&disk);
     return status;
 }

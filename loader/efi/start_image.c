@@ -80,13 +80,17 @@ EFI_STATUS StartImageFile(NetBoot *net, const CHAR8 *name, Received *file) {
         uefi_call_wrapper(BS->LoadImage, 6, FALSE, net->image, path, file->data, file->size, &child);
     if (path) FreePool(path);
     FreeReceived(file);
-    return StartLoadedImage(status, child);
+    return StartLoadedImage(status, child, FALSE);
 }
 
-EFI_STATUS StartLoadedImage(EFI_STATUS status, EFI_HANDLE child) {
+EFI_STATUS StartLoadedImage(EFI_STATUS status, EFI_HANDLE child, BOOLEAN from_disk) {
+    /* The firmware's image verification (or shim's, when shim started us)
+     * refused the signature, or found none it trusts. */
     if (status == EFI_SECURITY_VIOLATION || status == EFI_ACCESS_DENIED) {
         if (child) uefi_call_wrapper(BS->UnloadImage, 1, child);
-        Refuse(L"Error: Secure Boot refused this EFI program (it is not signed with a key the PC trusts).");
+        Refuse(from_disk ? L"Error: Secure Boot refused this image's UEFI boot program (it is not signed with a key "
+                           L"the PC trusts)."
+                         : L"Error: Secure Boot refused this EFI program (it is not signed with a key the PC trusts).");
         return status;
     }
     if (EFI_ERROR(status)) {
