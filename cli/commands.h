@@ -40,4 +40,7 @@ int TestBoot(std::vector<std::string> args);
 int Create(std::vector<std::string> args);
 int Edit(std::vector<std::string> args);
 
+// Secure Boot: the site key, signing, the shim layout and its check.
+int SecureBoot(std::vector<std::string> args);
+
 }  // namespace cli

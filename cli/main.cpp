@@ -39,6 +39,10 @@ void Usage(FILE* out) {
         "  verify                check every entry, its images, and orphaned loaders\n"
         "  testboot SIF [--uefi] [--window]   boot an entry in a virtual PC (a BIOS PC, or\n"
         "                        with --uefi a UEFI PC) and show its first screen\n"
+        "\n"
+        "Secure Boot (Debian's openssl, sbsigntool and shim; see secureboot --help):\n"
+        "  secureboot key|sign|shim|check|vm-vars   the site key, signed programs, the shim\n"
+        "                        layout of a TFTP folder and its check\n"
         "Each command takes --help (or -h); a file of that name goes after \"--\".\n"
         "\n"
         "Exit codes: 0 success, 1 a file failed its checks or could not be written,\n"
@@ -86,6 +90,7 @@ int main(int argc, char** argv) {
     if (command == "testboot") return cli::TestBoot(args);
     if (command == "create") return cli::Create(args);
     if (command == "edit") return cli::Edit(args);
+    if (command == "secureboot") return cli::SecureBoot(args);
     if (command == "check") return cli::Check(args);
     if (command == "template") return cli::WriteTemplate(args);
     if (command == "new") return cli::New(args);

@@ -27,4 +27,61 @@ inline bool IsPe32PlusX64(const uint8_t* pe) {
     return std::memcmp(pe, "PE\0\0", 4) == 0 && (pe[4] | pe[5] << 8) == 0x8664 && (pe[24] | pe[25] << 8) == 0x20B;
 }
 
+// What the Secure Boot tools and "boots on" need to know of a whole PE
+// file: the headers that shim and the firmware check, the .sbat section
+// shim asks a second stage for, and the Authenticode certificate table a
+// signature lives in (the security entry of the data directories; its
+// offset is a file offset, not an address).
+struct PeFacts {
+    bool pe = false;             // MZ, a PE header inside the file
+    bool pe32PlusX64 = false;    // machine x86-64, optional header PE32+
+    bool efiApplication = false; // subsystem 10
+    uint16_t machine = 0;
+    uint32_t sections = 0;
+    size_t sbatOffset = 0, sbatSize = 0;    // the .sbat section's bytes in the file, or 0
+    size_t certOffset = 0, certSize = 0;    // the certificate table, or 0
+    bool signedTable = false;    // the table holds a PKCS #7 signature entry (WIN_CERT_TYPE_PKCS_SIGNED_DATA)
+};
+
+inline uint32_t Le32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0] | p[1] << 8 | p[2] << 16) | static_cast<uint32_t>(p[3]) << 24;
+}
+
+inline PeFacts ReadPeFacts(const uint8_t* data, size_t size) {
+    PeFacts f;
+    const size_t pe = PeHeaderOffset(data, size);
+    if (pe == 0 || pe > size || size - pe < kPeHeaderBytes || std::memcmp(data + pe, "PE\0\0", 4) != 0) return f;
+    f.pe = true;
+    f.machine = static_cast<uint16_t>(data[pe + 4] | data[pe + 5] << 8);
+    f.pe32PlusX64 = IsPe32PlusX64(data + pe);
+    f.sections = static_cast<uint32_t>(data[pe + 6] | data[pe + 7] << 8);
+    const size_t optionalSize = static_cast<size_t>(data[pe + 20] | data[pe + 21] << 8);
+    const size_t optional = pe + 24;
+    // PE32+: subsystem at 68, the number of directories at 108, the security
+    // directory (the fifth) at 112 + 4 * 8.
+    if (f.pe32PlusX64 && optionalSize >= 112 + 5 * 8 && optional + optionalSize <= size) {
+        f.efiApplication = (data[optional + 68] | data[optional + 69] << 8) == 10;
+        if (Le32(data + optional + 108) >= 5) {
+            const size_t at = Le32(data + optional + 144), length = Le32(data + optional + 148);
+            if (length >= 8 && at <= size && length <= size - at) {
+                f.certOffset = at;
+                f.certSize = length;
+                f.signedTable = (data[at + 6] | data[at + 7] << 8) == 0x0002;
+            }
+        }
+    }
+    const size_t table = optional + optionalSize;
+    for (uint32_t i = 0; i < f.sections && table + (i + 1) * 40 <= size; ++i) {
+        const uint8_t* s = data + table + i * 40;
+        if (std::memcmp(s, ".sbat\0\0\0", 8) != 0) continue;
+        const size_t raw = Le32(s + 20), virtualSize = Le32(s + 8), rawSize = Le32(s + 16);
+        const size_t length = virtualSize && virtualSize < rawSize ? virtualSize : rawSize;
+        if (raw <= size && length <= size - raw) {
+            f.sbatOffset = raw;
+            f.sbatSize = length;
+        }
+    }
+    return f;
+}
+
 }  // namespace common

@@ -31,13 +31,14 @@ std::vector<char*> ArgumentVector(const std::vector<std::string>& argv) {
 // Runs in a child: standard input and output on /dev/null (output into
 // `outputFd` when it is one), then the program. When the program cannot be
 // executed, one byte goes to `failFd` (if any) and the child ends with 127.
-[[noreturn]] void Exec(char* const* argv, bool quiet, int outputFd, int failFd) {
+[[noreturn]] void Exec(char* const* argv, bool quiet, int outputFd, int failFd, bool errorsToOutput = false) {
     int null = ::open("/dev/null", O_RDWR);
     if (null >= 0) {
         ::dup2(null, 0);
         ::dup2(outputFd >= 0 ? outputFd : null, 1);
         if (quiet) ::dup2(null, 2);
     }
+    if (errorsToOutput && outputFd >= 0) ::dup2(outputFd, 2);
     ::execvp(argv[0], argv);
     if (failFd >= 0) {
         const char failed = 1;
@@ -120,7 +121,7 @@ void ChildProcess::Stop() {
 
 // ---- RunProcess -------------------------------------------------------------
 
-int RunProcess(const std::vector<std::string>& argv, int timeoutMs, std::string* output) {
+int RunProcess(const std::vector<std::string>& argv, int timeoutMs, std::string* output, bool withErrors) {
     if (argv.empty()) return -1;
     int out[2];
     if (::pipe2(out, O_CLOEXEC) != 0) return -1;
@@ -130,7 +131,7 @@ int RunProcess(const std::vector<std::string>& argv, int timeoutMs, std::string*
     pid_t pid = ::fork();
     if (pid == 0) {
         ::setpgid(0, 0);
-        Exec(args.data(), false, out[1], -1);
+        Exec(args.data(), false, out[1], -1, withErrors);
     }
     if (pid > 0) ::setpgid(pid, pid);
     ::close(out[1]);

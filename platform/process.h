@@ -35,8 +35,10 @@ private:
 
 // Runs a program to its end and returns its exit code: -1 when it could not
 // be executed, was ended by a signal, or still ran after `timeoutMs` (it is
-// then killed, with every process it started). Its standard output goes to *output when that is given.
-int RunProcess(const std::vector<std::string>& argv, int timeoutMs, std::string* output = nullptr);
+// then killed, with every process it started). Its standard output goes to *output when that is given,
+// and with `withErrors` its standard error too (the tools whose complaints a message must repeat).
+int RunProcess(const std::vector<std::string>& argv, int timeoutMs, std::string* output = nullptr,
+               bool withErrors = false);
 
 // What StartDetached learnt.
 enum : int {
