@@ -16,6 +16,9 @@ PACKAGES=(
   qemu-system-gui            # the window of the editor's Test Boot (gtk, sdl)
   gnu-efi                    # menvolt.efi and the EFI test programs
   ovmf python3-pyte          # UEFI end-to-end boots; their screen from the serial mirror
+  openssl sbsigntool         # Secure Boot: the site key, signing and checking EFI programs
+  shim-signed shim-helpers-amd64-signed # Debian's signed shim and MOK manager, served to Secure Boot PCs
+  grub-efi-amd64-signed      # the signed GRUB network image the Secure Boot bench compares with
   grub-efi-amd64-bin         # comparison boots of menvolt.efi in bench/, GRUB on a RAM disk in tests/e2e/
   xorriso                    # CD images of the UEFI RAM disk boots in tests/e2e/
   pxelinux syslinux-common   # comparison boots in bench/

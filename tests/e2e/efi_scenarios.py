@@ -18,6 +18,12 @@ from qemu_harness import Machine  # noqa: E402
 from tftp_server import TftpServer  # noqa: E402
 
 OVMF_CODE = "/usr/share/OVMF/OVMF_CODE_4M.fd"
+SECURE_BOOT_CODE = "/usr/share/OVMF/OVMF_CODE_4M.secboot.fd"
+TEST_KEY_VARS = "/usr/share/OVMF/OVMF_VARS_4M.snakeoil.fd"  # Debian's test key in PK, KEK and db
+SHIPPED_KEY_VARS = "/usr/share/OVMF/OVMF_VARS_4M.ms.fd"     # Microsoft's keys, as PCs ship
+REFUSED_PROGRAM = "Error: Secure Boot refused this EFI program (it is not signed with a key the PC trusts)."
+REFUSED_DISK = ("Error: Secure Boot refused this image's UEFI boot program (it is not signed with a key "
+                "the PC trusts).")
 FIRMWARE_PXE = "virtio-net-pci,romfile="   # the firmware's own network stack
 IPXE_EFI = "e1000"                          # iPXE's EFI driver from the card's ROM
 BOOT_TIMEOUT = 60
@@ -138,12 +144,32 @@ class EfiSetup(Setup):
             subprocess.run(["mcopy", "-i", disk, host, at], check=True)
         return disk
 
-    def machine(self, nic, netdev=None, **options):
-        netdev = netdev or "user,id=n0,ipv6=off,tftp=%s,bootfile=menvolt.efi" % self.root
+    def machine(self, nic, netdev=None, bootfile="menvolt.efi", variables=None, **options):
+        """variables: a variable store, for a PC with Secure Boot on."""
+        netdev = netdev or "user,id=n0,ipv6=off,tftp=%s,bootfile=%s" % (self.root, bootfile)
         # No IPv6 stack: fewer network boot options to time out before the disk.
         no_ipv6 = ["-fw_cfg", "name=opt/org.tianocore/IPv6Support,string=no"]
-        return Machine(self.root, "menvolt.efi", firmware=OVMF_CODE, nic=nic, netdev=netdev,
-                       extra_args=no_ipv6, **options)
+        return Machine(self.root, bootfile, firmware=SECURE_BOOT_CODE if variables else OVMF_CODE, nic=nic,
+                       netdev=netdev, extra_args=no_ipv6, variables=variables, **options)
+
+    def secure_boot(self, *args):
+        """menvolt-cli secureboot with the key folder of this run."""
+        subprocess.run([os.path.join(self.bin, "menvolt-cli"), "secureboot", *args, "--keys",
+                        os.path.join(self.root, "keys")], check=True, stdout=subprocess.DEVNULL)
+
+    def signed_and_unsigned(self):
+        """The test program as signed.efi and unsigned.efi, and FAT diskettes
+        holding it, signed.img and unsigned.img; the site key made first."""
+        self.secure_boot("key", "--name", "Menvolt test site")
+        program = self.guest("test_program.efi")
+        self.serve("unsigned.efi", program)
+        self.serve("signed.efi", program)
+        self.secure_boot("sign", os.path.join(self.root, SERVER_PATH + "signed.efi"))
+        for name in ("signed.img", "unsigned.img"):
+            disk = self.boot_disk(name, kb=1440)
+            if name == "signed.img":
+                self.secure_boot("sign", disk)
+            self.serve(name, open(disk, "rb").read())
 
 
 ITEMS = [
@@ -264,6 +290,71 @@ def message_then_firmware(setup, nic, message):
         expect("Use the arrow keys" not in m.serial(), "no menu", s)
         m.key("spc")
         m.wait_serial("BdsDxe: failed to", 30)
+
+
+def visit_items(m, ldr, items):
+    """Takes each (item, what the PC shows, whether it is a program that
+    returns); the menu must come back on the same item after each."""
+    for item, shows, returns in items:
+        before = m.serial().count(shows)
+        m.key(str(item + 1))
+        if returns:
+            m.wait_screen(lambda s: m.serial().count(shows) > before, 60, shows)
+        else:
+            # A message longer than a row goes on in the next; shim says
+            # its own word above ours.
+            m.wait_screen(lambda s: s.find(shows[:80]) >= 1, 30, shows)
+            m.key("a")
+        wait_menu(m, ldr, item, 30, "the menu after item %d" % item)
+
+
+SIGNED_ITEMS = [("signed.efi", "Signed program", ""), ("unsigned.efi", "Unsigned program", ""),
+                ("signed.img", "Signed boot disk", ""), ("unsigned.img", "Unsigned boot disk", "")]
+
+
+def scenario_secure_boot_db(setup):
+    """Secure Boot with the site key in the firmware's db (beside Debian's
+    test key): the firmware refuses an unsigned menvolt.efi; the signed one
+    shows the menu, starts a signed program and a disk whose boot program is
+    signed, and refuses the unsigned ones with the message, the menu back on
+    the same item."""
+    setup.signed_and_unsigned()
+    variables = os.path.join(setup.root, "db.fd")
+    setup.secure_boot("vm-vars", variables, "--from", TEST_KEY_VARS)
+    ldr = setup.loader(*SIGNED_ITEMS)
+    with setup.machine(FIRMWARE_PXE, variables=variables) as m:
+        m.wait_serial("Access Denied", BOOT_TIMEOUT)
+        expect("Use the arrow keys" not in m.serial(), "an unsigned menvolt.efi ran\n" + m.serial())
+    setup.secure_boot("sign", os.path.join(setup.root, "menvolt.efi"))
+    with setup.machine(FIRMWARE_PXE, variables=variables) as m:
+        wait_menu(m, ldr, 0, BOOT_TIMEOUT, "the menu")
+        visit_items(m, ldr, [(1, REFUSED_PROGRAM, False), (0, "menvolt test program: returning", True),
+                             (3, REFUSED_DISK, False), (2, "menvolt test program: on a RAM disk", True)])
+
+
+def scenario_secure_boot_shim(setup):
+    """A PC with the keys it ships with: Debian's signed shim starts
+    menvolt.efi signed with the site key once that key is a machine owner
+    key; menvolt.efi finds menvolt.ldr (the boot file name is shim's), and
+    what it starts passes shim's verification or is refused with the
+    message. Without the key, shim refuses menvolt.efi and offers its MOK
+    manager instead of hanging."""
+    setup.signed_and_unsigned()
+    program = os.path.join(setup.root, "menvolt.efi")
+    setup.secure_boot("shim", setup.root, "--program", program)
+    os.remove(program)  # only the signed copy, as grubx64.efi, is served
+    ldr = setup.loader(*SIGNED_ITEMS[:2])
+    setup.secure_boot("check", setup.root)
+    variables = os.path.join(setup.root, "mok.fd")
+    setup.secure_boot("vm-vars", variables, "--mok")
+    with setup.machine(FIRMWARE_PXE, variables=variables, bootfile="shimx64.efi") as m:
+        wait_menu(m, ldr, 0, BOOT_TIMEOUT, "the menu through shim")
+        visit_items(m, ldr, [(1, REFUSED_PROGRAM, False), (0, "menvolt test program: returning", True)])
+    with setup.machine(FIRMWARE_PXE, variables=SHIPPED_KEY_VARS, bootfile="shimx64.efi") as m:
+        m.wait_serial("Verification failed: (0x1A) Security Violation", BOOT_TIMEOUT)
+        m.key("ret")
+        m.wait_serial("Press any key to perform MOK management", 30)
+        expect("Use the arrow keys" not in m.serial(), "menvolt.efi ran without its key\n" + m.serial())
 
 
 def scenario_zero_items(setup):

@@ -5,6 +5,11 @@
 #include <efi.h>
 #include <efilib.h>
 
+/* shim starts nothing without one, also when menvolt.efi asks it to. */
+__attribute__((section(".sbat"), used)) static const char sbat[] =
+    "sbat,1,SBAT Version,sbat,1,https://github.com/rhboot/shim/blob/main/SBAT.md\n"
+    "menvolt-test,1,Menvolt,menvolt-test,1,mailto:menvolt@example.org\n";
+
 /* Does the path have a RAM disk node (as its last one: the disk itself)? */
 static BOOLEAN HasRamDisk(EFI_DEVICE_PATH *node, BOOLEAN last) {
     for (; node && !IsDevicePathEnd(node); node = NextDevicePathNode(node))

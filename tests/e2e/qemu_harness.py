@@ -75,21 +75,24 @@ class Terminal(Screen):
 
 class Machine:
     def __init__(self, tftp_root, bootfile, floppy=None, memory_mb=256, netdev=None, extra_args=(),
-                 firmware=None, nic="e1000", disk=None, limit=240):
+                 firmware=None, nic="e1000", disk=None, limit=240, variables=None):
         """netdev: a QEMU -netdev value to use instead of the built-in
         DHCP/TFTP server (for example a tap interface served by dnsmasq);
         extra_args: more QEMU options (for example -D LOGFILE);
         firmware: UEFI code to run instead of the BIOS (a fresh copy of its
         variable store is made); nic: the -device of the network card;
         disk: a raw disk image, the boot option after the network;
-        limit: seconds after which QEMU is ended whatever it does."""
+        limit: seconds after which QEMU is ended whatever it does;
+        variables: a variable store to start from instead of the empty
+        one; with it the firmware runs with Secure Boot (q35 with SMM,
+        the flash writable only from SMM), as OVMF's secboot code needs."""
         self.work = tempfile.mkdtemp(prefix="menvolt-qemu-")
         self.qmp_path = os.path.join(self.work, "qmp.sock")
         self.serial_path = os.path.join(self.work, "serial.log")
         self.uefi = firmware is not None
         args = [
             "timeout", "-k", "5", str(limit),
-            QEMU, "-accel", "tcg", "-M", "pc", "-m", str(memory_mb),
+            QEMU, "-accel", "tcg", "-M", "q35,smm=on" if variables else "pc", "-m", str(memory_mb),
             "-display", "none", "-monitor", "none",
             "-serial", "file:" + self.serial_path, "-no-reboot",
             "-device", "isa-debug-exit,iobase=0xf4,iosize=0x04",
@@ -97,10 +100,12 @@ class Machine:
             "-qmp", "unix:%s,server=on,wait=off" % self.qmp_path,
         ]
         if self.uefi:
-            variables = os.path.join(self.work, "vars.fd")
-            shutil.copy(OVMF_VARS, variables)
+            store = os.path.join(self.work, "vars.fd")
+            shutil.copy(variables or OVMF_VARS, store)
+            if variables:
+                args += ["-global", "driver=cfi.pflash01,property=secure,value=on"]
             args += ["-drive", "if=pflash,format=raw,unit=0,readonly=on,file=" + firmware,
-                     "-drive", "if=pflash,format=raw,unit=1,file=" + variables,
+                     "-drive", "if=pflash,format=raw,unit=1,file=" + store,
                      "-device", nic + ",netdev=n0,bootindex=1"]
             if disk:
                 args += ["-drive", "if=none,format=raw,id=d0,file=" + disk,
