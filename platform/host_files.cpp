@@ -33,6 +33,35 @@ int WriteHostFile(const std::string& hostPath, const std::string& data, mode_t m
     return err;
 }
 
+int WriteHostFiles(const std::string& folder, const std::vector<HostFile>& files, std::string& failed) {
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) {
+        failed = folder;
+        return errno;
+    }
+    std::vector<std::string> temps;
+    int err = 0;
+    for (const HostFile& f : files) {
+        std::string temp;
+        if ((err = WriteTemporaryAt(dir, f.name, f.data.data(), f.data.size(), f.mode, temp)) != 0) {
+            failed = (std::filesystem::path(folder) / f.name).string();
+            break;
+        }
+        temps.push_back(temp);
+    }
+    for (size_t i = 0; i < temps.size(); ++i) {
+        if (!err && ::renameat(dir, temps[i].c_str(), dir, files[i].name.c_str()) == 0) continue;
+        if (!err) {
+            err = errno;
+            failed = (std::filesystem::path(folder) / files[i].name).string();
+        }
+        ::unlinkat(dir, temps[i].c_str(), 0);
+    }
+    if (!err) ::fsync(dir);
+    ::close(dir);
+    return err;
+}
+
 int ReadHostFile(const std::string& hostPath, std::string& data, size_t maxSize) {
     data.clear();
     const int fd = ::open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);

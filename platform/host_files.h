@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 #include <sys/types.h>
 
 namespace platform {
@@ -15,6 +16,16 @@ enum class HostWrite { Replace, CreateOnly };
 // 0, or the errno of the failure (EEXIST: CreateOnly found the name taken);
 // on failure the target is as it was and no temporary file remains.
 int WriteHostFile(const std::string& hostPath, const std::string& data, mode_t mode, HostWrite how);
+
+// Several files of one folder, all or none: each is written to a temporary
+// file first, and only when every one is on the disk do they take their
+// names. 0, or the errno of the failure with `failed` naming its file
+// (nothing is then changed and no temporary file remains).
+struct HostFile {
+    std::string name, data;
+    mode_t mode;
+};
+int WriteHostFiles(const std::string& folder, const std::vector<HostFile>& files, std::string& failed);
 
 // The whole file, at most `maxSize` bytes: 0, EFBIG when it is larger, or
 // the errno of the failure.

@@ -15,20 +15,12 @@ constexpr size_t kProgramMax = size_t{256} << 20;
 
 bool IsOurs(const ProgramFacts& f) { return f.sbat.find(std::string("\n") + kSbatComponent) != std::string::npos; }
 
-std::string Copy(const std::string& from, const std::string& to, const std::string& package) {
-    std::string bytes;
-    if (int e = platform::ReadHostFile(from, bytes, kProgramMax))
-        return from + ": " + platform::ErrorText(e) + " (it comes with the Debian package " + package +
+// A file of a Debian package, read whole.
+std::string FromPackage(const std::string& file, const std::string& package, std::string& bytes) {
+    if (int e = platform::ReadHostFile(file, bytes, kProgramMax))
+        return file + ": " + platform::ErrorText(e) + " (it comes with the Debian package " + package +
                ": apt install " + package + ")";
-    if (int e = platform::WriteHostFile(to, bytes, 0644, platform::HostWrite::Replace))
-        return "cannot write " + to + ": " + platform::ErrorText(e);
     return {};
-}
-
-std::string Join(const std::vector<std::string>& names) {
-    std::string out;
-    for (const std::string& n : names) out += (out.empty() ? "" : "; ") + n;
-    return out;
 }
 
 }  // namespace
@@ -56,17 +48,20 @@ std::string LayOutShim(const std::string& folder, const KeyFiles& keys, const st
     } else if (std::string why = SignProgram(keys, bytes, program, true, signedProgram); !why.empty()) {
         return why;
     }
-    for (const auto& [from, to, package] :
-         {std::tuple{std::string(kDebianShim), kShimName, "shim-signed"},
-          std::tuple{std::string(kDebianMokManager), kMokManagerName, "shim-helpers-amd64-signed"},
-          std::tuple{keys.der, kCertificateName, "(the site key: menvolt-cli secureboot key)"}}) {
-        if (std::string why = Copy(from, (dir / to).string(), package); !why.empty())
-            return why + (done.empty() ? "" : " (written before: " + Join(done) + ")");
-        done.push_back((dir / to).string());
-    }
-    if (int e = platform::WriteHostFile(stage, signedProgram, 0644, platform::HostWrite::Replace))
-        return "cannot write " + stage + ": " + platform::ErrorText(e);
-    done.push_back(stage);
+    std::string shim, mokManager, certificate;
+    if (std::string why = FromPackage(kDebianShim, "shim-signed", shim); !why.empty()) return why;
+    if (std::string why = FromPackage(kDebianMokManager, "shim-helpers-amd64-signed", mokManager); !why.empty())
+        return why;
+    if (int e = platform::ReadHostFile(keys.der, certificate, 1 << 20)) return keys.der + ": " + platform::ErrorText(e);
+    // All four or none: a shim without its second stage stops every PC.
+    const std::vector<platform::HostFile> files = {{kShimName, shim, 0644},
+                                                   {kMokManagerName, mokManager, 0644},
+                                                   {kCertificateName, certificate, 0644},
+                                                   {kSecondStageName, signedProgram, 0644}};
+    std::string failed;
+    if (int e = platform::WriteHostFiles(folder, files, failed))
+        return "cannot write " + failed + ": " + platform::ErrorText(e) + "; nothing was changed in " + folder + ".";
+    for (const auto& f : files) done.push_back((dir / f.name).string());
     return {};
 }
 
