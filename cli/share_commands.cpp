@@ -403,7 +403,14 @@ int TestBoot(std::vector<std::string> args) {
         std::fprintf(stderr, "menvolt-cli testboot: --timeout takes 5 to 3600 seconds\n");
         return kExitUsage;
     }
-    const bool uefi = std::erase(args, std::string("--uefi")) > 0;
+    std::string keys;
+    const bool keysGiven = TakeValue(args, "--keys", keys);
+    const bool secureBoot = std::erase(args, std::string("--secure-boot")) > 0;
+    const bool uefi = std::erase(args, std::string("--uefi")) > 0 || secureBoot;
+    if (keysGiven && !secureBoot && !HelpRequested()) {
+        std::fprintf(stderr, "menvolt-cli testboot: --keys goes with --secure-boot\n");
+        return kExitUsage;
+    }
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--window") {
             window = true;
@@ -415,15 +422,19 @@ int TestBoot(std::vector<std::string> args) {
     std::string root;
     EntryRow row;
     int done = TakeEntryArgument(args,
-                                 "usage: menvolt-cli [--share DIR] [--json] testboot SIF [--uefi] [--window] [--timeout S]\n"
+                                 "usage: menvolt-cli [--share DIR] [--json] testboot SIF [--uefi | --secure-boot [--keys DIR]]\n"
+                                 "                   [--window] [--timeout S]\n"
                                  "Boots the entry in a virtual PC (QEMU with its PXE boot ROM) as a client on the\n"
                                  "network would. Prints the client's first screen; --window opens the PC in a\n"
                                  "window to use it by hand instead. --uefi boots a UEFI PC (QEMU with the OVMF\n"
-                                 "firmware) that starts menvolt.efi instead of the chain program. Exit status 3\n"
-                                 "when QEMU (or, with --uefi, OVMF) is not installed.",
+                                 "firmware) that starts menvolt.efi instead of the chain program. --secure-boot\n"
+                                 "boots a UEFI PC with Secure Boot on that trusts the site key (of --keys DIR, see\n"
+                                 "secureboot --help) and Microsoft's keys, and starts menvolt.efi signed with it.\n"
+                                 "Exit status 3 when QEMU (or, for UEFI, OVMF; for Secure Boot, sbsigntool) is\n"
+                                 "not installed.",
                                  options, root, row);
     if (done >= 0) return done;
-    std::string missing = vmboot::MissingEmulator(uefi);
+    std::string missing = vmboot::MissingEmulator(uefi, secureBoot);
     if (!missing.empty()) {
         std::fprintf(stderr, "menvolt-cli: %s\n", missing.c_str());
         return kExitNoQemu;
@@ -442,6 +453,8 @@ int TestBoot(std::vector<std::string> args) {
     request.chainHostPath = vmboot::FindChainProgram();
     request.uefi = uefi;
     request.efiHostPath = vmboot::FindEfiProgram();
+    request.secureBoot = secureBoot;
+    request.keyFolder = keys;
     request.headless = !window;
     request.timeoutSeconds = static_cast<int>(seconds);
     if (request.headless && !options.json) std::fprintf(stderr, "booting %s in QEMU...\n", args[0].c_str());
@@ -449,8 +462,12 @@ int TestBoot(std::vector<std::string> args) {
     if (options.json) {
         std::vector<std::string> rows;
         for (const std::string& r : result.screen) rows.push_back(JsonString(r));
-        std::puts(JsonObject().Add("ok", result.ok).Add("message", result.message).AddRaw("screen", JsonArray(rows)).Str().c_str());
+        JsonObject json;
+        json.Add("ok", result.ok).Add("message", result.message);
+        if (secureBoot) json.Add("trusts", result.trusts);
+        std::puts(json.AddRaw("screen", JsonArray(rows)).Str().c_str());
     } else {
+        if (!result.trusts.empty()) std::fprintf(stderr, "%s\n", result.trusts.c_str());
         for (const std::string& r : result.screen) std::puts(r.c_str());
         if (!result.message.empty()) std::fprintf(stderr, "%s\n", result.message.c_str());
     }

@@ -106,6 +106,7 @@ enum : unsigned {
     IDS_BOOTS_UNKNOWN = 57456,
     IDS_TEST_BOOT_BIOS = 57457,
     IDS_TEST_BOOT_UEFI = 57458,
+    IDS_TEST_BOOT_SECURE_BOOT = 57459,
 };
 
 // Dialog templates and bitmaps.

@@ -137,6 +137,7 @@ constexpr Entry kStrings[] = {
     {IDS_BOOTS_UNKNOWN, "unknown (image file cannot be read)"},
     {IDS_TEST_BOOT_BIOS, "BIOS PC"},
     {IDS_TEST_BOOT_UEFI, "UEFI PC"},
+    {IDS_TEST_BOOT_SECURE_BOOT, "UEFI PC with &Secure Boot"},
 };
 
 }  // namespace

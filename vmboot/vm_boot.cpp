@@ -10,10 +10,13 @@
 #include <iterator>
 #include <thread>
 
+#include "platform/host_files.h"
 #include "platform/process.h"
 #include "platform/temp_folder.h"
 #include "res/resource.h"
 #include "res/string_table.h"
+#include "secureboot/signing.h"
+#include "secureboot/variable_store.h"
 #include "vmboot/qmp_client.h"
 #include "vmboot/terminal_screen.h"
 
@@ -67,7 +70,7 @@ bool PrepareRoot(const Request& request, const fs::path& root, std::string& erro
         error = "cannot copy the network boot program " + program + ": " + ec.message();
         return false;
     }
-    if (request.uefi) fs::copy_file(kOvmfVars, root.parent_path() / "vars.fd", ec);
+    if (request.uefi && !request.secureBoot) fs::copy_file(kOvmfVars, root.parent_path() / "vars.fd", ec);
     if (ec) {
         error = std::string("cannot copy the firmware's variable store ") + kOvmfVars + ": " + ec.message();
         return false;
@@ -106,16 +109,62 @@ std::string WindowDisplay() {
     return {};
 }
 
-std::vector<std::string> QemuArguments(const Request& request, const fs::path& work) {
+// Secure Boot: a store with the keys PCs ship with and the site key in db,
+// and menvolt.efi signed with the site key in place of the copy in the root.
+bool PrepareSecureBoot(const Request& request, const fs::path& work, std::string& trusts, std::string& error) {
+    const secureboot::KeyFiles keys = secureboot::KeyFilesIn(
+        request.keyFolder.empty() ? secureboot::DefaultKeyFolder() : request.keyFolder);
+    std::error_code ec;
+    if (!fs::exists(keys.der, ec)) {
+        error = "A test boot with Secure Boot starts a PC that trusts the site key, and " + keys.folder +
+                " holds none: make one with menvolt-cli secureboot key.";
+        return false;
+    }
+    const std::string subject = secureboot::CertificateSubject(keys.certificate, error);
+    if (subject.empty()) return false;
+    error = secureboot::WriteStoreTrusting(secureboot::kShippedKeysStore, keys.der, secureboot::TrustList::Db,
+                                           (work / "vars.fd").string());
+    if (!error.empty()) return false;
+    std::string program, signedProgram;
+    const fs::path copy = work / "tftp" / "menvolt.efi";
+    if (int e = platform::ReadHostFile(copy.string(), program, size_t{64} << 20)) {
+        error = copy.string() + ": " + platform::ErrorText(e);
+        return false;
+    }
+    error = secureboot::SignProgram(keys, program, request.efiHostPath, true, signedProgram);
+    if (!error.empty()) return false;
+    if (int e = platform::WriteHostFile(copy.string(), signedProgram, 0644, platform::HostWrite::Replace)) {
+        error = "cannot write " + copy.string() + ": " + platform::ErrorText(e);
+        return false;
+    }
+    trusts = "Secure Boot on: the PC trusts the site key " + subject + " (" + keys.folder +
+             ") and the Microsoft keys PCs ship with";
+    return true;
+}
+
+// The window's title: an option value of QEMU's, where "guest=" keeps an
+// '=' in the text from reading as a key and a comma is doubled.
+std::string WindowTitle(const std::string& trusts) {
+    std::string title = "guest=Menvolt test boot";
+    if (!trusts.empty()) title += " (" + trusts + ")";
+    for (size_t at = 0; (at = title.find(',', at)) != std::string::npos; at += 2) title.insert(at, ",");
+    return title;
+}
+
+std::vector<std::string> QemuArguments(const Request& request, const fs::path& work, const std::string& trusts) {
     std::vector<std::string> args = {
-        kQemu, "-accel", "tcg", "-M", "pc", "-m", request.uefi ? "512" : "256", "-no-reboot",
-        "-name", "Menvolt test boot", "-serial", "file:" + (work / "serial.log").string(), "-netdev",
+        kQemu, "-accel", "tcg", "-M", request.secureBoot ? "q35,smm=on" : "pc", "-m", request.uefi ? "512" : "256",
+        "-no-reboot", "-name", WindowTitle(trusts), "-serial", "file:" + (work / "serial.log").string(), "-netdev",
         "user,id=n0,tftp=" + (work / "tftp").string() + ",bootfile=" + BootFile(request) + (request.uefi ? ",ipv6=off" : "")};
     if (request.uefi) {
         // The firmware's own network stack (no boot ROM on the card), over
         // IPv4 only, so that no IPv6 boot option waits out its time first.
+        // Secure Boot: the variable store may be written from SMM only.
+        if (request.secureBoot)
+            for (const char* a : {"-global", "driver=cfi.pflash01,property=secure,value=on"}) args.push_back(a);
         const std::vector<std::string> firmware = {
-            "-drive", std::string("if=pflash,format=raw,unit=0,readonly=on,file=") + kOvmfCode,
+            "-drive", std::string("if=pflash,format=raw,unit=0,readonly=on,file=") +
+                          (request.secureBoot ? secureboot::kSecureBootFirmware : kOvmfCode),
             "-drive", "if=pflash,format=raw,unit=1,file=" + (work / "vars.fd").string(),
             "-device", "virtio-net-pci,romfile=,netdev=n0,bootindex=1",
             "-fw_cfg", "name=opt/org.tianocore/IPv6Support,string=no"};
@@ -153,8 +202,16 @@ std::string BesideProgram(const char* name) {
 std::string FindChainProgram() { return BesideProgram("chain.0"); }
 std::string FindEfiProgram() { return BesideProgram("menvolt.efi"); }
 
-std::string MissingEmulator(bool uefi) {
+std::string MissingEmulator(bool uefi, bool secureBoot) {
     const bool qemu = !platform::FindProgram(kQemu).empty();
+    if (secureBoot && qemu) {
+        if (::access(secureboot::kSecureBootFirmware, R_OK) != 0 || ::access(secureboot::kShippedKeysStore, R_OK) != 0)
+            return std::string("A test boot with Secure Boot needs OVMF's Secure Boot firmware and the keys PCs ship "
+                               "with (") + secureboot::kSecureBootFirmware + ", " + secureboot::kShippedKeysStore +
+                   "), which are not installed here. Install the Debian package ovmf (apt install ovmf).";
+        std::string tools = secureboot::MissingTools({"sbsign", "openssl"});
+        if (!tools.empty()) return "A test boot with Secure Boot signs menvolt.efi first, but " + tools;
+    }
     if (uefi) {
         const bool ovmf = ::access(kOvmfCode, R_OK) == 0 && ::access(kOvmfVars, R_OK) == 0;
         if (qemu && ovmf) return {};
@@ -174,7 +231,7 @@ std::string MissingEmulator(bool uefi) {
 
 Result Run(const Request& request) {
     Result result;
-    result.message = MissingEmulator(request.uefi);
+    result.message = MissingEmulator(request.uefi, request.secureBoot);
     if (!result.message.empty()) return result;
     Request run = request;
     if (!request.headless) {
@@ -194,7 +251,8 @@ Result Run(const Request& request) {
         result.message = "cannot make a temporary folder";
         return result;
     }
-    if (!PrepareRoot(request, work / "tftp", result.message)) {
+    if (!PrepareRoot(request, work / "tftp", result.message) ||
+        (request.secureBoot && !PrepareSecureBoot(request, work, result.trusts, result.message))) {
         std::error_code ec;
         fs::remove_all(work, ec);
         return result;
@@ -203,7 +261,7 @@ Result Run(const Request& request) {
         // The window runs on after we return; the temporary root goes when
         // it ends. A QEMU that cannot open its window ends at once: wait a
         // moment for that, so it is not reported as started.
-        const int code = platform::StartDetached(QemuArguments(run, work), 1500, work.string());
+        const int code = platform::StartDetached(QemuArguments(run, work, result.trusts), 1500, work.string());
         result.ok = code == platform::kProcessRunning;
         if (code == platform::kProcessNotStarted) result.message = "cannot start a process";
         else if (code >= 0) result.message = res::FormatString(res::IDS_QEMU_ENDED, code, run.display.c_str());
@@ -214,7 +272,7 @@ Result Run(const Request& request) {
     // A headless run keeps QEMU's complaints to itself (it is ended by a
     // signal, which QEMU reports on standard error).
     platform::ChildProcess qemu;
-    const bool started = qemu.Start(QemuArguments(request, work), true);
+    const bool started = qemu.Start(QemuArguments(request, work, result.trusts), true);
     QmpClient qmp;
     std::string cells, last;
     if (!started || !qmp.Connect((work / "qmp.sock").string(), 10000)) {

@@ -1,7 +1,9 @@
 // VM boot (the editor's Test Boot, menvolt-cli testboot): starts a loader
 // file in a virtual PC exactly as a client on the network would see it.
 // A BIOS PC: QEMU's e1000 PXE boot ROM boots the chain program; a UEFI PC:
-// Debian's OVMF firmware boots menvolt.efi with its own network stack. Both
+// Debian's OVMF firmware boots menvolt.efi with its own network stack; with
+// Secure Boot, OVMF's secure code with the keys PCs ship with and the site
+// key in its db, and menvolt.efi signed with that key. All
 // get it from QEMU's own DHCP/TFTP server, rooted at a temporary view of the
 // share in which the loader's backslash paths resolve; the program then
 // starts the loader.
@@ -19,6 +21,9 @@ struct Request {
     std::string chainHostPath;   // the chain network boot program (BIOS)
     bool uefi = false;           // a UEFI PC instead of a BIOS PC
     std::string efiHostPath;     // menvolt.efi (UEFI)
+    bool secureBoot = false;     // UEFI with Secure Boot on: the firmware trusts the
+                                 // site key (and Microsoft's), menvolt.efi is signed with it
+    std::string keyFolder;       // the site key's folder ("": the default one)
     bool headless = true;        // false: a window the user drives, left running
     std::string display;         // the window's display backend (Run chooses it)
     int timeoutSeconds = 60;
@@ -28,6 +33,7 @@ struct Result {
     bool ok = false;
     std::string message;              // why it failed, or what was started
     std::vector<std::string> screen;  // headless: the 25 rows of the client's first screen
+    std::string trusts;               // Secure Boot: which keys the PC trusts, to be said on screen
 };
 
 // Where the chain program and menvolt.efi lie beside the running program
@@ -37,7 +43,7 @@ std::string FindEfiProgram();
 
 // The reason QEMU cannot boot that kind of PC here, with the packages to
 // install, or "".
-std::string MissingEmulator(bool uefi = false);
+std::string MissingEmulator(bool uefi = false, bool secureBoot = false);
 
 Result Run(const Request& request);
 

@@ -9,6 +9,17 @@ menu      From the firmware's "Downloading NBP file..." on the serial console
           (grub-mknetdir, a grub.cfg of three entries), which draws its
           entries last. Both go through the same firmware console, so the
           serial mirror is the same clock for both. Goal: ours <= 1/4 GRUB's.
+shim      The same clock and the same menus with Secure Boot on, through
+          Debian's signed shim (the boot file shimx64.efi, which fetches
+          grubx64.efi from the same folder in 512-byte blocks and verifies
+          it): on one side menvolt.efi signed with a site key made for the
+          run, that key enrolled as shim's machine owner key in a copy of
+          OVMF's store with Microsoft's keys (menvolt.ldr beside it); on the
+          other Debian's signed GRUB network image, which shim trusts by
+          itself, on the plain store, reading /grub/grub.cfg from the TFTP
+          root. Before the pairs, shim must refuse our program on the plain
+          store, or Secure Boot was not in force. The sizes of both second
+          stages are printed too. Goal: ours <= 1/2 GRUB's.
 transfer  A 16 MB file read and started by menvolt.efi (NAME.ldr, size,
           read, PE checks, LoadImage, StartImage) beside the firmware's bare
           MTFTP read of the same file with the same block size: both timed
@@ -19,7 +30,7 @@ transfer  A 16 MB file read and started by menvolt.efi (NAME.ldr, size,
 Each pair boots both sides in one round, in alternating order; figures are
 medians with min-max, ratios are taken pair by pair.
 
-  efi_bench.py --bin BUILD/bin [--pairs 7] [--only menu|transfer]
+  efi_bench.py --bin BUILD/bin [--pairs 7] [--only menu|shim|transfer]
 
 Exit status 0 when every run finished (goals missed are reported, not
 failed).
@@ -41,19 +52,27 @@ sys.path.insert(0, os.path.join(HERE, "..", "..", "tests", "e2e"))
 from qemu_harness import Machine  # noqa: E402
 
 OVMF_CODE = "/usr/share/OVMF/OVMF_CODE_4M.fd"
+SECURE_BOOT_CODE = "/usr/share/OVMF/OVMF_CODE_4M.secboot.fd"
+SHIPPED_VARS = "/usr/share/OVMF/OVMF_VARS_4M.ms.fd"   # Microsoft's keys, as PCs ship
+SIGNED_GRUB = "/usr/lib/grub/x86_64-efi-signed/grubnetx64.efi.signed"
+SHIM_BOOT_FILE = "shimx64.efi"
+SHIM_REFUSAL = b"Verification failed"
 GRUB_MODULES = "/usr/lib/grub/x86_64-efi"
 GRUB_BOOT_FILE = "grub/x86_64-efi/core.efi"
 NBP_REQUEST = b"Downloading NBP file..."
 OURS_LAST = b"Help of entry one"
 GRUB_LAST = b"Menvolt bench entry three"
+ENTRIES = ("one", "two", "three")
 IMAGE_NAME = "bench16m.efi"   # as in mtftp_floor.c
 IMAGE_SIZE = 16 << 20
 POLL = 0.002
 LIMIT = 90
 
 
-def machine(root, bootfile):
-    return Machine(root, bootfile, firmware=OVMF_CODE, nic="virtio-net-pci,romfile=", limit=LIMIT,
+def machine(root, bootfile, variables=None):
+    """variables: a store to start from, for a PC with Secure Boot on."""
+    return Machine(root, bootfile, firmware=SECURE_BOOT_CODE if variables else OVMF_CODE,
+                   nic="virtio-net-pci,romfile=", limit=LIMIT, variables=variables,
                    netdev="user,id=n0,ipv6=off,tftp=%s,bootfile=%s" % (root, bootfile),
                    extra_args=["-fw_cfg", "name=opt/org.tianocore/IPv6Support,string=no"])
 
@@ -79,13 +98,13 @@ def serial_watch(m, done):
     raise SystemExit("the boot did not finish\nserial:\n%s" % m.serial())
 
 
-def menu_seconds(root, bootfile, last):
+def menu_seconds(root, bootfile, last, variables=None):
     """Seconds from the firmware's request of the boot program to `last` on
     the console."""
     def shown(data):
         at = data.find(NBP_REQUEST)
         return at >= 0 and data.find(last, at) >= 0
-    with machine(root, bootfile) as m:
+    with machine(root, bootfile, variables) as m:
         seen = serial_watch(m, shown)
     start = next(t for t, data in seen if NBP_REQUEST in data)
     return seen[-1][0] - start
@@ -102,23 +121,91 @@ def transfer_pair(root, bootfile):
     return int(ours.group(1)) / 1e6, int(floor.group(1)) / 1e6
 
 
+def menvolt_loader(args, path):
+    """The three-item menu on our side."""
+    items = []
+    for n, name in enumerate(ENTRIES):
+        items += ["--item", str(n), name + ".efi", "Menvolt bench entry " + name,
+                  "Help of entry one" if n == 0 else "Help of entry " + name]
+    subprocess.run([os.path.join(args.bin, "menvolt-cli"), "new", path, "--server-path", "", *items],
+                   check=True, stdout=subprocess.DEVNULL)
+
+
+def grub_config(path):
+    """The same three entries on GRUB's side; no timeout, so that it stays
+    on the menu like ours."""
+    with open(path, "w") as f:
+        f.write("set timeout=-1\n" + "".join('menuentry "Menvolt bench entry %s" { true }\n' % name
+                                             for name in ENTRIES))
+
+
 def menu_roots(work, args):
     ours = os.path.join(work, "menvolt")
     os.makedirs(ours)
     shutil.copy(os.path.join(args.bin, "menvolt.efi"), ours)
-    items = []
-    for n, name in enumerate(("one", "two", "three")):
-        items += ["--item", str(n), name + ".efi", "Menvolt bench entry " + name,
-                  "Help of entry one" if n == 0 else "Help of entry " + name]
-    subprocess.run([os.path.join(args.bin, "menvolt-cli"), "new", os.path.join(ours, "menvolt.ldr"),
-                    "--server-path", "", *items], check=True, stdout=subprocess.DEVNULL)
+    menvolt_loader(args, os.path.join(ours, "menvolt.ldr"))
     grub = os.path.join(work, "grub")
     subprocess.run(["grub-mknetdir", "--net-directory=" + grub, "--subdir=grub", "-d", GRUB_MODULES],
                    check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    with open(os.path.join(grub, "grub", "grub.cfg"), "w") as f:
-        f.write("set timeout=-1\n" + "".join('menuentry "Menvolt bench entry %s" { true }\n' % name
-                                             for name in ("one", "two", "three")))
+    grub_config(os.path.join(grub, "grub", "grub.cfg"))
     return {"menvolt": (ours, "menvolt.efi", OURS_LAST), "grub": (grub, GRUB_BOOT_FILE, GRUB_LAST)}
+
+
+def secure_boot(args, *words):
+    subprocess.run([os.path.join(args.bin, "menvolt-cli"), "secureboot", *words], check=True,
+                   stdout=subprocess.DEVNULL)
+
+
+def shim_roots(work, args):
+    """Two TFTP folders served to shimx64.efi, the same shim in both; the
+    key and the store made here live in `work` and go with it."""
+    keys, ours, grub = (os.path.join(work, name) for name in ("keys", "shim-menvolt", "shim-grub"))
+    for folder in (keys, ours, grub):
+        os.makedirs(folder)
+    secure_boot(args, "key", "--keys", keys, "--name", "Menvolt bench site")
+    secure_boot(args, "shim", ours, "--keys", keys, "--program", os.path.join(args.bin, "menvolt.efi"))
+    # Started by shim the program reads shimx64.ldr, else menvolt.ldr: the
+    # latter is what a site that has both boot files keeps.
+    menvolt_loader(args, os.path.join(ours, "menvolt.ldr"))
+    mok = os.path.join(work, "mok.fd")
+    secure_boot(args, "vm-vars", mok, "--keys", keys, "--mok")
+    for name in (SHIM_BOOT_FILE, "mmx64.efi"):
+        shutil.copy(os.path.join(ours, name), grub)
+    shutil.copy(SIGNED_GRUB, os.path.join(grub, "grubx64.efi"))
+    # Its built-in prefix is /grub on the server it was fetched from.
+    os.makedirs(os.path.join(grub, "grub"))
+    grub_config(os.path.join(grub, "grub", "grub.cfg"))
+    return {"menvolt": (ours, SHIM_BOOT_FILE, OURS_LAST, mok),
+            "grub": (grub, SHIM_BOOT_FILE, GRUB_LAST, SHIPPED_VARS)}
+
+
+def shim_refuses_without_key(root):
+    """A run whose figures would mean nothing unless shim verified what it
+    started: on the store without our key it must refuse our program."""
+    with machine(root, SHIM_BOOT_FILE, SHIPPED_VARS) as m:
+        data = serial_watch(m, lambda d: SHIM_REFUSAL in d or OURS_LAST in d)[-1][1]
+    if OURS_LAST in data:
+        raise SystemExit("shim started menvolt.efi without its key: Secure Boot is not in force\nserial:\n%s"
+                         % data.decode("cp437"))
+
+
+def menu_pairs(roots, pairs, what):
+    """Both sides booted in each pair, in alternating order."""
+    times = {"menvolt": [], "grub": []}
+    for pair in range(pairs):
+        for side in (("menvolt", "grub") if pair % 2 == 0 else ("grub", "menvolt")):
+            times[side].append(menu_seconds(*roots[side]))
+        print("pair %d: %s menvolt %.1f ms, grub %.1f ms"
+              % (pair + 1, what, times["menvolt"][-1] * 1000, times["grub"][-1] * 1000), flush=True)
+    return times
+
+
+def second_stage_sizes(roots):
+    """What shim fetches after itself, in bytes and in its 512-byte blocks."""
+    print("\nsecond stage fetched by shim (grubx64.efi), signed:")
+    for side in ("menvolt", "grub"):
+        size = os.path.getsize(os.path.join(roots[side][0], "grubx64.efi"))
+        print("  %-10s %9d bytes  %6d blocks of 512" % (side, size, -(-size // 512)))
 
 
 def transfer_root(work, args):
@@ -158,20 +245,20 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--bin", required=True, help="build/bin with menvolt.efi, bench_mtftp_floor.efi, menvolt-cli")
     parser.add_argument("--pairs", type=int, default=7)
-    parser.add_argument("--only", choices=("menu", "transfer"))
+    parser.add_argument("--only", choices=("menu", "shim", "transfer"))
     args = parser.parse_args()
     work = tempfile.mkdtemp(prefix="menvolt-efi-bench-")
     print("load average %.2f %.2f %.2f" % os.getloadavg())
+    def wanted(mode):
+        return args.only in (None, mode)
     try:
-        if args.only != "transfer":
-            roots = menu_roots(work, args)
-            times = {"menvolt": [], "grub": []}
-            for pair in range(args.pairs):
-                for side in (("menvolt", "grub") if pair % 2 == 0 else ("grub", "menvolt")):
-                    times[side].append(menu_seconds(*roots[side]))
-                print("pair %d: menu menvolt %.1f ms, grub %.1f ms"
-                      % (pair + 1, times["menvolt"][-1] * 1000, times["grub"][-1] * 1000), flush=True)
-        if args.only != "menu":
+        if wanted("menu"):
+            times = menu_pairs(menu_roots(work, args), args.pairs, "menu")
+        if wanted("shim"):
+            shim = shim_roots(work, args)
+            shim_refuses_without_key(shim["menvolt"][0])
+            shim_times = menu_pairs(shim, args.pairs, "shim")
+        if wanted("transfer"):
             root = transfer_root(work, args)
             ours, floor = [], []
             for pair in range(args.pairs):
@@ -180,9 +267,13 @@ def main():
                 floor.append(f)
                 print("pair %d: 16 MB menvolt %.1f ms, floor %.1f ms" % (pair + 1, o * 1000, f * 1000), flush=True)
         print("load average at the end %.2f %.2f %.2f" % os.getloadavg())
-        if args.only != "transfer":
+        if wanted("menu"):
             report("menu on screen after the boot program's request", times["menvolt"], times["grub"], "grub", 0.25)
-        if args.only != "menu":
+        if wanted("shim"):
+            report("shim to menu on screen after shim's request, Secure Boot on", shim_times["menvolt"],
+                   shim_times["grub"], "grub", 0.5)
+            second_stage_sizes(shim)
+        if wanted("transfer"):
             report("transfer of 16 MB, read and started", ours, floor, "floor", 1.2)
         return 0
     finally:

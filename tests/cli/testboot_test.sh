@@ -33,6 +33,22 @@ out=$("$cli" --share "$share" testboot --uefi 'Setup\English\Tools\Zent\i386\tem
 [ "$(row 0)" = "  Test boot menu" ] && [ "$(row 5)" = "        DOS disk" ] && [ "$(row 24)" = "  [ENTER] Continue" ] \
   || fail "UEFI screen: $out"
 
+# With Secure Boot on, a PC that trusts the site key shows the same menu
+# from menvolt.efi signed with it; without a key the command says how to
+# make one.
+if command -v sbsign >/dev/null; then
+  sif='Setup\English\Tools\Zent\i386\templates\tool0.sif'
+  if msg=$("$cli" --share "$share" testboot --secure-boot --keys "$dir/keys" "$sif" 2>&1); then
+    fail "a Secure Boot test boot without a site key"
+  fi
+  grep -q 'holds none: make one with menvolt-cli secureboot key' <<<"$msg" || fail "no key: $msg"
+  "$cli" secureboot key --keys "$dir/keys" >/dev/null
+  out=$("$cli" --share "$share" testboot --secure-boot --keys "$dir/keys" "$sif" 2>"$dir/said") \
+    || fail "testboot --secure-boot failed: $(cat "$dir/said")"
+  [ "$(row 0)" = "  Test boot menu" ] && [ "$(row 5)" = "        DOS disk" ] || fail "Secure Boot screen: $out"
+  grep -q 'trusts the site key /CN=Menvolt site key' "$dir/said" || fail "which key: $(cat "$dir/said")"
+fi
+
 # Without QEMU on the path the command says what to install.
 if msg=$(PATH=/nonexistent "$cli" --share "$share" testboot 'Setup\English\Tools\Zent\i386\templates\tool0.sif' 2>&1); then
   fail "testboot without QEMU succeeded"

@@ -20,13 +20,16 @@ void ShowEntryContextMenu(CMainDlg& owner, const QPoint& position) {
     QMenu* boot = menu.addMenu(QStringLiteral("&Test Boot"));
     QAction* bios = boot->addAction(framework::ToQt(res::LoadString(res::IDS_TEST_BOOT_BIOS)));
     QAction* uefi = boot->addAction(framework::ToQt(res::LoadString(res::IDS_TEST_BOOT_UEFI)));
+    QAction* secure = boot->addAction(framework::ToQt(res::LoadString(res::IDS_TEST_BOOT_SECURE_BOOT)));
     QAction* chosen = menu.exec(owner.m_list->viewport()->mapToGlobal(position));
-    if (chosen == bios || chosen == uefi) VmBootEntry(owner, row, chosen == uefi);
+    if (chosen == bios || chosen == uefi || chosen == secure)
+        VmBootEntry(owner, row, chosen == bios ? TestPc::Bios : chosen == uefi ? TestPc::Uefi : TestPc::SecureBoot);
 }
 
-void VmBootEntry(CMainDlg& owner, int row, bool uefi) {
+void VmBootEntry(CMainDlg& owner, int row, TestPc pc) {
     const std::string caption = res::LoadString(res::IDS_TEST_BOOT);
-    std::string missing = vmboot::MissingEmulator(uefi);
+    const bool uefi = pc != TestPc::Bios;
+    std::string missing = vmboot::MissingEmulator(uefi, pc == TestPc::SecureBoot);
     if (!missing.empty()) {
         platform::MessageBox(owner.GetSafeHwnd(), missing, caption, platform::MB_OK | platform::MB_ICONINFORMATION);
         return;
@@ -53,6 +56,7 @@ void VmBootEntry(CMainDlg& owner, int row, bool uefi) {
     request.chainHostPath = vmboot::FindChainProgram();
     request.uefi = uefi;
     request.efiHostPath = vmboot::FindEfiProgram();
+    request.secureBoot = pc == TestPc::SecureBoot;
     request.headless = false;
     vmboot::Result result = vmboot::Run(request);
     if (!result.ok)
