@@ -67,7 +67,7 @@ void ShowLoader(const LoaderFile& doc) {
         std::printf("              description %s\n", Quoted(description).c_str());
         std::printf("              help %s\n", Quoted(help).c_str());
         if (slot < doc.GetItemCount())
-            std::printf("              boots on: %s\n", BootsOnText(ItemBootsOn(doc.GetFolder(), image)).c_str());
+            std::printf("              boots on: %s\n", BootsOnDetail(ItemBootsOn(doc.GetFolder(), image)).c_str());
     }
 }
 

@@ -11,6 +11,7 @@
 #include "cli/diskette_note.h"
 #include "cli/json_writer.h"
 #include "cli/share.h"
+#include "common/efi_program.h"
 #include "image/image_boots_on.h"
 #include "loader/layout.h"
 #include "loader/loader_file.h"
@@ -44,13 +45,19 @@ std::string ItemsJson(const LoaderFile& loader) {
     for (int slot = 0; slot < loader.GetItemCount(); ++slot) {
         std::string image, description, help;
         loader.GetItem(slot, image, description, help);
+        const ImageBoots boots = ItemBootsOn(loader.GetFolder(), image);
+        // null where there is no UEFI program to be signed or not.
+        const char* signedProgram = boots.uefiSigned == ImageBoots::Signed::Unknown ? "null"
+                                    : boots.uefiSigned == ImageBoots::Signed::Yes   ? "true"
+                                                                                    : "false";
         items.push_back(JsonObject()
                             .Add("slot", static_cast<long>(slot))
                             .Add("image", image)
                             .Add("description", description)
                             .Add("help", help)
                             .Add("bootsHardDrive", image.empty())
-                            .Add("bootsOn", BootsOnText(ItemBootsOn(loader.GetFolder(), image)))
+                            .Add("bootsOn", BootsOnText(boots))
+                            .AddRaw("uefiSigned", signedProgram)
                             .Str());
     }
     return JsonArray(items);
@@ -95,16 +102,39 @@ bool ServedToUefi(const std::string& loaderPath) {
            platform::Exists(loaderPath.substr(0, dot) + ".efi");
 }
 
+// A folder is served to Secure Boot PCs when it holds Debian's shim, or a
+// menvolt.efi (its .sbat names us) that is signed: what `menvolt-cli
+// secureboot shim` and `sign` leave there.
+bool ServedForSecureBoot(const std::string& folder) {
+    if (platform::Exists(folder + "shimx64.efi")) return true;
+    for (const platform::FindData& d : platform::ListMatches(folder + "*.efi")) {
+        const platform::ReadResult r = platform::ReadWholeFile(folder + d.name, size_t{64} << 20);
+        if (r.error != platform::FileError::None) continue;
+        const common::PeFacts pe = common::ReadPeFacts(r.bytes.data(), r.bytes.size());
+        const std::string sbat(r.bytes.begin() + static_cast<long>(pe.sbatOffset),
+                               r.bytes.begin() + static_cast<long>(pe.sbatOffset + pe.sbatSize));
+        if (pe.signedTable && sbat.find("\nmenvolt,") != std::string::npos) return true;
+    }
+    return false;
+}
+
 // Adds a row per item of the loader, and a note when it is served to UEFI
-// PCs that none of its items boots.
+// PCs that none of its items boots, or to Secure Boot PCs that refuse an
+// item's unsigned UEFI program.
 void ListItemBoots(const std::string& file, const LoaderFile& loader, std::vector<ItemBoots>& items,
                    std::vector<Problem>& notes) {
     bool uefi = false;
+    const bool secureBoot = ServedForSecureBoot(loader.GetFolder());
     for (int slot = 0; slot < loader.GetItemCount(); ++slot) {
         const std::string image = loader.GetImageFile(slot);
         const ImageBoots boots = ItemBootsOn(loader.GetFolder(), image);
         uefi = uefi || boots.uefi;
-        items.push_back({file, slot, image, BootsOnText(boots)});
+        items.push_back({file, slot, image, BootsOnDetail(boots)});
+        if (secureBoot && boots.uefiSigned == ImageBoots::Signed::No)
+            notes.push_back({file, "item " + std::to_string(slot + 1) + " (" + image +
+                                       "): its folder is served to Secure Boot PCs (a signed menvolt.efi or shim "
+                                       "lies there), but its UEFI program is not signed, so they refuse it "
+                                       "(menvolt-cli secureboot sign)"});
     }
     if (!uefi && loader.GetItemCount() > 0 && ServedToUefi(loader.GetPath()))
         notes.push_back({file, "served to UEFI PCs (a .efi program of its name lies beside it), but none of its "
@@ -227,7 +257,7 @@ int ShowEntry(std::vector<std::string> args) {
         loader.GetItem(slot, image, description, help);
         std::printf("item %d:      %s  [%s]\n             %s\n             boots on: %s\n", slot + 1,
                     Shown(description).c_str(), image.empty() ? "boot from hard drive" : Shown(image).c_str(),
-                    Shown(help).c_str(), BootsOnText(ItemBootsOn(loader.GetFolder(), image)).c_str());
+                    Shown(help).c_str(), BootsOnDetail(ItemBootsOn(loader.GetFolder(), image)).c_str());
     }
     return kExitOk;
 }

@@ -87,25 +87,53 @@ public:
 
     // True when the path (11-byte short names) leads to a file.
     bool HasFile(const char* const* names, size_t count) {
+        uint8_t entry[32];
+        return FindPath(names, count, entry);
+    }
+
+    // The file's bytes, when the path leads to one of at most `max` bytes
+    // whose cluster chain holds them all.
+    bool ReadFile(const char* const* names, size_t count, size_t max, std::vector<uint8_t>& out) {
+        uint8_t entry[32];
+        if (!FindPath(names, count, entry)) return false;
+        const size_t size = Get32(&entry[28]);
+        if (size > max) return false;
+        out.clear();
+        const uint32_t clusterBytes = m_clusterSectors * m_sectorSize;
+        uint32_t cluster = FirstCluster(entry);
+        std::vector<uint8_t> block;
+        for (uint32_t step = 0; out.size() < size && step <= m_clusters; ++step) {
+            if (!ValidCluster(cluster) ||
+                !Read(SectorOffset(m_dataStart + uint64_t(cluster - 2) * m_clusterSectors), clusterBytes, block))
+                return false;
+            out.insert(out.end(), block.begin(), block.begin() + std::min<size_t>(clusterBytes, size - out.size()));
+            if (out.size() < size) cluster = Next(cluster);
+        }
+        return out.size() == size;
+    }
+
+private:
+    bool Read(uint64_t offset, size_t size, std::vector<uint8_t>& out) {
+        return offset + size <= m_bytes && m_reader.Read(m_base + offset, size, out);
+    }
+    uint32_t FirstCluster(const uint8_t* entry) const {
+        return (m_bits == 32 ? static_cast<uint32_t>(Get16(&entry[20])) << 16 : 0) | Get16(&entry[26]);
+    }
+
+    bool FindPath(const char* const* names, size_t count, uint8_t* entry) {
         uint32_t folder = m_rootCluster;  // 0: the fixed root folder of FAT12/16
         for (size_t i = 0; i < count; ++i) {
-            uint8_t entry[32];
             if (!Find(folder, names[i], entry)) return false;
             const bool isFolder = entry[11] & 0x10;
             if (i + 1 < count) {
                 if (!isFolder) return false;
-                folder = (m_bits == 32 ? static_cast<uint32_t>(Get16(&entry[20])) << 16 : 0) | Get16(&entry[26]);
+                folder = FirstCluster(entry);
                 if (!ValidCluster(folder)) return false;
             } else {
                 return !isFolder && Get32(&entry[28]) > 0;
             }
         }
         return false;
-    }
-
-private:
-    bool Read(uint64_t offset, size_t size, std::vector<uint8_t>& out) {
-        return offset + size <= m_bytes && m_reader.Read(m_base + offset, size, out);
     }
     bool ValidCluster(uint32_t c) const { return c >= 2 && c < m_clusters + 2; }
     uint64_t SectorOffset(uint64_t sector) const { return sector * m_sectorSize; }
@@ -154,6 +182,22 @@ private:
     int m_bits = 0;
 };
 
+// A UEFI boot program is read whole to find its signature; larger ones are
+// not looked into.
+constexpr size_t kProgramMax = size_t{64} << 20;
+
+ImageBoots::Signed SignedOf(const std::vector<uint8_t>& program) {
+    return common::ReadPeFacts(program.data(), program.size()).signedTable ? ImageBoots::Signed::Yes
+                                                                            : ImageBoots::Signed::No;
+}
+
+// The volume's UEFI boot program: there or not, and signed or not.
+void ReadVolumeProgram(FatWalk& fat, ImageBoots& boots) {
+    boots.uefi = fat.HasFile(kEfiBootPath, 3);
+    std::vector<uint8_t> program;
+    if (boots.uefi && fat.ReadFile(kEfiBootPath, 3, kProgramMax, program)) boots.uefiSigned = SignedOf(program);
+}
+
 bool IsEfiProgram(ImageReader& reader, const std::vector<uint8_t>& head) {
     const uint32_t at = common::PeHeaderOffset(head.data(), head.size());
     std::vector<uint8_t> pe;
@@ -165,7 +209,7 @@ bool IsEfiProgram(ImageReader& reader, const std::vector<uint8_t>& head) {
 // client serves every image as diskette A:, where neither a CD's BIOS entry
 // (platform 0) nor a hybrid image's partition table boot code can start.
 // False when the file is no ISO 9660 image.
-bool ReadElTorito(ImageReader& reader, ImageBoots& boots) {
+bool ReadElTorito(ImageReader& reader, ImageBoots& boots, uint64_t& efiImage) {
     constexpr uint64_t kSector = 2048;
     std::vector<uint8_t> d;
     if (!reader.Read(16 * kSector, kSector, d) || std::memcmp(&d[1], "CD001", 5) != 0) return false;
@@ -180,7 +224,10 @@ bool ReadElTorito(ImageReader& reader, ImageBoots& boots) {
     if (d[0] != 1 || d[30] != 0x55 || d[31] != 0xAA || sum != 0) return true;
     auto take = [&](uint8_t platform, const uint8_t* entry) {
         if (entry[0] != 0x88) return;  // not bootable
-        if (platform == 0xEF) boots.uefi = true;
+        if (platform == 0xEF && !boots.uefi) {
+            boots.uefi = true;
+            efiImage = Get32(&entry[8]) * kSector;  // its load RBA: the FAT image the firmware boots
+        }
     };
     take(d[1], &d[32]);  // the default entry, for the validation entry's platform
     for (size_t at = 64; at + 32 <= d.size();) {
@@ -220,6 +267,8 @@ ImageBoots ImageBootsOn(const std::string& windowsPath) {
     }
     if (IsEfiProgram(reader, head)) {
         boots.uefi = true;
+        std::vector<uint8_t> program;
+        if (size <= kProgramMax && reader.Read(0, static_cast<size_t>(size), program)) boots.uefiSigned = SignedOf(program);
         return boots;
     }
     if (head.size() >= EXTX_HEAD_SIZE && std::memcmp(&head[EXTX_MARK], "ExTx", EXTX_MARK_SIZE) == 0) {
@@ -227,7 +276,7 @@ ImageBoots ImageBootsOn(const std::string& windowsPath) {
         boots.bios = true;
         const uint64_t volume = Get16(&head[EXTX_CODE_SIZE]), bytes = uint64_t(Get16(&head[EXTX_DATA_KB])) * 1024;
         FatWalk fat(reader, volume, bytes);
-        boots.uefi = volume + bytes <= size && fat.Mount() && fat.HasFile(kEfiBootPath, 3);
+        if (volume + bytes <= size && fat.Mount()) ReadVolumeProgram(fat, boots);
         return boots;
     }
     const bool bootSector = head.size() == 512 && head[510] == 0x55 && head[511] == 0xAA;
@@ -235,10 +284,18 @@ ImageBoots ImageBootsOn(const std::string& windowsPath) {
     FatWalk fat(reader, 0, size);
     if (fat.Mount()) {
         boots.bios = bootSector;
-        boots.uefi = fat.HasFile(kEfiBootPath, 3);
+        ReadVolumeProgram(fat, boots);
         return boots;
     }
-    if (ReadElTorito(reader, boots)) return boots;
+    uint64_t efiImage = 0;
+    if (ReadElTorito(reader, boots, efiImage)) {
+        FatWalk image(reader, efiImage, efiImage < size ? size - efiImage : 0);
+        if (boots.uefi && efiImage && image.Mount()) {
+            ReadVolumeProgram(image, boots);
+            boots.uefi = true;  // the entry says so, whatever its image holds
+        }
+        return boots;
+    }
     boots.bios = bootSector || (size > 0 && size < kBootProgramLimit);
     return boots;
 }
@@ -256,4 +313,12 @@ std::string BootsOnText(const ImageBoots& boots) {
     else if (boots.bios) id = res::IDS_BOOTS_BIOS;
     else if (boots.uefi) id = res::IDS_BOOTS_UEFI;
     return res::LoadString(id);
+}
+
+std::string BootsOnDetail(const ImageBoots& boots) {
+    std::string text = BootsOnText(boots);
+    if (boots.read == ImageBoots::Read::Done && boots.uefi && boots.uefiSigned != ImageBoots::Signed::Unknown)
+        text += res::LoadString(boots.uefiSigned == ImageBoots::Signed::Yes ? res::IDS_BOOTS_UEFI_SIGNED
+                                                                           : res::IDS_BOOTS_UEFI_UNSIGNED);
+    return text;
 }

@@ -17,6 +17,11 @@ struct ImageBoots {
     Read read = Read::Done;
     bool bios = false;
     bool uefi = false;
+    // Whether the program a UEFI PC starts (the file itself, or the volume's
+    // \EFI\BOOT\BOOTX64.EFI) carries an Authenticode signature, which a PC
+    // with Secure Boot on needs; Unknown when there is none to read.
+    enum class Signed { Unknown, Yes, No };
+    Signed uefiSigned = Signed::Unknown;
 };
 
 // Reads the image at a Windows path through an exclusive open, only as much
@@ -30,3 +35,7 @@ ImageBoots ItemBootsOn(const std::string& folder, const std::string& image);
 // "BIOS", "UEFI", "BIOS and UEFI", or what says neither, missing or
 // unreadable (the string table's texts).
 std::string BootsOnText(const ImageBoots& boots);
+
+// BootsOnText with whether the UEFI program is signed, where that is known:
+// "UEFI (UEFI program signed)".
+std::string BootsOnDetail(const ImageBoots& boots);

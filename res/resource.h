@@ -107,6 +107,8 @@ enum : unsigned {
     IDS_TEST_BOOT_BIOS = 57457,
     IDS_TEST_BOOT_UEFI = 57458,
     IDS_TEST_BOOT_SECURE_BOOT = 57459,
+    IDS_BOOTS_UEFI_SIGNED = 57460,
+    IDS_BOOTS_UEFI_UNSIGNED = 57461,
 };
 
 // Dialog templates and bitmaps.

@@ -79,6 +79,24 @@ cp "$efi" "$dir/tftp/menvolt.efi"
 if out=$(sb check "$dir/tftp"); then fail "an unsigned menvolt.efi passed the check"; fi
 grep -q 'menvolt.efi: menvolt.efi, .sbat present, not signed: a Secure Boot PC refuses it' <<<"$out" || fail "$out"
 
+# ---- "Boots on" says whether the UEFI program is signed, and verify notes
+# an unsigned one in a folder served to Secure Boot PCs.
+tools="$dir/share/Setup/English/Tools/Zent/i386"
+mkdir -p "$tools/templates"
+cp "$dir/plain.efi" "$tools/plain.efi" && cp "$dir/disk.img" "$tools/signed.img"
+"$cli" new "$tools/tool0.ldr" --server-path 'Setup\English\Tools\Zent\i386\' --item 0 plain.efi "Plain" "" \
+  --item 1 signed.img "Signed disk" "" >/dev/null
+printf '[OSChooser]\r\nDescription = "SB"\r\nHelp = ""\r\nLaunchFile = "Setup\\English\\Tools\\Zent\\i386\\tool0.ldr"\r\nVersion = "1.00"\r\nImageType=Flat\r\n' \
+  >"$tools/templates/tool0.sif"
+out=$("$cli" --share "$dir/share" show 'Setup\English\Tools\Zent\i386\templates\tool0.sif')
+grep -q 'boots on: UEFI (UEFI program not signed for Secure Boot)' <<<"$out" || fail "show: $out"
+grep -q 'boots on: .*UEFI (UEFI program signed)' <<<"$out" || fail "show signed disk: $out"
+! "$cli" --share "$dir/share" verify | grep -q 'served to Secure Boot PCs' || fail "a note without a signed menvolt.efi"
+cp "$dir/menvolt.efi" "$tools/menvolt.efi"
+out=$("$cli" --share "$dir/share" verify || true)
+grep -q 'note: item 1 (plain.efi): its folder is served to Secure Boot PCs' <<<"$out" || fail "verify: $out"
+! grep -q 'item 2 (signed.img): its folder' <<<"$out" || fail "verify notes a signed image: $out"
+
 # ---- A VM store that trusts the key: the certificate lands once.
 sb vm-vars "$dir/db.fd" >/dev/null
 cmp -s "$dir/db.fd" /usr/share/OVMF/OVMF_VARS_4M.ms.fd && fail "vm-vars changed nothing"

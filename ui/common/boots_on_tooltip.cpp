@@ -24,7 +24,7 @@ public:
             event->ignore();
             return true;
         }
-        const std::string boots = BootsOnText(ItemBootsOn(item->folder, item->image));
+        const std::string boots = BootsOnDetail(ItemBootsOn(item->folder, item->image));
         QToolTip::showText(help->globalPos(), framework::ToQt(res::FormatString(res::IDS_BOOTS_ON, boots.c_str())),
                            static_cast<QWidget*>(watched));
         return true;
