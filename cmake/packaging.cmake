@@ -51,7 +51,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Shared-library dependencies (Qt 6 among them) are found by dpkg-shlibdeps;
 # the dialog font is a data package it cannot see.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wine")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qemu-system-gui")
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "qemu-system-x86, ipxe-qemu, samba, tftpd-hpa, dnsmasq")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qemu-system-gui, openssl, sbsigntool, shim-signed, shim-helpers-amd64-signed")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "qemu-system-x86, ipxe-qemu, ovmf, samba, tftpd-hpa, dnsmasq")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 include(CPack)

@@ -82,7 +82,8 @@ std::vector<CheckLine> CheckLayout(const std::string& folder, const KeyFiles& ke
         std::string error;
         siteSubject = CertificateSubject(keys.certificate, error);
     }
-    bool shim = false, mokManager = false, ours = false, oursTrusted = false;
+    bool shim = false, mokManager = false, ours = false, oursTrusted = false, stageTrusted = false;
+    std::vector<size_t> unsignedOurs;  // lines of our programs that no Secure Boot PC would start
     for (const fs::path& path : programs) {
         const std::string name = path.filename().string();
         std::string bytes;
@@ -115,6 +116,8 @@ std::vector<CheckLine> CheckLayout(const std::string& folder, const KeyFiles& ke
         if (IsOurs(f)) {
             ours = true;
             oursTrusted = oursTrusted || bySite;
+            stageTrusted = stageTrusted || (bySite && name == kSecondStageName);
+            if (!f.isSigned) unsignedOurs.push_back(lines.size());
             if (!f.isSigned) line.says += ": a Secure Boot PC refuses it";
             else if (siteKey && !bySite) line.says += ": not signed with the site key " + siteSubject;
             line.problem = !f.isSigned || (siteKey && !bySite);
@@ -125,6 +128,13 @@ std::vector<CheckLine> CheckLayout(const std::string& folder, const KeyFiles& ke
         }
         lines.push_back(line);
     }
+    // Beside a complete shim layout an unsigned menvolt.efi is the one served
+    // to PCs without Secure Boot, which is as it should be.
+    if (shim && stageTrusted)
+        for (size_t at : unsignedOurs) {
+            lines[at].says += " (Secure Boot PCs get shim's grubx64.efi here)";
+            lines[at].problem = false;
+        }
     const fs::path dir(folder);
     if (shim) {
         if (!mokManager)

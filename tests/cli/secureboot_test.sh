@@ -75,9 +75,12 @@ grep -q 'PROBLEM .*menvolt.ldr: missing' <<<"$out" || fail "check: $out"
 "$cli" new "$dir/tftp/menvolt.ldr" --item 0 x.efi "X" "" >/dev/null
 out=$(sb check "$dir/tftp") || fail "check of a complete layout: $out"
 grep -q 'grubx64.efi: menvolt.efi, .sbat present, signed by /CN=Test site (the site key)' <<<"$out" || fail "$out"
-cp "$efi" "$dir/tftp/menvolt.efi"
-if out=$(sb check "$dir/tftp"); then fail "an unsigned menvolt.efi passed the check"; fi
-grep -q 'menvolt.efi: menvolt.efi, .sbat present, not signed: a Secure Boot PC refuses it' <<<"$out" || fail "$out"
+cp "$efi" "$dir/tftp/menvolt.efi"   # for PCs without Secure Boot: no problem beside shim
+out=$(sb check "$dir/tftp") || fail "an unsigned menvolt.efi beside shim: $out"
+grep -q "menvolt.efi: .*not signed: a Secure Boot PC refuses it (Secure Boot PCs get shim's" <<<"$out" || fail "$out"
+mkdir "$dir/db" && cp "$efi" "$dir/db/menvolt.efi"
+if out=$(sb check "$dir/db"); then fail "an unsigned menvolt.efi without shim passed the check"; fi
+grep -q 'PROBLEM .*menvolt.efi: menvolt.efi, .sbat present, not signed: a Secure Boot PC refuses it$' <<<"$out" || fail "$out"
 
 # ---- "Boots on" says whether the UEFI program is signed, and verify notes
 # an unsigned one in a folder served to Secure Boot PCs.

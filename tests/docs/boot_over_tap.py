@@ -17,11 +17,15 @@ def main():
     parser.add_argument("--expect", action="append", default=[])
     parser.add_argument("--timeout", type=float, default=60)
     parser.add_argument("--uefi", action="store_true", help="OVMF with its own PXE on virtio-net")
+    parser.add_argument("--secure-boot", metavar="VARS", help="UEFI with Secure Boot on, from this variable store")
     args = parser.parse_args()
     netdev = "tap,id=n0,ifname=%s,script=no,downscript=no" % args.tap
     uefi = dict(firmware="/usr/share/OVMF/OVMF_CODE_4M.fd", nic="virtio-net-pci,romfile=") if args.uefi else {}
+    if args.secure_boot:
+        uefi = dict(firmware="/usr/share/OVMF/OVMF_CODE_4M.secboot.fd", nic="virtio-net-pci,romfile=",
+                    variables=args.secure_boot)
     with Machine(tftp_root=None, bootfile=None, netdev=netdev, **uefi) as machine:
-        if not args.uefi:
+        if not uefi:
             machine.skip_boot_rom_prompt()
         screen = machine.wait_screen(lambda s: all(s.find(t) >= 0 for t in args.expect), args.timeout,
                                      "the menu")

@@ -50,7 +50,7 @@ echo "dnsmasq: backslash names served as they are"
 
 # --- dnsmasq DHCP + TFTP booting a BIOS and a UEFI PC into one menu ---------
 # The guide's lines, taken from it, so the two cannot drift apart.
-guide_conf=$(sed -n '/^dhcp-match=/p; /^dhcp-boot=tag:/p' "$src/docs/serving.md")
+guide_conf=$(sed -n '/shimx64.efi/d; /^dhcp-match=/p; /^dhcp-boot=tag:/p' "$src/docs/serving.md")
 [ "$(wc -l <<<"$guide_conf")" = 4 ] || fail "the guide no longer gives the four architecture lines tested here"
 cp "$tools/tool0.ldr" "$tools/menvolt.ldr"
 cp "$bin/chain.0" "$tools/menvolt.0"
@@ -67,4 +67,30 @@ echo "dnsmasq + menvolt.0: a BIOS PC booted into the menu"
   || { tail -20 "$dir/dnsmasq.log"; fail "a UEFI PC did not boot into the menu through dnsmasq and menvolt.efi"; }
 grep -q "menvolt.efi" "$dir/dnsmasq.log" || fail "the UEFI PC was not handed menvolt.efi"
 echo "dnsmasq + menvolt.efi: a UEFI PC booted into the same menu"
+kill "${pids[-1]}"; wait "${pids[-1]}" 2>/dev/null || true
+
+# --- Secure Boot through Debian's signed shim, the guide's commands ---------
+if command -v sbsign >/dev/null && [ -e /usr/lib/shim/shimx64.efi.signed ]; then
+  export MENVOLT_SECURE_BOOT_KEYS="$dir/keys"
+  mapfile -t steps < <(sed -n 's|^\(menvolt-cli secureboot .*\)|\1|p' "$src/docs/serving.md" | grep -v ' sign ' \
+                       | sed "s|/srv/reminst|$share|; s|^menvolt-cli|$bin/menvolt-cli|")
+  [ "${#steps[@]}" = 3 ] || fail "the guide no longer gives the key, shim and check steps tested here: ${steps[*]}"
+  for step in "${steps[@]}"; do
+    eval "$step" >/dev/null || fail "the guide's step failed: $step"
+  done
+  shim_boot=$(grep '^dhcp-boot=tag:efi64,.*shimx64.efi$' "$src/docs/serving.md") || fail "the guide's shim line"
+  # Without it shim looks for its second stage in the TFTP root.
+  grep -qx 'dhcp-no-override' "$src/docs/serving.md" || fail "the guide no longer gives dhcp-no-override"
+  "$bin/menvolt-cli" secureboot vm-vars "$dir/mok.fd" --mok >/dev/null
+  dnsmasq --no-daemon --port=0 --interface=tap0 --bind-interfaces --user=root --pid-file= \
+    --dhcp-range=192.168.77.50,192.168.77.60,1h "${conf_args[@]:0:2}" "--${shim_boot}" --dhcp-no-override \
+    --enable-tftp --tftp-root="$share" --log-facility=- >"$dir/dnsmasq-sb.log" 2>&1 &
+  pids+=($!)
+  /usr/bin/python3 "$src/tests/docs/boot_over_tap.py" --secure-boot "$dir/mok.fd" --tap tap0 \
+    --expect "Served menu" --expect "Hard drive" \
+    || { tail -20 "$dir/dnsmasq-sb.log"; fail "a Secure Boot PC did not boot into the menu through shim"; }
+  grep -q "shimx64.efi" "$dir/dnsmasq-sb.log" && grep -q "grubx64.efi" "$dir/dnsmasq-sb.log" \
+    || fail "the Secure Boot PC was not served shim and its second stage"
+  echo "dnsmasq + shim: a Secure Boot PC with the site key as its MOK booted into the same menu"
+fi
 echo "serving guide: all checks passed"
