@@ -11,6 +11,7 @@
 #include "cli/diskette_note.h"
 #include "cli/json_writer.h"
 #include "cli/share.h"
+#include "secureboot/signing.h"
 #include "common/efi_program.h"
 #include "image/image_boots_on.h"
 #include "loader/layout.h"
@@ -497,7 +498,9 @@ int TestBoot(std::vector<std::string> args) {
         if (secureBoot) json.Add("trusts", result.trusts);
         std::puts(json.AddRaw("screen", JsonArray(rows)).Str().c_str());
     } else {
-        if (!result.trusts.empty()) std::fprintf(stderr, "%s\n", result.trusts.c_str());
+        if (!result.trusts.empty())
+            std::fprintf(stderr, "%s (key folder %s)\n", result.trusts.c_str(),
+                         (keys.empty() ? secureboot::DefaultKeyFolder() : keys).c_str());
         for (const std::string& r : result.screen) std::puts(r.c_str());
         if (!result.message.empty()) std::fprintf(stderr, "%s\n", result.message.c_str());
     }

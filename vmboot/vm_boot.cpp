@@ -137,8 +137,7 @@ bool PrepareSecureBoot(const Request& request, const fs::path& work, std::string
         error = "cannot write " + copy.string() + ": " + platform::ErrorText(e);
         return false;
     }
-    trusts = "Secure Boot on: the PC trusts the site key " + subject + " (" + keys.folder +
-             ") and the Microsoft keys PCs ship with";
+    trusts = "Secure Boot on, trusting the site key " + subject + " and the Microsoft keys PCs ship with";
     return true;
 }
 
@@ -146,7 +145,7 @@ bool PrepareSecureBoot(const Request& request, const fs::path& work, std::string
 // '=' in the text from reading as a key and a comma is doubled.
 std::string WindowTitle(const std::string& trusts) {
     std::string title = "guest=Menvolt test boot";
-    if (!trusts.empty()) title += " (" + trusts + ")";
+    if (!trusts.empty()) title += " - " + trusts;
     for (size_t at = 0; (at = title.find(',', at)) != std::string::npos; at += 2) title.insert(at, ",");
     return title;
 }

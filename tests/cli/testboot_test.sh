@@ -46,7 +46,7 @@ if command -v sbsign >/dev/null; then
   out=$("$cli" --share "$share" testboot --secure-boot --keys "$dir/keys" "$sif" 2>"$dir/said") \
     || fail "testboot --secure-boot failed: $(cat "$dir/said")"
   [ "$(row 0)" = "  Test boot menu" ] && [ "$(row 5)" = "        DOS disk" ] || fail "Secure Boot screen: $out"
-  grep -q 'trusts the site key /CN=Menvolt site key' "$dir/said" || fail "which key: $(cat "$dir/said")"
+  grep -q 'trusting the site key /CN=Menvolt site key' "$dir/said" || fail "which key: $(cat "$dir/said")"
 fi
 
 # Without QEMU on the path the command says what to install.
