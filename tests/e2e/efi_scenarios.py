@@ -451,15 +451,7 @@ def scenario_ram_disks(setup):
     with setup.machine(FIRMWARE_PXE) as m:
         m.wait_screen(menu_on(0), BOOT_TIMEOUT, "the menu")
         # No program first: the menu and a later item must still work.
-        for item in (3, 0, 1, 2, 4, 5, 6, 7):
-            shows, before = RAM_DISK_ITEMS[item][2], m.serial().count(RAM_DISK_ITEMS[item][2])
-            m.key(str(item + 1))
-            if item < 3:  # programs that return
-                m.wait_screen(lambda s: m.serial().count(shows) > before, 60, shows)
-            else:
-                m.wait_screen(lambda s: s.find(shows) == 1, 30, shows)
-                m.key("a")
-            wait_menu(m, ldr, item, 30, "the menu after item %d" % item)
+        visit_items(m, ldr, [(item, RAM_DISK_ITEMS[item][2], item < 3) for item in (3, 0, 1, 2, 4, 5, 6, 7)])
         expect(m.serial().split("on a RAM disk")[-1].split("\r")[0].endswith("/CDROM(0x0)"), "the El Torito image")
     shutil.copy(os.path.join(setup.root, "menvolt.ldr"), os.path.join(setup.root, "chain.ldr"))
     with Machine(setup.root, "chain.0") as m:
