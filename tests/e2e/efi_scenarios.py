@@ -343,13 +343,14 @@ def scenario_secure_boot_shim(setup):
     program = os.path.join(setup.root, "menvolt.efi")
     setup.secure_boot("shim", setup.root, "--program", program)
     os.remove(program)  # only the signed copy, as grubx64.efi, is served
-    ldr = setup.loader(*SIGNED_ITEMS[:2])
+    ldr = setup.loader(*SIGNED_ITEMS)
     setup.secure_boot("check", setup.root)
     variables = os.path.join(setup.root, "mok.fd")
     setup.secure_boot("vm-vars", variables, "--mok")
     with setup.machine(FIRMWARE_PXE, variables=variables, bootfile="shimx64.efi") as m:
         wait_menu(m, ldr, 0, BOOT_TIMEOUT, "the menu through shim")
-        visit_items(m, ldr, [(1, REFUSED_PROGRAM, False), (0, "menvolt test program: returning", True)])
+        visit_items(m, ldr, [(1, REFUSED_PROGRAM, False), (0, "menvolt test program: returning", True),
+                             (3, REFUSED_DISK, False), (2, "menvolt test program: on a RAM disk", True)])
     with setup.machine(FIRMWARE_PXE, variables=SHIPPED_KEY_VARS, bootfile="shimx64.efi") as m:
         m.wait_serial("Verification failed: (0x1A) Security Violation", BOOT_TIMEOUT)
         m.key("ret")
