@@ -24,7 +24,7 @@ endif()
 # boot program, when those parts are built.
 install(DIRECTORY ${CMAKE_BINARY_DIR}/bin/ DESTINATION ${MENVOLT_PKGDIR}
         FILES_MATCHING PATTERN "menvolt.chm" PATTERN "chain.0" PATTERN "chain.bin"
-        PATTERN "menvolt.efi"
+        PATTERN "menvolt.efi" PATTERN "menvolt-aa64.efi"
         PATTERN "CMakeFiles" EXCLUDE)
 
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/menvolt.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)

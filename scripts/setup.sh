@@ -19,6 +19,8 @@ PACKAGES=(
   openssl sbsigntool         # Secure Boot: the site key, signing and checking EFI programs
   shim-signed shim-helpers-amd64-signed # Debian's signed shim and MOK manager, served to Secure Boot PCs
   grub-efi-amd64-signed      # the signed GRUB network image the Secure Boot bench compares with
+  gcc-aarch64-linux-gnu binutils-aarch64-linux-gnu # menvolt-aa64.efi, the ARM64 build
+  qemu-system-arm qemu-efi-aarch64 # ARM64 UEFI end-to-end boots (AAVMF)
   grub-efi-amd64-bin         # comparison boots of menvolt.efi in bench/, GRUB on a RAM disk in tests/e2e/
   xorriso                    # CD images of the UEFI RAM disk boots in tests/e2e/
   pxelinux syslinux-common   # comparison boots in bench/
@@ -33,11 +35,34 @@ PACKAGES=(
   fonts-terminus-otb         # the 8 x 16 text font of the client screen preview
 )
 
+# gnu-efi's ARM64 headers, start-up code and libraries come only with
+# Debian's arm64 build of the package: it is unpacked into the build folder,
+# not installed.
+gnu_efi_arm64() {
+  local dest="$(cd "$(dirname "$0")/.." && pwd)/build/gnu-efi-arm64"
+  [ -e "$dest/usr/lib/libgnuefi.a" ] && return 0
+  local SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+  if ! dpkg --print-foreign-architectures | grep -qx arm64; then
+    $SUDO dpkg --add-architecture arm64
+    $SUDO apt-get update -qq
+  fi
+  local work
+  work=$(mktemp -d)
+  (cd "$work" && apt-get download gnu-efi:arm64 >/dev/null 2>&1) || { $SUDO apt-get update -qq; (cd "$work" && apt-get download gnu-efi:arm64 >/dev/null); }
+  mkdir -p "$dest"
+  dpkg-deb -x "$work"/gnu-efi_*_arm64.deb "$dest"
+  rm -rf "$work"
+}
+
 missing=()
 for p in "${PACKAGES[@]}"; do
   [[ "$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null)" == *"install ok installed"* ]] || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+if [ ${#missing[@]} -eq 0 ]; then
+  gnu_efi_arm64
+  exit 0
+fi
 
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
@@ -45,3 +70,4 @@ echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+gnu_efi_arm64

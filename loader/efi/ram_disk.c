@@ -5,8 +5,8 @@
  * disk, so it can read its own files (GRUB its grub.cfg) from there. */
 #include "loader/efi/ram_disk.h"
 #include "loader/efi/menvolt_efi.h"
+#include "loader/efi/processor.h"
 
-#define BOOT_PROGRAM L"\\EFI\\BOOT\\BOOTX64.EFI"
 #define DISK_BLOCK 512
 #define CD_BLOCK 2048
 
@@ -69,21 +69,21 @@ static BOOLEAN OnDisk(EFI_DEVICE_PATH *path, EFI_DEVICE_PATH *disk) {
     return path && DevicePathSize(path) >= prefix + END_DEVICE_PATH_LENGTH && CompareMem(path, disk, prefix) == 0;
 }
 
-static BOOLEAN HasBootProgram(EFI_HANDLE handle) {
+static BOOLEAN HasBootProgram(EFI_HANDLE handle, CHAR16 *name) {
     EFI_FILE_IO_INTERFACE *fs = NULL;
     EFI_FILE_HANDLE root = NULL, file = NULL;
     if (EFI_ERROR(uefi_call_wrapper(BS->HandleProtocol, 3, handle, &FileSystemProtocol, (void **)&fs)) ||
         EFI_ERROR(uefi_call_wrapper(fs->OpenVolume, 2, fs, &root)))
         return FALSE;
-    EFI_STATUS status = uefi_call_wrapper(root->Open, 5, root, &file, BOOT_PROGRAM, EFI_FILE_MODE_READ, 0);
+    EFI_STATUS status = uefi_call_wrapper(root->Open, 5, root, &file, name, EFI_FILE_MODE_READ, 0);
     if (!EFI_ERROR(status)) uefi_call_wrapper(file->Close, 1, file);
     uefi_call_wrapper(root->Close, 1, root);
     return !EFI_ERROR(status);
 }
 
-/* The boot program's full device path on the first file system of the
- * disk that holds one, or NULL. */
-static EFI_DEVICE_PATH *FindBootProgram(EFI_DEVICE_PATH *disk) {
+/* The full device path of `name` on the first file system of the disk that
+ * holds it, or NULL. */
+static EFI_DEVICE_PATH *FindBootProgram(EFI_DEVICE_PATH *disk, CHAR16 *name) {
     EFI_DEVICE_PATH *remaining = disk;
     EFI_HANDLE device = NULL;
     if (!EFI_ERROR(uefi_call_wrapper(BS->LocateDevicePath, 3, &BlockIoProtocol, &remaining, &device)))
@@ -93,8 +93,8 @@ static EFI_DEVICE_PATH *FindBootProgram(EFI_DEVICE_PATH *disk) {
     if (EFI_ERROR(LibLocateHandle(ByProtocol, &FileSystemProtocol, NULL, &count, &handles))) return NULL;
     EFI_DEVICE_PATH *found = NULL;
     for (UINTN i = 0; i < count && !found; ++i)
-        if (OnDisk(DevicePathFromHandle(handles[i]), disk) && HasBootProgram(handles[i]))
-            found = FileDevicePath(handles[i], BOOT_PROGRAM);
+        if (OnDisk(DevicePathFromHandle(handles[i]), disk) && HasBootProgram(handles[i], name))
+            found = FileDevicePath(handles[i], name);
     FreePool(handles);
     return found;
 }
@@ -119,10 +119,13 @@ EFI_STATUS StartDiskImage(NetBoot *net, Received *file, const DiskImage *image) 
         Refuse(text);
         return status;
     }
-    EFI_DEVICE_PATH *program = FindBootProgram(disk.path);
+    EFI_DEVICE_PATH *program = FindBootProgram(disk.path, BOOT_PROGRAM);
     if (!program) {
+        /* One for the other processor says which PC the image is for. */
+        EFI_DEVICE_PATH *other = FindBootProgram(disk.path, OTHER_BOOT_PROGRAM);
+        if (other) FreePool(other);
         Remove(&disk);
-        Refuse(kNoUefiProgram);
+        Refuse(other ? NEEDS_OTHER_PC : kNoUefiProgram);
         return EFI_NOT_FOUND;
     }
     EFI_HANDLE child = NULL;

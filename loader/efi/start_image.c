@@ -1,10 +1,10 @@
-/* Starting a received image: a PE32+ x86-64 EFI application is loaded from
+/* Starting a received image: a PE32+ EFI application for our processor is loaded from
  * memory and started, a disk image goes to ram_disk.c; anything else is
  * refused with a message. */
 #include "loader/efi/menvolt_efi.h"
+#include "loader/efi/processor.h"
 
 #define PE_POINTER_AT 0x3C
-#define PE_MACHINE_X64 0x8664
 #define PE_OPTIONAL_AT 24
 #define PE32_PLUS_MAGIC 0x20B
 #define PE_SUBSYSTEM_AT (PE_OPTIONAL_AT + 68)
@@ -21,8 +21,10 @@ static const CHAR16 *CheckPe(const UINT8 *data, UINTN size) {
     UINTN pe = Read32(data + PE_POINTER_AT);
     if (pe > size || size - pe < PE_SUBSYSTEM_AT + 2 || CompareMem(data + pe, "PE\0\0", 4) != 0)
         return L"This image needs a PC that boots in BIOS mode.";
-    if (Read16(data + pe + 4) != PE_MACHINE_X64)
-        return L"This EFI program is made for another kind of processor than x86-64.";
+    UINT16 machine = Read16(data + pe + 4);
+    if (machine == PE_MACHINE_OTHER) return NEEDS_OTHER_PC;
+    if (machine != PE_MACHINE_OURS)
+        return L"This EFI program is made for another kind of processor than " OUR_PROCESSOR L".";
     if (Read16(data + pe + PE_OPTIONAL_AT) != PE32_PLUS_MAGIC)
         return L"This EFI program is not a 64-bit PE32+ file.";
     if (Read16(data + pe + PE_SUBSYSTEM_AT) != SUBSYSTEM_EFI_APPLICATION)

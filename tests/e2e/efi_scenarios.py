@@ -18,6 +18,7 @@ from qemu_harness import Machine  # noqa: E402
 from tftp_server import TftpServer  # noqa: E402
 
 OVMF_CODE = "/usr/share/OVMF/OVMF_CODE_4M.fd"
+AAVMF_CODE = "/usr/share/AAVMF/AAVMF_CODE.fd"
 SECURE_BOOT_CODE = "/usr/share/OVMF/OVMF_CODE_4M.secboot.fd"
 TEST_KEY_VARS = "/usr/share/OVMF/OVMF_VARS_4M.snakeoil.fd"  # Debian's test key in PK, KEK and db
 SHIPPED_KEY_VARS = "/usr/share/OVMF/OVMF_VARS_4M.ms.fd"     # Microsoft's keys, as PCs ship
@@ -132,25 +133,27 @@ class EfiSetup(Setup):
         open(path, "wb").write(ldr)
         return bytes(ldr)
 
-    def boot_disk(self, name="disk.img", program=None, kb=8192, files=()):
-        """A FAT disk whose default boot program is the test program (or
-        `program`), with more (host file, image path) pairs."""
+    def boot_disk(self, name="disk.img", program=None, kb=8192, files=(), boot_name="BOOTX64.EFI"):
+        """A FAT disk whose default boot program (`boot_name`) is the test
+        program (or `program`), with more (host file, image path) pairs."""
         disk = os.path.join(self.root, name)
         if not os.path.exists(disk):
             subprocess.run(["mkfs.fat", "-C", disk, str(kb)], check=True, stdout=subprocess.DEVNULL)
-        files = [*files, (program or os.path.join(self.guests, "test_program.efi"), "::EFI/BOOT/BOOTX64.EFI")]
+        files = [*files, (program or os.path.join(self.guests, "test_program.efi"), "::EFI/BOOT/" + boot_name)]
         subprocess.run(["mmd", "-i", disk, "::EFI", "::EFI/BOOT"], check=True)
         for host, at in files:
             subprocess.run(["mcopy", "-i", disk, host, at], check=True)
         return disk
 
-    def machine(self, nic, netdev=None, bootfile="menvolt.efi", variables=None, **options):
-        """variables: a variable store, for a PC with Secure Boot on."""
+    def machine(self, nic, netdev=None, bootfile="menvolt.efi", variables=None, arm64=False, **options):
+        """variables: a variable store, for a PC with Secure Boot on;
+        arm64: a 64-bit ARM PC."""
         netdev = netdev or "user,id=n0,ipv6=off,tftp=%s,bootfile=%s" % (self.root, bootfile)
         # No IPv6 stack: fewer network boot options to time out before the disk.
         no_ipv6 = ["-fw_cfg", "name=opt/org.tianocore/IPv6Support,string=no"]
-        return Machine(self.root, bootfile, firmware=SECURE_BOOT_CODE if variables else OVMF_CODE, nic=nic,
-                       netdev=netdev, extra_args=no_ipv6, variables=variables, **options)
+        firmware = AAVMF_CODE if arm64 else SECURE_BOOT_CODE if variables else OVMF_CODE
+        return Machine(self.root, bootfile, firmware=firmware, nic=nic, netdev=netdev, extra_args=no_ipv6,
+                       variables=variables, arm64=arm64, **options)
 
     def secure_boot(self, *args):
         """menvolt-cli secureboot with the key folder of this run."""
@@ -358,6 +361,31 @@ def scenario_secure_boot_shim(setup):
         expect("Use the arrow keys" not in m.serial(), "menvolt.efi ran without its key\n" + m.serial())
 
 
+def scenario_arm64(setup):
+    """menvolt-aa64.efi on a 64-bit ARM PC (AAVMF) shows the menu of the
+    same menvolt.ldr, cell by cell (its own name's loader file is not on the
+    server); an ARM64 program runs and returns, and so does the one of a
+    disk holding BOOTAA64.EFI, from a RAM disk; an x86-64 program and a disk
+    with BOOTX64.EFI alone are refused with the PC they need, the menu back
+    on the same item; the hard-drive item hands back to the firmware."""
+    shutil.copy(os.path.join(setup.bin, "menvolt-aa64.efi"), setup.root)
+    arm = os.path.join(setup.guests, "test_program_aa64.efi")
+    setup.serve("arm.efi", open(arm, "rb").read())
+    setup.serve("x64.efi", setup.guest("test_program.efi"))
+    for name, program, boot_name in (("arm.img", arm, "BOOTAA64.EFI"), ("x64.img", None, "BOOTX64.EFI")):
+        setup.serve(name, open(setup.boot_disk(name, program, 1440, boot_name=boot_name), "rb").read())
+    ldr = setup.loader(("arm.efi", "ARM64 program", "Returns to the menu."), ("x64.efi", "x86-64 program", ""),
+                       ("arm.img", "ARM64 boot disk", ""), ("x64.img", "x86-64 boot disk", ""),
+                       ("", "Boot from hard drive", "Hands back to the firmware."))
+    with setup.machine(FIRMWARE_PXE, bootfile="menvolt-aa64.efi", arm64=True, memory_mb=512) as m:
+        wait_menu(m, ldr, 0, 2 * BOOT_TIMEOUT, "the menu on an ARM64 PC")
+        visit_items(m, ldr, [(1, "This image needs an x86-64 PC.", False), (0, "menvolt test program: returning", True),
+                             (3, "This image needs an x86-64 PC.", False),
+                             (2, "menvolt test program: on a RAM disk", True)])
+        m.key("5")
+        m.wait_serial("BdsDxe: failed to start Boot0001", 30)
+
+
 def scenario_zero_items(setup):
     setup.loader()
     message_then_firmware(setup, FIRMWARE_PXE, "Error: no image files defined.")
@@ -467,7 +495,7 @@ BAD_SERVER_ITEMS = [  # image, description, what the PC shows
     ("refuse.efi", "Options refused", "menvolt test program: returning"),
     ("ignore.efi", "Options ignored", "menvolt test program: returning"),
     ("broken.efi", "Broken transfer", "Error: TFTP failed transferring image file."),
-    ("arm64.efi", "AArch64 program", "This EFI program is made for another kind of processor than x86-64."),
+    ("arm64.efi", "AArch64 program", "This image needs an ARM64 PC."),
     ("again.efi", "menvolt.efi, one item", "Error: TFTP failed transferring image file."),
 ]
 

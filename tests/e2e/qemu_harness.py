@@ -19,7 +19,9 @@ import tempfile
 import time
 
 QEMU = "qemu-system-x86_64"
+QEMU_AA64 = "qemu-system-aarch64"
 OVMF_VARS = "/usr/share/OVMF/OVMF_VARS_4M.fd"
+AAVMF_VARS = "/usr/share/AAVMF/AAVMF_VARS.fd"
 # PC attribute colour index -> the name pyte gives the matching ANSI colour
 # (the firmware's terminal sends bright foregrounds as bold).
 ANSI_NAMES = ["black", "blue", "green", "cyan", "red", "magenta", "brown", "white"]
@@ -75,7 +77,7 @@ class Terminal(Screen):
 
 class Machine:
     def __init__(self, tftp_root, bootfile, floppy=None, memory_mb=256, netdev=None, extra_args=(),
-                 firmware=None, nic="e1000", disk=None, limit=240, variables=None):
+                 firmware=None, nic="e1000", disk=None, limit=240, variables=None, arm64=False):
         """netdev: a QEMU -netdev value to use instead of the built-in
         DHCP/TFTP server (for example a tap interface served by dnsmasq);
         extra_args: more QEMU options (for example -D LOGFILE);
@@ -85,23 +87,27 @@ class Machine:
         limit: seconds after which QEMU is ended whatever it does;
         variables: a variable store to start from instead of the empty
         one; with it the firmware runs with Secure Boot (q35 with SMM,
-        the flash writable only from SMM), as OVMF's secboot code needs."""
+        the flash writable only from SMM), as OVMF's secboot code needs;
+        arm64: a 64-bit ARM PC (QEMU's virt board; firmware: AAVMF)."""
         self.work = tempfile.mkdtemp(prefix="menvolt-qemu-")
         self.qmp_path = os.path.join(self.work, "qmp.sock")
         self.serial_path = os.path.join(self.work, "serial.log")
         self.uefi = firmware is not None
         args = [
             "timeout", "-k", "5", str(limit),
-            QEMU, "-accel", "tcg", "-M", "q35,smm=on" if variables else "pc", "-m", str(memory_mb),
-            "-display", "none", "-monitor", "none",
+            QEMU_AA64 if arm64 else QEMU, "-accel", "tcg",
+            *(["-M", "virt", "-cpu", "max"] if arm64 else ["-M", "q35,smm=on" if variables else "pc"]),
+            "-m", str(memory_mb), "-display", "none", "-monitor", "none",
             "-serial", "file:" + self.serial_path, "-no-reboot",
-            "-device", "isa-debug-exit,iobase=0xf4,iosize=0x04",
+            # The virt board has no keyboard of its own: keys go to a USB one.
+            *(["-device", "qemu-xhci", "-device", "usb-kbd"] if arm64 else
+              ["-device", "isa-debug-exit,iobase=0xf4,iosize=0x04"]),
             "-netdev", netdev or "user,id=n0,tftp=%s,bootfile=%s" % (tftp_root, bootfile),
             "-qmp", "unix:%s,server=on,wait=off" % self.qmp_path,
         ]
         if self.uefi:
             store = os.path.join(self.work, "vars.fd")
-            shutil.copy(variables or OVMF_VARS, store)
+            shutil.copy(variables or (AAVMF_VARS if arm64 else OVMF_VARS), store)
             if variables:
                 args += ["-global", "driver=cfi.pflash01,property=secure,value=on"]
             args += ["-drive", "if=pflash,format=raw,unit=0,readonly=on,file=" + firmware,
