@@ -437,7 +437,12 @@ int TestBoot(std::vector<std::string> args) {
     std::string keys;
     const bool keysGiven = TakeValue(args, "--keys", keys);
     const bool secureBoot = std::erase(args, std::string("--secure-boot")) > 0;
-    const bool uefi = std::erase(args, std::string("--uefi")) > 0 || secureBoot;
+    const bool arm64 = std::erase(args, std::string("--arm64")) > 0;
+    const bool uefi = std::erase(args, std::string("--uefi")) > 0 || secureBoot || arm64;
+    if (arm64 && secureBoot && !HelpRequested()) {
+        std::fprintf(stderr, "menvolt-cli testboot: --arm64 boots without Secure Boot; give one of them\n");
+        return kExitUsage;
+    }
     if (keysGiven && !secureBoot && !HelpRequested()) {
         std::fprintf(stderr, "menvolt-cli testboot: --keys goes with --secure-boot\n");
         return kExitUsage;
@@ -453,7 +458,7 @@ int TestBoot(std::vector<std::string> args) {
     std::string root;
     EntryRow row;
     int done = TakeEntryArgument(args,
-                                 "usage: menvolt-cli [--share DIR] [--json] testboot SIF [--uefi | --secure-boot [--keys DIR]]\n"
+                                 "usage: menvolt-cli [--share DIR] [--json] testboot SIF [--uefi | --secure-boot [--keys DIR] | --arm64]\n"
                                  "                   [--window] [--timeout S]\n"
                                  "Boots the entry in a virtual PC (QEMU with its PXE boot ROM) as a client on the\n"
                                  "network would. Prints the client's first screen; --window opens the PC in a\n"
@@ -461,11 +466,13 @@ int TestBoot(std::vector<std::string> args) {
                                  "firmware) that starts menvolt.efi instead of the chain program. --secure-boot\n"
                                  "boots a UEFI PC with Secure Boot on that trusts the site key (of --keys DIR, see\n"
                                  "secureboot --help) and Microsoft's keys, and starts menvolt.efi signed with it.\n"
+                                 "--arm64 boots a 64-bit ARM UEFI PC (QEMU's virt board with AAVMF) that starts\n"
+                                 "menvolt-aa64.efi.\n"
                                  "Exit status 3 when QEMU (or, for UEFI, OVMF; for Secure Boot, sbsigntool) is\n"
                                  "not installed.",
                                  options, root, row);
     if (done >= 0) return done;
-    std::string missing = vmboot::MissingEmulator(uefi, secureBoot);
+    std::string missing = vmboot::MissingEmulator(uefi, secureBoot, arm64);
     if (!missing.empty()) {
         std::fprintf(stderr, "menvolt-cli: %s\n", missing.c_str());
         return kExitNoQemu;
@@ -483,8 +490,9 @@ int TestBoot(std::vector<std::string> args) {
     request.serverPath = entry.m_loader.GetServerPath();
     request.chainHostPath = vmboot::FindChainProgram();
     request.uefi = uefi;
-    request.efiHostPath = vmboot::FindEfiProgram();
+    request.efiHostPath = vmboot::FindEfiProgram(arm64);
     request.secureBoot = secureBoot;
+    request.arm64 = arm64;
     request.keyFolder = keys;
     request.headless = !window;
     request.timeoutSeconds = static_cast<int>(seconds);

@@ -109,6 +109,7 @@ enum : unsigned {
     IDS_TEST_BOOT_SECURE_BOOT = 57459,
     IDS_BOOTS_UEFI_SIGNED = 57460,
     IDS_BOOTS_UEFI_UNSIGNED = 57461,
+    IDS_TEST_BOOT_ARM64 = 57462,
 };
 
 // Dialog templates and bitmaps.

@@ -138,6 +138,7 @@ constexpr Entry kStrings[] = {
     {IDS_TEST_BOOT_BIOS, "BIOS PC"},
     {IDS_TEST_BOOT_UEFI, "UEFI PC"},
     {IDS_TEST_BOOT_SECURE_BOOT, "UEFI PC with &Secure Boot"},
+    {IDS_TEST_BOOT_ARM64, "&ARM64 UEFI PC"},
     {IDS_BOOTS_UEFI_SIGNED, " (UEFI program signed)"},
     {IDS_BOOTS_UEFI_UNSIGNED, " (UEFI program not signed for Secure Boot)"},
 };

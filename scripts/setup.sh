@@ -37,10 +37,13 @@ PACKAGES=(
 
 # gnu-efi's ARM64 headers, start-up code and libraries come only with
 # Debian's arm64 build of the package: it is unpacked into the build folder,
-# not installed.
+# not installed; so are GRUB's ARM64 modules, which the ARM64 bench builds
+# its comparison image from.
 gnu_efi_arm64() {
-  local dest="$(cd "$(dirname "$0")/.." && pwd)/build/gnu-efi-arm64"
-  [ -e "$dest/usr/lib/libgnuefi.a" ] && return 0
+  local build dest
+  build="$(cd "$(dirname "$0")/.." && pwd)/build"
+  dest="$build/gnu-efi-arm64"
+  [ -e "$dest/usr/lib/libgnuefi.a" ] && [ -d "$build/grub-arm64/usr/lib/grub/arm64-efi" ] && return 0
   local SUDO=""
   [ "$(id -u)" -eq 0 ] || SUDO="sudo"
   if ! dpkg --print-foreign-architectures | grep -qx arm64; then
@@ -49,9 +52,11 @@ gnu_efi_arm64() {
   fi
   local work
   work=$(mktemp -d)
-  (cd "$work" && apt-get download gnu-efi:arm64 >/dev/null 2>&1) || { $SUDO apt-get update -qq; (cd "$work" && apt-get download gnu-efi:arm64 >/dev/null); }
-  mkdir -p "$dest"
+  (cd "$work" && apt-get download gnu-efi:arm64 grub-efi-arm64-bin:arm64 >/dev/null 2>&1) ||
+    { $SUDO apt-get update -qq; (cd "$work" && apt-get download gnu-efi:arm64 grub-efi-arm64-bin:arm64 >/dev/null); }
+  mkdir -p "$dest" "$build/grub-arm64"
   dpkg-deb -x "$work"/gnu-efi_*_arm64.deb "$dest"
+  dpkg-deb -x "$work"/grub-efi-arm64-bin_*_arm64.deb "$build/grub-arm64"
   rm -rf "$work"
 }
 

@@ -27,10 +27,14 @@ namespace vmboot {
 namespace {
 
 constexpr const char kQemu[] = "qemu-system-x86_64";
+constexpr const char kQemuArm64[] = "qemu-system-aarch64";
 constexpr const char* kBootRoms[] = {"/usr/lib/ipxe/qemu/efi-e1000.rom", "/usr/lib/ipxe/qemu/pxe-e1000.rom"};
 // Debian's ovmf: the firmware, and the variable store each run gets a fresh copy of.
 constexpr const char kOvmfCode[] = "/usr/share/OVMF/OVMF_CODE_4M.fd";
 constexpr const char kOvmfVars[] = "/usr/share/OVMF/OVMF_VARS_4M.fd";
+// Debian's qemu-efi-aarch64: the same firmware for QEMU's 64-bit ARM board.
+constexpr const char kAavmfCode[] = "/usr/share/AAVMF/AAVMF_CODE.fd";
+constexpr const char kAavmfVars[] = "/usr/share/AAVMF/AAVMF_VARS.fd";
 // What the firmware's PXE boot says once it has the network boot program.
 constexpr const char kNbpDownloaded[] = "NBP file downloaded successfully";
 constexpr uint32_t kTextScreen = 0xB8000;
@@ -56,7 +60,9 @@ std::vector<std::string> ScreenRows(const std::string& cells) {
     return rows;
 }
 
-const char* BootFile(const Request& request) { return request.uefi ? "menvolt.efi" : "menvolt.0"; }
+const char* BootFile(const Request& request) {
+    return request.arm64 ? "menvolt-aa64.efi" : request.uefi ? "menvolt.efi" : "menvolt.0";
+}
 
 // A TFTP root in which the network boot program, the loader and every file of the
 // loader's folder answer to the names the client will ask for. QEMU's TFTP
@@ -70,9 +76,10 @@ bool PrepareRoot(const Request& request, const fs::path& root, std::string& erro
         error = "cannot copy the network boot program " + program + ": " + ec.message();
         return false;
     }
-    if (request.uefi && !request.secureBoot) fs::copy_file(kOvmfVars, root.parent_path() / "vars.fd", ec);
+    const char* vars = request.arm64 ? kAavmfVars : kOvmfVars;
+    if (request.uefi && !request.secureBoot) fs::copy_file(vars, root.parent_path() / "vars.fd", ec);
     if (ec) {
-        error = std::string("cannot copy the firmware's variable store ") + kOvmfVars + ": " + ec.message();
+        error = std::string("cannot copy the firmware's variable store ") + vars + ": " + ec.message();
         return false;
     }
     fs::copy_file(request.loaderHostPath, root / "menvolt.ldr", ec);
@@ -152,7 +159,8 @@ std::string WindowTitle(const std::string& trusts) {
 
 std::vector<std::string> QemuArguments(const Request& request, const fs::path& work, const std::string& trusts) {
     std::vector<std::string> args = {
-        kQemu, "-accel", "tcg", "-M", request.secureBoot ? "q35,smm=on" : "pc", "-m", request.uefi ? "512" : "256",
+        request.arm64 ? kQemuArm64 : kQemu, "-accel", "tcg", "-M",
+        request.arm64 ? "virt" : request.secureBoot ? "q35,smm=on" : "pc", "-m", request.uefi ? "512" : "256",
         "-no-reboot", "-name", WindowTitle(trusts), "-serial", "file:" + (work / "serial.log").string(), "-netdev",
         "user,id=n0,tftp=" + (work / "tftp").string() + ",bootfile=" + BootFile(request) + (request.uefi ? ",ipv6=off" : "")};
     if (request.uefi) {
@@ -161,9 +169,12 @@ std::vector<std::string> QemuArguments(const Request& request, const fs::path& w
         // Secure Boot: the variable store may be written from SMM only.
         if (request.secureBoot)
             for (const char* a : {"-global", "driver=cfi.pflash01,property=secure,value=on"}) args.push_back(a);
+        // The ARM board has no keyboard of its own: keys reach a USB one.
+        if (request.arm64)
+            for (const char* a : {"-cpu", "max", "-device", "qemu-xhci", "-device", "usb-kbd"}) args.push_back(a);
         const std::vector<std::string> firmware = {
             "-drive", std::string("if=pflash,format=raw,unit=0,readonly=on,file=") +
-                          (request.secureBoot ? secureboot::kSecureBootFirmware : kOvmfCode),
+                          (request.arm64 ? kAavmfCode : request.secureBoot ? secureboot::kSecureBootFirmware : kOvmfCode),
             "-drive", "if=pflash,format=raw,unit=1,file=" + (work / "vars.fd").string(),
             "-device", "virtio-net-pci,romfile=,netdev=n0,bootindex=1",
             "-fw_cfg", "name=opt/org.tianocore/IPv6Support,string=no"};
@@ -199,9 +210,17 @@ std::string BesideProgram(const char* name) {
 }  // namespace
 
 std::string FindChainProgram() { return BesideProgram("chain.0"); }
-std::string FindEfiProgram() { return BesideProgram("menvolt.efi"); }
+std::string FindEfiProgram(bool arm64) { return BesideProgram(arm64 ? "menvolt-aa64.efi" : "menvolt.efi"); }
 
-std::string MissingEmulator(bool uefi, bool secureBoot) {
+std::string MissingEmulator(bool uefi, bool secureBoot, bool arm64) {
+    if (arm64) {
+        if (!platform::FindProgram(kQemuArm64).empty() && ::access(kAavmfCode, R_OK) == 0 &&
+            ::access(kAavmfVars, R_OK) == 0)
+            return {};
+        return "A test boot on an ARM64 UEFI PC needs QEMU for ARM and its UEFI firmware, which are not installed "
+               "here. Install the Debian packages qemu-system-arm and qemu-efi-aarch64 "
+               "(apt install qemu-system-arm qemu-efi-aarch64).";
+    }
     const bool qemu = !platform::FindProgram(kQemu).empty();
     if (secureBoot && qemu) {
         if (::access(secureboot::kSecureBootFirmware, R_OK) != 0 || ::access(secureboot::kShippedKeysStore, R_OK) != 0)
@@ -230,7 +249,7 @@ std::string MissingEmulator(bool uefi, bool secureBoot) {
 
 Result Run(const Request& request) {
     Result result;
-    result.message = MissingEmulator(request.uefi, request.secureBoot);
+    result.message = MissingEmulator(request.uefi, request.secureBoot, request.arm64);
     if (!result.message.empty()) return result;
     Request run = request;
     if (!request.headless) {
@@ -241,7 +260,8 @@ Result Run(const Request& request) {
         }
     }
     if (request.uefi ? request.efiHostPath.empty() : request.chainHostPath.empty()) {
-        result.message = request.uefi ? "the UEFI network boot program menvolt.efi was not found beside the program"
+        result.message = request.uefi ? std::string("the UEFI network boot program ") + BootFile(request) +
+                                            " was not found beside the program"
                                       : "the chain network boot program was not found beside the program";
         return result;
     }

@@ -3,7 +3,8 @@
 // A BIOS PC: QEMU's e1000 PXE boot ROM boots the chain program; a UEFI PC:
 // Debian's OVMF firmware boots menvolt.efi with its own network stack; with
 // Secure Boot, OVMF's secure code with the keys PCs ship with and the site
-// key in its db, and menvolt.efi signed with that key. All
+// key in its db, and menvolt.efi signed with that key; an ARM64 PC: QEMU's
+// virt board with AAVMF, starting menvolt-aa64.efi. All
 // get it from QEMU's own DHCP/TFTP server, rooted at a temporary view of the
 // share in which the loader's backslash paths resolve; the program then
 // starts the loader.
@@ -24,6 +25,7 @@ struct Request {
     bool secureBoot = false;     // UEFI with Secure Boot on: the firmware trusts the
                                  // site key (and Microsoft's), menvolt.efi is signed with it
     std::string keyFolder;       // the site key's folder ("": the default one)
+    bool arm64 = false;          // UEFI on a 64-bit ARM PC (AAVMF), starting menvolt-aa64.efi
     bool headless = true;        // false: a window the user drives, left running
     std::string display;         // the window's display backend (Run chooses it)
     int timeoutSeconds = 60;
@@ -39,11 +41,11 @@ struct Result {
 // Where the chain program and menvolt.efi lie beside the running program
 // (the build's bin folder, or /usr/lib/menvolt), or "".
 std::string FindChainProgram();
-std::string FindEfiProgram();
+std::string FindEfiProgram(bool arm64 = false);
 
 // The reason QEMU cannot boot that kind of PC here, with the packages to
 // install, or "".
-std::string MissingEmulator(bool uefi = false, bool secureBoot = false);
+std::string MissingEmulator(bool uefi = false, bool secureBoot = false, bool arm64 = false);
 
 Result Run(const Request& request);
 

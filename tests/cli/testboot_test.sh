@@ -49,6 +49,13 @@ if command -v sbsign >/dev/null; then
   grep -q 'trusting the site key /CN=Menvolt site key' "$dir/said" || fail "which key: $(cat "$dir/said")"
 fi
 
+# An ARM64 UEFI PC starts menvolt-aa64.efi, which shows the same menu.
+if [ -e "$(dirname "$cli")/menvolt-aa64.efi" ]; then
+  out=$("$cli" --share "$share" testboot --arm64 'Setup\English\Tools\Zent\i386\templates\tool0.sif' 2>/dev/null) \
+    || fail "testboot --arm64 failed: $out"
+  [ "$(row 0)" = "  Test boot menu" ] && [ "$(row 7)" = "        Third" ] || fail "ARM64 screen: $out"
+fi
+
 # Without QEMU on the path the command says what to install.
 if msg=$(PATH=/nonexistent "$cli" --share "$share" testboot 'Setup\English\Tools\Zent\i386\templates\tool0.sif' 2>&1); then
   fail "testboot without QEMU succeeded"

@@ -21,15 +21,18 @@ void ShowEntryContextMenu(CMainDlg& owner, const QPoint& position) {
     QAction* bios = boot->addAction(framework::ToQt(res::LoadString(res::IDS_TEST_BOOT_BIOS)));
     QAction* uefi = boot->addAction(framework::ToQt(res::LoadString(res::IDS_TEST_BOOT_UEFI)));
     QAction* secure = boot->addAction(framework::ToQt(res::LoadString(res::IDS_TEST_BOOT_SECURE_BOOT)));
+    QAction* arm64 = boot->addAction(framework::ToQt(res::LoadString(res::IDS_TEST_BOOT_ARM64)));
     QAction* chosen = menu.exec(owner.m_list->viewport()->mapToGlobal(position));
-    if (chosen == bios || chosen == uefi || chosen == secure)
-        VmBootEntry(owner, row, chosen == bios ? TestPc::Bios : chosen == uefi ? TestPc::Uefi : TestPc::SecureBoot);
+    if (chosen == bios) VmBootEntry(owner, row, TestPc::Bios);
+    else if (chosen == uefi) VmBootEntry(owner, row, TestPc::Uefi);
+    else if (chosen == secure) VmBootEntry(owner, row, TestPc::SecureBoot);
+    else if (chosen == arm64) VmBootEntry(owner, row, TestPc::Arm64);
 }
 
 void VmBootEntry(CMainDlg& owner, int row, TestPc pc) {
     const std::string caption = res::LoadString(res::IDS_TEST_BOOT);
     const bool uefi = pc != TestPc::Bios;
-    std::string missing = vmboot::MissingEmulator(uefi, pc == TestPc::SecureBoot);
+    std::string missing = vmboot::MissingEmulator(uefi, pc == TestPc::SecureBoot, pc == TestPc::Arm64);
     if (!missing.empty()) {
         platform::MessageBox(owner.GetSafeHwnd(), missing, caption, platform::MB_OK | platform::MB_ICONINFORMATION);
         return;
@@ -55,8 +58,9 @@ void VmBootEntry(CMainDlg& owner, int row, TestPc pc) {
     request.serverPath = entry.m_loader.GetServerPath();
     request.chainHostPath = vmboot::FindChainProgram();
     request.uefi = uefi;
-    request.efiHostPath = vmboot::FindEfiProgram();
+    request.efiHostPath = vmboot::FindEfiProgram(pc == TestPc::Arm64);
     request.secureBoot = pc == TestPc::SecureBoot;
+    request.arm64 = pc == TestPc::Arm64;
     request.headless = false;
     vmboot::Result result = vmboot::Run(request);
     if (!result.ok)
