@@ -34,7 +34,8 @@ inline bool IsPe32PlusX64(const uint8_t* pe) {
 // offset is a file offset, not an address).
 struct PeFacts {
     bool pe = false;             // MZ, a PE header inside the file
-    bool pe32PlusX64 = false;    // machine x86-64, optional header PE32+
+    bool pe32Plus = false;       // optional header PE32+ (64-bit)
+    bool pe32PlusX64 = false;    // and machine x86-64
     bool efiApplication = false; // subsystem 10
     uint16_t machine = 0;
     uint32_t sections = 0;
@@ -54,12 +55,13 @@ inline PeFacts ReadPeFacts(const uint8_t* data, size_t size) {
     f.pe = true;
     f.machine = static_cast<uint16_t>(data[pe + 4] | data[pe + 5] << 8);
     f.pe32PlusX64 = IsPe32PlusX64(data + pe);
+    f.pe32Plus = (data[pe + 24] | data[pe + 25] << 8) == 0x20B;
     f.sections = static_cast<uint32_t>(data[pe + 6] | data[pe + 7] << 8);
     const size_t optionalSize = static_cast<size_t>(data[pe + 20] | data[pe + 21] << 8);
     const size_t optional = pe + 24;
     // PE32+: subsystem at 68, the number of directories at 108, the security
     // directory (the fifth) at 112 + 4 * 8.
-    if (f.pe32PlusX64 && optionalSize >= 112 + 5 * 8 && optional + optionalSize <= size) {
+    if (f.pe32Plus && optionalSize >= 112 + 5 * 8 && optional + optionalSize <= size) {
         f.efiApplication = (data[optional + 68] | data[optional + 69] << 8) == 10;
         if (Le32(data + optional + 108) >= 5) {
             const size_t at = Le32(data + optional + 144), length = Le32(data + optional + 148);

@@ -53,7 +53,7 @@ ProgramFacts ReadProgram(const std::string& bytes, bool listSigners);
 // vouches for.
 bool SignedBy(const std::string& hostPath, const std::string& certificate);
 
-// Signs `program` (an x86-64 EFI application's bytes) with the site key.
+// Signs `program` (an x86-64 or ARM64 EFI application's bytes) with the site key.
 // One already signed is refused unless `again` adds a further signature.
 // `name` names the program in messages. "" or why not.
 std::string SignProgram(const KeyFiles& keys, const std::string& program, const std::string& name, bool again,

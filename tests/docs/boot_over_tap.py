@@ -18,9 +18,13 @@ def main():
     parser.add_argument("--timeout", type=float, default=60)
     parser.add_argument("--uefi", action="store_true", help="OVMF with its own PXE on virtio-net")
     parser.add_argument("--secure-boot", metavar="VARS", help="UEFI with Secure Boot on, from this variable store")
+    parser.add_argument("--arm64", action="store_true", help="a 64-bit ARM PC: AAVMF with its own PXE")
     args = parser.parse_args()
     netdev = "tap,id=n0,ifname=%s,script=no,downscript=no" % args.tap
     uefi = dict(firmware="/usr/share/OVMF/OVMF_CODE_4M.fd", nic="virtio-net-pci,romfile=") if args.uefi else {}
+    if args.arm64:
+        uefi = dict(firmware="/usr/share/AAVMF/AAVMF_CODE.fd", nic="virtio-net-pci,romfile=", arm64=True,
+                    memory_mb=512)
     if args.secure_boot:
         uefi = dict(firmware="/usr/share/OVMF/OVMF_CODE_4M.secboot.fd", nic="virtio-net-pci,romfile=",
                     variables=args.secure_boot)

@@ -51,10 +51,11 @@ echo "dnsmasq: backslash names served as they are"
 # --- dnsmasq DHCP + TFTP booting a BIOS and a UEFI PC into one menu ---------
 # The guide's lines, taken from it, so the two cannot drift apart.
 guide_conf=$(sed -n '/shimx64.efi/d; /^dhcp-match=/p; /^dhcp-boot=tag:/p' "$src/docs/serving.md")
-[ "$(wc -l <<<"$guide_conf")" = 4 ] || fail "the guide no longer gives the four architecture lines tested here"
+[ "$(wc -l <<<"$guide_conf")" = 6 ] || fail "the guide no longer gives the six architecture lines tested here"
 cp "$tools/tool0.ldr" "$tools/menvolt.ldr"
 cp "$bin/chain.0" "$tools/menvolt.0"
 cp "$bin/menvolt.efi" "$tools/menvolt.efi"
+[ ! -e "$bin/menvolt-aa64.efi" ] || cp "$bin/menvolt-aa64.efi" "$tools/menvolt-aa64.efi"
 mapfile -t conf_args < <(sed 's/^/--/' <<<"$guide_conf")
 dnsmasq --no-daemon --port=0 --interface=tap0 --bind-interfaces --user=root --pid-file= \
   --dhcp-range=192.168.77.50,192.168.77.60,1h "${conf_args[@]}" \
@@ -67,6 +68,12 @@ echo "dnsmasq + menvolt.0: a BIOS PC booted into the menu"
   || { tail -20 "$dir/dnsmasq.log"; fail "a UEFI PC did not boot into the menu through dnsmasq and menvolt.efi"; }
 grep -q "menvolt.efi" "$dir/dnsmasq.log" || fail "the UEFI PC was not handed menvolt.efi"
 echo "dnsmasq + menvolt.efi: a UEFI PC booted into the same menu"
+if [ -e "$tools/menvolt-aa64.efi" ]; then
+  /usr/bin/python3 "$src/tests/docs/boot_over_tap.py" --arm64 --tap tap0 --expect "Served menu" --expect "Hard drive" \
+    || { tail -20 "$dir/dnsmasq.log"; fail "an ARM64 PC did not boot into the menu through dnsmasq and menvolt-aa64.efi"; }
+  grep -q "menvolt-aa64.efi" "$dir/dnsmasq.log" || fail "the ARM64 PC was not handed menvolt-aa64.efi"
+  echo "dnsmasq + menvolt-aa64.efi: an ARM64 PC booted into the same menu"
+fi
 kill "${pids[-1]}"; wait "${pids[-1]}" 2>/dev/null || true
 
 # --- Secure Boot through Debian's signed shim, the guide's commands ---------
