@@ -14,6 +14,7 @@ info=$(dpkg-deb --info "$deb")
 grep -q 'Depends:.*libqt6widgets6' <<<"$info" || fail "no Qt dependency"
 grep -q 'Depends:.*fonts-wine' <<<"$info" || fail "no font dependency"
 grep -q 'Suggests:.*qemu-system-x86' <<<"$info" || fail "no QEMU suggestion"
+grep -q 'Recommends:.*sbsigntool.*shim-signed' <<<"$info" || fail "the Secure Boot tools are not recommended"
 dpkg-deb -x "$deb" "$scratch/root"
 root="$scratch/root"
 for f in usr/bin/menvolt usr/bin/menvolt-cli usr/share/applications/menvolt.desktop \
@@ -21,7 +22,7 @@ for f in usr/bin/menvolt usr/bin/menvolt-cli usr/share/applications/menvolt.desk
   [ -e "$root/$f" ] || fail "missing $f"
 done
 ls "$root"/usr/lib/menvolt/libmenvolt-image.so >/dev/null || fail "missing image library"
-for f in chain.0 menvolt.efi; do
+for f in chain.0 menvolt.efi $([ ! -e "$build/bin/menvolt-aa64.efi" ] || echo menvolt-aa64.efi); do
   [ -e "$root/usr/lib/menvolt/$f" ] || fail "missing network boot program $f"
 done
 
