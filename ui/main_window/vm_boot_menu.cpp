@@ -1,6 +1,9 @@
 #include "ui/main_window/vm_boot_menu.h"
 
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QMenu>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include "platform/file_system.h"
@@ -21,6 +24,14 @@ void ShowEntryContextMenu(CMainDlg& owner, const QPoint& position) {
     QAction* bios = boot->addAction(framework::ToQt(res::LoadString(res::IDS_TEST_BOOT_BIOS)));
     QAction* uefi = boot->addAction(framework::ToQt(res::LoadString(res::IDS_TEST_BOOT_UEFI)));
     QAction* secure = boot->addAction(framework::ToQt(res::LoadString(res::IDS_TEST_BOOT_SECURE_BOOT)));
+    // The first item is highlighted once the menu shows, so that Enter and
+    // the arrows start from an item. A key Down does it as the keyboard
+    // would: setActiveAction would also open the submenu and take the keys.
+    QTimer::singleShot(0, &menu, [&menu] {
+        if (menu.activeAction()) return;
+        QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+        QCoreApplication::sendEvent(&menu, &down);
+    });
     QAction* chosen = menu.exec(owner.m_list->viewport()->mapToGlobal(position));
     if (chosen == bios || chosen == uefi || chosen == secure)
         VmBootEntry(owner, row, chosen == bios ? TestPc::Bios : chosen == uefi ? TestPc::Uefi : TestPc::SecureBoot);
