@@ -51,7 +51,7 @@ std::string ItemsJson(const LoaderFile& loader) {
                                     : boots.uefiSigned == ImageBoots::Signed::Yes   ? "true"
                                                                                     : "false";
         items.push_back(JsonObject()
-                            .Add("slot", static_cast<long>(slot))
+                            .Add("item", static_cast<long>(slot + 1))
                             .Add("image", image)
                             .Add("description", description)
                             .Add("help", help)
@@ -184,7 +184,7 @@ int List(std::vector<std::string> args) {
                 .Add("loader", launchFile)
                 .Add("readOnly", row.readOnly);
             if (entry.m_loaderOpened)
-                o.Add("defaultSlot", static_cast<long>(loader.GetDefaultItem()))
+                o.Add("defaultItem", static_cast<long>(loader.GetDefaultItem() + 1))
                     .Add("timeout", static_cast<long>(loader.GetTimeout()))
                     .AddRaw("items", ItemsJson(loader));
             json.push_back(o.Str());
@@ -239,7 +239,7 @@ int ShowEntry(std::vector<std::string> args) {
             std::snprintf(colors, sizeof colors, "0x%04X", loader.GetColors());
             o.Add("banner", loader.GetTitle()).Add("colors", colors).Add("serverPath", loader.GetServerPath());
             o.AddRaw("items", ItemsJson(loader));
-            o.Add("defaultSlot", static_cast<long>(loader.GetDefaultItem())).Add("timeout", static_cast<long>(loader.GetTimeout()));
+            o.Add("defaultItem", static_cast<long>(loader.GetDefaultItem() + 1)).Add("timeout", static_cast<long>(loader.GetTimeout()));
             if (note) o.Add("note", res::LoadString(note));
         } else {
             o.Add("error", error);
@@ -411,7 +411,7 @@ int Verify(std::vector<std::string> args) {
         for (const ItemBoots& i : itemBoots)
             itemRows.push_back(JsonObject()
                                    .Add("file", i.file)
-                                   .Add("slot", static_cast<long>(i.slot))
+                                   .Add("item", static_cast<long>(i.slot + 1))
                                    .Add("image", i.image)
                                    .Add("bootsOn", i.bootsOn)
                                    .Str());

@@ -48,7 +48,7 @@ run edit 'Setup\English\Tools\Zent\i386\templates\tool1.sif' --description "Tool
 grep -q 'Description = "Tools, edited"' "$tools/templates/tool1.sif" || fail "edited description"
 grep -q 'LaunchFile = "Setup\\English\\Tools\\Zent\\i386\\tool1.ldr"' "$tools/templates/tool1.sif" || fail "LaunchFile kept"
 json=$(run --json show 'Setup\English\Tools\Zent\i386\templates\tool1.sif')
-python3 -c 'import json,sys; r=json.loads(sys.argv[1]); d=[i["description"] for i in r["items"]]; assert d==["DOS","Third"] and r["defaultSlot"]==1 and r["timeout"]==5, r' "$json" \
+python3 -c 'import json,sys; r=json.loads(sys.argv[1]); d=[i["description"] for i in r["items"]]; assert d==["DOS","Third"] and r["defaultItem"]==2 and r["timeout"]==5, r' "$json" \
   || fail "edited items"
 "$cli" check "$tools/tool1.ldr" >/dev/null || fail "edited loader fails its checks"
 if run edit 'Setup\English\Tools\Zent\i386\templates\tool1.sif' --item 9 a b c 2>/dev/null; then fail "item 9"; fi
