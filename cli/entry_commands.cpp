@@ -145,27 +145,33 @@ bool CheckImage(const std::string& folder, const std::string& name, bool allowMi
 }
 
 // `serverPath`: the stored server path of an existing loader, which the
-// client puts in front of the image names.
-bool ApplyLoaderChanges(const EntryChanges& c, LoaderFile& loader, const std::string& folder,
-                        const std::string* serverPath = nullptr) {
+// client puts in front of the image names. Returns an exit status.
+int ApplyLoaderChanges(const EntryChanges& c, LoaderFile& loader, const std::string& folder,
+                       const std::string* serverPath = nullptr) {
     std::vector<int> removals = c.removals;
     std::sort(removals.rbegin(), removals.rend());  // from the bottom, so numbers stay valid
     for (int number : removals)
-        if (!loader.RemoveItem(number - 1)) return Fail("there is no item " + std::to_string(number));
+        if (!loader.RemoveItem(number - 1)) return UsageError("there is no item " + std::to_string(number));
     for (const Item& item : c.items) {
-        if (!CheckImage(folder, item.image, c.allowMissingImages, serverPath)) return false;
-        if (item.slot - 1 > loader.GetItemCount()) return Fail("items are numbered without gaps");
+        if (!CheckImage(folder, item.image, c.allowMissingImages, serverPath)) return kExitFailed;
+        if (item.slot - 1 > loader.GetItemCount()) return UsageError("items are numbered without gaps");
         if (!loader.SetItem(item.slot - 1, item.image, item.description, item.help))
-            return Fail(res::LoadString(res::IDS_LOADER_TOO_LARGE));
+            return Error(res::LoadString(res::IDS_LOADER_TOO_LARGE));
     }
-    if (c.hasBanner && !loader.SetTitle(c.banner)) return Fail(res::LoadString(res::IDS_LOADER_TOO_LARGE));
+    if (c.hasBanner && !loader.SetTitle(c.banner)) return Error(res::LoadString(res::IDS_LOADER_TOO_LARGE));
     if (c.hasColors) loader.SetColors(c.colors);
-    if ((c.defaultItem || c.timeout >= 0) && !loader.HasOwnClient()) return Fail(kForeignClient);
+    if ((c.defaultItem || c.timeout >= 0) && !loader.HasOwnClient()) return Error(kForeignClient);
+    if (c.timeout > 0 && loader.GetItemCount() < 2)
+        return UsageError("--timeout: this entry has a single item, which a PC starts at once without a menu, so "
+                          "there is no countdown to set");
     if (c.defaultItem > loader.GetItemCount())
-        return Fail("--default " + std::to_string(c.defaultItem) + ": there is no item " + std::to_string(c.defaultItem));
+        return UsageError("--default " + std::to_string(c.defaultItem) + ": there is no item " +
+                          std::to_string(c.defaultItem));
     if (c.defaultItem) loader.SetDefaultItem(c.defaultItem - 1);
     if (c.timeout >= 0) loader.SetTimeout(c.timeout);
-    return true;
+    // A countdown given here is the one chosen: nothing to tell.
+    if (c.timeout > 0) loader.TakeCountdownNote();
+    return kExitOk;
 }
 
 }  // namespace
@@ -217,7 +223,7 @@ int Create(std::vector<std::string> args) {
         entry.m_loader.SetItem(0, c.image, "", "");
     } else {
         std::sort(c.items.begin(), c.items.end(), [](const Item& a, const Item& b) { return a.slot < b.slot; });
-        if (!ApplyLoaderChanges(c, entry.m_loader, folder)) return kExitFailed;
+        if (int status = ApplyLoaderChanges(c, entry.m_loader, folder)) return status;
     }
     if (!WriteNewEntry(entry, folder)) return kExitFailed;  // a save failed, said why and left nothing behind
 
@@ -276,16 +282,21 @@ int Edit(std::vector<std::string> args) {
     }
     if (loaderChanges) {
         const std::string serverPath = entry.m_loader.GetServerPath();
-        if (!ApplyLoaderChanges(c, entry.m_loader, entry.m_loader.GetFolder(), &serverPath)) return kExitFailed;
+        if (int status = ApplyLoaderChanges(c, entry.m_loader, entry.m_loader.GetFolder(), &serverPath)) return status;
         if (entry.m_loader.GetItemCount() == 0) return Error("an entry keeps at least one item");
     }
     if (!entry.m_loaderOpened) {
         // Only the OSChooser file can be written; say so, as the sheet does.
         return entry.m_sif.Save() ? kExitOk : kExitFailed;
     }
+    const uint32_t note = entry.m_loader.TakeCountdownNote();
     if (!WriteEditedEntry(entry)) return kExitFailed;
-    if (options.json) std::puts(JsonObject().Add("edited", Relative(root, row.sifPath)).Str().c_str());
-    else std::printf("edited %s\n", Shown(Relative(root, row.sifPath)).c_str());
+    JsonObject json;
+    json.Add("edited", Relative(root, row.sifPath));
+    if (note) json.Add("note", res::LoadString(note));
+    if (options.json) std::puts(json.Str().c_str());
+    else std::printf("edited %s\n%s%s", Shown(Relative(root, row.sifPath)).c_str(), note ? res::LoadString(note) : "",
+                     note ? "\n" : "");
     return kExitOk;
 }
 

@@ -56,13 +56,13 @@ void ShowLoader(const LoaderFile& doc) {
     std::printf("title:        %s\n", Quoted(doc.GetTitle()).c_str());
     std::printf("server path:  %s\n", Quoted(doc.GetServerPath()).c_str());
     std::printf("items:        %d\n", doc.GetItemCount());
-    std::printf("starts on:    slot %s%s\n", StartText(doc.GetDefaultItem(), doc.GetTimeout(), 0).substr(5).c_str(),
+    std::printf("starts on:    %s%s\n", StartText(doc.GetDefaultItem(), doc.GetTimeout(), 1).c_str(),
                 doc.HasOwnClient() ? "" : " (another client program)");
     for (int slot = 0; slot < static_cast<int>(LDR_SLOT_COUNT); ++slot) {
         std::string image, description, help;
         doc.GetItem(slot, image, description, help);
         if (slot >= doc.GetItemCount() && image.empty() && description.empty() && help.empty()) continue;
-        std::printf("slot %d:       image %s%s\n", slot, Quoted(image).c_str(),
+        std::printf("item %d:       image %s%s\n", slot + 1, Quoted(image).c_str(),
                     image.empty() ? " (boot from hard drive)" : "");
         std::printf("              description %s\n", Quoted(description).c_str());
         std::printf("              help %s\n", Quoted(help).c_str());
@@ -84,7 +84,7 @@ std::vector<std::string> LoaderWarnings(const LoaderFile& doc) {
     for (int slot = 0; slot < doc.GetItemCount(); ++slot) {
         std::string name = server + doc.GetImageFile(slot);
         if (name.size() > layout::LDR_TFTP_NAME_MAX)
-            warnings.push_back("slot " + std::to_string(slot) + ": " + res::LoadString(res::IDS_NAME_TOO_LONG));
+            warnings.push_back("item " + std::to_string(slot + 1) + ": " + res::LoadString(res::IDS_NAME_TOO_LONG));
     }
     return warnings;
 }

@@ -52,7 +52,7 @@ std::string ItemsJson(const LoaderFile& loader) {
                                     : boots.uefiSigned == ImageBoots::Signed::Yes   ? "true"
                                                                                     : "false";
         items.push_back(JsonObject()
-                            .Add("slot", static_cast<long>(slot))
+                            .Add("item", static_cast<long>(slot + 1))
                             .Add("image", image)
                             .Add("description", description)
                             .Add("help", help)
@@ -142,6 +142,8 @@ void ListItemBoots(const std::string& file, const LoaderFile& loader, std::vecto
                                "items boots on UEFI"});
 }
 
+const char kLoaderMissing[] = "the loader file is missing, so the entry has nothing to boot";
+
 }  // namespace
 
 int List(std::vector<std::string> args) {
@@ -183,7 +185,7 @@ int List(std::vector<std::string> args) {
                 .Add("loader", launchFile)
                 .Add("readOnly", row.readOnly);
             if (entry.m_loaderOpened)
-                o.Add("defaultSlot", static_cast<long>(loader.GetDefaultItem()))
+                o.Add("defaultItem", static_cast<long>(loader.GetDefaultItem() + 1))
                     .Add("timeout", static_cast<long>(loader.GetTimeout()))
                     .AddRaw("items", ItemsJson(loader));
             json.push_back(o.Str());
@@ -218,8 +220,11 @@ int ShowEntry(std::vector<std::string> args) {
     if (done >= 0) return done;
     MenuEntry entry(root);
     entry.Open(row.sifPath);
+    const uint32_t note = entry.m_loader.TakeCountdownNote();
     const LoaderFile& loader = entry.m_loader;
     std::string error = loader.m_error ? res::LoadString(loader.m_error) : "";
+    // Said of the loader file: its own cause would read as an image's.
+    if (entry.m_loaderMissing) error = kLoaderMissing;
     if (options.json) {
         JsonObject o;
         o.Add("language", row.language)
@@ -235,7 +240,8 @@ int ShowEntry(std::vector<std::string> args) {
             std::snprintf(colors, sizeof colors, "0x%04X", loader.GetColors());
             o.Add("banner", loader.GetTitle()).Add("colors", colors).Add("serverPath", loader.GetServerPath());
             o.AddRaw("items", ItemsJson(loader));
-            o.Add("defaultSlot", static_cast<long>(loader.GetDefaultItem())).Add("timeout", static_cast<long>(loader.GetTimeout()));
+            o.Add("defaultItem", static_cast<long>(loader.GetDefaultItem() + 1)).Add("timeout", static_cast<long>(loader.GetTimeout()));
+            if (note) o.Add("note", res::LoadString(note));
         } else {
             o.Add("error", error);
         }
@@ -253,6 +259,7 @@ int ShowEntry(std::vector<std::string> args) {
     std::printf("banner:      %s\ncolors:      0x%04X\nserver path: %s\n", Shown(loader.GetTitle()).c_str(),
                 loader.GetColors(), Shown(loader.GetServerPath()).c_str());
     std::printf("starts on:   %s\n", StartText(loader.GetDefaultItem(), loader.GetTimeout(), 1).c_str());
+    if (note) std::printf("             %s\n", res::LoadString(note));
     for (int slot = 0; slot < loader.GetItemCount(); ++slot) {
         std::string image, description, help;
         loader.GetItem(slot, image, description, help);
@@ -343,10 +350,14 @@ int Verify(std::vector<std::string> args) {
         }
         platform::ResolvedPath resolved = platform::Resolve(root + launchFile);
         if (resolved.exists) namedLoaders.insert(resolved.host.string());
+        // The file on disk still counts down, and the client then starts its first item.
+        if (entry.m_loader.TakeCountdownNote())
+            problems.push_back({launchFile, "the start item names no item of the menu, yet a countdown is stored: a PC "
+                                            "left alone starts item 1; edit the entry to turn the countdown off"});
         const LoaderFile& loader = entry.m_loader;
         if (loader.m_error || row.kind == EntryKind::Unresolved) {
             std::string why = loader.m_error ? res::LoadString(loader.m_error) : "a newer format version";
-            problems.push_back({launchFile, "loader refused: " + why});
+            problems.push_back({launchFile, entry.m_loaderMissing ? std::string(kLoaderMissing) : "loader refused: " + why});
             continue;
         }
         for (const std::string& warning : LoaderWarnings(loader)) problems.push_back({launchFile, warning});
@@ -401,7 +412,7 @@ int Verify(std::vector<std::string> args) {
         for (const ItemBoots& i : itemBoots)
             itemRows.push_back(JsonObject()
                                    .Add("file", i.file)
-                                   .Add("slot", static_cast<long>(i.slot))
+                                   .Add("item", static_cast<long>(i.slot + 1))
                                    .Add("image", i.image)
                                    .Add("bootsOn", i.bootsOn)
                                    .Str());

@@ -122,7 +122,7 @@ ImageViewer::ImageViewer(QWidget* owner, bool helpAvailable, std::unique_ptr<Vie
     m_newFolder = new QPushButton("&New Folder...", this);
     m_label = new QPushButton("&Label...", this);
     m_fromDiskette = new QPushButton("From Dis&kette Image...", this);
-    m_addEfi = new QPushButton("Add UEFI Boot Program...", this);
+    m_addEfi = new QPushButton("Add &UEFI Boot Program...", this);
     auto* commands = new QHBoxLayout;
     for (QPushButton* b : {m_add, m_extract, m_delete, m_rename, m_newFolder, m_label, m_fromDiskette, m_addEfi}) {
         b->setAutoDefault(false);

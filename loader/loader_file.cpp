@@ -142,10 +142,13 @@ BOOL LoaderFile::Open(const std::string& path) {
     std::copy(bytes.begin(), bytes.end(), m_buffer.begin());
     m_length = static_cast<int32_t>(bytes.size());
     m_header = static_cast<int>(header);
+    m_countdownNote = 0;
+    KeepStartOnAnItem(res::IDS_COUNTDOWN_OFF_NO_ITEM);
     return TRUE;
 }
 
 void LoaderFile::Seal() {
+    KeepStartOnAnItem(res::IDS_COUNTDOWN_OFF_NO_ITEM);
     SetWord(LDR_LENGTH, static_cast<uint16_t>(m_length & 0xFFFF));
     m_buffer[m_header + HDR_CHECKSUM] = 0;
     m_buffer[m_header + HDR_CHECKSUM] =
@@ -318,10 +321,17 @@ BOOL LoaderFile::RemoveItem(int slot) {
     std::fill(m_buffer.begin() + (m_length - static_cast<long>(n)), m_buffer.begin() + m_length, 0);
     SetHeaderWord(HDR_ITEM_COUNT, static_cast<uint16_t>(count - 1));
     Relayout();
-    // The start item stays on the same item; when that one went, the menu
-    // starts on the first.
+    // The start item stays on the same item. When that one went, the first
+    // item is where the menu opens, but nobody chose it for the countdown.
     int start = GetDefaultItem();
-    if (HasOwnClient() && start >= slot) SetDefaultItem(start == slot ? 0 : start - 1);
+    if (HasOwnClient() && start >= slot) {
+        if (start == slot && GetTimeout() != 0) {
+            SetWord(LDR_TIMEOUT, 0);
+            m_countdownNote = res::IDS_COUNTDOWN_OFF_REMOVED;
+        }
+        SetDefaultItem(start == slot ? 0 : start - 1);
+    }
+    KeepStartOnAnItem(res::IDS_COUNTDOWN_OFF_NO_ITEM);
     return TRUE;
 }
 
@@ -377,6 +387,21 @@ BOOL LoaderFile::SetTimeout(int seconds) {
     if (!HasOwnClient() || seconds < 0 || seconds > static_cast<int>(LDR_TIMEOUT_MAX)) return FALSE;
     SetWord(LDR_TIMEOUT, static_cast<uint16_t>(seconds));
     return TRUE;
+}
+
+void LoaderFile::KeepStartOnAnItem(uint32_t why) {
+    // A foreign client program may read these words otherwise: leave them.
+    // A single item is taken without a menu, so its words count nothing.
+    const int count = GetItemCount();
+    if (!HasOwnClient() || GetTimeout() == 0 || count < 2 || GetDefaultItem() < count) return;
+    SetWord(LDR_TIMEOUT, 0);
+    if (!m_countdownNote) m_countdownNote = why;
+}
+
+uint32_t LoaderFile::TakeCountdownNote() {
+    const uint32_t note = m_countdownNote;
+    m_countdownNote = 0;
+    return note;
 }
 
 std::string LoaderFile::GetFolder() const {

@@ -63,6 +63,13 @@ public:
     BOOL SetDefaultItem(int slot);
     uint16_t GetTimeout() const { return Word(layout::LDR_TIMEOUT); }
     BOOL SetTimeout(int seconds);
+    // The countdown only ever starts an item somebody chose: Open, RemoveItem
+    // and every save turn it off (timeout 0) when the start item names no
+    // item, and removing an item before the start item moves the start along.
+    // Returns the string-table identifier of the sentence that tells the
+    // user (0 when the countdown was not turned off) and forgets it, so that
+    // it is said once.
+    uint32_t TakeCountdownNote();
 
     // The help text as the client shows it: line feeds inserted after the
     // break positions. Returns FALSE when the wrapped text does not fit the
@@ -91,6 +98,9 @@ private:
     BOOL WrapHelpText(size_t offset, const std::string& text);
     void Relayout();
     void CheckVersionMessage() const;
+    // Turns the countdown off when the start item names no item; `why` is
+    // the note to keep when it does.
+    void KeepStartOnAnItem(uint32_t why);
     // Sets the length word and the checksum before a save.
     void Seal();
 
@@ -99,6 +109,7 @@ private:
     int32_t m_length = 0;
     std::string m_path;
     bool m_readOnly = false;
+    uint32_t m_countdownNote = 0;
 };
 
 // Returns 0 when the bytes are a loader file the editor accepts, else the

@@ -85,6 +85,8 @@ enum : unsigned {
     IDS_NOT_A_FILE = 57410,
     IDS_START_FOREIGN_CLIENT = 57430,
     IDS_START_TIMEOUT_RANGE = 57431,
+    IDS_COUNTDOWN_OFF_REMOVED = 57432,
+    IDS_COUNTDOWN_OFF_NO_ITEM = 57433,
     // Where start-up looked for the share, and how to point it elsewhere.
     IDS_SHARE_LOOKED_IN_OPTION = 57440,
     IDS_SHARE_LOOKED_IN_SAMBA = 57441,

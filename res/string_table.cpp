@@ -35,6 +35,12 @@ constexpr Entry kStrings[] = {
      "This loader file carries another client program than Menvolt's, which may not count down: "
      "the start item and the timeout are shown but cannot be changed."},
     {IDS_START_TIMEOUT_RANGE, "Enter a number of seconds from 0 to 3600, or leave the box empty to wait for a key."},
+    {IDS_COUNTDOWN_OFF_REMOVED,
+     "The item the menu started on after its countdown was removed, so the countdown is now off and the menu "
+     "waits for a key."},
+    {IDS_COUNTDOWN_OFF_NO_ITEM,
+     "This loader file's start item names no item of the menu, so its countdown is shown as off; once saved, the "
+     "menu waits for a key."},
     {IDS_HELP_TOO_LONG, "The help text is too long for the client screen."},
     {IDS_NAME_TOO_LONG,
      "The server path and the image file name together are longer than the 127 characters a client can "
@@ -135,8 +141,8 @@ constexpr Entry kStrings[] = {
     {IDS_BOOTS_NEITHER, "neither (no boot code found)"},
     {IDS_BOOTS_MISSING, "unknown (image file missing)"},
     {IDS_BOOTS_UNKNOWN, "unknown (image file cannot be read)"},
-    {IDS_TEST_BOOT_BIOS, "BIOS PC"},
-    {IDS_TEST_BOOT_UEFI, "UEFI PC"},
+    {IDS_TEST_BOOT_BIOS, "&BIOS PC"},
+    {IDS_TEST_BOOT_UEFI, "&UEFI PC"},
     {IDS_TEST_BOOT_SECURE_BOOT, "UEFI PC with &Secure Boot"},
     {IDS_TEST_BOOT_ARM64, "&ARM64 UEFI PC"},
     {IDS_BOOTS_UEFI_SIGNED, " (UEFI program signed)"},

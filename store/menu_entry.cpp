@@ -46,8 +46,9 @@ std::string WhyNotWritable(const std::string& path) {
 
 std::string MenuEntry::WriteProblem(const std::string& createFolder) const {
     // A new entry's names are chosen at Finish: its folders are what count.
+    // A loader that did not open is never written, so it does not count.
     const std::vector<std::string> targets =
-        createFolder.empty() ? std::vector<std::string>{m_sif.GetPath(), m_loader.GetPath()}
+        createFolder.empty() ? std::vector<std::string>{m_sif.GetPath(), m_loaderOpened ? m_loader.GetPath() : ""}
                              : std::vector<std::string>{createFolder, createFolder + "templates"};
     for (const std::string& target : targets) {
         if (target.empty()) continue;  // no path: the save itself reports it

@@ -93,9 +93,11 @@ BOOL RunEntryPropertySheet(MenuEntry& entry) {
         sheet.AddPage(&image);
     }
     sheet.m_psh.dwFlags |= PSH_NOAPPLYNOW;
-    // A loader that did not open is never written, only its OSChooser file.
     sheet.m_beforeClose = [&entry] {
-        return WritableOrSaid(entry.m_loaderOpened ? entry.WriteProblem() : WhyNotWritable(entry.m_sif.GetPath()));
+        if (!WritableOrSaid(entry.WriteProblem())) return false;
+        if (const uint32_t note = entry.m_loader.TakeCountdownNote())
+            platform::AfxMessageBox(note, platform::MB_OK | platform::MB_ICONINFORMATION);
+        return true;
     };
     if (RunSheet(sheet) != IDOK) return FALSE;
     WriteEditedEntry(entry);

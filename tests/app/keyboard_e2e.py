@@ -353,8 +353,8 @@ def main():
             problems.append("banner %r" % shown["banner"])
         if shown["colors"] != "0x7017":
             problems.append("colours %r" % shown["colors"])
-        if (shown["defaultSlot"], shown["timeout"]) != (2, 5):
-            problems.append("start item and timeout %r" % ((shown["defaultSlot"], shown["timeout"]),))
+        if (shown["defaultItem"], shown["timeout"]) != (3, 5):
+            problems.append("start item and timeout %r" % ((shown["defaultItem"], shown["timeout"]),))
         items = [(i["image"], i["description"], i["help"]) for i in shown["items"]]
         if items != [("memtest.img", "Memory test", "Tests the memory."), ("dos.img", "DOS 6.22", ""),
                      ("", "Hard drive", "")]:

@@ -26,7 +26,7 @@ grep -q '0x3E1C' <<<"$out" || fail "show: colours"
 grep -q 'boot from hard drive' <<<"$out" || fail "show: hard-drive item"
 "$cli" check "$dir/m.ldr" >/dev/null || fail "check refused a menu"
 "$cli" new "$dir/d.ldr" --item 0 "" "Hard drive" "" --item 1 "" "Also" "" --default 1 --timeout 5
-grep -q 'starts on:    slot 1 after 5 s' <<<"$("$cli" show "$dir/d.ldr")" || fail "show: start item and timeout"
+grep -q 'starts on:    item 2 after 5 s' <<<"$("$cli" show "$dir/d.ldr")" || fail "show: start item and timeout"
 for bad in "--timeout 3601" "--timeout -1" "--default 2" "--default 8"; do
   # shellcheck disable=SC2086
   if "$cli" new "$dir/e.ldr" --item 0 "" "A" "" --item 1 "" "B" "" $bad 2>/dev/null; then fail "accepted $bad"; fi

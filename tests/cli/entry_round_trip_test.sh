@@ -48,14 +48,22 @@ run edit 'Setup\English\Tools\Zent\i386\templates\tool1.sif' --description "Tool
 grep -q 'Description = "Tools, edited"' "$tools/templates/tool1.sif" || fail "edited description"
 grep -q 'LaunchFile = "Setup\\English\\Tools\\Zent\\i386\\tool1.ldr"' "$tools/templates/tool1.sif" || fail "LaunchFile kept"
 json=$(run --json show 'Setup\English\Tools\Zent\i386\templates\tool1.sif')
-python3 -c 'import json,sys; r=json.loads(sys.argv[1]); d=[i["description"] for i in r["items"]]; assert d==["DOS","Third"] and r["defaultSlot"]==1 and r["timeout"]==5, r' "$json" \
+python3 -c 'import json,sys; r=json.loads(sys.argv[1]); d=[i["description"] for i in r["items"]]; assert d==["DOS","Third"] and r["defaultItem"]==2 and r["timeout"]==5, r' "$json" \
   || fail "edited items"
 "$cli" check "$tools/tool1.ldr" >/dev/null || fail "edited loader fails its checks"
 if run edit 'Setup\English\Tools\Zent\i386\templates\tool1.sif' --item 9 a b c 2>/dev/null; then fail "item 9"; fi
-for bad in "--default 3" "--timeout 3601"; do
+for bad in "--default 3" "--default 0" "--timeout 3601"; do
   # shellcheck disable=SC2086
-  if run edit 'Setup\English\Tools\Zent\i386\templates\tool1.sif' $bad 2>/dev/null; then fail "edit took $bad"; fi
+  status=0; run edit 'Setup\English\Tools\Zent\i386\templates\tool1.sif' $bad 2>/dev/null || status=$?
+  [ "$status" = 2 ] || fail "edit $bad: exit $status, not a usage error"
 done
+status=0; run edit 'Setup\English\Tools\Zent\i386\templates\tool0.sif' --timeout 5 2>"$dir/err" || status=$?
+[ "$status" = 2 ] && grep -q 'single item' "$dir/err" || fail "--timeout on a single entry: exit $status"
+# Removing the start item turns the countdown off, and says so.
+out=$(run edit 'Setup\English\Tools\Zent\i386\templates\tool1.sif' --remove-item 2)
+grep -q 'countdown is now off' <<<"$out" || fail "start item removed silently: $out"
+grep -q 'starts on: *item 1, waits for a key' <<<"$(run show 'Setup\English\Tools\Zent\i386\templates\tool1.sif')" \
+  || fail "countdown left on after its item went"
 
 # A loader that cannot be read is never written; the OSChooser file still is.
 cp "$tools/tool0.ldr" "$dir/tool0.copy"

@@ -57,6 +57,13 @@ python3 -c 'import json,sys; r=json.loads(sys.argv[1]); assert r["ok"] is False 
 for n in 1 2; do "$cli" --share "$share" remove "Setup\\English\\Tools\\Zent\\i386\\templates\\tool$n.sif" >/dev/null; done
 rm "$tools/tool9.ldr"
 "$cli" --share "$share" verify >/dev/null || fail "verify after clean-up"
+# A missing loader file is called that, never an image's problem.
+sif "$tools/templates/tool5.sif" "No loader" 'Setup\English\Tools\Zent\i386\tool5.ldr'
+out=$("$cli" --share "$share" verify) && fail "verify passed a missing loader"
+grep -q 'tool5.ldr: the loader file is missing' <<<"$out" || fail "verify: missing loader: $out"
+grep -q 'loader: *the loader file is missing' <<<"$("$cli" --share "$share" show 'Setup\English\Tools\Zent\i386\templates\tool5.sif')" \
+  || fail "show: missing loader"
+rm "$tools/templates/tool5.sif"
 # A plain diskette that starts syslinux gets a note suggesting wrap; a note
 # is no problem.
 rm "$tools/dos.img"

@@ -329,3 +329,41 @@ TEST_F(LoaderFiles, StartItemAndTimeoutOnlyWithOurOwnClient) {
         EXPECT_EQ(saved[LDR_TIMEOUT] | saved[LDR_TIMEOUT + 1] << 8, own ? 3600 : 9999);
     }
 }
+
+// The countdown follows its item and never starts one nobody chose: removing
+// the start item turns it off, removing one before it moves the start along,
+// replacing keeps it; a file whose start names no item opens with it off
+// and the save stores what was shown.
+TEST_F(LoaderFiles, CountdownOnlyEverStartsTheChosenItem) {
+    enum Op { Open, Remove, Replace };
+    struct Case { uint16_t start, seconds; Op op; int slot; uint16_t wantStart, wantSeconds; uint32_t note; };
+    constexpr uint32_t kRemoved = res::IDS_COUNTDOWN_OFF_REMOVED, kNoItem = res::IDS_COUNTDOWN_OFF_NO_ITEM;
+    for (Case c : {Case{0, 10, Remove, 0, 0, 0, kRemoved}, Case{2, 10, Remove, 0, 1, 10, 0},
+                   Case{1, 10, Remove, 2, 1, 10, 0}, Case{1, 10, Replace, 1, 1, 10, 0},
+                   Case{2, 10, Remove, 2, 0, 0, kRemoved}, Case{2, 0, Remove, 2, 0, 0, 0},
+                   Case{5, 10, Open, 0, 5, 0, kNoItem}, Case{0xFFFF, 10, Open, 0, 0xFFFF, 0, kNoItem},
+                   Case{3, 0, Open, 0, 3, 0, 0}, Case{2, 65535, Open, 0, 2, 65535, 0}}) {
+        LoaderFile made;
+        for (int slot = 0; slot < 3; ++slot) made.SetItem(slot, "", "Item " + std::to_string(slot), "");
+        ASSERT_TRUE(made.SaveAs(TempShare::Unc("t.ldr")));
+        std::vector<uint8_t> bytes = ReadBytes(share / "t.ldr");
+        SetWord(bytes, LDR_SELECTED, c.start);
+        SetWord(bytes, LDR_TIMEOUT, c.seconds);
+        FixChecksum(bytes);
+        WriteBytes(share / "t.ldr", bytes);
+        LoaderFile doc;
+        ASSERT_TRUE(doc.Open(TempShare::Unc("t.ldr")));
+        if (c.op == Remove) {
+            ASSERT_TRUE(doc.RemoveItem(c.slot));
+        } else if (c.op == Replace) {
+            ASSERT_TRUE(doc.SetItem(c.slot, "new.img", "New", ""));
+        }
+        const std::string name = "start " + std::to_string(c.start) + " op " + std::to_string(c.op);
+        EXPECT_EQ(doc.TakeCountdownNote(), c.note) << name;
+        EXPECT_EQ(doc.TakeCountdownNote(), 0u) << name;  // said once
+        ASSERT_TRUE(doc.Save());
+        std::vector<uint8_t> saved = ReadBytes(share / "t.ldr");
+        EXPECT_EQ(saved[LDR_SELECTED] | saved[LDR_SELECTED + 1] << 8, c.wantStart) << name;
+        EXPECT_EQ(saved[LDR_TIMEOUT] | saved[LDR_TIMEOUT + 1] << 8, c.wantSeconds) << name;
+    }
+}

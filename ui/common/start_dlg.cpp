@@ -1,5 +1,6 @@
 #include "ui/common/start_dlg.h"
 
+#include <algorithm>
 #include <string>
 
 #include "loader/layout.h"
@@ -27,7 +28,8 @@ BOOL CStartDlg::OnInitDialog() {
     // A stored item beyond the items is where the client starts too: the first.
     const int start = m_pLoader->GetDefaultItem();
     SetCurSel(IDC_START_ITEM, start < count ? start : 0);
-    const unsigned timeout = m_pLoader->GetTimeout();
+    // A larger stored count is clamped, as the client counts it.
+    const unsigned timeout = std::min<unsigned>(m_pLoader->GetTimeout(), layout::LDR_TIMEOUT_MAX);
     SetDlgItemText(IDC_START_TIMEOUT, timeout ? std::to_string(timeout) : "");
     if (!m_pLoader->HasOwnClient()) {
         EnableDlgItem(IDC_START_ITEM, FALSE);

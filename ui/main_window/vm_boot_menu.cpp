@@ -1,6 +1,9 @@
 #include "ui/main_window/vm_boot_menu.h"
 
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QMenu>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include "platform/file_system.h"
@@ -22,6 +25,14 @@ void ShowEntryContextMenu(CMainDlg& owner, const QPoint& position) {
     QAction* uefi = boot->addAction(framework::ToQt(res::LoadString(res::IDS_TEST_BOOT_UEFI)));
     QAction* secure = boot->addAction(framework::ToQt(res::LoadString(res::IDS_TEST_BOOT_SECURE_BOOT)));
     QAction* arm64 = boot->addAction(framework::ToQt(res::LoadString(res::IDS_TEST_BOOT_ARM64)));
+    // The first item is highlighted once the menu shows, so that Enter and
+    // the arrows start from an item. A key Down does it as the keyboard
+    // would: setActiveAction would also open the submenu and take the keys.
+    QTimer::singleShot(0, &menu, [&menu] {
+        if (menu.activeAction()) return;
+        QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+        QCoreApplication::sendEvent(&menu, &down);
+    });
     QAction* chosen = menu.exec(owner.m_list->viewport()->mapToGlobal(position));
     if (chosen == bios) VmBootEntry(owner, row, TestPc::Bios);
     else if (chosen == uefi) VmBootEntry(owner, row, TestPc::Uefi);

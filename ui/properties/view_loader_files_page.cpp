@@ -152,6 +152,9 @@ void CViewLoaderFilesPage::OnDeleteItem() {
         return;
     m_pLoader->RemoveItem(row);
     FillList(row);
+    if (const uint32_t note = m_pLoader->TakeCountdownNote())
+        platform::MessageBox(Window(), res::LoadString(note), res::LoadString(res::IDS_DELETE_ITEM),
+                             platform::MB_OK | platform::MB_ICONINFORMATION);
 }
 
 void CViewLoaderFilesPage::OnAppearance() {
