@@ -84,6 +84,17 @@ if "$image" create "$tools/big.img" --efi "$dir/big.efi" --capacity 0 2>/dev/nul
 # A CD with a BIOS and an EFI entry boots on UEFI only: the BIOS client serves every image as diskette A:.
 mkdir "$dir/cd" && "$image" create "$dir/cd/efi.img" --efi "$efi" && head -c 2048 /dev/zero >"$dir/cd/bios.bin"
 xorriso -as mkisofs -o "$tools/cd.iso" -b bios.bin -no-emul-boot -eltorito-alt-boot -e efi.img -no-emul-boot "$dir/cd" 2>/dev/null
+# create and wrap write new files only: a text file, a CD, the --efi program itself and an image are kept.
+echo notes >"$dir/notes.txt"
+for args in "create $dir/notes.txt" "create $tools/cd.iso" "create $efi --efi $efi" "wrap $tools/dos.img $tools/plain.img"; do
+  read -r verb file second _ <<<"$args"
+  [ "$verb" = wrap ] && file=$second
+  sum=$(sha256sum <"$file")
+  # shellcheck disable=SC2086
+  if out=$("$image" $args 2>&1); then fail "menvolt-image $args replaced a file"; fi
+  grep -q "$file exists already.*--force" <<<"$out" && [ "$(sha256sum <"$file")" = "$sum" ] || fail "$args: $out"
+done
+"$image" create "$dir/notes.txt" --force && "$image" list "$dir/notes.txt" >/dev/null || fail "create --force"
 "$cli" --share "$share" create --language English --description Both --item 1 big.img Big "" --item 2 plain.img Plain "" \
   --item 3 cd.iso CD "" >/dev/null
 "$cli" --share "$share" create --language English --description "BIOS only" --image plain.img >/dev/null
