@@ -6,7 +6,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace common {
 
@@ -38,7 +40,10 @@ struct PeFacts {
     bool pe32PlusX64 = false;    // and machine x86-64
     bool efiApplication = false; // subsystem 10
     uint16_t machine = 0;
+    uint16_t subsystem = 0;
     uint32_t sections = 0;
+    bool sectionTableInFile = false;  // all `sections` entries of the table lie inside the file
+    uint32_t entryPoint = 0, sizeOfImage = 0;  // addresses relative to where the image is loaded
     size_t sbatOffset = 0, sbatSize = 0;    // the .sbat section's bytes in the file, or 0
     size_t certOffset = 0, certSize = 0;    // the certificate table, or 0
     bool signedTable = false;    // the table holds a PKCS #7 signature entry (WIN_CERT_TYPE_PKCS_SIGNED_DATA)
@@ -59,11 +64,15 @@ inline PeFacts ReadPeFacts(const uint8_t* data, size_t size) {
     f.sections = static_cast<uint32_t>(data[pe + 6] | data[pe + 7] << 8);
     const size_t optionalSize = static_cast<size_t>(data[pe + 20] | data[pe + 21] << 8);
     const size_t optional = pe + 24;
-    // PE32+: subsystem at 68, the number of directories at 108, the security
-    // directory (the fifth) at 112 + 4 * 8.
-    if (f.pe32Plus && optionalSize >= 112 + 5 * 8 && optional + optionalSize <= size) {
-        f.efiApplication = (data[optional + 68] | data[optional + 69] << 8) == 10;
-        if (Le32(data + optional + 108) >= 5) {
+    // PE32+: the entry point at 16, SizeOfImage at 56, subsystem at 68, the
+    // number of directories at 108, the security directory (the fifth) at
+    // 112 + 4 * 8.
+    if (f.pe32Plus && optionalSize >= 112 && optional + optionalSize <= size) {
+        f.entryPoint = Le32(data + optional + 16);
+        f.sizeOfImage = Le32(data + optional + 56);
+        f.subsystem = static_cast<uint16_t>(data[optional + 68] | data[optional + 69] << 8);
+        f.efiApplication = f.subsystem == 10;
+        if (optionalSize >= 112 + 5 * 8 && Le32(data + optional + 108) >= 5) {
             const size_t at = Le32(data + optional + 144), length = Le32(data + optional + 148);
             if (length >= 8 && at <= size && length <= size - at) {
                 f.certOffset = at;
@@ -73,6 +82,7 @@ inline PeFacts ReadPeFacts(const uint8_t* data, size_t size) {
         }
     }
     const size_t table = optional + optionalSize;
+    f.sectionTableInFile = table <= size && f.sections <= (size - table) / 40;
     for (uint32_t i = 0; i < f.sections && table + (i + 1) * 40 <= size; ++i) {
         const uint8_t* s = data + table + i * 40;
         if (std::memcmp(s, ".sbat\0\0\0", 8) != 0) continue;
@@ -84,6 +94,31 @@ inline PeFacts ReadPeFacts(const uint8_t* data, size_t size) {
         }
     }
     return f;
+}
+
+// Why a UEFI PC's firmware would not start the file as an EFI application
+// for x86-64, as far as its headers tell; empty when it would. The image
+// library refuses such a file as an image's boot program, and "boots on"
+// never calls it UEFI. menvolt.efi's own check of what it starts
+// (loader/efi/start_image.c, in C) covers the header fields only and leaves
+// sections and entry point to the firmware's LoadImage.
+inline std::string EfiApplicationProblem(const PeFacts& f) {
+    char text[96];
+    if (!f.pe) return "it is not a PE program (no MZ and PE headers)";
+    if (f.machine != 0x8664) {
+        std::snprintf(text, sizeof text, "it is made for machine type %04Xh, not x86-64 (8664h)", f.machine);
+        return text;
+    }
+    if (!f.pe32PlusX64) return "it is not a 64-bit PE32+ program";
+    if (f.sizeOfImage == 0) return "its optional header is cut short";
+    if (f.sections == 0) return "it has no sections";
+    if (!f.sectionTableInFile) return "its section table lies beyond the end of the file";
+    if (f.entryPoint == 0 || f.entryPoint >= f.sizeOfImage) return "its entry point lies outside the image";
+    if (!f.efiApplication) {
+        std::snprintf(text, sizeof text, "its subsystem is %u, not an EFI application (10)", f.subsystem);
+        return text;
+    }
+    return "";
 }
 
 }  // namespace common

@@ -186,22 +186,28 @@ private:
 // not looked into.
 constexpr size_t kProgramMax = size_t{64} << 20;
 
-ImageBoots::Signed SignedOf(const std::vector<uint8_t>& program) {
-    return common::ReadPeFacts(program.data(), program.size()).signedTable ? ImageBoots::Signed::Yes
-                                                                            : ImageBoots::Signed::No;
+// A whole program read: UEFI only when the firmware would start it (a stub
+// of headers, a console program are not), and then signed or not.
+void JudgeProgram(const std::vector<uint8_t>& program, ImageBoots& boots) {
+    const common::PeFacts pe = common::ReadPeFacts(program.data(), program.size());
+    boots.uefi = common::EfiApplicationProblem(pe).empty();
+    if (boots.uefi) boots.uefiSigned = pe.signedTable ? ImageBoots::Signed::Yes : ImageBoots::Signed::No;
 }
 
-// The volume's UEFI boot program: there or not, and signed or not.
+// The volume's UEFI boot program: there and startable or not, and signed or
+// not. One too large to read is taken for what its name says.
 void ReadVolumeProgram(FatWalk& fat, ImageBoots& boots) {
     boots.uefi = fat.HasFile(kEfiBootPath, 3);
     std::vector<uint8_t> program;
-    if (boots.uefi && fat.ReadFile(kEfiBootPath, 3, kProgramMax, program)) boots.uefiSigned = SignedOf(program);
+    if (boots.uefi && fat.ReadFile(kEfiBootPath, 3, kProgramMax, program)) JudgeProgram(program, boots);
 }
 
-bool IsEfiProgram(ImageReader& reader, const std::vector<uint8_t>& head) {
+// MZ with a PE signature where its header says: a PE file, never a BIOS
+// boot program, whatever its size.
+bool IsPeFile(ImageReader& reader, const std::vector<uint8_t>& head) {
     const uint32_t at = common::PeHeaderOffset(head.data(), head.size());
     std::vector<uint8_t> pe;
-    return at && reader.Read(at, common::kPeHeaderBytes, pe) && common::IsPe32PlusX64(pe.data());
+    return at && reader.Read(at, 4, pe) && std::memcmp(pe.data(), "PE\0\0", 4) == 0;
 }
 
 // ISO 9660 (ECMA-119) with the El Torito boot catalogue: UEFI when a bootable
@@ -265,10 +271,10 @@ ImageBoots ImageBootsOn(const std::string& windowsPath) {
         boots.read = ImageBoots::Read::Unreadable;
         return boots;
     }
-    if (IsEfiProgram(reader, head)) {
-        boots.uefi = true;
+    if (IsPeFile(reader, head)) {
         std::vector<uint8_t> program;
-        if (size <= kProgramMax && reader.Read(0, static_cast<size_t>(size), program)) boots.uefiSigned = SignedOf(program);
+        if (size > kProgramMax) boots.uefi = true;  // too large to judge: taken for what it looks like
+        else if (reader.Read(0, static_cast<size_t>(size), program)) JudgeProgram(program, boots);
         return boots;
     }
     if (head.size() >= EXTX_HEAD_SIZE && std::memcmp(&head[EXTX_MARK], "ExTx", EXTX_MARK_SIZE) == 0) {

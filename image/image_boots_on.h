@@ -3,10 +3,11 @@
 //  - BIOS: a boot sector (55AAh at 510), the start-up code of an extended
 //    image ("ExTx" mark), or a file small enough for the client to run as a
 //    boot program at 0000:7C00;
-//  - UEFI: a PE32+ x86-64 program, a FAT12/16/32 volume (a diskette, or the
-//    volume of an extended image) that holds \EFI\BOOT\BOOTX64.EFI, or an
-//    ISO 9660 image whose El Torito catalogue has an EFI entry (an entry for
-//    the x86 BIOS counts as BIOS).
+//  - UEFI: an EFI application for x86-64 (common::EfiApplicationProblem;
+//    any other PE file boots on neither), a FAT12/16/32 volume (a diskette,
+//    or the volume of an extended image) whose \EFI\BOOT\BOOTX64.EFI is
+//    one, or an ISO 9660 image whose El Torito catalogue has an EFI entry (an
+//    entry for the x86 BIOS counts as BIOS).
 // An item without an image boots the hard drive, which every PC does.
 #pragma once
 

@@ -82,6 +82,25 @@ bool ReplaceFileAtomically(const std::string& linkOrPath, const uint8_t* data, s
     return true;
 }
 
+bool CreateNewFile(const std::string& path, const uint8_t* data, size_t size, std::string& error) {
+    const size_t slash = path.rfind('/');
+    const std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+    if (name.empty()) {
+        error = "Not a file name: " + path;
+        return false;
+    }
+    const int dir = open(Folder(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) {
+        error = Reason("Cannot open the folder " + Folder(path), errno);
+        return false;
+    }
+    const int err = platform::CreateNewAt(dir, name, data, size);
+    close(dir);
+    if (err == EEXIST) error = path + " exists already; it was left as it was (--force replaces it)";
+    else if (err) error = Reason("Cannot create " + path, err);
+    return err == 0;
+}
+
 bool ReadHostFile(const std::string& path, size_t maxSize, std::vector<uint8_t>& out, std::string& error) {
     out.clear();
     // A pipe, device or folder is refused before it is opened: opening a

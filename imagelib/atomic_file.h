@@ -24,6 +24,11 @@ struct FileId {
 bool ReplaceFileAtomically(const std::string& path, const uint8_t* data, size_t size, std::string& error,
                            const FileId* expected = nullptr);
 
+// Writes a new file at `path` and never over anything of that name (a file,
+// a folder, a link, even a dangling one): when the name is taken at the
+// moment of writing, false with a reason that names it, and nothing written.
+bool CreateNewFile(const std::string& path, const uint8_t* data, size_t size, std::string& error);
+
 // Reads a whole file of at most maxSize bytes.
 bool ReadHostFile(const std::string& path, size_t maxSize, std::vector<uint8_t>& out, std::string& error);
 

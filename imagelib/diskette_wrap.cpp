@@ -10,6 +10,7 @@
 #include "imagelib/atomic_file.h"
 #include "imagelib/fat_structures.h"
 #include "imagelib/image_format.h"
+#include "imagelib/image_library.h"
 
 namespace imagelib {
 namespace {
@@ -73,7 +74,7 @@ bool WrapDiskette(const std::vector<uint8_t>& diskette, uint32_t options, std::v
 }
 
 bool WrapDisketteFile(const std::string& diskettePath, const std::string& outPath, uint32_t options,
-                      std::string& error) {
+                      bool replaceExisting, std::string& error) {
     std::vector<uint8_t> diskette;
     // Read more than the largest diskette, so a larger file is refused as
     // what it is rather than as too large to read.
@@ -86,7 +87,10 @@ bool WrapDisketteFile(const std::string& diskettePath, const std::string& outPat
         return false;
     }
     std::vector<uint8_t> image;
+    // Base code cannot stay without the driver under it.
+    if (!(options & KTIMG_OPTION_KEEP_UNDI)) options &= ~KTIMG_OPTION_KEEP_BASE;
     if (!WrapDiskette(diskette, options, image, error)) return false;
+    if (!replaceExisting) return CreateNewFile(outPath, image.data(), image.size(), error);
     return WriteWholeImage(outPath, image, error);
 }
 

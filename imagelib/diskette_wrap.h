@@ -28,9 +28,11 @@ bool WrapDiskette(const std::vector<uint8_t>& diskette, uint32_t options, std::v
                   std::string& error);
 
 // Reads the diskette image at `diskettePath` and writes the extended image
-// to `outPath` (replacing it safely). On failure nothing is written.
+// to `outPath`: replacing it safely with `replaceExisting`, else only as a
+// new file (an existing one of any kind is refused by name). On failure
+// nothing is written.
 bool WrapDisketteFile(const std::string& diskettePath, const std::string& outPath, uint32_t options,
-                      std::string& error);
+                      bool replaceExisting, std::string& error);
 
 // The loader whose boot sector a plain diskette carries when it is one
 // that needs extended memory for itself ("syslinux", "GRUB"), or empty.

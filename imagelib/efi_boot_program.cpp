@@ -9,9 +9,9 @@ namespace imagelib {
 
 bool ReadEfiProgram(const std::string& hostPath, std::vector<uint8_t>& program, std::string& error) {
     if (!ReadHostFile(hostPath, ImageDocument::kMaxImageSize, program, error)) return false;
-    const uint32_t at = common::PeHeaderOffset(program.data(), program.size());
-    if (at && at + common::kPeHeaderBytes <= program.size() && common::IsPe32PlusX64(program.data() + at)) return true;
-    error = hostPath + " is not an EFI program for x86-64 PCs (a PE32+ file for x86-64)";
+    const std::string problem = common::EfiApplicationProblem(common::ReadPeFacts(program.data(), program.size()));
+    if (problem.empty()) return true;
+    error = hostPath + " is not an EFI program for x86-64 PCs: " + problem;
     return false;
 }
 

@@ -16,8 +16,8 @@ inline constexpr char kEfiBootFolder[] = "EFI\\BOOT";
 inline constexpr char kEfiBootProgramName[] = "BOOTX64.EFI";
 inline constexpr char kEfiBootProgram[] = "EFI\\BOOT\\BOOTX64.EFI";
 
-// Reads a host file that must be a PE32+ program for x86-64; false with a
-// reason otherwise.
+// Reads a host file that must be an EFI application for x86-64 PCs
+// (common::EfiApplicationProblem); false with a reason otherwise.
 bool ReadEfiProgram(const std::string& hostPath, std::vector<uint8_t>& program, std::string& error);
 
 // Puts the program at \EFI\BOOT\BOOTX64.EFI, making the folders that are

@@ -162,7 +162,7 @@ bool WriteWholeImage(const std::string& hostPath, const std::vector<uint8_t>& da
     return ReplaceFileAtomically(hostPath, data.data(), data.size(), error, &locked);
 }
 
-bool CreateImageFile(const std::string& hostPath, uint32_t capacityMegabytes, uint32_t options, bool replaceFiles,
+bool CreateImageFile(const std::string& hostPath, uint32_t capacityMegabytes, uint32_t options, bool replaceExisting,
                      std::string& error, const std::vector<uint8_t>* efiProgram, bool fitCapacity) {
     // Base code cannot stay without the driver under it.
     if (!(options & KTIMG_OPTION_KEEP_UNDI)) options &= ~KTIMG_OPTION_KEEP_BASE;
@@ -173,20 +173,11 @@ bool CreateImageFile(const std::string& hostPath, uint32_t capacityMegabytes, ui
         error = "capacity must be 0 (1.44 MB) or 2, 4, ..., 16 MB";
         return false;
     }
+    if (!replaceExisting) return CreateNewFile(hostPath, bytes.data(), bytes.size(), error);
     struct stat st {};
     if (stat(hostPath.c_str(), &st) != 0) return ReplaceFileAtomically(hostPath, bytes.data(), bytes.size(), error);
     ImageLock lock;
     if (!lock.Acquire(hostPath, error)) return false;
-    if (!replaceFiles) {
-        ImageDocument old;
-        std::string unreadable;
-        std::vector<FatEntryInfo> entries;
-        if (old.Open(hostPath, unreadable) && old.Volume().List("", entries) == FatError::None && !entries.empty()) {
-            error = hostPath + " holds " + std::to_string(entries.size()) +
-                    " files or folders; it was left as it was (--force replaces it)";
-            return false;
-        }
-    }
     const FileId locked = lock.Identity();
     return ReplaceFileAtomically(hostPath, bytes.data(), bytes.size(), error, &locked);
 }

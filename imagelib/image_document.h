@@ -63,13 +63,14 @@ private:
 
 // Writes a new, empty image of `capacityMegabytes` (0: a 1.44 MB diskette)
 // to `hostPath` under the writer's lock, so a change running at the same
-// time comes wholly before or wholly after. An existing image that holds
-// files is replaced only with `replaceFiles` (the editor's Create dialog
-// asks first; the command line wants --force). With `efiProgram` the image
+// time comes wholly before or wholly after. Any existing file of that name
+// (an image or not, even the EFI program being placed) is replaced only
+// with `replaceExisting` (the editor's Create dialog asks first; the command
+// line wants --force). With `efiProgram` the image
 // holds it as its UEFI boot program, at the capacity given or, with
 // `fitCapacity`, the smallest that holds it (efi_boot_program.h). False with
 // a reason.
-bool CreateImageFile(const std::string& hostPath, uint32_t capacityMegabytes, uint32_t options, bool replaceFiles,
+bool CreateImageFile(const std::string& hostPath, uint32_t capacityMegabytes, uint32_t options, bool replaceExisting,
                      std::string& error, const std::vector<uint8_t>* efiProgram = nullptr, bool fitCapacity = false);
 
 // Writes `data` over the existing file or a new one at `hostPath`, holding

@@ -65,9 +65,8 @@ KTIMG_API int KTWrapDiskette(const char* diskette, const char* out, uint32_t opt
         return code;
     };
     if (!imagelib::UsablePath(diskette) || !imagelib::UsablePath(out)) return fail(KTIMG_ERR_PATH, "bad path");
-    if (!(options & KTIMG_OPTION_KEEP_UNDI)) options &= ~KTIMG_OPTION_KEEP_BASE;
     std::string reason;
-    if (!imagelib::WrapDisketteFile(diskette, out, options, reason)) return fail(KTIMG_ERR_OPEN, reason);
+    if (!imagelib::WrapDisketteFile(diskette, out, options, true, reason)) return fail(KTIMG_ERR_OPEN, reason);
     return KTIMG_OK;
 }
 

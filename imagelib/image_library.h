@@ -108,7 +108,7 @@ KTIMG_API uint32_t KTSetApplication(uint32_t application);
  * name is unchanged. */
 KTIMG_API int KTCreateImage(const ImageCreateRequest* request);
 
-/* Writes an extended image to `out` whose volume is the diskette image
+/* Writes an extended image to `out` (replacing a file of that name) whose volume is the diskette image
  * `diskette` (720 KB, 1.44 MB or 2.88 MB) byte for byte, with the given
  * option bits (KTIMG_OPTION_*). 0 = written; otherwise nothing was written
  * and, when `error` is not null, up to errorSize - 1 characters of the

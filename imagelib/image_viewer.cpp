@@ -266,7 +266,7 @@ bool ImageViewer::FromDiskette() {
     uint32_t options = KTIMG_OPTION_STANDARD | (writable ? KTIMG_OPTION_WRITABLE : 0);
     if (m_doc.Info().extended) options |= m_doc.Info().options & (KTIMG_OPTION_KEEP_UNDI | KTIMG_OPTION_KEEP_BASE);
     std::string error;
-    if (!WrapDisketteFile(diskette.toStdString(), m_doc.Path(), options, error)) {
+    if (!WrapDisketteFile(diskette.toStdString(), m_doc.Path(), options, true, error)) {
         m_prompts->Error(this, QString("The image was not changed: %1").arg(Local(error)));
         return false;
     }

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <fcntl.h>
+#include <cstdio>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -66,6 +67,21 @@ int ReplaceAt(int dir, const std::string& name, const void* data, size_t size) {
     }
     ::fsync(dir);
     return 0;
+}
+
+int CreateNewAt(int dir, const std::string& name, const void* data, size_t size) {
+    std::string temp;
+    if (int err = WriteTemporaryAt(dir, name, data, size, NewFileMode(), temp)) return err;
+    // A file system without the no-replace rename (EINVAL) still refuses a
+    // hard link over an existing name.
+    int err = 0;
+    if (::renameat2(dir, temp.c_str(), dir, name.c_str(), RENAME_NOREPLACE) != 0) {
+        err = errno;
+        if (err == EINVAL) err = ::linkat(dir, temp.c_str(), dir, name.c_str(), 0) != 0 ? errno : 0;
+        ::unlinkat(dir, temp.c_str(), 0);
+    }
+    if (!err) ::fsync(dir);
+    return err;
 }
 
 }  // namespace platform

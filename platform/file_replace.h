@@ -29,4 +29,8 @@ int WriteTemporaryAt(int dir, const std::string& stem, const void* data, size_t 
 // is then unchanged and no temporary file remains.
 int ReplaceAt(int dir, const std::string& name, const void* data, size_t size);
 
+// Creates `name` in `dir`, whole, only if no file of that name exists at
+// the moment it takes the name: EEXIST then, and nothing is left behind.
+int CreateNewAt(int dir, const std::string& name, const void* data, size_t size);
+
 }  // namespace platform

@@ -587,7 +587,8 @@ std::optional<FileIdentity> Identify(const std::string& windowsPath, bool follow
     if (Anchor(windowsPath, followLinks, at) != FileError::None) return std::nullopt;
     struct stat st {};
     if (::fstatat(at.fd, at.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return std::nullopt;
-    return FileIdentity{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino), S_ISLNK(st.st_mode)};
+    return FileIdentity{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino), S_ISLNK(st.st_mode),
+                        static_cast<uint64_t>(st.st_nlink)};
 }
 
 FileError CheckWritable(const std::string& windowsPath) {

@@ -116,6 +116,7 @@ struct FileIdentity {
     uint64_t device = 0;
     uint64_t inode = 0;
     bool isLink = false;
+    uint64_t names = 1;  // hard links: the directory entries that name this file
     bool SameFile(const FileIdentity& other) const { return device == other.device && inode == other.inode; }
 };
 std::optional<FileIdentity> Identify(const std::string& windowsPath, bool followLinks);

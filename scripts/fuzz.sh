@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds one libFuzzer target with clang (address and undefined-behaviour
 # sanitizers) in build-fuzz/ and runs it for a while from its seed corpus.
-# Usage: scripts/fuzz.sh fuzz_loader|fuzz_sif [SECONDS]
+# Usage: scripts/fuzz.sh fuzz_loader|fuzz_sif|fuzz_efi_loader_check [SECONDS]
 # Fails on any crash, leak or sanitizer report.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)

@@ -61,6 +61,11 @@ std::string WhyLoaderIsKept(const std::string& risRoot, const std::string& sifPa
     // to still names its loader.
     std::optional<FileIdentity> ownSif = platform::Identify(sifPath, false);
     if (!ownSif || ownSif->isLink) return "the removed OSChooser file is a link; the entry it leads to keeps it.";
+    // Likewise a hard link: the same file (device and inode) stays under its
+    // other name, which NamedElsewhere skips as this very entry, and still
+    // names the loader.
+    if (ownSif->names > 1)
+        return "the removed OSChooser file has another name (a hard link), under which the entry keeps it.";
     // "...\i386\templates\tool<N>.sif" belongs to the entry folder "...\i386".
     std::optional<FileIdentity> loaderLink = platform::Identify(loaderPath, false);
     if (!loaderLink || loaderLink->isLink || HostFolder(loaderPath) != HostFolder(sifPath).parent_path())

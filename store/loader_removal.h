@@ -1,7 +1,8 @@
 // Whether removing an entry may also remove the loader file its LaunchFile
 // names. Only a file that is plainly this entry's own loader goes: one in the
 // entry's folder, that is a loader file, and that no other OSChooser file of
-// the share names (any language, either menu, any vendor's folder).
+// the share names (any language, either menu, any vendor's folder); the
+// OSChooser file must be the entry's only name (no symbolic or hard link).
 #pragma once
 
 #include <string>

@@ -1,7 +1,7 @@
 // menvolt-image: the image library from the command line, for scripts and
 // test set-ups on the installation server.
 //   menvolt-image create IMAGE [--capacity MB] [--efi PROGRAM.efi] [--keep-undi] [--keep-base] [--writable] [--force]
-//   menvolt-image wrap DISKETTE OUT [--keep-undi] [--keep-base] [--writable]
+//   menvolt-image wrap DISKETTE OUT [--keep-undi] [--keep-base] [--writable] [--force]
 //   menvolt-image add IMAGE [--folder FOLDER] FILE...
 //   menvolt-image add IMAGE --efi PROGRAM.efi
 //   menvolt-image mkdir IMAGE FOLDER
@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "imagelib/diskette_wrap.h"
 #include "imagelib/efi_boot_program.h"
 #include "imagelib/image_document.h"
 #include "imagelib/image_library.h"
@@ -23,12 +24,13 @@ int Usage(FILE* out = stderr) {
     std::fprintf(out,
                  "usage: menvolt-image create IMAGE [--capacity MB] [--efi PROGRAM.efi] [--keep-undi] [--keep-base]\n"
                  "                            [--writable] [--force]\n"
-                 "       menvolt-image wrap DISKETTE OUT [--keep-undi] [--keep-base] [--writable]\n"
+                 "       menvolt-image wrap DISKETTE OUT [--keep-undi] [--keep-base] [--writable] [--force]\n"
                  "       menvolt-image add IMAGE [--folder FOLDER] FILE...\n"
                  "       menvolt-image add IMAGE --efi PROGRAM.efi\n"
                  "--efi puts an EFI program (PE32+, x86-64) at \\EFI\\BOOT\\BOOTX64.EFI, where a UEFI PC's\n"
                  "firmware starts it; create then chooses the smallest capacity that holds it\n"
-                 "unless --capacity is given.\n"
+                 "unless --capacity is given. create and wrap write only a new file: any existing\n"
+                 "file of that name is replaced only with --force.\n"
                  "       menvolt-image mkdir IMAGE FOLDER\n"
                  "       menvolt-image list IMAGE [FOLDER]\n"
                  "       menvolt-image extract IMAGE PATH HOSTFILE\n"
@@ -55,7 +57,7 @@ int Create(const std::vector<std::string>& args) {
     r.path = args[0].c_str();
     r.fixed = KTIMG_CREATE_FIXED;
     r.options = KTIMG_OPTION_STANDARD;
-    bool force = false;  // replace an image that holds files
+    bool force = false;  // replace whatever file has that name
     bool capacityGiven = false;
     std::string efi;
     for (size_t i = 1; i < args.size(); ++i) {
@@ -95,15 +97,17 @@ int Create(const std::vector<std::string>& args) {
 int Wrap(const std::vector<std::string>& args) {
     if (args.size() < 2) return Usage();
     uint32_t options = KTIMG_OPTION_STANDARD;
+    bool force = false;
     for (size_t i = 2; i < args.size(); ++i) {
         if (args[i] == "--keep-undi") options |= KTIMG_OPTION_KEEP_UNDI;
         else if (args[i] == "--keep-base") options |= KTIMG_OPTION_KEEP_BASE;
         else if (args[i] == "--writable") options |= KTIMG_OPTION_WRITABLE;
+        else if (args[i] == "--force") force = true;
         else return Usage();
     }
-    char error[512] = {};
-    if (KTWrapDiskette(args[0].c_str(), args[1].c_str(), options, error, sizeof error) != KTIMG_OK)
-        return Fail(std::string(error) + "; nothing was written");
+    std::string error;
+    if (!imagelib::WrapDisketteFile(args[0], args[1], options, force, error))
+        return Fail(error + "; nothing was written");
     return 0;
 }
 

@@ -20,7 +20,9 @@ static BOOLEAN StringEndsInside(const UINT8 *data, UINTN size, UINTN at, UINTN *
 
 const CHAR16 *CheckLoaderFile(const UINT8 *data, UINTN size) {
     if (size > LDR_MAX_SIZE) return L"Error: the loader file is larger than 8192 bytes.";
-    if (size < LDR_HEADER_PTR + 2) return L"Error: the loader file is too short.";
+    /* The length word (0Ah) is the last of the fixed fields read before the
+     * header: a file that holds it holds the signature and header pointer. */
+    if (size < LDR_LENGTH + 2) return L"Error: the loader file is too short.";
     for (UINTN i = 0; i < LDR_SIGNATURE_SIZE; ++i)
         if (data[LDR_SIGNATURE + i] != kSignature[i]) return L"Error: this is not a loader file.";
     if (LoaderWord(data, LDR_LENGTH) != size)

@@ -249,13 +249,13 @@ if [ "$(id -u)" = 0 ] && command -v setpriv >/dev/null; then
 else
   echo "SKIP unprivileged reader: needs root and setpriv"
 fi
-# ---- A link to an OSChooser file is removed as a link and takes no loader
-# with it; links inside the share keep working when absolute too.
+# ---- A link to an OSChooser file, symbolic or hard, is removed as a link and
+# takes no loader with it; links inside the share keep working when absolute too.
 t="$tools/templates"
 "$cli" new "$tools/tool30.ldr" --server-path 'Setup\English\Tools\Zent\i386\' --item 0 a.img "" ""
 sif "$t/tool30.sif" "Aliased" 'Setup\English\Tools\Zent\i386\tool30.ldr'
-ln -s tool30.sif "$t/alias.sif" && ln -s "$t/tool30.sif" "$t/alias2.sif"
-for a in alias alias2; do
+ln -s tool30.sif "$t/alias.sif" && ln -s "$t/tool30.sif" "$t/alias2.sif" && ln "$t/tool30.sif" "$t/alias3.sif"
+for a in alias alias2 alias3; do
   out=$(run remove "Setup\\English\\Tools\\Zent\\i386\\templates\\$a.sif" 2>&1) || fail "remove $a.sif: $out"
   [ ! -e "$t/$a.sif" ] && [ -f "$t/tool30.sif" ] && [ -f "$tools/tool30.ldr" ] || fail "remove $a.sif took the real entry: $out"
 done

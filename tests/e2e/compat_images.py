@@ -114,5 +114,6 @@ def wrap(bin_dir, work, diskette, *options):
     out = os.path.join(work, "wrapped.img")
     with open(src, "wb") as f:
         f.write(diskette)
-    _run(os.path.join(bin_dir, "menvolt-image"), "wrap", src, out, *options)
+    # One output file serves every wrap of a run, so it is replaced each time.
+    _run(os.path.join(bin_dir, "menvolt-image"), "wrap", src, out, "--force", *options)
     return open(out, "rb").read()

@@ -15,6 +15,7 @@
 #include "imagelib/image_library.h"
 #include "imagelib/image_viewer.h"
 #include "tests/imagelib/dos_tools.h"
+#include "tests/support/efi_program_maker.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -350,15 +351,7 @@ TEST_F(ViewerFixture, FromADisketteImageTheImageBecomesItsWrappedFormAndShowsIts
     EXPECT_EQ(menvolt_test::ReadBytes(path), now);
 }
 
-// The headers a PE32+ program for x86-64 starts with, and nothing more.
-std::vector<uint8_t> EfiProgram() {
-    std::vector<uint8_t> p(1024);
-    std::memcpy(p.data(), "MZ", 2);
-    p[0x3C] = 0x40;
-    std::memcpy(&p[0x40], "PE\0\0\x64\x86", 6);
-    std::memcpy(&p[0x58], "\x0B\x02", 2);
-    return p;
-}
+std::vector<uint8_t> EfiProgram() { return menvolt_test::MinimalEfiProgram(); }
 
 TEST_F(ViewerFixture, AUefiBootProgramGoesWhereTheFirmwareLooksAndShowsLikeAnyFolder) {
     OpenNew(0);
@@ -368,6 +361,10 @@ TEST_F(ViewerFixture, AUefiBootProgramGoesWhereTheFirmwareLooksAndShowsLikeAnyFo
     EXPECT_FALSE(viewer->AddEfiBootProgram(QString::fromStdString((dir / "notes.txt").string())));
     ASSERT_EQ(script.errors.size(), 1);
     EXPECT_NE(script.errors[0].indexOf("is not an EFI program"), -1) << script.errors[0].toStdString();
+    menvolt_test::WriteBytes(dir / "console.efi", menvolt_test::MinimalEfiProgram(3));
+    EXPECT_FALSE(viewer->AddEfiBootProgram(QString::fromStdString((dir / "console.efi").string())));
+    ASSERT_EQ(script.errors.size(), 2);
+    EXPECT_NE(script.errors[1].indexOf("subsystem is 3, not an EFI application"), -1) << script.errors[1].toStdString();
     ASSERT_TRUE(viewer->AddEfiBootProgram(QString::fromStdString(efi.string())));
     EXPECT_EQ(viewer->CurrentFolder(), "EFI\\BOOT");
     EXPECT_EQ(viewer->ListedNames(), QStringList({"BOOTX64.EFI"}));

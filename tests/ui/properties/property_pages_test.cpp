@@ -17,6 +17,7 @@
 #include "res/string_table.h"
 #include "store/menu_store.h"
 #include "store/sif_file.h"
+#include "tests/support/efi_program_maker.h"
 #include "tests/support/entry_fixture.h"
 #include "ui/common/appearance_dlg.h"
 #include "ui/common/client_screen_view.h"
@@ -451,11 +452,7 @@ TEST_F(PropertiesTest, SubmenuPageShowsTheLoaderErrorInPlaceOfTheList) {
 // Each row tells which PCs its item boots on, read from the image when asked.
 TEST_F(PropertiesTest, SubmenuRowsTellWhichPcsTheirItemBootsOn) {
     WriteEntry(0, "Menu", 3);
-    std::vector<uint8_t> efi(1024), boot(512);
-    std::memcpy(efi.data(), "MZ", 2);
-    efi[0x3C] = 0x40;
-    std::memcpy(&efi[0x40], "PE\0\0\x64\x86", 6);
-    std::memcpy(&efi[0x58], "\x0B\x02", 2);
+    std::vector<uint8_t> efi = menvolt_test::MinimalEfiProgram(), boot(512);
     boot[510] = 0x55, boot[511] = 0xAA;
     WriteBytes(HostFile("disk1.img"), efi);
     WriteBytes(HostFile("disk3.img"), boot);
@@ -473,7 +470,7 @@ TEST_F(PropertiesTest, SubmenuRowsTellWhichPcsTheirItemBootsOn) {
         QApplication::sendEvent(viewport, &help);
         return QToolTip::text().toStdString();
     };
-    EXPECT_EQ(tipAt(0), "Boots on: UEFI");
+    EXPECT_EQ(tipAt(0), "Boots on: UEFI (UEFI program not signed for Secure Boot)");
     EXPECT_EQ(tipAt(1), "Boots on: unknown (image file missing)");
     WriteBytes(HostFile("disk2.img"), boot);
     EXPECT_EQ(tipAt(1), "Boots on: BIOS");
