@@ -9,6 +9,14 @@ menu      From the firmware's "Downloading NBP file..." on the serial console
           (grub-mknetdir, a grub.cfg of three entries), which draws its
           entries last. Both go through the same firmware console, so the
           serial mirror is the same clock for both. Goal: ours <= 1/4 GRUB's.
+arm64     The same clock and the same menus on a 64-bit ARM PC (QEMU's virt
+          board, -cpu max, AAVMF, virtio-net with no option ROM):
+          menvolt-aa64.efi reading menvolt-aa64.ldr beside GRUB's ARM64
+          network image (grub-mknetdir with Debian's arm64-efi modules,
+          unpacked into build/grub-arm64 by scripts/setup.sh; the same
+          three-entry grub.cfg). GRUB goes on drawing the rest of its box
+          after its third entry; the clock stops at the entry all the
+          same, to GRUB's advantage. Goal: ours <= 1/4 GRUB's.
 shim      The same clock and the same menus with Secure Boot on, through
           Debian's signed shim (the boot file shimx64.efi, which fetches
           grubx64.efi from the same folder in 512-byte blocks and verifies
@@ -30,7 +38,7 @@ transfer  A 16 MB file read and started by menvolt.efi (NAME.ldr, size,
 Each pair boots both sides in one round, in alternating order; figures are
 medians with min-max, ratios are taken pair by pair.
 
-  efi_bench.py --bin BUILD/bin [--pairs 7] [--only menu|shim|transfer]
+  efi_bench.py --bin BUILD/bin [--pairs 7] [--only menu|shim|transfer|arm64]
 
 Exit status 0 when every run finished (goals missed are reported, not
 failed).
@@ -52,6 +60,7 @@ sys.path.insert(0, os.path.join(HERE, "..", "..", "tests", "e2e"))
 from qemu_harness import Machine  # noqa: E402
 
 OVMF_CODE = "/usr/share/OVMF/OVMF_CODE_4M.fd"
+AAVMF_CODE = "/usr/share/AAVMF/AAVMF_CODE.fd"
 SECURE_BOOT_CODE = "/usr/share/OVMF/OVMF_CODE_4M.secboot.fd"
 SHIPPED_VARS = "/usr/share/OVMF/OVMF_VARS_4M.ms.fd"   # Microsoft's keys, as PCs ship
 SIGNED_GRUB = "/usr/lib/grub/x86_64-efi-signed/grubnetx64.efi.signed"
@@ -59,6 +68,9 @@ SHIM_BOOT_FILE = "shimx64.efi"
 SHIM_REFUSAL = b"Verification failed"
 GRUB_MODULES = "/usr/lib/grub/x86_64-efi"
 GRUB_BOOT_FILE = "grub/x86_64-efi/core.efi"
+GRUB_ARM64_MODULES = os.path.join(HERE, "..", "..", "build", "grub-arm64", "usr", "lib", "grub", "arm64-efi")
+GRUB_ARM64_BOOT_FILE = "grub/arm64-efi/core.efi"
+OURS_ARM64 = "menvolt-aa64.efi"
 NBP_REQUEST = b"Downloading NBP file..."
 OURS_LAST = b"Help of entry one"
 GRUB_LAST = b"Menvolt bench entry three"
@@ -69,12 +81,14 @@ POLL = 0.002
 LIMIT = 90
 
 
-def machine(root, bootfile, variables=None):
-    """variables: a store to start from, for a PC with Secure Boot on."""
-    return Machine(root, bootfile, firmware=SECURE_BOOT_CODE if variables else OVMF_CODE,
-                   nic="virtio-net-pci,romfile=", limit=LIMIT, variables=variables,
+def machine(root, bootfile, variables=None, arm64=False):
+    """variables: a store to start from, for a PC with Secure Boot on;
+    arm64: the ARM64 PC instead, which its firmware wants 512 MB for."""
+    board = (dict(firmware=AAVMF_CODE, arm64=True, memory_mb=512) if arm64 else
+             dict(firmware=SECURE_BOOT_CODE if variables else OVMF_CODE, variables=variables))
+    return Machine(root, bootfile, nic="virtio-net-pci,romfile=", limit=LIMIT,
                    netdev="user,id=n0,ipv6=off,tftp=%s,bootfile=%s" % (root, bootfile),
-                   extra_args=["-fw_cfg", "name=opt/org.tianocore/IPv6Support,string=no"])
+                   extra_args=["-fw_cfg", "name=opt/org.tianocore/IPv6Support,string=no"], **board)
 
 
 def serial_watch(m, done):
@@ -98,13 +112,13 @@ def serial_watch(m, done):
     raise SystemExit("the boot did not finish\nserial:\n%s" % m.serial())
 
 
-def menu_seconds(root, bootfile, last, variables=None):
+def menu_seconds(root, bootfile, last, variables=None, arm64=False):
     """Seconds from the firmware's request of the boot program to `last` on
     the console."""
     def shown(data):
         at = data.find(NBP_REQUEST)
         return at >= 0 and data.find(last, at) >= 0
-    with machine(root, bootfile, variables) as m:
+    with machine(root, bootfile, variables, arm64) as m:
         seen = serial_watch(m, shown)
     start = next(t for t, data in seen if NBP_REQUEST in data)
     return seen[-1][0] - start
@@ -139,16 +153,38 @@ def grub_config(path):
                                              for name in ENTRIES))
 
 
-def menu_roots(work, args):
-    ours = os.path.join(work, "menvolt")
+def menvolt_root(work, args, name, program):
+    """Our program beside the loader file it asks for first, NAME.ldr."""
+    ours = os.path.join(work, name)
     os.makedirs(ours)
-    shutil.copy(os.path.join(args.bin, "menvolt.efi"), ours)
-    menvolt_loader(args, os.path.join(ours, "menvolt.ldr"))
-    grub = os.path.join(work, "grub")
-    subprocess.run(["grub-mknetdir", "--net-directory=" + grub, "--subdir=grub", "-d", GRUB_MODULES],
+    shutil.copy(os.path.join(args.bin, program), ours)
+    menvolt_loader(args, os.path.join(ours, os.path.splitext(program)[0] + ".ldr"))
+    return ours
+
+
+def grub_root(work, name, modules):
+    """GRUB's network image reads grub/grub.cfg through its platform's
+    grub.cfg, which grub-mknetdir writes beside core.efi."""
+    grub = os.path.join(work, name)
+    subprocess.run(["grub-mknetdir", "--net-directory=" + grub, "--subdir=grub", "-d", modules],
                    check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     grub_config(os.path.join(grub, "grub", "grub.cfg"))
-    return {"menvolt": (ours, "menvolt.efi", OURS_LAST), "grub": (grub, GRUB_BOOT_FILE, GRUB_LAST)}
+    return grub
+
+
+def menu_roots(work, args):
+    return {"menvolt": (menvolt_root(work, args, "menvolt", "menvolt.efi"), "menvolt.efi", OURS_LAST),
+            "grub": (grub_root(work, "grub", GRUB_MODULES), GRUB_BOOT_FILE, GRUB_LAST)}
+
+
+def arm64_roots(work, args):
+    """The menu's two sides on the ARM64 PC; no store, for Secure Boot is
+    off there as in `menu`."""
+    if not os.path.isfile(os.path.join(GRUB_ARM64_MODULES, "moddep.lst")):
+        raise SystemExit("no GRUB arm64-efi modules in %s: run scripts/setup.sh" % GRUB_ARM64_MODULES)
+    return {"menvolt": (menvolt_root(work, args, "menvolt-aa64", OURS_ARM64), OURS_ARM64, OURS_LAST, None, True),
+            "grub": (grub_root(work, "grub-aa64", GRUB_ARM64_MODULES), GRUB_ARM64_BOOT_FILE, GRUB_LAST, None,
+                     True)}
 
 
 def secure_boot(args, *words):
@@ -243,15 +279,19 @@ def report(title, ours, floor, floor_name, goal, unit="ms", scale=1000):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--bin", required=True, help="build/bin with menvolt.efi, bench_mtftp_floor.efi, menvolt-cli")
+    parser.add_argument("--bin", required=True,
+                        help="build/bin with menvolt.efi, menvolt-aa64.efi, bench_mtftp_floor.efi, menvolt-cli")
     parser.add_argument("--pairs", type=int, default=7)
-    parser.add_argument("--only", choices=("menu", "shim", "transfer"))
+    parser.add_argument("--only", choices=("menu", "shim", "transfer", "arm64"))
     args = parser.parse_args()
     work = tempfile.mkdtemp(prefix="menvolt-efi-bench-")
     print("load average %.2f %.2f %.2f" % os.getloadavg())
     def wanted(mode):
         return args.only in (None, mode)
     try:
+        # Before any run, so that a tree without GRUB's ARM64 modules stops
+        # a run of all modes at once, not after the others.
+        arm64 = arm64_roots(work, args) if wanted("arm64") else None
         if wanted("menu"):
             times = menu_pairs(menu_roots(work, args), args.pairs, "menu")
         if wanted("shim"):
@@ -266,6 +306,8 @@ def main():
                 ours.append(o)
                 floor.append(f)
                 print("pair %d: 16 MB menvolt %.1f ms, floor %.1f ms" % (pair + 1, o * 1000, f * 1000), flush=True)
+        if wanted("arm64"):
+            arm64_times = menu_pairs(arm64, args.pairs, "arm64 menu")
         print("load average at the end %.2f %.2f %.2f" % os.getloadavg())
         if wanted("menu"):
             report("menu on screen after the boot program's request", times["menvolt"], times["grub"], "grub", 0.25)
@@ -275,6 +317,9 @@ def main():
             second_stage_sizes(shim)
         if wanted("transfer"):
             report("transfer of 16 MB, read and started", ours, floor, "floor", 1.2)
+        if wanted("arm64"):
+            report("arm64 menu on screen after the boot program's request, ARM64 PC", arm64_times["menvolt"],
+                   arm64_times["grub"], "grub", 0.25)
         return 0
     finally:
         shutil.rmtree(work, ignore_errors=True)
