@@ -120,7 +120,11 @@ else
 fi
 
 # ---- Without Debian's tools the command says what to install.
-mkdir "$dir/bin" && ln -s "$(command -v openssl)" "$dir/bin/openssl"
+# (Everything else stays: under the sanitizers the program is a shell wrapper.)
+mkdir "$dir/bin"
+for f in /usr/bin/* /bin/*; do
+  case ${f##*/} in sbsign|sbverify) ;; *) [ -e "$dir/bin/${f##*/}" ] || ln -s "$f" "$dir/bin/${f##*/}" ;; esac
+done
 if out=$(PATH="$dir/bin" "$cli" secureboot sign "$dir/plain.efi" --keys "$dir/keys" 2>&1); then fail "sign without sbsign"; fi
 grep -q 'sbsign is not installed here: install the Debian package sbsigntool' <<<"$out" || fail "no sbsign: $out"
 echo "secureboot: all checks passed"
