@@ -96,20 +96,25 @@ inline PeFacts ReadPeFacts(const uint8_t* data, size_t size) {
     return f;
 }
 
+// The machine types of the PCs our UEFI programs run on.
+inline constexpr uint16_t kMachineX64 = 0x8664, kMachineArm64 = 0xAA64;
+
 // Why a UEFI PC's firmware would not start the file as an EFI application
-// for x86-64, as far as its headers tell; empty when it would. The image
+// for `machine` (x86-64 unless told), as far as its headers tell; empty
+// when it would. The image
 // library refuses such a file as an image's boot program, and "boots on"
 // never calls it UEFI. menvolt.efi's own check of what it starts
 // (loader/efi/start_image.c, in C) covers the header fields only and leaves
 // sections and entry point to the firmware's LoadImage.
-inline std::string EfiApplicationProblem(const PeFacts& f) {
+inline std::string EfiApplicationProblem(const PeFacts& f, uint16_t machine = kMachineX64) {
     char text[96];
     if (!f.pe) return "it is not a PE program (no MZ and PE headers)";
-    if (f.machine != 0x8664) {
-        std::snprintf(text, sizeof text, "it is made for machine type %04Xh, not x86-64 (8664h)", f.machine);
+    if (f.machine != machine) {
+        std::snprintf(text, sizeof text, "it is made for machine type %04Xh, not %s (%04Xh)", f.machine,
+                      machine == kMachineArm64 ? "ARM64" : "x86-64", machine);
         return text;
     }
-    if (!f.pe32PlusX64) return "it is not a 64-bit PE32+ program";
+    if (!f.pe32Plus) return "it is not a 64-bit PE32+ program";
     if (f.sizeOfImage == 0) return "its optional header is cut short";
     if (f.sections == 0) return "it has no sections";
     if (!f.sectionTableInFile) return "its section table lies beyond the end of the file";

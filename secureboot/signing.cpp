@@ -17,7 +17,6 @@ namespace {
 
 constexpr int kToolTimeoutMs = 60000;
 constexpr size_t kProgramMax = size_t{256} << 20;
-constexpr uint16_t kMachineX64 = 0x8664, kMachineArm64 = 0xAA64;  // the PCs our programs run on
 constexpr const char* kPackages[][2] = {
     {"openssl", "openssl"}, {"sbsign", "sbsigntool"}, {"sbverify", "sbsigntool"}};
 
@@ -145,10 +144,9 @@ ProgramFacts ReadProgram(const std::string& bytes, bool listSigners) {
     f.readable = true;
     const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
     const common::PeFacts pe = common::ReadPeFacts(data, bytes.size());
-    if (!pe.pe) f.problem = "it is not a PE file (no EFI program)";
-    else if (!pe.pe32Plus || (pe.machine != kMachineX64 && pe.machine != kMachineArm64))
-        f.problem = "it is not a PE32+ program for x86-64 or ARM64";
-    else if (!pe.efiApplication) f.problem = "it is not an EFI application";
+    // The image library's rule, for whichever of our PCs the program is made.
+    f.problem = common::EfiApplicationProblem(pe, pe.machine == common::kMachineArm64 ? common::kMachineArm64
+                                                                                      : common::kMachineX64);
     if (pe.sbatSize) {
         f.hasSbat = true;
         f.sbat.assign(bytes, pe.sbatOffset, pe.sbatSize);

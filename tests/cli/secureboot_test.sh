@@ -44,7 +44,7 @@ sb sign "$dir/menvolt.efi" --again >/dev/null
 
 # ---- Bad input: not PE, not a key, a certificate of another key.
 printf 'MZ not really' >"$dir/stub.efi"
-refused 'stub.efi cannot be signed: it is not a PE file' sign "$dir/stub.efi"
+refused 'stub.efi cannot be signed: it is not a PE program' sign "$dir/stub.efi"
 printf 'plain text' >"$dir/notes.txt"
 refused 'notes.txt is neither an EFI program nor a boot image' sign "$dir/notes.txt"
 cp -r "$dir/keys" "$dir/good"
