@@ -1,6 +1,7 @@
 /* menvolt.efi: the UEFI network boot program. Started as NAME.efi it reads
  * NAME.ldr from the same folder of the same TFTP server (else menvolt.ldr
- * there: started by shim, whose boot file name is shim's), shows that loader
+ * there: started by shim, whose boot file name is shim's), or from the web
+ * server that HTTP Boot started it from or that NAME.url names; it shows that loader
  * file's menu exactly as the BIOS client does and starts the chosen EFI
  * program; a hard-drive item hands back to the boot manager, which goes on
  * to the next boot option. */
@@ -73,7 +74,7 @@ static EFI_STATUS RunLoader(NetBoot *net, const Loader *ldr) {
         Message(L"Transferring image file..\r\n");
         Received file;
         const CHAR16 *why;
-        EFI_STATUS status = TftpRead(net, name, 0, TRUE, &file, &why);
+        EFI_STATUS status = ReadFile(net, name, 0, TRUE, &file, &why);
         if (EFI_ERROR(status)) {
             Fail(why);
             if (ldr->count == 1) return status;
@@ -100,18 +101,19 @@ EFI_STATUS efi_main(EFI_HANDLE image, EFI_SYSTEM_TABLE *system) {
         WaitAnyKey();
         return EFI_NOT_FOUND;
     }
+    if (net.pxe) ReadWebSetting(&net);
 
     CHAR8 loader_name[sizeof net.own_name];
     LoaderName(net.own_name, loader_name, sizeof loader_name);
     Received file;
     const CHAR16 *why;
-    EFI_STATUS status = TftpRead(&net, loader_name, LDR_MAX_SIZE, FALSE, &file, &why);
+    EFI_STATUS status = ReadFile(&net, loader_name, LDR_MAX_SIZE, FALSE, &file, &why);
     CHAR8 shared_name[sizeof loader_name];
     /* Only a file the server does not have is looked for again (the
      * firmware's base code says TFTP error, iPXE's not found). */
     if ((status == EFI_TFTP_ERROR || status == EFI_NOT_FOUND) &&
         SharedLoaderName(loader_name, shared_name, sizeof shared_name)) {
-        status = TftpRead(&net, shared_name, LDR_MAX_SIZE, FALSE, &file, &why);
+        status = ReadFile(&net, shared_name, LDR_MAX_SIZE, FALSE, &file, &why);
         if (EFI_ERROR(status)) {
             Print(L"Error: neither the loader file %a nor %a could be read.\r\n", loader_name, shared_name);
             Fail(why);

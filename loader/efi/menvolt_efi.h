@@ -6,12 +6,21 @@
 
 #include "loader/efi/efi_layout.h"
 
+/* Characters of a base web address: "http://" and a host name of 63, a
+ * port and a folder. A file's address is the base and the name, each of
+ * its characters at most three ("%5C"). */
+#define WEB_BASE_MAX 200
+#define WEB_ADDRESS_MAX (WEB_BASE_MAX + 3 * LDR_TFTP_NAME_MAX)
+
 typedef struct {
     EFI_HANDLE image;                /* ours */
     EFI_HANDLE device;               /* the network device we were loaded from */
-    EFI_PXE_BASE_CODE_PROTOCOL *pxe;
-    EFI_IP_ADDRESS server;           /* where the loader file and images come from */
+    EFI_PXE_BASE_CODE_PROTOCOL *pxe; /* NULL when the firmware's HTTP Boot started us */
+    EFI_IP_ADDRESS server;           /* the TFTP server, where the loader file and images come from */
     CHAR8 own_name[128];             /* our own boot file name, NUL-terminated */
+    /* "http://server[:port]/[folder/]": files come from there by HTTP, each
+     * name mapped onto it as web_address.c says; empty: by TFTP. */
+    CHAR16 web_base[WEB_BASE_MAX + 1];
 } NetBoot;
 
 typedef struct {
@@ -31,7 +40,8 @@ static inline UINTN SlotString(const Loader *ldr, UINTN slot, UINTN field) {
     return LoaderString(ldr, HDR_SLOTS + slot * HDR_SLOT_SIZE + field);
 }
 
-/* net_boot.c */
+/* net_boot.c: how we were started, by PXE or by HTTP Boot (then
+ * own_name is the path of our web address and web_base its server). */
 EFI_STATUS FindNetBoot(EFI_HANDLE image, NetBoot *net);
 
 /* tftp.c: a whole file received into reserved pages, with room behind
@@ -48,19 +58,45 @@ typedef struct {
                                       * came, the rest of the buffer holds RECEIVED_FILL */
 } Received;
 #define RECEIVED_FILL 0xFF
+
+/* received.c. AllocateReceived: pages for `bytes` and RECEIVED_SLACK, or
+ * NULL. LastTryCapacity: room for one more try after `too_small` was, or
+ * 0 if no more than that is free. */
+UINT8 *AllocateReceived(UINT64 bytes, EFI_MEMORY_TYPE type, UINTN *pages);
+UINT64 LastTryCapacity(UINT64 too_small);
 void FreeReceived(Received *file);
 /* Length of `data` without the fill behind it: the file's end, or before
  * it if the file itself ends in fill bytes. */
 UINTN WrittenLength(const UINT8 *data, UINTN size);
 
-/* Read NAME whole. max: refuse larger files (0: as large as memory
- * allows); show_progress: write the share received behind the cursor on
- * row 0. */
+/* Whole-file reads. NAME is a server path as the BIOS client asks TFTP
+ * for it; max: refuse larger files, and the file is a loader file (0: an
+ * image, as large as memory allows); show_progress: the share received
+ * behind the cursor on row 0. On failure *why is the message to show;
+ * EFI_NOT_FOUND means the server does not have the file. */
+#define FILE_IS_LOADER(max) ((max) != 0)
 EFI_STATUS TftpRead(NetBoot *net, const CHAR8 *name, UINTN max, BOOLEAN show_progress, Received *file,
                     const CHAR16 **why);
+/* http.c: EFI_NO_RESPONSE when no connection to the web server could be
+ * made (nothing was asked). */
+EFI_STATUS HttpRead(NetBoot *net, const CHAR8 *name, UINTN max, BOOLEAN show_progress, Received *file,
+                    const CHAR16 **why);
+/* transfer.c: by HTTP when the site set a web address, else by TFTP; a web
+ * server that cannot be reached after PXE gives way to TFTP for good. */
+EFI_STATUS ReadFile(NetBoot *net, const CHAR8 *name, UINTN max, BOOLEAN show_progress, Received *file,
+                    const CHAR16 **why);
+/* The NAME.url beside our own boot file (else menvolt.url): a site that
+ * starts us by PXE names there the web server to read from. */
+void ReadWebSetting(NetBoot *net);
+
+/* web_address.c: base + NAME as a web address (backslashes are folder
+ * separators, every byte outside RFC 3986's unreserved set is escaped);
+ * FALSE when it does not fit in `size` characters with its NUL. */
+BOOLEAN WebAddress(const CHAR16 *base, const CHAR8 *name, CHAR16 *out, UINTN size);
 
 /* screen.c */
 void ScreenInit(void);
+void ShowProgress(UINT64 received, UINT64 expected, UINTN *shown);
 void DrawText(UINTN row, UINTN column, const UINT8 *text, UINTN max_length, UINT8 attr);
 void DrawBlanks(UINTN row, UINTN column, UINTN count, UINT8 attr);
 void ClearScreen(UINT8 attr);

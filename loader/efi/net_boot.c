@@ -71,11 +71,63 @@ static void CopyBootFile(const EFI_PXE_BASE_CODE_PACKET *reply, CHAR8 *out, UINT
     out[n] = 0;
 }
 
+/* The URI node of a device path, or NULL. */
+static const URI_DEVICE_PATH *FindUri(EFI_DEVICE_PATH *path) {
+    for (; path && !IsDevicePathEnd(path); path = NextDevicePathNode(path))
+        if (DevicePathType(path) == MESSAGING_DEVICE_PATH && DevicePathSubType(path) == MSG_URI_DP)
+            return (const URI_DEVICE_PATH *)path;
+    return NULL;
+}
+
+static UINT8 HexValue(CHAR8 c) {
+    if (c >= '0' && c <= '9') return (UINT8)(c - '0');
+    c |= 0x20;
+    return c >= 'a' && c <= 'f' ? (UINT8)(c - 'a' + 10) : 0xFF;
+}
+
+/* Started by HTTP Boot from "http://server[:port]/PATH": the server's root
+ * is the share's, as the TFTP server's is, so PATH (unescaped) is our own
+ * name and every file is asked for there. FALSE when the address is not
+ * one of that form or does not fit. */
+static BOOLEAN FromWebAddress(const URI_DEVICE_PATH *uri, NetBoot *net) {
+    UINTN length = DevicePathNodeLength(&uri->Header) - sizeof uri->Header;
+    const CHAR8 *text = (const CHAR8 *)uri->Uri;
+    UINTN at = 0;
+    while (at < length && text[at] != ':') ++at;
+    if (at + 3 > length || text[at + 1] != '/' || text[at + 2] != '/') return FALSE;
+    at += 3;
+    while (at < length && text[at] && text[at] != '/') ++at;
+    if (at >= length || text[at] != '/' || at + 1 > WEB_BASE_MAX) return FALSE;
+    for (UINTN i = 0; i <= at; ++i) net->web_base[i] = (CHAR8)text[i];
+    net->web_base[at + 1] = 0;
+    UINTN n = 0;
+    for (++at; at < length && text[at] && text[at] != '?' && text[at] != '#'; ++at) {
+        if (n + 1 >= sizeof net->own_name) return FALSE;
+        CHAR8 c = text[at];
+        if (c == '%' && at + 2 < length && HexValue(text[at + 1]) < 16 && HexValue(text[at + 2]) < 16) {
+            c = (CHAR8)(HexValue(text[at + 1]) << 4 | HexValue(text[at + 2]));
+            at += 2;
+        }
+        net->own_name[n++] = c;
+    }
+    net->own_name[n] = 0;
+    return n > 0;
+}
+
 EFI_STATUS FindNetBoot(EFI_HANDLE image, NetBoot *net) {
     EFI_LOADED_IMAGE *loaded = NULL;
     EFI_STATUS status = uefi_call_wrapper(BS->HandleProtocol, 3, image, &LoadedImageProtocol, (void **)&loaded);
     if (EFI_ERROR(status)) return status;
     net->device = loaded->DeviceHandle;
+    /* HTTP Boot puts the address on its own child's path or leaves it in
+     * the rest of ours. */
+    const URI_DEVICE_PATH *uri = FindUri(DevicePathFromHandle(net->device));
+    if (!uri) uri = FindUri(loaded->FilePath);
+    if (uri) {
+        if (FromWebAddress(uri, net)) return EFI_SUCCESS;
+        Message(L"Error: the web address this program was started from cannot be used.\r\n");
+        return EFI_NOT_FOUND;
+    }
     status = uefi_call_wrapper(BS->HandleProtocol, 3, net->device, &PxeBaseCodeProtocol, (void **)&net->pxe);
     if (EFI_ERROR(status) || !net->pxe->Mode || !net->pxe->Mode->Started) {
         Message(L"Error: Preboot API not found!\r\n");

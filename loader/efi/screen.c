@@ -103,3 +103,21 @@ void WaitAnyKey(void) {
         if (!EFI_ERROR(uefi_call_wrapper(ST->ConIn->ReadKeyStroke, 2, ST->ConIn, &key))) return;
     }
 }
+
+/* The share of a file received so far (or its megabytes, while its size
+ * is not known), behind "Transferring image file.." on row 0. */
+#define PROGRESS_COLUMN 26
+void ShowProgress(UINT64 received, UINT64 expected, UINTN *shown) {
+    UINTN figure = expected ? (UINTN)(received * 100 / expected) : (UINTN)(received >> 20);
+    if (figure + 1 == *shown) return;
+    *shown = figure + 1;
+    CHAR16 text[24];
+    if (expected)
+        SPrint(text, sizeof text, L" %d%%", figure);
+    else
+        SPrint(text, sizeof text, L" %d MB", figure);
+    uefi_call_wrapper(ST->ConOut->SetAttribute, 2, ST->ConOut, EFI_LIGHTGRAY);
+    uefi_call_wrapper(ST->ConOut->SetCursorPosition, 3, ST->ConOut, PROGRESS_COLUMN - 1, 0);
+    uefi_call_wrapper(ST->ConOut->OutputString, 2, ST->ConOut, text);
+    uefi_call_wrapper(ST->ConOut->SetCursorPosition, 3, ST->ConOut, 0, 1);
+}

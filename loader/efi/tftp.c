@@ -4,16 +4,11 @@
 
 /* Asked for; a server that grants less (or no option at all) gets its way. */
 #define BLOCK_SIZE_ASKED 1432
-/* Without a tsize answer the buffer starts here and doubles. When the
- * next double does not fit, the last try takes the longest run of free
- * memory but this much, for what the firmware allocates while the file
- * comes in; a RAM disk gives the pages past its end back straight after. */
+/* Without a tsize answer the buffer starts here and doubles. */
 #define FIRST_GUESS (4u << 20)
-#define LEFT_FOR_FIRMWARE (2u << 20)
 #define TFTP_DATA 3
 #define TFTP_HEADER 4
 #define TFTP_OPTIONS_REFUSED 8 /* error code of RFC 2347 */
-#define PROGRESS_COLUMN 26
 
 typedef struct {
     EFI_PXE_BASE_CODE_CALLBACK_PROTOCOL protocol; /* first: the firmware hands us this */
@@ -21,21 +16,6 @@ typedef struct {
     UINT64 received;
     UINTN shown;                                  /* last figure written, +1; 0 = none yet */
 } Progress;
-
-static void ShowProgress(Progress *p) {
-    UINTN figure = p->expected ? (UINTN)(p->received * 100 / p->expected) : (UINTN)(p->received >> 20);
-    if (figure + 1 == p->shown) return;
-    p->shown = figure + 1;
-    CHAR16 text[24];
-    if (p->expected)
-        SPrint(text, sizeof text, L" %d%%", figure);
-    else
-        SPrint(text, sizeof text, L" %d MB", figure);
-    uefi_call_wrapper(ST->ConOut->SetAttribute, 2, ST->ConOut, EFI_LIGHTGRAY);
-    uefi_call_wrapper(ST->ConOut->SetCursorPosition, 3, ST->ConOut, PROGRESS_COLUMN - 1, 0);
-    uefi_call_wrapper(ST->ConOut->OutputString, 2, ST->ConOut, text);
-    uefi_call_wrapper(ST->ConOut->SetCursorPosition, 3, ST->ConOut, 0, 1);
-}
 
 static EFI_PXE_BASE_CODE_CALLBACK_STATUS EFIAPI OnPacket(EFI_PXE_BASE_CODE_CALLBACK_PROTOCOL *self,
                                                           EFI_PXE_BASE_CODE_FUNCTION function,
@@ -48,7 +28,7 @@ static EFI_PXE_BASE_CODE_CALLBACK_STATUS EFIAPI OnPacket(EFI_PXE_BASE_CODE_CALLB
     if (received && packet && length > TFTP_HEADER &&
         packet->Raw[0] == 0 && packet->Raw[1] == TFTP_DATA) {
         p->received += length - TFTP_HEADER;
-        ShowProgress(p);
+        ShowProgress(p->received, p->expected, &p->shown);
     }
     return EFI_PXE_BASE_CODE_CALLBACK_STATUS_CONTINUE;
 }
@@ -109,59 +89,6 @@ static EFI_STATUS ReadInto(NetBoot *net, const CHAR8 *name, UINT8 *buffer, UINT6
         status = Mtftp(net, EFI_PXE_BASE_CODE_TFTP_READ_FILE, buffer, size, FALSE, name);
     }
     return status;
-}
-
-/* Pages for `bytes` and the slack behind them. An image goes into reserved
- * pages: a RAM disk made in them must stay out of the way of whatever the
- * program on it starts. The loader file, kept while its menu runs, into
- * loader data, which an operating system may take back. */
-static UINT8 *AllocateReceived(UINT64 bytes, EFI_MEMORY_TYPE type, UINTN *pages) {
-    if (bytes > (UINT64)(~(UINTN)0) - RECEIVED_SLACK - EFI_PAGE_SIZE) return NULL;
-    *pages = EFI_SIZE_TO_PAGES((UINTN)bytes + RECEIVED_SLACK);
-    EFI_PHYSICAL_ADDRESS at;
-    if (EFI_ERROR(uefi_call_wrapper(BS->AllocatePages, 4, AllocateAnyPages, type, *pages, &at))) return NULL;
-    return (UINT8 *)(UINTN)at;
-}
-
-void FreeReceived(Received *file) {
-    if (file->data) uefi_call_wrapper(BS->FreePages, 2, (EFI_PHYSICAL_ADDRESS)(UINTN)file->data, file->pages);
-    file->data = NULL;
-}
-
-/* The longest run of free pages, in bytes. */
-static UINT64 LongestFreeRun(void) {
-    UINTN entries, key, stride;
-    UINT32 version;
-    EFI_MEMORY_DESCRIPTOR *map = LibMemoryMap(&entries, &key, &stride, &version);
-    if (!map) return 0;
-    UINT64 longest = 0, run = 0, end = 0;
-    for (UINTN i = 0; i < entries; ++i) {
-        const EFI_MEMORY_DESCRIPTOR *d = (const EFI_MEMORY_DESCRIPTOR *)((const UINT8 *)map + i * stride);
-        if (d->Type != EfiConventionalMemory) {
-            run = 0;
-            continue;
-        }
-        UINT64 bytes = d->NumberOfPages << EFI_PAGE_SHIFT;
-        run = run && d->PhysicalStart == end ? run + bytes : bytes;
-        end = d->PhysicalStart + bytes;
-        if (run > longest) longest = run;
-    }
-    FreePool(map);
-    return longest;
-}
-
-/* Capacity for the last try after `too_small` was, or 0 if there is no
- * more room than that. */
-static UINT64 LastTryCapacity(UINT64 too_small) {
-    UINT64 room = LongestFreeRun();
-    UINT64 overhead = LEFT_FOR_FIRMWARE + RECEIVED_SLACK + EFI_PAGE_SIZE + 1;
-    if (room <= overhead || room - overhead <= too_small) return 0;
-    return (room - overhead) & ~(UINT64)EFI_PAGE_MASK;
-}
-
-UINTN WrittenLength(const UINT8 *data, UINTN size) {
-    while (size > 0 && data[size - 1] == RECEIVED_FILL) --size;
-    return size;
 }
 
 EFI_STATUS TftpRead(NetBoot *net, const CHAR8 *name, UINTN max, BOOLEAN show_progress, Received *file,

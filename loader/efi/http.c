@@ -1,0 +1,282 @@
+/* Whole-file reads over HTTP, through the firmware's EFI HTTP protocol on
+ * the network card we were started from. One connection per file: a
+ * server that sent more or less than it said cannot spoil the next one. */
+#include "loader/efi/menvolt_efi.h"
+#include "loader/efi/uefi_http.h"
+
+/* No answer, or no new byte of the body, for this long ends the read. */
+#define STALL_LIMIT_100NS (15ull * 10 * 1000 * 1000)
+#define CONNECT_TIMEOUT_MS 10000
+/* The body is received straight into the file's pages in pieces this
+ * large: the firmware copies what has come, up to this, on each call. */
+#define RECEIVE_PIECE (1u << 20)
+
+static const CHAR16 kFailed[] = L"Error: HTTP failed transferring image file.";
+static const CHAR16 kTooLarge[] = L"Error: the file is larger than the memory of this PC allows.";
+static const CHAR16 kLoaderTooLarge[] = L"Error: the loader file is larger than 8192 bytes.";
+static const CHAR16 kNoConnection[] = L"Error: the web server could not be reached.";
+static const CHAR16 kNoLength[] =
+    L"Error: the web server did not say how long the file is (HTTP without Content-Length).";
+static const CHAR16 kCut[] = L"Error: the web server stopped sending before the whole file came.";
+static const CHAR16 kAddressTooLong[] = L"Error: the file's web address is too long.";
+/* Messages that name the server's status code are written here. */
+static CHAR16 status_message[96];
+
+typedef struct {
+    EFI_SERVICE_BINDING *binding;
+    EFI_HANDLE child;
+    EFI_HTTP_PROTOCOL *http;
+} Connection;
+
+static void EFIAPI SetDone(EFI_EVENT event, void *done) {
+    (void)event;
+    *(volatile BOOLEAN *)done = TRUE;
+}
+
+/* The card's HTTP service: on the handle of the device path we were
+ * loaded from, or the nearest one above it (the card, under PXE's and
+ * HTTP Boot's own children). */
+static EFI_STATUS Open(NetBoot *net, Connection *c) {
+    EFI_GUID binding_guid = EFI_HTTP_SERVICE_BINDING_PROTOCOL_GUID, http_guid = EFI_HTTP_PROTOCOL_GUID;
+    EFI_DEVICE_PATH *path = DevicePathFromHandle(net->device);
+    EFI_HANDLE card;
+    if (!path) return EFI_UNSUPPORTED;
+    EFI_STATUS status = uefi_call_wrapper(BS->LocateDevicePath, 3, &binding_guid, &path, &card);
+    if (EFI_ERROR(status)) return status;
+    status = uefi_call_wrapper(BS->HandleProtocol, 3, card, &binding_guid, (void **)&c->binding);
+    if (EFI_ERROR(status)) return status;
+    c->child = NULL;
+    status = uefi_call_wrapper(c->binding->CreateChild, 2, c->binding, &c->child);
+    if (EFI_ERROR(status)) return status;
+    status = uefi_call_wrapper(BS->HandleProtocol, 3, c->child, &http_guid, (void **)&c->http);
+    if (EFI_ERROR(status)) return status;
+
+    /* After PXE the address is PXE's own; after HTTP Boot the firmware
+     * has made its address the card's default. */
+    EFI_HTTPv4_ACCESS_POINT ipv4;
+    ZeroMem(&ipv4, sizeof ipv4);
+    ipv4.UseDefaultAddress = net->pxe == NULL;
+    if (net->pxe) {
+        CopyMem(&ipv4.LocalAddress, net->pxe->Mode->StationIp.v4.Addr, 4);
+        CopyMem(&ipv4.LocalSubnet, net->pxe->Mode->SubnetMask.v4.Addr, 4);
+    }
+    EFI_HTTP_CONFIG_DATA config;
+    ZeroMem(&config, sizeof config);
+    config.HttpVersion = HttpVersion11;
+    config.TimeOutMillisec = CONNECT_TIMEOUT_MS;
+    config.AccessPoint.IPv4Node = &ipv4;
+    return uefi_call_wrapper(c->http->Configure, 2, c->http, &config);
+}
+
+static void Close(Connection *c) {
+    if (c->child) uefi_call_wrapper(c->binding->DestroyChild, 2, c->binding, c->child);
+    c->child = NULL;
+}
+
+/* Runs the network until `token` is done, or gives up on it after the
+ * stall limit. */
+static EFI_STATUS Wait(Connection *c, EFI_HTTP_TOKEN *token, volatile BOOLEAN *done, EFI_EVENT timer) {
+    uefi_call_wrapper(BS->SetTimer, 3, timer, TimerRelative, STALL_LIMIT_100NS);
+    while (!*done) {
+        uefi_call_wrapper(c->http->Poll, 1, c->http);
+        if (!*done && uefi_call_wrapper(BS->CheckEvent, 1, timer) == EFI_SUCCESS) {
+            uefi_call_wrapper(c->http->Cancel, 2, c->http, token);
+            if (!*done) return EFI_TIMEOUT;
+        }
+    }
+    return token->Status;
+}
+
+static BOOLEAN SameName(const CHAR8 *a, const char *b) {
+    for (; *a && *b; ++a, ++b) {
+        CHAR8 x = *a >= 'A' && *a <= 'Z' ? *a + 32 : *a, y = *b >= 'A' && *b <= 'Z' ? *b + 32 : *b;
+        if (x != y) return FALSE;
+    }
+    return *a == 0 && *b == 0;
+}
+
+/* A Content-Length of decimal digits only (surrounding blanks allowed)
+ * that fits 64 bits; FALSE for anything else. */
+static BOOLEAN ParseLength(const CHAR8 *text, UINT64 *value) {
+    while (*text == ' ' || *text == '\t') ++text;
+    if (*text < '0' || *text > '9') return FALSE;
+    UINT64 v = 0;
+    for (; *text >= '0' && *text <= '9'; ++text) {
+        if (v > (~(UINT64)0 - 9) / 10) return FALSE;
+        v = v * 10 + (UINT64)(*text - '0');
+    }
+    while (*text == ' ' || *text == '\t') ++text;
+    *value = v;
+    return *text == 0;
+}
+
+/* The length the headers give, and whether the body is chunked; the
+ * headers are the firmware's to give and ours to free. */
+static BOOLEAN TakeLength(EFI_HTTP_MESSAGE *m, UINT64 *length) {
+    BOOLEAN known = FALSE, chunked = FALSE;
+    for (UINTN i = 0; i < m->HeaderCount; ++i) {
+        EFI_HTTP_HEADER *h = &m->Headers[i];
+        if (h->FieldName && h->FieldValue) {
+            if (SameName(h->FieldName, "Content-Length")) known = ParseLength(h->FieldValue, length);
+            if (SameName(h->FieldName, "Transfer-Encoding")) chunked = TRUE;
+        }
+        if (h->FieldName) FreePool(h->FieldName);
+        if (h->FieldValue) FreePool(h->FieldValue);
+    }
+    if (m->Headers) FreePool(m->Headers);
+    m->Headers = NULL;
+    m->HeaderCount = 0;
+    return known && !chunked;
+}
+
+static const CHAR16 *StatusMessage(EFI_HTTP_STATUS_CODE code) {
+    static const UINT16 numbers[] = {EFI_HTTP_STATUS_NUMBERS};
+    UINTN number = code < sizeof numbers / sizeof numbers[0] ? numbers[code] : 0;
+    if (number == 404)
+        return L"Error: the web server does not have this file (HTTP 404).";
+    if (number >= 300 && number < 400)
+        SPrint(status_message, sizeof status_message,
+               L"Error: the web server sent this file elsewhere (HTTP %d), and redirects are not followed.", number);
+    else if (number)
+        SPrint(status_message, sizeof status_message, L"Error: the web server refused this file (HTTP %d).", number);
+    else
+        return L"Error: the web server gave an answer that is not HTTP.";
+    return status_message;
+}
+
+/* The Host header: the address's authority, between "//" and the next slash. */
+static void HostOf(const CHAR16 *address, CHAR8 *host, UINTN size) {
+    const CHAR16 *at = address;
+    while (*at && !(at[0] == '/' && at[1] == '/')) ++at;
+    if (*at) at += 2;
+    UINTN n = 0;
+    for (; *at && *at != '/' && n + 1 < size; ++at) host[n++] = (CHAR8)*at;
+    host[n] = 0;
+}
+
+/* Sends the request and takes the answer's head; the length when it is 200. */
+static EFI_STATUS AskFor(Connection *c, CHAR16 *address, EFI_EVENT timer, UINT64 *length, const CHAR16 **why) {
+    CHAR8 host[WEB_BASE_MAX + 1];
+    HostOf(address, host, sizeof host);
+    EFI_HTTP_HEADER headers[] = {{(CHAR8 *)"Host", host}, {(CHAR8 *)"Accept", (CHAR8 *)"*/*"},
+                                 {(CHAR8 *)"User-Agent", (CHAR8 *)"menvolt.efi"}};
+    EFI_HTTP_REQUEST_DATA request = {HttpMethodGet, address};
+    EFI_HTTP_MESSAGE message;
+    ZeroMem(&message, sizeof message);
+    message.Data.Request = &request;
+    message.HeaderCount = sizeof headers / sizeof headers[0];
+    message.Headers = headers;
+    volatile BOOLEAN done = FALSE;
+    EFI_HTTP_TOKEN token = {NULL, EFI_SUCCESS, &message};
+    EFI_STATUS status = uefi_call_wrapper(BS->CreateEvent, 5, EVT_NOTIFY_SIGNAL, TPL_CALLBACK, SetDone,
+                                          (void *)&done, &token.Event);
+    if (EFI_ERROR(status)) return status;
+    status = uefi_call_wrapper(c->http->Request, 2, c->http, &token);
+    if (!EFI_ERROR(status)) status = Wait(c, &token, &done, timer);
+    uefi_call_wrapper(BS->CloseEvent, 1, token.Event);
+    if (EFI_ERROR(status)) {
+        *why = kNoConnection;
+        return EFI_NO_RESPONSE;
+    }
+
+    EFI_HTTP_RESPONSE_DATA response = {0};
+    ZeroMem(&message, sizeof message);
+    message.Data.Response = &response;
+    done = FALSE;
+    token.Status = EFI_SUCCESS;
+    status = uefi_call_wrapper(BS->CreateEvent, 5, EVT_NOTIFY_SIGNAL, TPL_CALLBACK, SetDone, (void *)&done,
+                               &token.Event);
+    if (EFI_ERROR(status)) return status;
+    status = uefi_call_wrapper(c->http->Response, 2, c->http, &token);
+    if (!EFI_ERROR(status)) status = Wait(c, &token, &done, timer);
+    uefi_call_wrapper(BS->CloseEvent, 1, token.Event);
+    BOOLEAN known = TakeLength(&message, length);
+    /* The firmware reports every status but 2xx as an HTTP error, with the
+     * code filled in. */
+    if (status == EFI_HTTP_ERROR || (!EFI_ERROR(status) && response.StatusCode != HTTP_STATUS_200_OK)) {
+        *why = StatusMessage(response.StatusCode);
+        return response.StatusCode == HTTP_STATUS_404_NOT_FOUND ? EFI_NOT_FOUND : EFI_PROTOCOL_ERROR;
+    }
+    if (EFI_ERROR(status)) return status;
+    if (!known) {
+        *why = kNoLength;
+        return EFI_PROTOCOL_ERROR;
+    }
+    return EFI_SUCCESS;
+}
+
+/* The body, `length` bytes, into `buffer`, piece by piece. */
+static EFI_STATUS ReceiveBody(Connection *c, UINT8 *buffer, UINT64 length, EFI_EVENT timer,
+                              BOOLEAN show_progress) {
+    UINTN shown = 0;
+    UINT64 got = 0;
+    while (got < length) {
+        EFI_HTTP_MESSAGE message;
+        ZeroMem(&message, sizeof message);
+        message.Body = buffer + got;
+        message.BodyLength = length - got < RECEIVE_PIECE ? (UINTN)(length - got) : RECEIVE_PIECE;
+        volatile BOOLEAN done = FALSE;
+        EFI_HTTP_TOKEN token = {NULL, EFI_SUCCESS, &message};
+        EFI_STATUS status = uefi_call_wrapper(BS->CreateEvent, 5, EVT_NOTIFY_SIGNAL, TPL_CALLBACK, SetDone,
+                                              (void *)&done, &token.Event);
+        if (EFI_ERROR(status)) return status;
+        status = uefi_call_wrapper(c->http->Response, 2, c->http, &token);
+        if (!EFI_ERROR(status)) status = Wait(c, &token, &done, timer);
+        uefi_call_wrapper(BS->CloseEvent, 1, token.Event);
+        if (EFI_ERROR(status)) return status;
+        if (message.BodyLength == 0 || message.BodyLength > length - got) return EFI_END_OF_FILE;
+        got += message.BodyLength;
+        if (show_progress) ShowProgress(got, length, &shown);
+    }
+    return EFI_SUCCESS;
+}
+
+EFI_STATUS HttpRead(NetBoot *net, const CHAR8 *name, UINTN max, BOOLEAN show_progress, Received *file,
+                    const CHAR16 **why) {
+    ZeroMem(file, sizeof *file);
+    *why = kFailed;
+    CHAR16 address[WEB_ADDRESS_MAX + 1];
+    if (!WebAddress(net->web_base, name, address, sizeof address / sizeof address[0])) {
+        *why = kAddressTooLong;
+        return EFI_BAD_BUFFER_SIZE;
+    }
+    Connection c = {0};
+    EFI_EVENT timer;
+    EFI_STATUS status = uefi_call_wrapper(BS->CreateEvent, 5, EVT_TIMER, 0, NULL, NULL, &timer);
+    if (EFI_ERROR(status)) return status;
+    status = Open(net, &c);
+    if (EFI_ERROR(status)) {
+        *why = kNoConnection;
+        status = EFI_NO_RESPONSE;
+    }
+    UINT64 length = 0;
+    if (!EFI_ERROR(status)) status = AskFor(&c, address, timer, &length, why);
+    if (!EFI_ERROR(status) && FILE_IS_LOADER(max) && length > max) {
+        *why = kLoaderTooLarge;
+        status = EFI_BUFFER_TOO_SMALL;
+    }
+    UINTN pages = 0;
+    UINT8 *buffer = NULL;
+    if (!EFI_ERROR(status)) {
+        buffer = AllocateReceived(length, FILE_IS_LOADER(max) ? EfiLoaderData : EfiReservedMemoryType, &pages);
+        if (!buffer) {
+            *why = kTooLarge;
+            status = EFI_OUT_OF_RESOURCES;
+        }
+    }
+    if (!EFI_ERROR(status)) {
+        status = ReceiveBody(&c, buffer, length, timer, show_progress);
+        if (EFI_ERROR(status)) *why = kCut;
+    }
+    Close(&c);
+    uefi_call_wrapper(BS->CloseEvent, 1, timer);
+    if (EFI_ERROR(status)) {
+        if (buffer) uefi_call_wrapper(BS->FreePages, 2, (EFI_PHYSICAL_ADDRESS)(UINTN)buffer, pages);
+        return status;
+    }
+    file->data = buffer;
+    file->size = (UINTN)length;
+    file->pages = pages;
+    file->exact = TRUE;
+    return EFI_SUCCESS;
+}
