@@ -16,7 +16,7 @@ static const CHAR16 kTooLarge[] = L"Error: the file is larger than the memory of
 static const CHAR16 kLoaderTooLarge[] = L"Error: the loader file is larger than 8192 bytes.";
 static const CHAR16 kNoConnection[] = L"Error: the web server could not be reached.";
 static const CHAR16 kNoLength[] =
-    L"Error: the web server did not say how long the file is (HTTP without Content-Length).";
+    L"Error: the web server did not say how long the file is (no Content-Length).";
 static const CHAR16 kCut[] = L"Error: the web server stopped sending before the whole file came.";
 static const CHAR16 kAddressTooLong[] = L"Error: the file's web address is too long.";
 /* Messages that name the server's status code are written here. */
@@ -31,6 +31,14 @@ typedef struct {
 static void EFIAPI SetDone(EFI_EVENT event, void *done) {
     (void)event;
     *(volatile BOOLEAN *)done = TRUE;
+}
+
+/* The IPv4 node of a device path, or NULL. */
+static const IPv4_DEVICE_PATH *FindIpv4(EFI_DEVICE_PATH *path) {
+    for (; path && !IsDevicePathEnd(path); path = NextDevicePathNode(path))
+        if (DevicePathType(path) == MESSAGING_DEVICE_PATH && DevicePathSubType(path) == MSG_IPv4_DP)
+            return (const IPv4_DEVICE_PATH *)path;
+    return NULL;
 }
 
 /* The card's HTTP service: on the handle of the device path we were
@@ -51,15 +59,23 @@ static EFI_STATUS Open(NetBoot *net, Connection *c) {
     status = uefi_call_wrapper(BS->HandleProtocol, 3, c->child, &http_guid, (void **)&c->http);
     if (EFI_ERROR(status)) return status;
 
-    /* After PXE the address is PXE's own; after HTTP Boot the firmware
-     * has made its address the card's default. */
+    /* Our address is PXE's, or the one HTTP Boot put on our device's path:
+     * the card's default address may still be waiting for a DHCP of its
+     * own (the firmware says "no mapping" until then). */
     EFI_HTTPv4_ACCESS_POINT ipv4;
     ZeroMem(&ipv4, sizeof ipv4);
-    ipv4.UseDefaultAddress = net->pxe == NULL;
     if (net->pxe) {
         CopyMem(&ipv4.LocalAddress, net->pxe->Mode->StationIp.v4.Addr, 4);
         CopyMem(&ipv4.LocalSubnet, net->pxe->Mode->SubnetMask.v4.Addr, 4);
+    } else {
+        const IPv4_DEVICE_PATH *own = FindIpv4(DevicePathFromHandle(net->device));
+        if (own) {
+            CopyMem(&ipv4.LocalAddress, &own->LocalIpAddress, 4);
+            CopyMem(&ipv4.LocalSubnet, &own->SubnetMask, 4);
+        }
     }
+    static const UINT8 none[4];
+    ipv4.UseDefaultAddress = CompareMem(&ipv4.LocalAddress, none, 4) == 0;
     EFI_HTTP_CONFIG_DATA config;
     ZeroMem(&config, sizeof config);
     config.HttpVersion = HttpVersion11;
@@ -136,7 +152,7 @@ static const CHAR16 *StatusMessage(EFI_HTTP_STATUS_CODE code) {
         return L"Error: the web server does not have this file (HTTP 404).";
     if (number >= 300 && number < 400)
         SPrint(status_message, sizeof status_message,
-               L"Error: the web server sent this file elsewhere (HTTP %d), and redirects are not followed.", number);
+               L"Error: HTTP %d (redirect) for this file: redirects are not followed.", number);
     else if (number)
         SPrint(status_message, sizeof status_message, L"Error: the web server refused this file (HTTP %d).", number);
     else

@@ -32,8 +32,38 @@ static const CHAR16 *CheckPe(const UINT8 *data, UINTN size) {
     return NULL;
 }
 
+/* Read by HTTP: the card (our device's path up to its first network
+ * address node), then the file's web address as a URI node, the path the
+ * firmware's own HTTP Boot gives what it starts. */
+static EFI_DEVICE_PATH *WebImagePath(NetBoot *net, const CHAR8 *name) {
+    CHAR16 address[WEB_ADDRESS_MAX + 1];
+    if (!WebAddress(net->web_base, name, address, sizeof address / sizeof address[0])) return NULL;
+    UINTN length = StrLen(address);
+    URI_DEVICE_PATH *uri = AllocateZeroPool(sizeof uri->Header + length);
+    EFI_DEVICE_PATH *card = DuplicateDevicePath(DevicePathFromHandle(net->device));
+    EFI_DEVICE_PATH *whole = NULL;
+    if (uri && card) {
+        uri->Header.Type = MESSAGING_DEVICE_PATH;
+        uri->Header.SubType = MSG_URI_DP;
+        SetDevicePathNodeLength(&uri->Header, sizeof uri->Header + length);
+        for (UINTN i = 0; i < length; ++i) uri->Uri[i] = (CHAR8)address[i];
+        for (EFI_DEVICE_PATH *node = card; !IsDevicePathEnd(node); node = NextDevicePathNode(node))
+            if (DevicePathType(node) == MESSAGING_DEVICE_PATH &&
+                (DevicePathSubType(node) == MSG_IPv4_DP || DevicePathSubType(node) == MSG_IPv6_DP ||
+                 DevicePathSubType(node) == MSG_URI_DP)) {
+                SetDevicePathEndNode(node);
+                break;
+            }
+        whole = AppendDevicePathNode(card, &uri->Header);
+    }
+    if (uri) FreePool(uri);
+    if (card) FreePool(card);
+    return whole;
+}
+
 /* Our device, the server as an IPv4 node, then the file's TFTP name. */
 static EFI_DEVICE_PATH *ImagePath(NetBoot *net, const CHAR8 *name) {
+    if (net->web_base[0]) return WebImagePath(net, name);
     IPv4_DEVICE_PATH ip;
     ZeroMem(&ip, sizeof ip);
     ip.Header.Type = MESSAGING_DEVICE_PATH;

@@ -9,6 +9,11 @@
 #define EFI_HTTP_PROTOCOL_GUID \
     {0x7a59b29b, 0x910b, 0x4171, {0x82, 0x42, 0xa8, 0x5a, 0x0d, 0xf2, 0x5b, 0x5b}}
 
+/* The status the protocol gives for an answer other than 2xx (UEFI 2.5). */
+#ifndef EFI_HTTP_ERROR
+#define EFI_HTTP_ERROR EFIERR(35)
+#endif
+
 typedef enum { HttpVersion10, HttpVersion11, HttpVersionUnsupported } EFI_HTTP_VERSION;
 typedef enum { HttpMethodGet, HttpMethodPost, HttpMethodPatch, HttpMethodOptions, HttpMethodConnect,
                HttpMethodHead, HttpMethodPut, HttpMethodDelete, HttpMethodTrace, HttpMethodMax } EFI_HTTP_METHOD;

@@ -16,6 +16,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from e2e_scenarios import COLORS, HIGHLIGHT, NORMAL, SERVER_PATH, Setup, expect  # noqa: E402
 from qemu_harness import Machine  # noqa: E402
 from tftp_server import TftpServer  # noqa: E402
+from web_server import WebServer  # noqa: E402
 
 OVMF_CODE = "/usr/share/OVMF/OVMF_CODE_4M.fd"
 AAVMF_CODE = "/usr/share/AAVMF/AAVMF_CODE.fd"
@@ -145,14 +146,16 @@ class EfiSetup(Setup):
             subprocess.run(["mcopy", "-i", disk, host, at], check=True)
         return disk
 
-    def machine(self, nic, netdev=None, bootfile="menvolt.efi", variables=None, arm64=False, **options):
+    def machine(self, nic, netdev=None, bootfile="menvolt.efi", variables=None, arm64=False, more_args=(),
+                **options):
         """variables: a variable store, for a PC with Secure Boot on;
-        arm64: a 64-bit ARM PC."""
+        arm64: a 64-bit ARM PC; more_args: more QEMU options."""
         netdev = netdev or "user,id=n0,ipv6=off,tftp=%s,bootfile=%s" % (self.root, bootfile)
         # No IPv6 stack: fewer network boot options to time out before the disk.
         no_ipv6 = ["-fw_cfg", "name=opt/org.tianocore/IPv6Support,string=no"]
         firmware = AAVMF_CODE if arm64 else SECURE_BOOT_CODE if variables else OVMF_CODE
-        return Machine(self.root, bootfile, firmware=firmware, nic=nic, netdev=netdev, extra_args=no_ipv6,
+        return Machine(self.root, bootfile, firmware=firmware, nic=nic, netdev=netdev,
+                       extra_args=no_ipv6 + list(more_args),
                        variables=variables, arm64=arm64, **options)
 
     def secure_boot(self, *args):
@@ -491,6 +494,16 @@ def scenario_ram_disks(setup):
 
 
 TAP_ADDRESS = "192.168.77.1"  # tap0's, in the namespace of tap_namespace.sh
+TAP_NETDEV = "tap,id=n0,ifname=tap0,script=no,downscript=no"
+
+
+def dnsmasq(setup, *options):
+    """dnsmasq as the DHCP server (and more, by `options`) of tap0."""
+    return subprocess.Popen(["dnsmasq", "--no-daemon", "--port=0", "--interface=tap0", "--bind-interfaces",
+                             "--user=root", "--pid-file=", "--dhcp-leasefile=" + os.path.join(setup.root, "leases"),
+                             "--dhcp-range=192.168.77.50,192.168.77.60,1h", *options], stderr=subprocess.DEVNULL)
+
+
 BAD_SERVER_ITEMS = [  # image, description, what the PC shows
     ("refuse.efi", "Options refused", "menvolt test program: returning"),
     ("ignore.efi", "Options ignored", "menvolt test program: returning"),
@@ -518,13 +531,9 @@ def scenario_bad_server(setup):
     server = TftpServer(TAP_ADDRESS, setup.root, refuse={SERVER_PATH + "refuse.efi"},
                         ignore={SERVER_PATH + "ignore.efi"}, broken={SERVER_PATH + "broken.efi"})
     server.start()
-    dhcp = subprocess.Popen(["dnsmasq", "--no-daemon", "--port=0", "--interface=tap0", "--bind-interfaces",
-                             "--user=root", "--pid-file=", "--dhcp-leasefile=" + os.path.join(setup.root, "leases"),
-                             "--dhcp-range=192.168.77.50,192.168.77.60,1h",
-                             "--dhcp-boot=menvolt.efi,,%s" % TAP_ADDRESS], stderr=subprocess.DEVNULL)
-    netdev = "tap,id=n0,ifname=tap0,script=no,downscript=no"
+    dhcp = dnsmasq(setup, "--dhcp-boot=menvolt.efi,,%s" % TAP_ADDRESS)
     try:
-        with setup.machine(FIRMWARE_PXE, netdev=netdev) as m:
+        with setup.machine(FIRMWARE_PXE, netdev=TAP_NETDEV) as m:
             m.wait_screen(menu_on(0), BOOT_TIMEOUT, "the menu")
             for item in (2, 3, 0, 1, 4):
                 shows, before = BAD_SERVER_ITEMS[item][2], m.serial().count(BAD_SERVER_ITEMS[item][2])
@@ -547,6 +556,98 @@ def scenario_bad_server(setup):
     asked = [options for name, options in server.requests if name == SERVER_PATH + "refuse.efi"]
     expect(any(b"blksize" in o for o in asked) and any(b"blksize" not in o and b"tsize" not in o for o in asked),
            "refuse.efi asked with options, then again without: %s" % asked)
+
+
+WEB_ITEMS = [  # image, description, what the PC shows
+    ("test.efi", "Program over HTTP", "menvolt test program: returning"),
+    ("cd.iso", "CD image over HTTP", "menvolt test program: on a RAM disk (1 of them) Path("),
+    ("missing.efi", "Not on the server", "Error: the web server does not have this file (HTTP 404)."),
+    ("cut.efi", "Cut transfer", "Error: the web server stopped sending before the whole file came."),
+    ("chunked.efi", "No length", "Error: the web server did not say how long the file is (no Content-Length)."),
+    ("loop.efi", "Redirect loop", "Error: HTTP 302 (redirect) for this file: redirects are not followed."),
+]
+WEB_FAULTS = {"cut.efi": "cut", "chunked.efi": "chunked", "loop.efi": "redirect"}
+NO_PXE = ["-fw_cfg", "name=opt/org.tianocore/IPv4PXESupport,string=no"]
+
+
+def web_share(setup, port=80):
+    """The menu of WEB_ITEMS and our web server over the share."""
+    ldr = setup.loader(*[(image, description, "") for image, description, _ in WEB_ITEMS])
+    program = setup.guest("test_program.efi")
+    for name in ("test.efi", "cut.efi", "chunked.efi", "loop.efi"):
+        setup.serve(name, program)
+    setup.serve("cd.iso", big_cd(setup))
+    faults = {"/" + (SERVER_PATH + name).replace("\\", "/"): fault for name, fault in WEB_FAULTS.items()}
+    web = WebServer(TAP_ADDRESS, setup.root, port=port, faults=faults)
+    web.start()
+    return ldr, web
+
+
+def visit_web_items(m, ldr, items):
+    """Starts each item: a program or a disk runs and returns, a fault
+    shows its message alone until a key; the menu comes back on the item."""
+    for item in items:
+        shows, before = WEB_ITEMS[item][2], m.serial().count(WEB_ITEMS[item][2])
+        m.key(str(item + 1))
+        if item < 2:
+            m.wait_screen(lambda s: m.serial().count(shows) > before, 120, shows)
+        else:
+            s = m.wait_screen(lambda s: s.find(shows) >= 0, 60, shows)
+            expect(s.find("Use the arrow keys") < 0, "no menu under the message", s)
+            m.key("a")
+        wait_menu(m, ldr, item, 60, "the menu after item %d" % item)
+
+
+def scenario_http_boot(setup):
+    """The firmware's own HTTP Boot starts menvolt.efi from a boot URL
+    (PXE off): the loader file, a program and the 159 MB CD as a RAM disk
+    all come over HTTP from the same server; a missing file, a cut
+    transfer, an answer without length and a redirect loop each say why,
+    and the menu comes back on the same item."""
+    ldr, web = web_share(setup)
+    dhcp = dnsmasq(setup, "--dhcp-vendorclass=set:http,HTTPClient", "--dhcp-option-force=tag:http,60,HTTPClient",
+                   "--dhcp-boot=tag:http,http://%s/menvolt.efi" % TAP_ADDRESS)
+    try:
+        with setup.machine(FIRMWARE_PXE, netdev=TAP_NETDEV, more_args=NO_PXE) as m:
+            m.wait_screen(menu_on(0), BOOT_TIMEOUT, "the menu")
+            visit_web_items(m, ldr, (2, 0, 3, 4, 5, 1))
+            expect(last_ram_disk_size(m.serial()) == len(big_cd(setup)), "the whole CD on the RAM disk")
+    finally:
+        print("HTTP requests:", *web.requests, sep="\n  ")
+        dhcp.terminate()
+        dhcp.wait(5)
+        web.stop()
+    expect("/menvolt.efi" in web.requests and "/menvolt.ldr" in web.requests, "read by HTTP: %s" % web.requests)
+
+
+def scenario_http_after_pxe(setup):
+    """Started by PXE, with menvolt.url naming a web server: the loader file
+    and a program come over HTTP. With the web server gone, the next read
+    says so and comes by TFTP, and so does every read after it."""
+    ldr, web = web_share(setup, port=8080)
+    open(os.path.join(setup.root, "menvolt.url"), "w").write("http://%s:8080\r\n" % TAP_ADDRESS)
+    tftp = TftpServer(TAP_ADDRESS, setup.root)
+    tftp.start()
+    dhcp = dnsmasq(setup, "--dhcp-boot=menvolt.efi,,%s" % TAP_ADDRESS)
+    gone = "Error: the web server could not be reached. Reading by TFTP from now on."
+    try:
+        with setup.machine(FIRMWARE_PXE, netdev=TAP_NETDEV) as m:
+            m.wait_screen(menu_on(0), BOOT_TIMEOUT, "the menu")
+            visit_web_items(m, ldr, (0, 2))
+            web.stop()
+            visit_web_items(m, ldr, (0,))
+            expect(gone in m.serial(), "the fall back to TFTP shown")
+            before = len(tftp.requests)
+            visit_web_items(m, ldr, (0,))
+            later = {name for name, _ in tftp.requests[before:]}
+            expect(m.serial().count(gone) == 1 and later == {SERVER_PATH + "test.efi"}, "TFTP from then on")
+    finally:
+        print("HTTP requests:", *web.requests, "TFTP requests:", *tftp.requests, sep="\n  ")
+        dhcp.terminate()
+        dhcp.wait(5)
+    test_efi = "/" + (SERVER_PATH + "test.efi").replace("\\", "/")
+    expect(web.requests == ["/menvolt.ldr", test_efi, test_efi.replace("test", "missing")],
+           "the menu and the first program by HTTP: %s" % web.requests)
 
 
 def main():
