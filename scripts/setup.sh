@@ -27,6 +27,7 @@ PACKAGES=(
   syslinux grub-pc-bin memtest86+ # diskettes of the compatibility boots in tests/e2e/
   dosfstools mtools          # cross-checks of the FAT images we write
   tftpd-hpa dnsmasq-base curl # the serving guide's TFTP and DHCP servers, tried in tests
+  atftpd                     # the TFTP server that answers window sizes (RFC 7440): TFTP windows boot, serving guide
   iproute2                   # tap devices in the private networks of the serving guide and bad-server boots
   libchm-dev                 # reading the compiled help file in tests
   fp-utils                   # chmcmd, the help file compiler

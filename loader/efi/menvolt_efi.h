@@ -75,6 +75,10 @@ UINTN WrittenLength(const UINT8 *data, UINTN size);
  * behind the cursor on row 0. On failure *why is the message to show;
  * EFI_NOT_FOUND means the server does not have the file. */
 #define FILE_IS_LOADER(max) ((max) != 0)
+/* tftp_windows.c: `expected` bytes of an image into `buffer` (`room`
+ * bytes) in RFC 7440 windows through MTFTP4; EFI_UNSUPPORTED without it. */
+EFI_STATUS WindowedRead(NetBoot *net, const CHAR8 *name, UINT8 *buffer, UINT64 expected, UINT64 room,
+                        BOOLEAN show_progress, UINTN *shown);
 EFI_STATUS TftpRead(NetBoot *net, const CHAR8 *name, UINTN max, BOOLEAN show_progress, Received *file,
                     const CHAR16 **why);
 /* http.c: EFI_NO_RESPONSE when no connection to the web server could be

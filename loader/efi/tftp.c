@@ -134,7 +134,15 @@ EFI_STATUS TftpRead(NetBoot *net, const CHAR8 *name, UINTN max, BOOLEAN show_pro
         UINT64 got = capacity + 1;
         if (!known) SetMem(buffer, (UINTN)got, RECEIVED_FILL);
         progress.received = 0;
-        status = ReadInto(net, name, buffer, &got, known);
+        /* An image of known size comes in windows where the firmware and
+         * the server can; any failure there is tried once more the old way
+         * (a server that refuses the options, firmware without MTFTP4). */
+        status = EFI_UNSUPPORTED;
+        if (known && !max) {
+            status = WindowedRead(net, name, buffer, expected, got, show_progress, &progress.shown);
+            if (!EFI_ERROR(status)) got = expected;
+        }
+        if (EFI_ERROR(status)) status = ReadInto(net, name, buffer, &got, known);
         if (!EFI_ERROR(status) && !known && got == capacity + 1 && max) {
             /* Some PXE base codes (iPXE's) neither answer tsize nor say how
              * much they received. A loader file ends with a NUL, so its

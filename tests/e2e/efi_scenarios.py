@@ -650,6 +650,31 @@ def scenario_http_after_pxe(setup):
            "the menu and the first program by HTTP: %s" % web.requests)
 
 
+def scenario_tftp_windows(setup):
+    """The 159 MB CD by TFTP from atftpd, which answers RFC 7440 window
+    sizes: read in windows of the size asked, whole, as a RAM disk."""
+    setup.loader(("cd.iso", "CD image", ""))
+    cd = big_cd(setup)
+    setup.serve("cd.iso", cd)
+    log = open(os.path.join(setup.root, "atftpd.log"), "w+")
+    tftp = subprocess.Popen(["atftpd", "--daemon", "--no-fork", "--bind-address", TAP_ADDRESS, "--user", "root",
+                             "--group", "root", "--verbose=7", "--logfile", "-", setup.root], stdout=log,
+                            stderr=subprocess.STDOUT)
+    dhcp = dnsmasq(setup, "--dhcp-boot=menvolt.efi,,%s" % TAP_ADDRESS)
+    try:
+        with setup.machine(FIRMWARE_PXE, netdev=TAP_NETDEV) as m:
+            m.wait_serial("on a RAM disk (1 of them)", 120)
+            expect(last_ram_disk_size(m.serial()) == len(cd), "the whole CD on the RAM disk")
+    finally:
+        dhcp.terminate()
+        tftp.terminate()
+        dhcp.wait(5)
+        tftp.wait(5)
+    log.seek(0)
+    served = log.read()
+    expect(re.search(r"cd\.iso to .*\n.*windowsize option -> 16\n", served), "cd.iso in windows of 16:\n" + served)
+
+
 def main():
     scenarios = {name[9:]: f for name, f in globals().items() if name.startswith("scenario_")}
     parser = argparse.ArgumentParser()
