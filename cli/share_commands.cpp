@@ -9,6 +9,7 @@
 #include "cli/cli_text.h"
 #include "cli/commands.h"
 #include "cli/diskette_note.h"
+#include "cli/web_name_note.h"
 #include "cli/json_writer.h"
 #include "cli/share.h"
 #include "secureboot/signing.h"
@@ -314,7 +315,8 @@ int Verify(std::vector<std::string> args) {
                   "that start syslinux or GRUB and should be wrapped with menvolt-image wrap,\n"
                   "and loader files served to UEFI PCs none of whose items boots on UEFI: a\n"
                   "loader file NAME.ldr is served to them when NAME.efi (menvolt.efi, copied or\n"
-                  "linked) lies beside it. Every item says which PCs it boots on (BIOS, UEFI).\n"
+                  "linked) lies beside it; and image names a PC reading over HTTP cannot fetch.\n"
+                  "Every item says which PCs it boots on (BIOS, UEFI).\n"
                   "Exit status 1 when anything is wrong.");
         return WantsHelp(args) ? kExitOk : kExitUsage;
     }
@@ -369,6 +371,8 @@ int Verify(std::vector<std::string> args) {
             if (loader.GetServerPath().size() + image.size() > layout::LDR_TFTP_NAME_MAX)
                 problems.push_back({launchFile, "item " + std::to_string(slot + 1) + ": " +
                                                     res::LoadString(res::IDS_NAME_TOO_LONG)});
+            if (std::string note = WebNameNote(loader.GetServerPath(), image); !note.empty())
+                notes.push_back({launchFile, "item " + std::to_string(slot + 1) + ": " + note});
             if (!platform::Exists(folder + image))
                 problems.push_back({launchFile, "item " + std::to_string(slot + 1) + ": image file missing: " + image});
             else if (std::string note = ExtendedMemoryDisketteNote(folder + image, image); !note.empty())

@@ -136,4 +136,9 @@ python3 -c 'import json,sys; r=json.loads(sys.argv[1]); assert [i["bootsOn"] for
   "$("$cli" --share "$share" --json list)" || fail "list --json: bootsOn"
 grep -q usage <<<"$("$cli" list --help)" || fail "list --help"
 if "$cli" --share "$dir/none" list 2>/dev/null; then fail "a missing share folder was accepted"; fi
+# A server path with a ".." folder: TFTP takes it as a name, a web server resolves it.
+"$cli" new "$tools/tool1.ldr" --server-path 'Setup\English\..\English\Tools\Zent\i386\' --item 0 plain.img Plain "" >/dev/null
+out=$("$cli" --share "$share" verify 2>&1) || true
+grep -q 'tool1.ldr: note: item 1: a PC reading over HTTP cannot fetch .*i386\\plain.img: web servers resolve' <<<"$out" \
+  || fail "verify: no note of an image name HTTP cannot carry: $out"
 echo "cli share commands: all checks passed"
