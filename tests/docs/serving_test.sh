@@ -84,7 +84,7 @@ echo "lighttpd: the share served read-only, no folder listed, PUT and DELETE ref
 block 9 "cat > /etc/atftpd.pcre" | sed '/^END$/,$d' >"$dir/atftpd.pcre"
 # shellcheck disable=SC2046  # the guide's words
 "$servers/atftpd/usr/sbin/atftpd" --daemon --no-fork --bind-address 127.0.0.1 --logfile - $(section 9 |
-  sed -n "s|^OPTIONS=\"\(.*\)\"$|\1|; T; s|/etc/atftpd.pcre|$dir/atftpd.pcre|; s|/srv/reminst|$share|p") >"$dir/atftpd.log" 2>&1 &
+  sed -n "s|^ExecStart=/usr/sbin/in.tftpd \(.*\)$|\1|; T; s|/etc/atftpd.pcre|$dir/atftpd.pcre|; s|/srv/reminst|$share|p") >"$dir/atftpd.log" 2>&1 &
 pids+=($!)
 sleep 0.5
 fetch 'Setup\English\Tools\Zent\i386\dos.img' && cmp -s "$dir/got" "$tools/dos.img" \
