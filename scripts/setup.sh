@@ -26,8 +26,9 @@ PACKAGES=(
   pxelinux syslinux-common   # comparison boots in bench/
   syslinux grub-pc-bin memtest86+ # diskettes of the compatibility boots in tests/e2e/
   dosfstools mtools          # cross-checks of the FAT images we write
-  tftpd-hpa dnsmasq-base curl # the serving guide's TFTP and DHCP servers, tried in tests
-  atftpd                     # the TFTP server that answers window sizes (RFC 7440): TFTP windows boot, serving guide
+  dnsmasq-base curl          # the serving guide's DHCP and TFTP server, tried in tests
+  libwrap0 libpcre2-8-0      # what the guide's other TFTP servers need (they are unpacked, below)
+  lighttpd                   # the serving guide's web server, tried in tests
   iproute2                   # tap devices in the private networks of the serving guide and bad-server boots
   libchm-dev                 # reading the compiled help file in tests
   fp-utils                   # chmcmd, the help file compiler
@@ -61,12 +62,33 @@ gnu_efi_arm64() {
   rm -rf "$work"
 }
 
+# The serving guide gives two more TFTP servers, tftpd-hpa and atftpd (the
+# one that answers window sizes). Their packages conflict, and its test
+# tries both: they are unpacked into the build folder, not installed, so
+# neither stands in the other's way or starts a service on the machine.
+tftp_servers() {
+  local dest p
+  dest="$(cd "$(dirname "$0")/.." && pwd)/build/tftp-servers"
+  [ -x "$dest/tftpd-hpa/usr/sbin/in.tftpd" ] && [ -x "$dest/atftpd/usr/sbin/atftpd" ] && return 0
+  local SUDO="" work
+  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+  work=$(mktemp -d)
+  (cd "$work" && apt-get download tftpd-hpa atftpd >/dev/null 2>&1) ||
+    { $SUDO apt-get update -qq; (cd "$work" && apt-get download tftpd-hpa atftpd >/dev/null); }
+  for p in tftpd-hpa atftpd; do
+    mkdir -p "$dest/$p"
+    dpkg-deb -x "$work/${p}"_*.deb "$dest/$p"
+  done
+  rm -rf "$work"
+}
+
 missing=()
 for p in "${PACKAGES[@]}"; do
   [[ "$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null)" == *"install ok installed"* ]] || missing+=("$p")
 done
 if [ ${#missing[@]} -eq 0 ]; then
   gnu_efi_arm64
+  tftp_servers
   exit 0
 fi
 
@@ -77,3 +99,4 @@ export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 gnu_efi_arm64
+tftp_servers

@@ -56,6 +56,7 @@ NO_PXE = ["-fw_cfg", "name=opt/org.tianocore/IPv4PXESupport,string=no"]
 STARTED = b"menvolt test program:"
 WAYS = ("http", "fw-http", "tftp", "windows")
 LIMIT = 600
+ATFTPD = None  # the copy scripts/setup.sh unpacks into the build folder
 POLL = 0.005
 
 
@@ -105,7 +106,7 @@ def seconds(root, way, image, filtered):
         b"Transferring image file.."
     servers = [dhcp(root, way, image)]
     if way == "windows":
-        servers.append(subprocess.Popen(["atftpd", "--daemon", "--no-fork", "--bind-address", TAP, "--user", "root",
+        servers.append(subprocess.Popen([ATFTPD, "--daemon", "--no-fork", "--bind-address", TAP, "--user", "root",
                                          "--group", "root", root], stdout=subprocess.DEVNULL,
                                         stderr=subprocess.DEVNULL))
     args = NO_IPV6 + (NO_PXE if way in ("http", "fw-http") else []) + (FILTER if filtered else [])
@@ -159,6 +160,8 @@ def main():
     parser.add_argument("--only", choices=("iso", "program"))
     parser.add_argument("--filter", choices=("on", "off"))
     args = parser.parse_args()
+    global ATFTPD
+    ATFTPD = os.path.join(args.bin, "..", "tftp-servers", "atftpd", "usr", "sbin", "atftpd")  # scripts/setup.sh
     if os.environ.get("MENVOLT_IN_NETNS") != "1":
         raise SystemExit("run me through tests/e2e/tap_namespace.sh (a private network with tap0)")
     root = tempfile.mkdtemp(prefix="menvolt-web-bench-")

@@ -657,7 +657,9 @@ def scenario_tftp_windows(setup):
     cd = big_cd(setup)
     setup.serve("cd.iso", cd)
     log = open(os.path.join(setup.root, "atftpd.log"), "w+")
-    tftp = subprocess.Popen(["atftpd", "--daemon", "--no-fork", "--bind-address", TAP_ADDRESS, "--user", "root",
+    # Unpacked by scripts/setup.sh into the build folder: it conflicts with tftpd-hpa.
+    atftpd = os.path.join(setup.bin, "..", "tftp-servers", "atftpd", "usr", "sbin", "atftpd")
+    tftp = subprocess.Popen([atftpd, "--daemon", "--no-fork", "--bind-address", TAP_ADDRESS, "--user", "root",
                              "--group", "root", "--verbose=7", "--logfile", "-", setup.root], stdout=log,
                             stderr=subprocess.STDOUT)
     dhcp = dnsmasq(setup, "--dhcp-boot=menvolt.efi,,%s" % TAP_ADDRESS)
