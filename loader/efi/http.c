@@ -89,18 +89,29 @@ static void Close(Connection *c) {
     c->child = NULL;
 }
 
-/* Runs the network until `token` is done, or gives up on it after the
- * stall limit. */
-static EFI_STATUS Wait(Connection *c, EFI_HTTP_TOKEN *token, volatile BOOLEAN *done, EFI_EVENT timer) {
-    uefi_call_wrapper(BS->SetTimer, 3, timer, TimerRelative, STALL_LIMIT_100NS);
-    while (!*done) {
-        uefi_call_wrapper(c->http->Poll, 1, c->http);
-        if (!*done && uefi_call_wrapper(BS->CheckEvent, 1, timer) == EFI_SUCCESS) {
-            uefi_call_wrapper(c->http->Cancel, 2, c->http, token);
-            if (!*done) return EFI_TIMEOUT;
+/* One request (send) or response (receive) of `message`, run until it is
+ * done, or given up after the stall limit. */
+static EFI_STATUS Exchange(Connection *c, BOOLEAN send, EFI_HTTP_MESSAGE *message, EFI_EVENT timer) {
+    volatile BOOLEAN done = FALSE;
+    EFI_HTTP_TOKEN token = {NULL, EFI_SUCCESS, message};
+    EFI_STATUS status = uefi_call_wrapper(BS->CreateEvent, 5, EVT_NOTIFY_SIGNAL, TPL_CALLBACK, SetDone,
+                                          (void *)&done, &token.Event);
+    if (EFI_ERROR(status)) return status;
+    status = send ? uefi_call_wrapper(c->http->Request, 2, c->http, &token)
+                  : uefi_call_wrapper(c->http->Response, 2, c->http, &token);
+    if (!EFI_ERROR(status)) {
+        uefi_call_wrapper(BS->SetTimer, 3, timer, TimerRelative, STALL_LIMIT_100NS);
+        while (!done) {
+            uefi_call_wrapper(c->http->Poll, 1, c->http);
+            if (!done && uefi_call_wrapper(BS->CheckEvent, 1, timer) == EFI_SUCCESS) {
+                uefi_call_wrapper(c->http->Cancel, 2, c->http, &token);
+                if (!done) break;
+            }
         }
+        status = done ? token.Status : EFI_TIMEOUT;
     }
-    return token->Status;
+    uefi_call_wrapper(BS->CloseEvent, 1, token.Event);
+    return status;
 }
 
 static BOOLEAN SameName(const CHAR8 *a, const char *b) {
@@ -182,15 +193,7 @@ static EFI_STATUS AskFor(Connection *c, CHAR16 *address, EFI_EVENT timer, UINT64
     message.Data.Request = &request;
     message.HeaderCount = sizeof headers / sizeof headers[0];
     message.Headers = headers;
-    volatile BOOLEAN done = FALSE;
-    EFI_HTTP_TOKEN token = {NULL, EFI_SUCCESS, &message};
-    EFI_STATUS status = uefi_call_wrapper(BS->CreateEvent, 5, EVT_NOTIFY_SIGNAL, TPL_CALLBACK, SetDone,
-                                          (void *)&done, &token.Event);
-    if (EFI_ERROR(status)) return status;
-    status = uefi_call_wrapper(c->http->Request, 2, c->http, &token);
-    if (!EFI_ERROR(status)) status = Wait(c, &token, &done, timer);
-    uefi_call_wrapper(BS->CloseEvent, 1, token.Event);
-    if (EFI_ERROR(status)) {
+    if (EFI_ERROR(Exchange(c, TRUE, &message, timer))) {
         *why = kNoConnection;
         return EFI_NO_RESPONSE;
     }
@@ -198,14 +201,7 @@ static EFI_STATUS AskFor(Connection *c, CHAR16 *address, EFI_EVENT timer, UINT64
     EFI_HTTP_RESPONSE_DATA response = {0};
     ZeroMem(&message, sizeof message);
     message.Data.Response = &response;
-    done = FALSE;
-    token.Status = EFI_SUCCESS;
-    status = uefi_call_wrapper(BS->CreateEvent, 5, EVT_NOTIFY_SIGNAL, TPL_CALLBACK, SetDone, (void *)&done,
-                               &token.Event);
-    if (EFI_ERROR(status)) return status;
-    status = uefi_call_wrapper(c->http->Response, 2, c->http, &token);
-    if (!EFI_ERROR(status)) status = Wait(c, &token, &done, timer);
-    uefi_call_wrapper(BS->CloseEvent, 1, token.Event);
+    EFI_STATUS status = Exchange(c, FALSE, &message, timer);
     BOOLEAN known = TakeLength(&message, length);
     /* The firmware reports every status but 2xx as an HTTP error, with the
      * code filled in. */
@@ -231,14 +227,7 @@ static EFI_STATUS ReceiveBody(Connection *c, UINT8 *buffer, UINT64 length, EFI_E
         ZeroMem(&message, sizeof message);
         message.Body = buffer + got;
         message.BodyLength = length - got < RECEIVE_PIECE ? (UINTN)(length - got) : RECEIVE_PIECE;
-        volatile BOOLEAN done = FALSE;
-        EFI_HTTP_TOKEN token = {NULL, EFI_SUCCESS, &message};
-        EFI_STATUS status = uefi_call_wrapper(BS->CreateEvent, 5, EVT_NOTIFY_SIGNAL, TPL_CALLBACK, SetDone,
-                                              (void *)&done, &token.Event);
-        if (EFI_ERROR(status)) return status;
-        status = uefi_call_wrapper(c->http->Response, 2, c->http, &token);
-        if (!EFI_ERROR(status)) status = Wait(c, &token, &done, timer);
-        uefi_call_wrapper(BS->CloseEvent, 1, token.Event);
+        EFI_STATUS status = Exchange(c, FALSE, &message, timer);
         if (EFI_ERROR(status)) return status;
         if (message.BodyLength == 0 || message.BodyLength > length - got) return EFI_END_OF_FILE;
         got += message.BodyLength;
