@@ -227,11 +227,11 @@ int Create(std::vector<std::string> args) {
     }
     if (!WriteNewEntry(entry, folder)) return kExitFailed;  // a save failed, said why and left nothing behind
 
-    // Both files are written and checked by WriteNewEntry. No re-listing here:
+    // Both files are written, through the folders WriteNewEntry held, when it
+    // says so. Looking again by the path would look wherever the path leads
+    // now, which need not be where they were written. No re-listing either:
     // another command reading the folder at this moment holds its files
     // exclusively, and a listing would then miss an entry that is there.
-    if (!platform::Exists(entry.m_sif.GetPath()) || !platform::Exists(entry.m_loader.GetPath()))
-        return Error("the new entry's files are gone again: " + Shown(entry.m_sif.GetPath()));
     std::string sif = Relative(root, entry.m_sif.GetPath());
     if (options.json)
         std::puts(JsonObject().Add("sif", sif).Add("loader", entry.m_sif.GetLaunchFile()).Str().c_str());

@@ -1,5 +1,6 @@
 #include "store/menu_store.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <unistd.h>
 
@@ -186,8 +187,32 @@ BOOL MenuStore::DeleteEntry(int index) {
             return FALSE;
         }
     }
+    // Both files are reached once, before either goes, and a loader that
+    // cannot go after all gets its OSChooser file back through the same
+    // handle: by the path, a folder swapped for a link meanwhile would turn
+    // the undo away.
+    platform::HeldFile sif, loader;
+    platform::ReadResult before;
+    std::string failed = sifPath;
+    FileError error = platform::HoldFile(sifPath, false, sif);
+    if (error == FileError::None && removesLoader) {
+        failed = m_risRoot + launchFile;
+        error = platform::HoldFile(failed, false, loader);
+        // Only a plain file of one name loses its loader (WhyLoaderIsKept),
+        // so its bytes are all it takes to put it back.
+        if (error == FileError::None) {
+            failed = sifPath;
+            before = platform::ReadWholeFileIn(sif, SIZE_MAX);
+            error = before.error;
+        }
+    }
+    if (error != FileError::None) {
+        report(failed, error);
+        Refresh();
+        return FALSE;
+    }
     BOOL whole = TRUE;
-    FileError error = platform::RemoveFile(sifPath);
+    error = platform::RemoveFileIn(sif);
     if (error != FileError::None) {
         report(sifPath, error);
         whole = FALSE;
@@ -199,11 +224,17 @@ BOOL MenuStore::DeleteEntry(int index) {
             platform::AfxMessageBox(res::FormatString(res::IDS_LOADER_KEPT, loaderPath.c_str(), keep.c_str()),
                                     platform::MB_ICONWARNING);
         } else if (removesLoader) {
-            error = platform::RemoveFile(loaderPath);
+            error = platform::RemoveFileIn(loader);
             if (error != FileError::None) {
                 report(loaderPath, error);
-                platform::AfxMessageBox(res::FormatString(res::IDS_REMOVE_HALF_DONE, sifPath.c_str(), loaderPath.c_str()),
-                                        platform::MB_ICONERROR);
+                const FileError undo = platform::CreateFileIn(sif, before.bytes.data(), before.bytes.size());
+                if (undo == FileError::None)
+                    platform::AfxMessageBox(res::FormatString(res::IDS_REMOVE_UNDONE, loaderPath.c_str(), sifPath.c_str()),
+                                            platform::MB_ICONERROR);
+                else
+                    platform::AfxMessageBox(res::FormatString(res::IDS_REMOVE_HALF_DONE, sifPath.c_str(),
+                                                              loaderPath.c_str(), platform::FileErrorName(undo)),
+                                            platform::MB_ICONERROR);
                 whole = FALSE;
             }
         }
