@@ -700,13 +700,26 @@ FileError HoldFile(const std::string& path, bool followLink, HeldFile& out) {
     return e;
 }
 
-FileError HoldFileIn(const HeldFolder& folder, const std::string& name, HeldFile& out) {
+namespace {
+
+FileError HoldNameIn(int dir, const std::string& folderPath, const std::string& name, HeldFile& out) {
     out.place = FolderHandle();
-    out.place.fd = ::fcntl(folder.handle.fd, F_DUPFD_CLOEXEC, 0);
+    out.place.fd = ::fcntl(dir, F_DUPFD_CLOEXEC, 0);
     if (out.place.fd < 0) return FromErrno(errno, false);
-    out.place.name = MatchInFolderAt(folder.handle.fd, name).value_or(HostName(name));
-    out.path = folder.path + name;
+    out.place.name = MatchInFolderAt(dir, name).value_or(HostName(name));
+    out.path = folderPath + name;
     return FileError::None;
+}
+
+}  // namespace
+
+FileError HoldFileIn(const HeldFolder& folder, const std::string& name, HeldFile& out) {
+    return HoldNameIn(folder.handle.fd, folder.path, name, out);
+}
+
+FileError HoldFileBeside(const HeldFile& file, const std::string& name, HeldFile& out) {
+    const size_t cut = file.path.find_last_of("\\/");
+    return HoldNameIn(file.place.fd, cut == std::string::npos ? "" : file.path.substr(0, cut + 1), name, out);
 }
 
 // ---- Exclusive opens ---------------------------------------------------------

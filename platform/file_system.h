@@ -233,6 +233,8 @@ FileError HoldFile(const std::string& path, bool followLink, HeldFile& out);
 // The file `name` (matched ignoring case, kept as written when there is no
 // such file) in a held folder.
 FileError HoldFileIn(const HeldFolder& folder, const std::string& name, HeldFile& out);
+// The file `name` in the folder of a held file.
+FileError HoldFileBeside(const HeldFile& file, const std::string& name, HeldFile& out);
 
 // ReadWholeFile, WriteFileAtomically, RemoveFile and CreateNewFile through
 // held folders.

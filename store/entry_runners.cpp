@@ -6,6 +6,7 @@
 #include "platform/message_box.h"
 #include "res/resource.h"
 #include "res/string_table.h"
+#include "store/half_done.h"
 #include "store/menu_entry.h"
 
 std::string RelativeEntryFolder(const std::string& risRoot, const std::string& folder) {
@@ -69,7 +70,7 @@ BOOL WriteNewEntry(MenuEntry& entry, const std::string& folder) {
     if (undo == platform::FileError::None) undo = platform::RemoveFileIn(loader);
     if (undo != platform::FileError::None)
         ShowError(res::FormatString(res::IDS_CREATE_HALF_DONE, entry.m_loader.GetPath().c_str(),
-                                    platform::FileErrorName(undo)));
+                                    platform::FileErrorName(undo), HalfDoneNoteText(NoteLoaderLeft(loader)).c_str()));
     return FALSE;
 }
 
@@ -114,12 +115,16 @@ BOOL WriteEditedEntry(MenuEntry& entry) {
         return FALSE;
     }
     if (!entry.m_sif.SaveIn(sif)) return FALSE;  // it said why; nothing written
-    if (entry.m_loader.SaveIn(loader)) return TRUE;
+    if (entry.m_loader.SaveIn(loader)) {
+        ForgetHalfDone(sif);
+        return TRUE;
+    }
     const platform::FileError undo = platform::WriteFileAtomicallyIn(sif, before.bytes.data(), before.bytes.size());
     if (undo == platform::FileError::None)
         ShowError(res::FormatString(res::IDS_EDIT_UNDONE, sif.path.c_str()));
     else
         ShowError(res::FormatString(res::IDS_EDIT_HALF_DONE, sif.path.c_str(), loader.path.c_str(),
-                                    platform::FileErrorName(undo)));
+                                    platform::FileErrorName(undo),
+                                    HalfDoneNoteText(NoteEditToUndo(sif, before.bytes)).c_str()));
     return FALSE;
 }

@@ -8,6 +8,7 @@
 #include "platform/file_system.h"
 #include "platform/message_box.h"
 #include "res/string_table.h"
+#include "store/half_done.h"
 #include "store/loader_removal.h"
 #include "store/menu_entry.h"
 #include "store/sif_file.h"
@@ -233,7 +234,8 @@ BOOL MenuStore::DeleteEntry(int index) {
                                             platform::MB_ICONERROR);
                 else
                     platform::AfxMessageBox(res::FormatString(res::IDS_REMOVE_HALF_DONE, sifPath.c_str(),
-                                                              loaderPath.c_str(), platform::FileErrorName(undo)),
+                                                              loaderPath.c_str(), platform::FileErrorName(undo),
+                                                              HalfDoneNoteText(NoteLoaderLeft(loader)).c_str()),
                                             platform::MB_ICONERROR);
                 whole = FALSE;
             }
