@@ -609,13 +609,27 @@ FileError RemoveFileIn(const HeldFile& file) {
     return FileError::None;
 }
 
+namespace {
+
+std::optional<FileIdentity> IdentifyAt(int dir, const std::string& name) {
+    struct stat st {};
+    if (::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return std::nullopt;
+    return FileIdentity{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino), S_ISLNK(st.st_mode),
+                        static_cast<uint64_t>(st.st_nlink)};
+}
+
+}  // namespace
+
 std::optional<FileIdentity> Identify(const std::string& windowsPath, bool followLinks) {
     FolderHandle at;
     if (Anchor(windowsPath, followLinks, at) != FileError::None) return std::nullopt;
-    struct stat st {};
-    if (::fstatat(at.fd, at.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return std::nullopt;
-    return FileIdentity{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino), S_ISLNK(st.st_mode),
-                        static_cast<uint64_t>(st.st_nlink)};
+    return IdentifyAt(at.fd, at.name);
+}
+
+std::optional<FileIdentity> IdentifyIn(const HeldFile& file) { return IdentifyAt(file.place.fd, file.place.name); }
+
+std::optional<FileIdentity> IdentifyFolderOf(const HeldFile& file, bool parent) {
+    return IdentifyAt(file.place.fd, parent ? ".." : ".");
 }
 
 FileError CheckWritable(const std::string& windowsPath) {

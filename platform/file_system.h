@@ -236,6 +236,12 @@ FileError HoldFileIn(const HeldFolder& folder, const std::string& name, HeldFile
 // The file `name` in the folder of a held file.
 FileError HoldFileBeside(const HeldFile& file, const std::string& name, HeldFile& out);
 
+// What a held file is (the link itself, when it is one), and the folder it
+// lies in or, with `parent`, that folder's parent; nullopt when nothing is
+// there.
+std::optional<FileIdentity> IdentifyIn(const HeldFile& file);
+std::optional<FileIdentity> IdentifyFolderOf(const HeldFile& file, bool parent);
+
 // ReadWholeFile, WriteFileAtomically, RemoveFile and CreateNewFile through
 // held folders.
 ReadResult ReadWholeFileIn(const HeldFile& file, size_t maxSize);

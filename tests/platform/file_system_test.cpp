@@ -216,8 +216,8 @@ TEST(HeldFolders, LaterStepsStayInTheFolderFirstReached) {
     ASSERT_EQ(HoldFileIn(templates, "tool0.sif", sif), FileError::None);
     EXPECT_EQ(CreateFileIn(sif, "S", 1), FileError::None);
     EXPECT_EQ(CreateFileIn(sif, "T", 1), FileError::FileExists);
-    EXPECT_EQ(ReadText(share / "Setup/moved/templates/tool0.sif"), "S");
     EXPECT_EQ(RemoveFileIn(loader), FileError::None);
+    EXPECT_EQ(ReadText(share / "Setup/moved/templates/tool0.sif"), "S");
     EXPECT_FALSE(fs::exists(share / "Setup/moved/tool0.ldr"));
     EXPECT_TRUE(fs::is_empty(outside.path()));
 
