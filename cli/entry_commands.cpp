@@ -225,7 +225,7 @@ int Create(std::vector<std::string> args) {
         std::sort(c.items.begin(), c.items.end(), [](const Item& a, const Item& b) { return a.slot < b.slot; });
         if (int status = ApplyLoaderChanges(c, entry.m_loader, folder)) return status;
     }
-    if (!WriteNewEntry(entry, folder)) return kExitFailed;  // a save failed, said why and left nothing behind
+    if (!WriteNewEntry(entry, folder)) return kExitFailed;  // it said why, and what it could not take back
 
     // Both files are written, through the folders WriteNewEntry held, when it
     // says so. Looking again by the path would look wherever the path leads

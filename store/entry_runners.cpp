@@ -22,12 +22,12 @@ namespace {
 
 void ShowError(const std::string& text) { platform::AfxMessageBox(text, platform::MB_OK | platform::MB_ICONERROR); }
 
-// The held place of a file the change is about to write; FALSE after the
+// The held place of a file the edit is about to write; FALSE after the
 // message when it cannot be reached (nothing is written then).
-BOOL Hold(const std::string& path, platform::HeldFile& out, uint32_t refused) {
+BOOL HoldForEdit(const std::string& path, platform::HeldFile& out) {
     const platform::FileError e = platform::HoldFile(path, true, out);
     if (e == platform::FileError::None) return TRUE;
-    ShowError(res::FormatString(refused, (path + ": " + platform::FileErrorName(e) + ".").c_str()));
+    ShowError(res::FormatString(res::IDS_EDIT_REFUSED, (path + ": " + platform::FileErrorName(e) + ".").c_str()));
     return FALSE;
 }
 
@@ -105,9 +105,7 @@ BOOL WriteEditedEntry(MenuEntry& entry) {
     // OSChooser file is put back through the same handle: by the path, a
     // folder swapped for a link meanwhile would turn the undo away.
     platform::HeldFile sif, loader;
-    if (!Hold(entry.m_sif.GetPath(), sif, res::IDS_EDIT_REFUSED) ||
-        !Hold(entry.m_loader.GetPath(), loader, res::IDS_EDIT_REFUSED))
-        return FALSE;
+    if (!HoldForEdit(entry.m_sif.GetPath(), sif) || !HoldForEdit(entry.m_loader.GetPath(), loader)) return FALSE;
     const platform::ReadResult before = platform::ReadWholeFileIn(sif, SIZE_MAX);
     if (before.error != platform::FileError::None) {
         ShowError(res::FormatString(res::IDS_EDIT_REFUSED,
