@@ -736,6 +736,17 @@ FileError HoldFileBeside(const HeldFile& file, const std::string& name, HeldFile
     return HoldNameIn(file.place.fd, cut == std::string::npos ? "" : file.path.substr(0, cut + 1), name, out);
 }
 
+FileError HoldFileAbove(const HeldFile& file, const std::string& name, HeldFile& out) {
+    // The parent of the folder that is held, wherever its path leads now.
+    const int parent = ::openat(file.place.fd, "..", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (parent < 0) return FromErrno(errno, false);
+    FolderHandle held;
+    held.fd = parent;
+    size_t cut = file.path.find_last_of("\\/");
+    cut = cut == std::string::npos || cut == 0 ? std::string::npos : file.path.find_last_of("\\/", cut - 1);
+    return HoldNameIn(parent, cut == std::string::npos ? "" : file.path.substr(0, cut + 1), name, out);
+}
+
 // ---- Exclusive opens ---------------------------------------------------------
 
 ExclusiveFile::~ExclusiveFile() { Close(); }

@@ -233,8 +233,9 @@ FileError HoldFile(const std::string& path, bool followLink, HeldFile& out);
 // The file `name` (matched ignoring case, kept as written when there is no
 // such file) in a held folder.
 FileError HoldFileIn(const HeldFolder& folder, const std::string& name, HeldFile& out);
-// The file `name` in the folder of a held file.
+// The file `name` in the folder of a held file, or in that folder's parent.
 FileError HoldFileBeside(const HeldFile& file, const std::string& name, HeldFile& out);
+FileError HoldFileAbove(const HeldFile& file, const std::string& name, HeldFile& out);
 
 // What a held file is (the link itself, when it is one), and the folder it
 // lies in or, with `parent`, that folder's parent; nullopt when nothing is

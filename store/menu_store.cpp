@@ -11,6 +11,7 @@
 #include "store/half_done.h"
 #include "store/loader_removal.h"
 #include "store/menu_entry.h"
+#include "store/share_shape.h"
 #include "store/sif_file.h"
 
 using platform::FileError;
@@ -178,7 +179,15 @@ BOOL MenuStore::DeleteEntry(int index) {
     // from the others that may name the same loader.
     const std::string launchFile = entry.m_sif.GetLaunchFile();
     const std::string loaderPath = m_risRoot + launchFile;
-    const bool inside = !launchFile.empty() && IsInsideShare(m_risRoot, launchFile);
+    const size_t cut = loaderPath.find_last_of('\\');
+    // The common case, a loader in the entry's own folder, is reached from
+    // the OSChooser file's held folder, so a swap of the entry folder
+    // cannot pass it off as lying outside the share.
+    const std::string loaderName = cut == std::string::npos ? "" : loaderPath.substr(cut + 1);
+    const bool ownFolder = !launchFile.empty() && loaderPath.compare(0, cut + 1, EntryFolderOf(sifPath)) == 0 &&
+                           loaderName.find_first_of(":/") == std::string::npos &&
+                           loaderName.find_last_not_of(". ") != std::string::npos;
+    bool inside = !launchFile.empty() && (ownFolder || IsInsideShare(m_risRoot, launchFile));
     // Both files are reached once, before anything is judged or removed,
     // and judged, removed and put back only through those places: by the
     // path, a folder swapped for a link meanwhile would make the verdict on
@@ -187,8 +196,15 @@ BOOL MenuStore::DeleteEntry(int index) {
     FileError error = platform::HoldFile(sifPath, false, sif);
     if (error != FileError::None) return refuse(sifPath + ": " + platform::FileErrorName(error) + ".");
     // A loader whose folder is gone is not there to remove.
-    if (inside && (error = platform::HoldFile(loaderPath, false, loader)) != FileError::None && error != FileError::BadPath)
+    if (inside && (error = ownFolder ? platform::HoldFileAbove(sif, loaderName, loader)
+                                     : platform::HoldFile(loaderPath, false, loader)) != FileError::None &&
+        error != FileError::BadPath)
         return refuse(loaderPath + ": " + platform::FileErrorName(error) + ".");
+    // Only a link in the entry's folder can lead its loader out of the share.
+    if (ownFolder) {
+        const std::optional<platform::FileIdentity> held = platform::IdentifyIn(loader);
+        inside = !(held && held->isLink && platform::LeadsOutsideShare(loaderPath));
+    }
     // A loader another program holds is waited for a moment (a save takes
     // that long); one held longer is reported below, never judged unread.
     for (int tries = 0; inside && tries < 25; ++tries) {
