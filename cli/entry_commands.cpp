@@ -225,13 +225,13 @@ int Create(std::vector<std::string> args) {
         std::sort(c.items.begin(), c.items.end(), [](const Item& a, const Item& b) { return a.slot < b.slot; });
         if (int status = ApplyLoaderChanges(c, entry.m_loader, folder)) return status;
     }
-    if (!WriteNewEntry(entry, folder)) return kExitFailed;  // a save failed, said why and left nothing behind
+    if (!WriteNewEntry(entry, folder)) return kExitFailed;  // it said why, and what it could not take back
 
-    // Both files are written and checked by WriteNewEntry. No re-listing here:
+    // Both files are written, through the folders WriteNewEntry held, when it
+    // says so. Looking again by the path would look wherever the path leads
+    // now, which need not be where they were written. No re-listing either:
     // another command reading the folder at this moment holds its files
     // exclusively, and a listing would then miss an entry that is there.
-    if (!platform::Exists(entry.m_sif.GetPath()) || !platform::Exists(entry.m_loader.GetPath()))
-        return Error("the new entry's files are gone again: " + Shown(entry.m_sif.GetPath()));
     std::string sif = Relative(root, entry.m_sif.GetPath());
     if (options.json)
         std::puts(JsonObject().Add("sif", sif).Add("loader", entry.m_sif.GetLaunchFile()).Str().c_str());

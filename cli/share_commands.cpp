@@ -19,6 +19,7 @@
 #include "loader/loader_file.h"
 #include "platform/file_system.h"
 #include "res/string_table.h"
+#include "store/half_done.h"
 #include "store/menu_entry.h"
 #include "store/menu_store.h"
 #include "vmboot/vm_boot.h"
@@ -310,7 +311,9 @@ int Verify(std::vector<std::string> args) {
                   "Checks every entry: its loader file, the image files its items name, a\n"
                   "LaunchFile outside the share, and loader files no entry names.\n"
                   "Temporary files a stopped program left (nobody holds them, older than ten\n"
-                  "minutes) are problems too; --clean removes them.\n"
+                  "minutes) are problems too; --clean removes them. So are changes a command\n"
+                  "left half-done; --clean undoes an edit, and removes the loader file that\n"
+                  "a half-done create or removal left named by no entry.\n"
                   "Notes (which do not change the exit status) name plain diskette images\n"
                   "that start syslinux or GRUB and should be wrapped with menvolt-image wrap,\n"
                   "and loader files served to UEFI PCs none of whose items boots on UEFI: a\n"
@@ -393,7 +396,28 @@ int Verify(std::vector<std::string> args) {
             }
         }
     }
+    // Changes a command could neither finish nor undo, from the notes it
+    // left beside their files.
+    std::vector<std::string> settled;
+    for (const std::string& templates : ListAllTemplatesFolders(root)) {
+        for (const std::string& folder : {templates, EntryFolderOf(templates + "x")}) {
+            for (const HalfDoneNote& note : FindHalfDoneNotes(folder)) {
+                const bool named = namedLoaders.count(platform::Resolve(note.file).host.string()) > 0;
+                const std::string what =
+                    note.putBack ? "a half-done edit left new values here that its loader file lacks; verify --clean "
+                                   "puts the file back as it was"
+                    : named      ? "a half-done change was noted for this loader file, which an entry names again; "
+                                   "verify --clean drops the note"
+                                 : "a half-done create or removal left this loader file named by no entry; verify "
+                                   "--clean removes it";
+                const std::string why = clean ? SettleHalfDone(note, named) : "";
+                if (clean && why.empty()) settled.push_back(Relative(root, note.file));
+                else problems.push_back({Relative(root, note.file), clean ? what + "; it failed: " + why : what});
+            }
+        }
+    }
     for (const std::string& file : cleaned) std::fprintf(stderr, "removed %s\n", Shown(file).c_str());
+    for (const std::string& file : settled) std::fprintf(stderr, "settled the half-done change of %s\n", Shown(file).c_str());
     // Loader files in entry folders that no entry names.
     for (const std::string& folder : entryFolders) {
         for (const platform::FindData& d : platform::ListMatches(folder + "*.ldr")) {

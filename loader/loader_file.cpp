@@ -155,16 +155,21 @@ void LoaderFile::Seal() {
         static_cast<uint8_t>(0x100 - ByteSum(m_buffer.data(), static_cast<size_t>(m_length)));
 }
 
+BOOL LoaderFile::Saved(platform::FileError error) {
+    if (error == platform::FileError::None) return TRUE;
+    m_error = ErrorIdFor(error);
+    platform::AfxMessageBox(m_error, platform::MB_OK | platform::MB_ICONERROR);
+    return FALSE;
+}
+
 BOOL LoaderFile::Save() {
     Seal();
-    platform::FileError error =
-        platform::WriteFileAtomically(m_path, m_buffer.data(), static_cast<size_t>(m_length));
-    if (error != platform::FileError::None) {
-        m_error = ErrorIdFor(error);
-        platform::AfxMessageBox(m_error, platform::MB_OK | platform::MB_ICONERROR);
-        return FALSE;
-    }
-    return TRUE;
+    return Saved(platform::WriteFileAtomically(m_path, m_buffer.data(), static_cast<size_t>(m_length)));
+}
+
+BOOL LoaderFile::SaveIn(const platform::HeldFile& file) {
+    Seal();
+    return Saved(platform::WriteFileAtomicallyIn(file, m_buffer.data(), static_cast<size_t>(m_length)));
 }
 
 BOOL LoaderFile::SaveAs(const std::string& path) {
@@ -173,16 +178,18 @@ BOOL LoaderFile::SaveAs(const std::string& path) {
 }
 
 BOOL LoaderFile::SaveNew(const std::string& folder, std::string& name) {
+    platform::HeldFolder held;
+    if (platform::FileError e = platform::HoldFolder(folder, held); e != platform::FileError::None) return Saved(e);
+    return SaveNewIn(held, name);
+}
+
+BOOL LoaderFile::SaveNewIn(const platform::HeldFolder& folder, std::string& name) {
     Seal();
-    platform::FileError error = platform::CreateNewFile(
+    platform::FileError error = platform::CreateNewFileIn(
         folder, [](unsigned n) { return "tool" + std::to_string(n) + ".ldr"; }, m_buffer.data(),
         static_cast<size_t>(m_length), name);
-    if (error != platform::FileError::None) {
-        m_error = ErrorIdFor(error);
-        platform::AfxMessageBox(m_error, platform::MB_OK | platform::MB_ICONERROR);
-        return FALSE;
-    }
-    m_path = folder + name;
+    if (!Saved(error)) return FALSE;
+    m_path = folder.path + name;
     m_readOnly = false;
     return TRUE;
 }

@@ -10,6 +10,12 @@
 #include "loader/layout.h"
 #include "platform/win_types.h"
 
+namespace platform {
+struct HeldFile;
+struct HeldFolder;
+enum class FileError;
+}  // namespace platform
+
 class LoaderFile {
 public:
     // A new document from the template, with the default banner.
@@ -27,6 +33,9 @@ public:
     // backslash), complete or not at all, even with other writers at the
     // same moment; `name` receives the name. Shows a message on failure.
     BOOL SaveNew(const std::string& folder, std::string& name);
+    // The same through a folder held by the change they are part of.
+    BOOL SaveIn(const platform::HeldFile& file);
+    BOOL SaveNewIn(const platform::HeldFolder& folder, std::string& name);
     // TRUE when Open found a file this user may read but not write.
     bool IsReadOnly() const { return m_readOnly; }
 
@@ -103,6 +112,8 @@ private:
     void KeepStartOnAnItem(uint32_t why);
     // Sets the length word and the checksum before a save.
     void Seal();
+    // TRUE after a save without error, else the message and FALSE.
+    BOOL Saved(platform::FileError error);
 
     int m_header = 0;  // offset of the header in m_buffer
     std::array<uint8_t, layout::LDR_MAX_SIZE> m_buffer{};

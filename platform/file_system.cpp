@@ -9,6 +9,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <sys/stat.h>
 #include <ctime>
@@ -50,10 +51,17 @@ std::optional<std::string> WindowsName(const std::string& hostName) {
 
 bool EqualNoCase(const std::string& a, const std::string& b) { return Upper(a) == Upper(b); }
 
+// A share's folder held open, and where it is with every link resolved.
+struct ShareRoot {
+    FolderHandle folder;
+    fs::path real;
+};
+
 struct Mappings {
     std::mutex lock;
     std::map<std::string, fs::path> shares;  // "COMPUTER\SHARE", upper case
-    std::map<std::string, fs::path> realRoots;  // the same, links resolved, once known
+    // The share folders, opened at their first use and held while mapped.
+    std::map<std::string, std::shared_ptr<const ShareRoot>> roots;
     std::map<char, fs::path> drives;         // upper-case letter
 };
 Mappings& Table() {
@@ -178,26 +186,34 @@ FileError LockExclusive(int fd, short type = F_WRLCK) {
     return (errno == EAGAIN || errno == EACCES) ? FileError::SharingViolation : FileError::Other;
 }
 
-// The real host folder (links resolved) of the mapped share a
-// "\\COMPUTER\SHARE\..." path starts in; nullopt for other paths, an empty
-// path when the share's folder is gone.
-std::optional<fs::path> RealShareRoot(const std::string& path) {
+// The folder of the mapped share a "\\COMPUTER\SHARE\..." path starts in,
+// opened once and held, so that every step of a command acts in the same
+// tree even when the share's path is a link that is swapped meanwhile;
+// nullopt for other paths, null when the share's folder is gone.
+std::optional<std::shared_ptr<const ShareRoot>> HeldShareRoot(const std::string& path) {
     auto separator = [](char c) { return c == '\\' || c == '/'; };
     if (path.size() < 2 || !separator(path[0]) || !separator(path[1])) return std::nullopt;
     std::vector<std::string> parts = SplitComponents(path.substr(2));
     if (parts.size() < 2) return std::nullopt;
     const std::string key = Upper(parts[0]) + "\\" + Upper(parts[1]);
     std::lock_guard<std::mutex> guard(Table().lock);
-    auto known = Table().realRoots.find(key);
-    if (known != Table().realRoots.end()) return known->second;
+    auto known = Table().roots.find(key);
+    if (known != Table().roots.end()) return known->second;
     auto it = Table().shares.find(key);
     if (it == Table().shares.end()) return std::nullopt;
-    char* real = ::realpath(it->second.c_str(), nullptr);
-    if (!real) return fs::path();
-    fs::path result(real);
+    auto root = std::make_shared<ShareRoot>();
+    root->folder.fd = ::open(it->second.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (root->folder.fd < 0) return std::shared_ptr<const ShareRoot>();
+    root->folder.name = ".";
+    // Where the folder that was opened lies, not where the path leads now.
+    const std::string self = "/proc/self/fd/" + std::to_string(root->folder.fd);
+    char* real = ::realpath(self.c_str(), nullptr);
+    if (!real) real = ::realpath(it->second.c_str(), nullptr);
+    if (!real) return std::shared_ptr<const ShareRoot>();
+    root->real = real;
     std::free(real);
-    Table().realRoots[key] = result;
-    return result;
+    Table().roots[key] = root;
+    return root;
 }
 
 // Where a host path finally leads: every link followed, a dangling one as
@@ -228,8 +244,8 @@ fs::path FinalPath(const fs::path& host) {
 FileError Anchor(const std::string& windowsPath, bool followLast, FolderHandle& out) {
     ResolvedPath r = Resolve(windowsPath);
     if (r.error != FileError::None) return r.error;
-    std::optional<fs::path> real = RealShareRoot(windowsPath);
-    if (!real) {
+    std::optional<std::shared_ptr<const ShareRoot>> root = HeldShareRoot(windowsPath);
+    if (!root) {
         std::error_code ec;
         const fs::path target = followLast && fs::is_symlink(fs::symlink_status(r.host, ec)) ? FinalPath(r.host) : r.host;
         const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
@@ -238,7 +254,7 @@ FileError Anchor(const std::string& windowsPath, bool followLast, FolderHandle& 
         out.name = target.filename().empty() ? "." : target.filename().string();
         return FileError::None;
     }
-    if (real->empty()) return FileError::OutsideShare;  // a share whose folder is gone contains nothing
+    if (!*root) return FileError::OutsideShare;  // a share whose folder is gone contains nothing
     fs::path base;
     std::string rest;
     bool isRoot = false;
@@ -246,7 +262,7 @@ FileError Anchor(const std::string& windowsPath, bool followLast, FolderHandle& 
     const fs::path relative = r.host.lexically_normal().lexically_relative(base);
     if (relative.empty() || *relative.begin() == "..") return FileError::OutsideShare;
     int err = 0;
-    switch (OpenBeneath(base, *real, relative, followLast, out, err)) {
+    switch (OpenBeneath((*root)->folder.fd, (*root)->real, relative, followLast, out, err)) {
         case BeneathError::None: return FileError::None;
         case BeneathError::Outside: return FileError::OutsideShare;
         case BeneathError::Missing:
@@ -307,7 +323,7 @@ const char* FileErrorName(FileError error) {
 void MapShare(const std::string& computer, const std::string& share, const fs::path& hostDir) {
     std::lock_guard<std::mutex> guard(Table().lock);
     Table().shares[Upper(computer) + "\\" + Upper(share)] = fs::absolute(hostDir).lexically_normal();
-    Table().realRoots.clear();
+    Table().roots.clear();
 }
 
 void MapDrive(char letter, const fs::path& hostDir) {
@@ -320,7 +336,7 @@ void ClearMappings() {
     std::lock_guard<std::mutex> guard(Table().lock);
     Table().shares.clear();
     Table().drives.clear();
-    Table().realRoots.clear();
+    Table().roots.clear();
 }
 
 std::string ToWindowsPath(const fs::path& hostPath) {
@@ -560,21 +576,32 @@ FileError CopyFile(const std::string& from, const std::string& to, bool failIfEx
 }
 
 FileError RemoveFile(const std::string& windowsPath) {
-    // A link is removed as a link, and only when it stays in the share.
-    FolderHandle at, target;
-    FileError e = Anchor(windowsPath, false, at);
-    if (e == FileError::None) e = Anchor(windowsPath, true, target);
-    if (e != FileError::None) return e;
+    // A link is removed as a link.
+    HeldFile file;
+    FileError e = HoldFile(windowsPath, false, file);
+    return e != FileError::None ? e : RemoveFileIn(file);
+}
+
+FileError RemoveFileIn(const HeldFile& file) {
+    const FolderHandle& at = file.place;
     struct stat self {}, st {};
     if (::fstatat(at.fd, at.name.c_str(), &self, AT_SYMLINK_NOFOLLOW) != 0) return FromErrno(errno, true);
-    const bool found = ::fstatat(target.fd, target.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+    // A link goes only when it stays in the share; what it leads to decides
+    // whether it may (write-protected, held by another program).
+    FolderHandle linked;
+    const FolderHandle* target = &at;
+    if (S_ISLNK(self.st_mode)) {
+        if (FileError e = Anchor(file.path, true, linked); e != FileError::None) return e;
+        target = &linked;
+    }
+    const bool found = ::fstatat(target->fd, target->name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
     if (S_ISDIR(self.st_mode) || (found && S_ISDIR(st.st_mode))) return FileError::AccessDenied;
     if (found && NoWriteBits(st)) return FileError::AccessDenied;
     // A file held open elsewhere cannot be deleted.
     if (found && S_ISREG(st.st_mode)) {
         ExclusiveFile probe;
         bool retry = false;
-        if (probe.OpenIn(target.fd, target.name, ExclusiveFile::Mode::OpenExisting, retry) == FileError::SharingViolation)
+        if (probe.OpenIn(target->fd, target->name, ExclusiveFile::Mode::OpenExisting, retry) == FileError::SharingViolation)
             return FileError::SharingViolation;
     }
     if (::unlinkat(at.fd, at.name.c_str(), 0) != 0) return FromErrno(errno, true);
@@ -582,13 +609,27 @@ FileError RemoveFile(const std::string& windowsPath) {
     return FileError::None;
 }
 
+namespace {
+
+std::optional<FileIdentity> IdentifyAt(int dir, const std::string& name) {
+    struct stat st {};
+    if (::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return std::nullopt;
+    return FileIdentity{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino), S_ISLNK(st.st_mode),
+                        static_cast<uint64_t>(st.st_nlink)};
+}
+
+}  // namespace
+
 std::optional<FileIdentity> Identify(const std::string& windowsPath, bool followLinks) {
     FolderHandle at;
     if (Anchor(windowsPath, followLinks, at) != FileError::None) return std::nullopt;
-    struct stat st {};
-    if (::fstatat(at.fd, at.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return std::nullopt;
-    return FileIdentity{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino), S_ISLNK(st.st_mode),
-                        static_cast<uint64_t>(st.st_nlink)};
+    return IdentifyAt(at.fd, at.name);
+}
+
+std::optional<FileIdentity> IdentifyIn(const HeldFile& file) { return IdentifyAt(file.place.fd, file.place.name); }
+
+std::optional<FileIdentity> IdentifyFolderOf(const HeldFile& file, bool parent) {
+    return IdentifyAt(file.place.fd, parent ? ".." : ".");
 }
 
 FileError CheckWritable(const std::string& windowsPath) {
@@ -634,6 +675,76 @@ std::vector<std::string> StaleTemporaryFiles(const std::string& folder, int minA
         if (std::optional<std::string> windows = WindowsName(name)) stale.push_back(*windows);
     }
     return stale;
+}
+
+// ---- Held folders ------------------------------------------------------------
+
+FileError HoldFolder(const std::string& folder, HeldFolder& out) {
+    int fd = -1;
+    FileError e = OpenFolder(folder, fd);
+    if (e != FileError::None) return e == FileError::FileNotFound ? FileError::BadPath : e;
+    out.handle = FolderHandle();
+    out.handle.fd = fd;
+    out.handle.name = ".";
+    out.path = folder.empty() || folder.back() == '\\' || folder.back() == '/' ? folder : folder + "\\";
+    return FileError::None;
+}
+
+FileError HoldSubfolder(const HeldFolder& parent, const std::string& name, HeldFolder& out) {
+    const std::string host = MatchInFolderAt(parent.handle.fd, name).value_or(HostName(name));
+    const int fd = ::openat(parent.handle.fd, host.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        const int err = errno;
+        std::string target;
+        if ((err == ELOOP || err == ENOTDIR) && ReadLinkAt(parent.handle.fd, host, target))
+            return HoldFolder(parent.path + name, out);
+        return err == ENOENT || err == ENOTDIR ? FileError::BadPath : FromErrno(err, false);
+    }
+    out.handle = FolderHandle();
+    out.handle.fd = fd;
+    out.handle.name = ".";
+    out.path = parent.path + name + "\\";
+    return FileError::None;
+}
+
+FileError HoldFile(const std::string& path, bool followLink, HeldFile& out) {
+    out.place = FolderHandle();
+    FileError e = Anchor(path, followLink, out.place);
+    if (e == FileError::None) out.path = path;
+    return e;
+}
+
+namespace {
+
+FileError HoldNameIn(int dir, const std::string& folderPath, const std::string& name, HeldFile& out) {
+    out.place = FolderHandle();
+    out.place.fd = ::fcntl(dir, F_DUPFD_CLOEXEC, 0);
+    if (out.place.fd < 0) return FromErrno(errno, false);
+    out.place.name = MatchInFolderAt(dir, name).value_or(HostName(name));
+    out.path = folderPath + name;
+    return FileError::None;
+}
+
+}  // namespace
+
+FileError HoldFileIn(const HeldFolder& folder, const std::string& name, HeldFile& out) {
+    return HoldNameIn(folder.handle.fd, folder.path, name, out);
+}
+
+FileError HoldFileBeside(const HeldFile& file, const std::string& name, HeldFile& out) {
+    const size_t cut = file.path.find_last_of("\\/");
+    return HoldNameIn(file.place.fd, cut == std::string::npos ? "" : file.path.substr(0, cut + 1), name, out);
+}
+
+FileError HoldFileAbove(const HeldFile& file, const std::string& name, HeldFile& out) {
+    // The parent of the folder that is held, wherever its path leads now.
+    const int parent = ::openat(file.place.fd, "..", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (parent < 0) return FromErrno(errno, false);
+    FolderHandle held;
+    held.fd = parent;
+    size_t cut = file.path.find_last_of("\\/");
+    cut = cut == std::string::npos || cut == 0 ? std::string::npos : file.path.find_last_of("\\/", cut - 1);
+    return HoldNameIn(parent, cut == std::string::npos ? "" : file.path.substr(0, cut + 1), name, out);
 }
 
 // ---- Exclusive opens ---------------------------------------------------------
@@ -762,10 +873,12 @@ void ExclusiveFile::Close() {
     m_readOnly = false;
 }
 
-ReadResult ReadWholeFile(const std::string& windowsPath, size_t maxSize) {
+namespace {
+
+// The rest of a whole-file read, once the file is open.
+ReadResult ReadOpened(ExclusiveFile& file, FileError opened, size_t maxSize) {
     ReadResult result;
-    ExclusiveFile file;
-    result.error = file.Open(windowsPath, ExclusiveFile::Mode::OpenForReading);
+    result.error = opened;
     if (result.error != FileError::None) return result;
     result.readOnly = file.IsReadOnly();
     int64_t size = file.Size();
@@ -788,12 +901,32 @@ ReadResult ReadWholeFile(const std::string& windowsPath, size_t maxSize) {
     return result;
 }
 
+}  // namespace
+
+ReadResult ReadWholeFile(const std::string& windowsPath, size_t maxSize) {
+    ExclusiveFile file;
+    return ReadOpened(file, file.Open(windowsPath, ExclusiveFile::Mode::OpenForReading), maxSize);
+}
+
+ReadResult ReadWholeFileIn(const HeldFile& file, size_t maxSize) {
+    ExclusiveFile opened;
+    bool retry = false;
+    FileError e = opened.OpenIn(file.place.fd, file.place.name, ExclusiveFile::Mode::OpenForReading, retry);
+    // A name that turned into a link is not the file that was held.
+    return ReadOpened(opened, retry ? FileError::SharingViolation : e, maxSize);
+}
+
 FileError WriteFileAtomically(const std::string& windowsPath, const void* data, size_t size) {
     // A link is written through: its target gets the new bytes, so every
     // name that leads there sees them.
-    FolderHandle at;
-    FileError e = Anchor(windowsPath, true, at);
-    if (e != FileError::None) return e;
+    HeldFile file;
+    FileError e = HoldFile(windowsPath, true, file);
+    return e != FileError::None ? e : WriteFileAtomicallyIn(file, data, size);
+}
+
+FileError WriteFileAtomicallyIn(const HeldFile& file, const void* data, size_t size) {
+    const FolderHandle& at = file.place;
+    FileError e = FileError::None;
     struct stat st {};
     const bool exists = ::fstatat(at.fd, at.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
     if (exists && S_ISDIR(st.st_mode)) return FileError::AccessDenied;
@@ -818,11 +951,20 @@ FileError WriteFileAtomically(const std::string& windowsPath, const void* data, 
 
 FileError CreateNewFile(const std::string& folder, const std::function<std::string(unsigned)>& nameFor,
                         const void* data, size_t size, std::string& name) {
-    int dir = -1;
-    FileError e = OpenFolder(folder, dir);
-    if (e != FileError::None) return e == FileError::FileNotFound ? FileError::BadPath : e;
-    FolderHandle held;
-    held.fd = dir;
+    HeldFolder held;
+    FileError e = HoldFolder(folder, held);
+    return e != FileError::None ? e : CreateNewFileIn(held, nameFor, data, size, name);
+}
+
+FileError CreateFileIn(const HeldFile& file, const void* data, size_t size) {
+    if (int err = CreateNewAt(file.place.fd, file.place.name, data, size)) return FromErrno(err, true);
+    ::fsync(file.place.fd);
+    return FileError::None;
+}
+
+FileError CreateNewFileIn(const HeldFolder& folder, const std::function<std::string(unsigned)>& nameFor,
+                          const void* data, size_t size, std::string& name) {
+    const int dir = folder.handle.fd;
     std::string temp;
     if (int err = WriteTemporaryAt(dir, "new", data, size, NewFileMode(), temp)) return FromErrno(err, false);
     auto finish = [&](FileError result) {

@@ -21,6 +21,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/folder_handle.h"
+
 namespace platform {
 
 // Why a file operation failed, in the causes the framework's file exception
@@ -197,5 +199,58 @@ FileError WriteFileAtomically(const std::string& windowsPath, const void* data, 
 // so two writers never get the same name. `name` receives the name used.
 FileError CreateNewFile(const std::string& folder, const std::function<std::string(unsigned)>& nameFor,
                         const void* data, size_t size, std::string& name);
+
+// ---- Held folders ---------------------------------------------------------
+// A change of several files (a new entry, an edit, a removal) reaches each
+// folder it writes in once, before its first write, and makes every step
+// and every undo through what it holds. A folder of the path swapped
+// meanwhile (with a link to elsewhere, say) then cannot split the change
+// across two trees, nor turn away the undo of a step already made.
+
+// A folder held open, and the Windows path it was reached by (ending with
+// a backslash), for messages and for the names of what is made in it.
+struct HeldFolder {
+    FolderHandle handle;  // the folder itself, name "."
+    std::string path;
+};
+
+// A file's folder held open and the file's host name in it, and the Windows
+// path it was reached by.
+struct HeldFile {
+    FolderHandle place;
+    std::string path;
+};
+
+// Holds the folder a path names (links followed, within the share).
+FileError HoldFolder(const std::string& folder, HeldFolder& out);
+// Holds the folder `name` (a Windows name, matched ignoring case) of a held
+// folder. A name that is a link is reached from the share's folder instead,
+// and only while it stays inside the share.
+FileError HoldSubfolder(const HeldFolder& parent, const std::string& name, HeldFolder& out);
+// Holds a file's folder; with followLink, that of the file a link in the
+// last place leads to (as a write goes through a link), else the link's own.
+FileError HoldFile(const std::string& path, bool followLink, HeldFile& out);
+// The file `name` (matched ignoring case, kept as written when there is no
+// such file) in a held folder.
+FileError HoldFileIn(const HeldFolder& folder, const std::string& name, HeldFile& out);
+// The file `name` in the folder of a held file, or in that folder's parent.
+FileError HoldFileBeside(const HeldFile& file, const std::string& name, HeldFile& out);
+FileError HoldFileAbove(const HeldFile& file, const std::string& name, HeldFile& out);
+
+// What a held file is (the link itself, when it is one), and the folder it
+// lies in or, with `parent`, that folder's parent; nullopt when nothing is
+// there.
+std::optional<FileIdentity> IdentifyIn(const HeldFile& file);
+std::optional<FileIdentity> IdentifyFolderOf(const HeldFile& file, bool parent);
+
+// ReadWholeFile, WriteFileAtomically, RemoveFile and CreateNewFile through
+// held folders.
+ReadResult ReadWholeFileIn(const HeldFile& file, size_t maxSize);
+FileError WriteFileAtomicallyIn(const HeldFile& file, const void* data, size_t size);
+FileError RemoveFileIn(const HeldFile& file);
+// Creates `file` whole, only while nothing has its name.
+FileError CreateFileIn(const HeldFile& file, const void* data, size_t size);
+FileError CreateNewFileIn(const HeldFolder& folder, const std::function<std::string(unsigned)>& nameFor,
+                          const void* data, size_t size, std::string& name);
 
 }  // namespace platform

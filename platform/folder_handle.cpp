@@ -151,18 +151,9 @@ bool FastPath(int root, const fs::path& relative, bool followLast, FolderHandle&
 
 }  // namespace
 
-BeneathError OpenBeneath(const fs::path& root, const fs::path& realRoot, const fs::path& relative, bool followLast,
+BeneathError OpenBeneath(int rootFd, const fs::path& realRoot, const fs::path& relative, bool followLast,
                          FolderHandle& out, int& err) {
     err = 0;
-    int rootFd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (rootFd < 0) {
-        err = errno;
-        return BeneathError::Missing;
-    }
-    struct RootCloser {
-        int fd;
-        ~RootCloser() { ::close(fd); }
-    } closer{rootFd};
     if (relative.empty() || relative == ".") {
         out.fd = ::dup(rootFd);
         out.name = ".";

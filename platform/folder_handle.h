@@ -27,7 +27,7 @@ struct FolderHandle {
 enum class BeneathError { None, Outside, Missing, NotAFolder, TooManyLinks, Other };
 
 // Opens the folder holding `relative` (host names, no leading "/") beneath
-// `root`, whose links-resolved form is `realRoot`. Links on the way are
+// the open root folder `rootFd`, whose links-resolved form is `realRoot`. Links on the way are
 // followed while they stay beneath the root (an absolute one counts when it
 // points into realRoot); with followLast, a link in the last place is
 // followed too, so the handle is that of the file it leads to. Uses
@@ -35,7 +35,7 @@ enum class BeneathError { None, Outside, Missing, NotAFolder, TooManyLinks, Othe
 // else (or with MENVOLT_RESOLVE_BY_WALK=1 in the environment) a walk of
 // openat(O_NOFOLLOW | O_DIRECTORY), one name at a time. `err` receives the
 // errno behind Missing, NotAFolder and Other.
-BeneathError OpenBeneath(const std::filesystem::path& root, const std::filesystem::path& realRoot,
+BeneathError OpenBeneath(int rootFd, const std::filesystem::path& realRoot,
                          const std::filesystem::path& relative, bool followLast, FolderHandle& out, int& err);
 
 // True when the name in `dir` is a symbolic link; its target in `target`.

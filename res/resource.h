@@ -83,6 +83,10 @@ enum : unsigned {
     IDS_CREATE_REFUSED = 57408,
     IDS_READ_DENIED = 57409,
     IDS_NOT_A_FILE = 57410,
+    // A change of two files that could neither be finished nor undone.
+    IDS_CREATE_HALF_DONE = 57411,
+    IDS_EDIT_HALF_DONE = 57412,
+    IDS_REMOVE_UNDONE = 57413,
     IDS_START_FOREIGN_CLIENT = 57430,
     IDS_START_TIMEOUT_RANGE = 57431,
     IDS_COUNTDOWN_OFF_REMOVED = 57432,

@@ -109,12 +109,21 @@ constexpr Entry kStrings[] = {
     {IDS_LOADER_KEPT, "The file %s was kept: %s"},
     {IDS_FILE_NOT_FOUND, "File not found."},
     {IDS_REMOVE_REFUSED, "Nothing was removed: %s"},
-    {IDS_REMOVE_HALF_DONE, "%s was removed, but its loader file %s could not be."},
+    {IDS_REMOVE_HALF_DONE,
+     "The removal is half-done: %s was removed, but its loader file %s could not be, and the OSChooser file could "
+     "not be put back (%s). The loader file stays, named by no entry. %s"},
     {IDS_EDIT_REFUSED, "Nothing was changed: %s"},
     {IDS_CREATE_REFUSED, "Nothing was created: %s"},
     {IDS_READ_DENIED, "The file cannot be read: access denied."},
     {IDS_NOT_A_FILE, "This is a folder, pipe or device, not a file."},
     {IDS_EDIT_UNDONE, "The loader file could not be written; %s was put back as it was."},
+    {IDS_CREATE_HALF_DONE,
+     "The new entry is half-done: its loader file %s was written, but its OSChooser file could not be, and the "
+     "loader file could not be removed again (%s). It stays, named by no entry. %s"},
+    {IDS_EDIT_HALF_DONE,
+     "The change is half-done: %s holds the new values, but the loader file %s could not be written and keeps its "
+     "old ones, and the OSChooser file could not be put back as it was (%s). %s"},
+    {IDS_REMOVE_UNDONE, "The loader file %s could not be removed; %s was put back as it was."},
     {IDS_SHARE_LOOKED_IN_OPTION, "It looked in %s, the folder given with --share, which is missing or empty."},
     {IDS_SHARE_LOOKED_IN_SAMBA,
      "It looked in %s, the path of the [REMINST] share in the Samba configuration file %s, which is missing or "

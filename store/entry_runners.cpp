@@ -6,6 +6,7 @@
 #include "platform/message_box.h"
 #include "res/resource.h"
 #include "res/string_table.h"
+#include "store/half_done.h"
 #include "store/menu_entry.h"
 
 std::string RelativeEntryFolder(const std::string& risRoot, const std::string& folder) {
@@ -17,11 +18,37 @@ std::string RelativeEntryFolder(const std::string& risRoot, const std::string& f
     return at == std::string::npos ? std::string() : folder.substr(at + 1);
 }
 
+namespace {
+
+void ShowError(const std::string& text) { platform::AfxMessageBox(text, platform::MB_OK | platform::MB_ICONERROR); }
+
+// The held place of a file the edit is about to write; FALSE after the
+// message when it cannot be reached (nothing is written then).
+BOOL HoldForEdit(const std::string& path, platform::HeldFile& out) {
+    const platform::FileError e = platform::HoldFile(path, true, out);
+    if (e == platform::FileError::None) return TRUE;
+    ShowError(res::FormatString(res::IDS_EDIT_REFUSED, (path + ": " + platform::FileErrorName(e) + ".").c_str()));
+    return FALSE;
+}
+
+}  // namespace
+
 BOOL WriteNewEntry(MenuEntry& entry, const std::string& folder) {
     // Both folders are checked before anything is written: a folder without
     // any write permission bit takes no new entry, even for root.
     if (std::string why = entry.WriteProblem(folder); !why.empty()) {
-        platform::AfxMessageBox(res::FormatString(res::IDS_CREATE_REFUSED, why.c_str()), platform::MB_OK | platform::MB_ICONERROR);
+        ShowError(res::FormatString(res::IDS_CREATE_REFUSED, why.c_str()));
+        return FALSE;
+    }
+    // Both folders are held before the first write, and the loader is taken
+    // back through its folder's handle: by the path, a folder swapped for a
+    // link meanwhile would put the two files in different trees, or refuse
+    // the undo.
+    platform::HeldFolder entryFolder, templates;
+    platform::FileError held = platform::HoldFolder(folder, entryFolder);
+    if (held == platform::FileError::None) held = platform::HoldSubfolder(entryFolder, "templates", templates);
+    if (held != platform::FileError::None) {
+        ShowError(res::FormatString(res::IDS_CREATE_REFUSED, (folder + ": " + platform::FileErrorName(held) + ".").c_str()));
         return FALSE;
     }
     entry.m_folder = folder;
@@ -31,17 +58,20 @@ BOOL WriteNewEntry(MenuEntry& entry, const std::string& folder) {
     // running at the same moment (another editor, the command line) moves
     // on to the next free name instead of sharing this one.
     std::string loaderName;
-    if (!entry.m_loader.SaveNew(entry.m_folder, loaderName)) return FALSE;  // it said why; nothing written
+    if (!entry.m_loader.SaveNewIn(entryFolder, loaderName)) return FALSE;  // it said why; nothing written
     entry.m_sif.SetValue("LaunchFile", relative + loaderName);
     entry.m_sif.SetVersion(entry.m_loader.GetVersion());
     const std::string stem = loaderName.substr(0, loaderName.size() - 4);
-    if (!entry.m_sif.SaveNew(entry.m_folder + "templates\\", stem)) {
-        // All or nothing: a loader no OSChooser file names would only be
-        // an orphan.
-        platform::RemoveFile(entry.m_folder + loaderName);
-        return FALSE;
-    }
-    return TRUE;
+    if (entry.m_sif.SaveNewIn(templates, stem)) return TRUE;
+    // All or nothing: a loader no OSChooser file names would only be an
+    // orphan.
+    platform::HeldFile loader;
+    platform::FileError undo = platform::HoldFileIn(entryFolder, loaderName, loader);
+    if (undo == platform::FileError::None) undo = platform::RemoveFileIn(loader);
+    if (undo != platform::FileError::None)
+        ShowError(res::FormatString(res::IDS_CREATE_HALF_DONE, entry.m_loader.GetPath().c_str(),
+                                    platform::FileErrorName(undo), HalfDoneNoteText(NoteLoaderLeft(loader)).c_str()));
+    return FALSE;
 }
 
 void StartMissingLoader(MenuEntry& entry) {
@@ -68,16 +98,31 @@ BOOL WriteEditedEntry(MenuEntry& entry) {
     // Whole or not at all: both files are checked before either is written,
     // and the OSChooser file is put back when the loader fails after all.
     if (std::string why = entry.WriteProblem(); !why.empty()) {
-        platform::AfxMessageBox(res::FormatString(res::IDS_EDIT_REFUSED, why.c_str()), platform::MB_OK | platform::MB_ICONERROR);
+        ShowError(res::FormatString(res::IDS_EDIT_REFUSED, why.c_str()));
         return FALSE;
     }
-    const platform::ReadResult before = platform::ReadWholeFile(entry.m_sif.GetPath(), SIZE_MAX);
-    if (!entry.m_sif.Save()) return FALSE;  // it said why; nothing written
-    if (entry.m_loader.Save()) return TRUE;
-    if (before.error == platform::FileError::None &&
-        platform::WriteFileAtomically(entry.m_sif.GetPath(), before.bytes.data(), before.bytes.size()) ==
-            platform::FileError::None)
-        platform::AfxMessageBox(res::FormatString(res::IDS_EDIT_UNDONE, entry.m_sif.GetPath().c_str()),
-                                platform::MB_OK | platform::MB_ICONERROR);
+    // Both files are reached once, before either is written, and the
+    // OSChooser file is put back through the same handle: by the path, a
+    // folder swapped for a link meanwhile would turn the undo away.
+    platform::HeldFile sif, loader;
+    if (!HoldForEdit(entry.m_sif.GetPath(), sif) || !HoldForEdit(entry.m_loader.GetPath(), loader)) return FALSE;
+    const platform::ReadResult before = platform::ReadWholeFileIn(sif, SIZE_MAX);
+    if (before.error != platform::FileError::None) {
+        ShowError(res::FormatString(res::IDS_EDIT_REFUSED,
+                                    (sif.path + ": " + platform::FileErrorName(before.error) + ".").c_str()));
+        return FALSE;
+    }
+    if (!entry.m_sif.SaveIn(sif)) return FALSE;  // it said why; nothing written
+    if (entry.m_loader.SaveIn(loader)) {
+        ForgetHalfDone(sif);
+        return TRUE;
+    }
+    const platform::FileError undo = platform::WriteFileAtomicallyIn(sif, before.bytes.data(), before.bytes.size());
+    if (undo == platform::FileError::None)
+        ShowError(res::FormatString(res::IDS_EDIT_UNDONE, sif.path.c_str()));
+    else
+        ShowError(res::FormatString(res::IDS_EDIT_HALF_DONE, sif.path.c_str(), loader.path.c_str(),
+                                    platform::FileErrorName(undo),
+                                    HalfDoneNoteText(NoteEditToUndo(sif, before.bytes)).c_str()));
     return FALSE;
 }

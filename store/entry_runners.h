@@ -19,12 +19,14 @@ std::string RelativeEntryFolder(const std::string& risRoot, const std::string& f
 // first free tool<N>.ldr and then the OSChooser file templates\tool<N>.sif
 // (with "_" added while taken) with LaunchFile and Version. All or nothing:
 // when a save fails it shows its message, the loader made so far is removed
-// again, and the result is FALSE.
+// again, and the result is FALSE. Should that removal fail too, the message
+// says the entry is half-done and a note is left for verify (half_done.h).
 BOOL WriteNewEntry(MenuEntry& entry, const std::string& folder);
 
 // After OK: saves the OSChooser file and then the loader file, whole or not
 // at all: when either cannot be written nothing is, and when the loader
-// fails after all the OSChooser file is put back. A loader that did not
+// fails after all the OSChooser file is put back (or, when that fails too,
+// said to be half-done and noted for verify). A loader that did not
 // open from its file is never written over that file (only the OSChooser
 // file is); the user is told so. FALSE when not everything was written.
 BOOL WriteEditedEntry(MenuEntry& entry);

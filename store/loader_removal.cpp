@@ -1,7 +1,6 @@
 #include "store/loader_removal.h"
 
 #include <cstring>
-#include <filesystem>
 #include <optional>
 
 #include "loader/layout.h"
@@ -9,8 +8,6 @@
 #include "store/menu_entry.h"
 #include "store/share_shape.h"
 #include "store/sif_file.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -36,41 +33,38 @@ bool NamedElsewhere(const std::string& risRoot, const FileIdentity& ownSif, cons
     return false;
 }
 
-bool BeginsWithLoaderSignature(const std::string& path) {
-    platform::ReadResult read = platform::ReadWholeFile(path, layout::LDR_MAX_SIZE);
+// Empty when the file begins with a loader file's signature, else why not.
+std::string NotALoader(const platform::HeldFile& file) {
+    platform::ReadResult read = platform::ReadWholeFileIn(file, layout::LDR_MAX_SIZE);
+    if (read.error != platform::FileError::None)
+        return std::string("it cannot be read (") + platform::FileErrorName(read.error) + ").";
     const size_t end = layout::LDR_SIGNATURE + layout::LDR_SIGNATURE_SIZE;
-    return read.error == platform::FileError::None && !read.tooLarge && read.bytes.size() >= end &&
-           std::memcmp(read.bytes.data() + layout::LDR_SIGNATURE, "QVLRIS", layout::LDR_SIGNATURE_SIZE) == 0;
-}
-
-// The folder a Windows path lies in, by its host path.
-fs::path HostFolder(const std::string& windowsPath) {
-    platform::ResolvedPath r = platform::Resolve(windowsPath);
-    std::error_code ec;
-    fs::path real = fs::weakly_canonical(r.host.parent_path(), ec);
-    return ec ? fs::path() : real;
+    const bool loader = !read.tooLarge && read.bytes.size() >= end &&
+                        std::memcmp(read.bytes.data() + layout::LDR_SIGNATURE, "QVLRIS", layout::LDR_SIGNATURE_SIZE) == 0;
+    return loader ? "" : "it is not a loader file.";
 }
 
 }  // namespace
 
-std::string WhyLoaderIsKept(const std::string& risRoot, const std::string& sifPath, const std::string& launchFile) {
-    const std::string loaderPath = risRoot + launchFile;
-    std::optional<FileIdentity> loader = platform::Identify(loaderPath, true);
-    if (!loader) return "";  // nothing there; the removal says so
+std::string WhyLoaderIsKept(const std::string& risRoot, const platform::HeldFile& sif, const platform::HeldFile& loader) {
+    std::optional<FileIdentity> loaderId = platform::IdentifyIn(loader);
+    if (!loaderId) return "";  // nothing there; the removal says so
     // A link to an OSChooser file is removed as a link: the entry it leads
     // to still names its loader.
-    std::optional<FileIdentity> ownSif = platform::Identify(sifPath, false);
-    if (!ownSif || ownSif->isLink) return "the removed OSChooser file is a link; the entry it leads to keeps it.";
+    std::optional<FileIdentity> ownSif = platform::IdentifyIn(sif);
+    if (!ownSif) return "";  // nothing there; the removal says so
+    if (ownSif->isLink) return "the removed OSChooser file is a link; the entry it leads to keeps it.";
     // Likewise a hard link: the same file (device and inode) stays under its
     // other name, which NamedElsewhere skips as this very entry, and still
     // names the loader.
     if (ownSif->names > 1)
         return "the removed OSChooser file has another name (a hard link), under which the entry keeps it.";
     // "...\i386\templates\tool<N>.sif" belongs to the entry folder "...\i386".
-    std::optional<FileIdentity> loaderLink = platform::Identify(loaderPath, false);
-    if (!loaderLink || loaderLink->isLink || HostFolder(loaderPath) != HostFolder(sifPath).parent_path())
+    std::optional<FileIdentity> loaderFolder = platform::IdentifyFolderOf(loader, false);
+    std::optional<FileIdentity> entryFolder = platform::IdentifyFolderOf(sif, true);
+    if (loaderId->isLink || !loaderFolder || !entryFolder || !loaderFolder->SameFile(*entryFolder))
         return "it does not lie in the entry's own folder.";
-    if (!BeginsWithLoaderSignature(loaderPath)) return "it is not a loader file.";
-    if (NamedElsewhere(risRoot, *ownSif, *loader)) return "another entry still names it.";
+    if (std::string why = NotALoader(loader); !why.empty()) return why;
+    if (NamedElsewhere(risRoot, *ownSif, *loaderId)) return "another entry still names it.";
     return "";
 }

@@ -7,6 +7,10 @@
 
 #include <string>
 
+#include "platform/file_system.h"
+
 // "" when the loader may be removed (or is not there to remove: the removal
-// itself then reports that), else why it stays, for the user.
-std::string WhyLoaderIsKept(const std::string& risRoot, const std::string& sifPath, const std::string& launchFile);
+// itself then reports that), else why it stays, for the user. Both files
+// are judged through the places the removal holds (links not followed), so
+// a folder swapped meanwhile cannot change the verdict on what goes.
+std::string WhyLoaderIsKept(const std::string& risRoot, const platform::HeldFile& sif, const platform::HeldFile& loader);

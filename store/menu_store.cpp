@@ -1,5 +1,6 @@
 #include "store/menu_store.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <unistd.h>
 
@@ -7,8 +8,10 @@
 #include "platform/file_system.h"
 #include "platform/message_box.h"
 #include "res/string_table.h"
+#include "store/half_done.h"
 #include "store/loader_removal.h"
 #include "store/menu_entry.h"
+#include "store/share_shape.h"
 #include "store/sif_file.h"
 
 using platform::FileError;
@@ -153,57 +156,104 @@ BOOL MenuStore::DeleteEntry(int index) {
     // A copy: the refresh at the end replaces the rows.
     const std::string sifPath = m_rows[index].sifPath;
     MenuEntry entry(m_risRoot);
-    entry.Open(sifPath);
 
     auto report = [](const std::string& path, FileError error) {
         platform::AfxMessageBox(
             res::FormatString(res::IDS_REMOVE_FAILED, path.c_str(), FileErrorCause(static_cast<int>(error))),
             platform::MB_ICONERROR);
     };
+    auto refuse = [this](const std::string& why) {
+        platform::AfxMessageBox(res::FormatString(res::IDS_REMOVE_REFUSED, why.c_str()), platform::MB_ICONERROR);
+        Refresh();
+        return FALSE;
+    };
+    // Without its text there is no telling which loader goes with it.
+    if (!entry.Open(sifPath)) {
+        const FileError why = platform::ReadWholeFile(sifPath, SIZE_MAX).error;
+        report(sifPath, why == FileError::None ? FileError::Other : why);
+        Refresh();
+        return FALSE;
+    }
 
     // Decided while the OSChooser file is still there to tell this entry
     // from the others that may name the same loader.
     const std::string launchFile = entry.m_sif.GetLaunchFile();
-    const bool inside = !launchFile.empty() && IsInsideShare(m_risRoot, launchFile);
+    const std::string loaderPath = m_risRoot + launchFile;
+    const size_t cut = loaderPath.find_last_of('\\');
+    // The common case, a loader in the entry's own folder, is reached from
+    // the OSChooser file's held folder, so a swap of the entry folder
+    // cannot pass it off as lying outside the share.
+    const std::string loaderName = cut == std::string::npos ? "" : loaderPath.substr(cut + 1);
+    const bool ownFolder = !launchFile.empty() && loaderPath.compare(0, cut + 1, EntryFolderOf(sifPath)) == 0 &&
+                           loaderName.find_first_of(":/") == std::string::npos &&
+                           loaderName.find_last_not_of(". ") != std::string::npos;
+    bool inside = !launchFile.empty() && (ownFolder || IsInsideShare(m_risRoot, launchFile));
+    // Both files are reached once, before anything is judged or removed,
+    // and judged, removed and put back only through those places: by the
+    // path, a folder swapped for a link meanwhile would make the verdict on
+    // one tree and the removal in another, or turn the undo away.
+    platform::HeldFile sif, loader;
+    FileError error = platform::HoldFile(sifPath, false, sif);
+    if (error != FileError::None) return refuse(sifPath + ": " + platform::FileErrorName(error) + ".");
+    // A loader whose folder is gone is not there to remove.
+    if (inside && (error = ownFolder ? platform::HoldFileAbove(sif, loaderName, loader)
+                                     : platform::HoldFile(loaderPath, false, loader)) != FileError::None &&
+        error != FileError::BadPath)
+        return refuse(loaderPath + ": " + platform::FileErrorName(error) + ".");
+    // Only a link in the entry's folder can lead its loader out of the share.
+    if (ownFolder) {
+        const std::optional<platform::FileIdentity> held = platform::IdentifyIn(loader);
+        inside = !(held && held->isLink && platform::LeadsOutsideShare(loaderPath));
+    }
     // A loader another program holds is waited for a moment (a save takes
     // that long); one held longer is reported below, never judged unread.
     for (int tries = 0; inside && tries < 25; ++tries) {
-        if (platform::CheckWritable(m_risRoot + launchFile) != FileError::SharingViolation) break;
+        if (platform::CheckWritable(loaderPath) != FileError::SharingViolation) break;
         ::usleep(40000);
     }
-    const std::string keep = inside ? WhyLoaderIsKept(m_risRoot, sifPath, launchFile) : "";
+    const std::string keep = inside ? WhyLoaderIsKept(m_risRoot, sif, loader) : "";
 
-    const bool removesLoader = inside && platform::Exists(m_risRoot + launchFile) &&
-                               (keep.empty() || platform::CheckWritable(m_risRoot + launchFile) == FileError::SharingViolation);
+    const bool removesLoader = inside && platform::IdentifyIn(loader) &&
+                               (keep.empty() || platform::CheckWritable(loaderPath) == FileError::SharingViolation);
 
     // Whole or not at all: both files are checked before either goes, so a
     // removal that cannot finish leaves the entry as it was.
-    for (const std::string& path : {sifPath, removesLoader ? m_risRoot + launchFile : std::string()}) {
+    for (const std::string& path : {sifPath, removesLoader ? loaderPath : std::string()}) {
         if (path.empty()) continue;
-        if (std::string why = WhyNotWritable(path); !why.empty()) {
-            platform::AfxMessageBox(res::FormatString(res::IDS_REMOVE_REFUSED, why.c_str()), platform::MB_ICONERROR);
-            Refresh();
-            return FALSE;
-        }
+        if (std::string why = WhyNotWritable(path); !why.empty()) return refuse(why);
+    }
+    // Only a plain file of one name loses its loader (WhyLoaderIsKept), so
+    // its bytes are all it takes to put it back should the loader not go.
+    platform::ReadResult before;
+    if (removesLoader && (before = platform::ReadWholeFileIn(sif, SIZE_MAX)).error != FileError::None) {
+        report(sifPath, before.error);
+        Refresh();
+        return FALSE;
     }
     BOOL whole = TRUE;
-    FileError error = platform::RemoveFile(sifPath);
+    error = platform::RemoveFileIn(sif);
     if (error != FileError::None) {
         report(sifPath, error);
         whole = FALSE;
     } else if (!launchFile.empty()) {
-        const std::string loaderPath = m_risRoot + launchFile;
         if (!inside) {
             platform::AfxMessageBox(res::IDS_OUTSIDE_SHARE, platform::MB_ICONWARNING);
         } else if (!keep.empty()) {
             platform::AfxMessageBox(res::FormatString(res::IDS_LOADER_KEPT, loaderPath.c_str(), keep.c_str()),
                                     platform::MB_ICONWARNING);
         } else if (removesLoader) {
-            error = platform::RemoveFile(loaderPath);
+            error = platform::RemoveFileIn(loader);
             if (error != FileError::None) {
                 report(loaderPath, error);
-                platform::AfxMessageBox(res::FormatString(res::IDS_REMOVE_HALF_DONE, sifPath.c_str(), loaderPath.c_str()),
-                                        platform::MB_ICONERROR);
+                const FileError undo = platform::CreateFileIn(sif, before.bytes.data(), before.bytes.size());
+                if (undo == FileError::None)
+                    platform::AfxMessageBox(res::FormatString(res::IDS_REMOVE_UNDONE, loaderPath.c_str(), sifPath.c_str()),
+                                            platform::MB_ICONERROR);
+                else
+                    platform::AfxMessageBox(res::FormatString(res::IDS_REMOVE_HALF_DONE, sifPath.c_str(),
+                                                              loaderPath.c_str(), platform::FileErrorName(undo),
+                                                              HalfDoneNoteText(NoteLoaderLeft(loader)).c_str()),
+                                            platform::MB_ICONERROR);
                 whole = FALSE;
             }
         }

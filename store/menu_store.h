@@ -56,8 +56,10 @@ public:
     BOOL EditEntry(int index);
     // Removes the entry's OSChooser file and then its loader, unless that
     // is not plainly the entry's own loader (see WhyLoaderIsKept). Both are
-    // checked first and nothing is removed when either cannot be. FALSE
-    // (after its message) when not all it set out to remove was removed.
+    // checked first and nothing is removed when either cannot be; when the
+    // loader fails after all, the OSChooser file is put back (or the removal
+    // said to be half-done and noted for verify). FALSE (after its message)
+    // when not all it set out to remove was removed.
     BOOL DeleteEntry(int index);
 
     const std::string& GetFolder() const { return m_folder; }

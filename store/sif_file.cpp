@@ -62,13 +62,20 @@ BOOL SifFile::Load(const std::string& path) {
     return TRUE;
 }
 
-BOOL SifFile::Save() {
-    platform::FileError error = platform::WriteFileAtomically(m_path, m_text.data(), m_text.size());
-    if (error != platform::FileError::None) {
-        platform::AfxMessageBox(SaveMessage(error), platform::MB_OK | platform::MB_ICONERROR);
-        return FALSE;
-    }
-    return TRUE;
+namespace {
+
+BOOL Saved(platform::FileError error) {
+    if (error == platform::FileError::None) return TRUE;
+    platform::AfxMessageBox(SaveMessage(error), platform::MB_OK | platform::MB_ICONERROR);
+    return FALSE;
+}
+
+}  // namespace
+
+BOOL SifFile::Save() { return Saved(platform::WriteFileAtomically(m_path, m_text.data(), m_text.size())); }
+
+BOOL SifFile::SaveIn(const platform::HeldFile& file) {
+    return Saved(platform::WriteFileAtomicallyIn(file, m_text.data(), m_text.size()));
 }
 
 BOOL SifFile::SaveAs(const std::string& path) {
@@ -77,15 +84,18 @@ BOOL SifFile::SaveAs(const std::string& path) {
 }
 
 BOOL SifFile::SaveNew(const std::string& folder, const std::string& stem) {
+    platform::HeldFolder held;
+    if (platform::FileError e = platform::HoldFolder(folder, held); e != platform::FileError::None) return Saved(e);
+    return SaveNewIn(held, stem);
+}
+
+BOOL SifFile::SaveNewIn(const platform::HeldFolder& folder, const std::string& stem) {
     std::string name;
-    platform::FileError error = platform::CreateNewFile(
+    platform::FileError error = platform::CreateNewFileIn(
         folder, [&](unsigned taken) { return stem + std::string(taken, '_') + ".sif"; }, m_text.data(),
         m_text.size(), name);
-    if (error != platform::FileError::None) {
-        platform::AfxMessageBox(SaveMessage(error), platform::MB_OK | platform::MB_ICONERROR);
-        return FALSE;
-    }
-    m_path = folder + name;
+    if (!Saved(error)) return FALSE;
+    m_path = folder.path + name;
     m_readOnly = false;
     return TRUE;
 }

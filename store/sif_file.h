@@ -8,6 +8,11 @@
 
 #include "platform/win_types.h"
 
+namespace platform {
+struct HeldFile;
+struct HeldFolder;
+}  // namespace platform
+
 class SifFile {
 public:
     // A new document holding the OSChooser template, with no path.
@@ -28,6 +33,9 @@ public:
     // by a writer at the same moment; shows a message and returns FALSE on
     // failure, leaving no file behind.
     BOOL SaveNew(const std::string& folder, const std::string& stem);
+    // The same through a folder held by the change they are part of.
+    BOOL SaveIn(const platform::HeldFile& file);
+    BOOL SaveNewIn(const platform::HeldFolder& folder, const std::string& stem);
 
     // A key is the name at the start of a line (after optional blanks),
     // followed by optional blanks and "="; its value is the text between the next pair of double quotes

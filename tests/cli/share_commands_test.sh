@@ -57,6 +57,17 @@ python3 -c 'import json,sys; r=json.loads(sys.argv[1]); assert r["ok"] is False 
 for n in 1 2; do "$cli" --share "$share" remove "Setup\\English\\Tools\\Zent\\i386\\templates\\tool$n.sif" >/dev/null; done
 rm "$tools/tool9.ldr"
 "$cli" --share "$share" verify >/dev/null || fail "verify after clean-up"
+# Changes left half-done, as their notes say: verify reports them; --clean
+# undoes the edit and removes the loader a create left named by no entry.
+cp "$tools/tool0.ldr" "$tools/tool7.ldr" && : >"$tools/.menvolt-half-done.tool7.ldr.note"
+cp "$tools/templates/tool0.sif" "$tools/templates/.menvolt-half-done.tool0.sif.note"
+sif "$tools/templates/tool0.sif" "Edited" 'Setup\English\Tools\Zent\i386\tool0.ldr'
+out=$("$cli" --share "$share" verify) && fail "verify passed half-done changes"
+grep -q 'tool0.sif: a half-done edit' <<<"$out" && grep -q 'tool7.ldr: a half-done create' <<<"$out" \
+  || fail "verify: half-done changes: $out"
+"$cli" --share "$share" verify --clean >/dev/null 2>&1 || fail "verify --clean left half-done changes"
+grep -q 'Good menu' "$tools/templates/tool0.sif" && [ ! -e "$tools/tool7.ldr" ] || fail "verify --clean: not settled"
+[ -z "$(find "$tools" -name '.menvolt-half-done.*')" ] || fail "verify --clean left its notes"
 # A missing loader file is called that, never an image's problem.
 sif "$tools/templates/tool5.sif" "No loader" 'Setup\English\Tools\Zent\i386\tool5.ldr'
 out=$("$cli" --share "$share" verify) && fail "verify passed a missing loader"

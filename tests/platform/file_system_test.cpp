@@ -12,6 +12,7 @@
 namespace fs = std::filesystem;
 using namespace platform;
 using menvolt_test::ReadText;
+using menvolt_test::TempDir;
 using menvolt_test::TempShare;
 using menvolt_test::WriteText;
 
@@ -187,4 +188,46 @@ TEST(FileLayer, HostNamesAreUtf8AndWindowsNames1252) {
     EXPECT_EQ(ReadText(share / "Setup/Fran\xC3\xA7" "ais/Tools/n\xC3\xA9" "0.sif"), "z");
     EXPECT_EQ(CreateDirectory(TempShare::Unc("Setup\\Espa\xF1ol")), FileError::None);
     EXPECT_TRUE(fs::is_directory(share / "Setup/Espa\xC3\xB1ol"));
+}
+
+// A change holds its folders before its first write: its later steps and
+// its undo land in the folder it held even after the path is swapped for a
+// link to the outside (which the path itself refuses), and a share whose
+// folder is a link stays in the tree it first led to.
+TEST(HeldFolders, LaterStepsStayInTheFolderFirstReached) {
+    TempShare share;
+    TempDir outside;
+    fs::create_directories(share / "Setup/i386/templates");
+    HeldFolder entry, templates;
+    ASSERT_EQ(HoldFolder(TempShare::Unc("Setup\\i386"), entry), FileError::None);
+    ASSERT_EQ(HoldSubfolder(entry, "TEMPLATES", templates), FileError::None);
+    fs::rename(share / "Setup/i386", share / "Setup/moved");
+    fs::create_directory_symlink(outside.path(), share / "Setup/i386");
+
+    std::string name;
+    ASSERT_EQ(CreateNewFileIn(entry, [](unsigned n) { return "tool" + std::to_string(n) + ".ldr"; }, "L", 1, name),
+              FileError::None);
+    EXPECT_EQ(entry.path + name, TempShare::Unc("Setup\\i386\\tool0.ldr"));
+    EXPECT_EQ(WriteFileAtomically(entry.path + name, "X", 1), FileError::OutsideShare);
+    HeldFile loader, sif;
+    ASSERT_EQ(HoldFileIn(entry, name, loader), FileError::None);
+    EXPECT_EQ(WriteFileAtomicallyIn(loader, "LL", 2), FileError::None);
+    EXPECT_EQ(ReadWholeFileIn(loader, 10).bytes, std::vector<uint8_t>({'L', 'L'}));
+    ASSERT_EQ(HoldFileIn(templates, "tool0.sif", sif), FileError::None);
+    EXPECT_EQ(CreateFileIn(sif, "S", 1), FileError::None);
+    EXPECT_EQ(CreateFileIn(sif, "T", 1), FileError::FileExists);
+    EXPECT_EQ(RemoveFileIn(loader), FileError::None);
+    EXPECT_EQ(ReadText(share / "Setup/moved/templates/tool0.sif"), "S");
+    EXPECT_FALSE(fs::exists(share / "Setup/moved/tool0.ldr"));
+    EXPECT_TRUE(fs::is_empty(outside.path()));
+
+    TempDir first, second;
+    fs::create_directory_symlink(first.path(), share / "linked");
+    MapShare("TESTHOST", "Linked", share / "linked");
+    EXPECT_EQ(WriteFileAtomically("\\\\TESTHOST\\Linked\\a", "A", 1), FileError::None);
+    fs::remove(share / "linked");
+    fs::create_directory_symlink(second.path(), share / "linked");
+    EXPECT_EQ(WriteFileAtomically("\\\\TESTHOST\\Linked\\b", "B", 1), FileError::None);
+    EXPECT_TRUE(fs::exists(first / "b"));
+    EXPECT_TRUE(fs::is_empty(second.path()));
 }
