@@ -28,7 +28,7 @@ constexpr char kUsage[] =
     "       menvolt-cli secureboot vm-vars OUT [--keys DIR] [--mok] [--from VARS.fd]\n"
     "key      makes the site key: site.key and site.crt (PEM, for signing) and site.cer\n"
     "         (DER, for enrolment) in DIR; an existing key is replaced only with --force\n"
-    "sign     signs an EFI program, or the \\EFI\\BOOT\\BOOTX64.EFI of a boot image, in place\n"
+    "sign     signs an EFI program, or the \\EFI\\BOOT\\BOOT*.EFI of a boot image, in place\n"
     "         (or into OUT); one signed already gets a further signature only with --again\n"
     "shim     lays out FOLDER (a TFTP folder) for Secure Boot PCs with the keys they ship with:\n"
     "         shimx64.efi and mmx64.efi from Debian's signed shim, menvolt.efi signed with\n"
@@ -93,25 +93,36 @@ int Key(const Options& o) {
     return kExitOk;
 }
 
-// A boot image: its \EFI\BOOT\BOOTX64.EFI signed in one change of the image.
+// A boot image: its UEFI boot programs (\EFI\BOOT\BOOTX64.EFI,
+// \EFI\BOOT\BOOTAA64.EFI, whichever it holds) signed in one change of the
+// image.
 int SignImage(const Options& o, const secureboot::KeyFiles& keys, const std::string& file) {
     if (!o.out.empty()) return Fail("--out is for EFI programs; a boot image is signed in place (" + file + ").");
     imagelib::ImageDocument doc;
     std::string error;
     if (!doc.OpenForChange(file, error)) return Fail(file + " is neither an EFI program nor a boot image: " + error);
-    std::vector<uint8_t> program;
-    if (doc.Volume().ReadFile(imagelib::kEfiBootProgram, program) != imagelib::FatError::None)
-        return Fail(file + " holds no \\" + std::string(imagelib::kEfiBootProgram) + " to sign.");
-    std::string signedProgram;
-    const std::string name = file + ":\\" + imagelib::kEfiBootProgram;
-    if (std::string why = secureboot::SignProgram(keys, std::string(program.begin(), program.end()), name, o.again,
-                                                  signedProgram);
-        !why.empty())
-        return Fail(why);
-    const std::vector<uint8_t> bytes(signedProgram.begin(), signedProgram.end());
-    imagelib::ChangeResult r = doc.Apply([&](imagelib::FatVolume& v) { return imagelib::PutEfiBootProgram(v, bytes); });
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> signedPrograms;
+    for (const char* path : imagelib::kEfiBootPrograms) {
+        std::vector<uint8_t> program;
+        if (doc.Volume().ReadFile(path, program) != imagelib::FatError::None) continue;
+        std::string signedProgram;
+        const std::string name = file + ":\\" + path;
+        if (std::string why = secureboot::SignProgram(keys, std::string(program.begin(), program.end()), name,
+                                                      o.again, signedProgram);
+            !why.empty())
+            return Fail(why);
+        signedPrograms.emplace_back(name, std::vector<uint8_t>(signedProgram.begin(), signedProgram.end()));
+    }
+    if (signedPrograms.empty())
+        return Fail(file + " holds no \\" + std::string(imagelib::kEfiBootProgram) + " or \\" +
+                    imagelib::kEfiBootProgramArm64 + " to sign.");
+    imagelib::ChangeResult r = doc.Apply([&](imagelib::FatVolume& v) {
+        for (const auto& [name, bytes] : signedPrograms)
+            if (imagelib::FatError e = imagelib::PutEfiBootProgram(v, bytes); e != imagelib::FatError::None) return e;
+        return imagelib::FatError::None;
+    });
     if (!r.ok()) return Fail(file + ": " + r.message);
-    std::printf("signed %s\n", name.c_str());
+    for (const auto& program : signedPrograms) std::printf("signed %s\n", program.first.c_str());
     return kExitOk;
 }
 

@@ -98,11 +98,14 @@ struct ItemBoots {
 
 // A loader file NAME.ldr is served to UEFI PCs when NAME.efi, the UEFI
 // network boot program, lies beside it: that program reads the loader file
-// named after itself.
-bool ServedToUefi(const std::string& loaderPath) {
+// named after itself. Its machine type says which processor's PCs: 0 when
+// there is none, or it is no EFI program of ours.
+uint16_t ServedToUefi(const std::string& loaderPath) {
     const size_t dot = loaderPath.find_last_of('.');
-    return dot != std::string::npos && dot > loaderPath.find_last_of('\\') &&
-           platform::Exists(loaderPath.substr(0, dot) + ".efi");
+    if (dot == std::string::npos || dot < loaderPath.find_last_of('\\') + 1) return 0;
+    const platform::ReadResult r = platform::ReadWholeFile(loaderPath.substr(0, dot) + ".efi", size_t{64} << 20);
+    if (r.error != platform::FileError::None) return 0;
+    return common::EfiProgramMachine(common::ReadPeFacts(r.bytes.data(), r.bytes.size()));
 }
 
 // A folder is served to Secure Boot PCs when it holds Debian's shim, or a
@@ -126,12 +129,13 @@ bool ServedForSecureBoot(const std::string& folder) {
 // item's unsigned UEFI program.
 void ListItemBoots(const std::string& file, const LoaderFile& loader, std::vector<ItemBoots>& items,
                    std::vector<Problem>& notes) {
-    bool uefi = false;
+    bool uefiX64 = false, uefiArm64 = false;
     const bool secureBoot = ServedForSecureBoot(loader.GetFolder());
     for (int slot = 0; slot < loader.GetItemCount(); ++slot) {
         const std::string image = loader.GetImageFile(slot);
         const ImageBoots boots = ItemBootsOn(loader.GetFolder(), image);
-        uefi = uefi || boots.uefi;
+        uefiX64 = uefiX64 || boots.uefiX64;
+        uefiArm64 = uefiArm64 || boots.uefiArm64;
         items.push_back({file, slot, image, BootsOnDetail(boots)});
         if (secureBoot && boots.uefiSigned == ImageBoots::Signed::No)
             notes.push_back({file, "item " + std::to_string(slot + 1) + " (" + image +
@@ -139,9 +143,12 @@ void ListItemBoots(const std::string& file, const LoaderFile& loader, std::vecto
                                        "lies there), but its UEFI program is not signed, so they refuse it "
                                        "(menvolt-cli secureboot sign)"});
     }
-    if (!uefi && loader.GetItemCount() > 0 && ServedToUefi(loader.GetPath()))
-        notes.push_back({file, "served to UEFI PCs (a .efi program of its name lies beside it), but none of its "
-                               "items boots on UEFI"});
+    const uint16_t served = loader.GetItemCount() > 0 ? ServedToUefi(loader.GetPath()) : 0;
+    if (served && !(served == common::kMachineArm64 ? uefiArm64 : uefiX64)) {
+        const std::string pcs = std::string("UEFI ") + common::ProcessorName(served);
+        notes.push_back({file, "served to " + pcs + " PCs (a .efi program of its name lies beside it), but none of "
+                               "its items boots on " + pcs});
+    }
 }
 
 const char kLoaderMissing[] = "the loader file is missing, so the entry has nothing to boot";

@@ -1,14 +1,9 @@
-// Which kind of PC a menu item boots on, told from what its boot image
-// file holds: plain code shared by the editor's pages and the command line.
-//  - BIOS: a boot sector (55AAh at 510), the start-up code of an extended
-//    image ("ExTx" mark), or a file small enough for the client to run as a
-//    boot program at 0000:7C00;
-//  - UEFI: an EFI application for x86-64 (common::EfiApplicationProblem;
-//    any other PE file boots on neither), a FAT12/16/32 volume (a diskette,
-//    or the volume of an extended image) whose \EFI\BOOT\BOOTX64.EFI is
-//    one, or an ISO 9660 image whose El Torito catalogue has an EFI entry (an
-//    entry for the x86 BIOS counts as BIOS).
-// An item without an image boots the hard drive, which every PC does.
+// Which kinds of PC a menu item boots on, told from what its boot image
+// file holds by the rule the clients follow (common/boot_image.h): BIOS, and
+// UEFI per processor (x86-64, ARM64), from a program's machine type or the
+// removable-media boot program a FAT volume or a CD's EFI image holds.
+// Plain code shared by the editor's pages and the command line. An item
+// without an image boots the hard drive, which every PC does.
 #pragma once
 
 #include <string>
@@ -17,10 +12,13 @@ struct ImageBoots {
     enum class Read { Done, Missing, Unreadable };
     Read read = Read::Done;
     bool bios = false;
-    bool uefi = false;
-    // Whether the program a UEFI PC starts (the file itself, or the volume's
-    // \EFI\BOOT\BOOTX64.EFI) carries an Authenticode signature, which a PC
-    // with Secure Boot on needs; Unknown when there is none to read.
+    bool uefiX64 = false;
+    bool uefiArm64 = false;
+    bool Uefi() const { return uefiX64 || uefiArm64; }
+    // Whether the programs a UEFI PC starts (the file itself, or the
+    // volume's \EFI\BOOT\BOOT*.EFI) carry an Authenticode signature, which
+    // a PC with Secure Boot on needs: No when one of them does not; Unknown
+    // when there is none to read.
     enum class Signed { Unknown, Yes, No };
     Signed uefiSigned = Signed::Unknown;
 };
@@ -33,8 +31,9 @@ ImageBoots ImageBootsOn(const std::string& windowsPath);
 // The item of a loader in `folder`: an empty image name boots the hard drive.
 ImageBoots ItemBootsOn(const std::string& folder, const std::string& image);
 
-// "BIOS", "UEFI", "BIOS and UEFI", or what says neither, missing or
-// unreadable (the string table's texts).
+// "BIOS", "UEFI x86-64", "BIOS and UEFI ARM64", "BIOS, UEFI x86-64 and
+// ARM64"..., or what says neither, missing or unreadable (the string
+// table's texts).
 std::string BootsOnText(const ImageBoots& boots);
 
 // BootsOnText with whether the UEFI program is signed, where that is known:

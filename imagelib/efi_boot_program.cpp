@@ -9,10 +9,15 @@ namespace imagelib {
 
 bool ReadEfiProgram(const std::string& hostPath, std::vector<uint8_t>& program, std::string& error) {
     if (!ReadHostFile(hostPath, ImageDocument::kMaxImageSize, program, error)) return false;
-    const std::string problem = common::EfiApplicationProblem(common::ReadPeFacts(program.data(), program.size()));
-    if (problem.empty()) return true;
-    error = hostPath + " is not an EFI program for x86-64 PCs: " + problem;
+    std::string problem;
+    if (common::EfiProgramMachine(common::ReadPeFacts(program.data(), program.size()), &problem)) return true;
+    error = hostPath + " is not an EFI program for x86-64 or ARM64 PCs: " + problem;
     return false;
+}
+
+const char* EfiBootProgramPath(const std::vector<uint8_t>& program) {
+    const common::PeFacts pe = common::ReadPeFacts(program.data(), program.size());
+    return common::EfiProgramMachine(pe) == common::kMachineArm64 ? kEfiBootProgramArm64 : kEfiBootProgram;
 }
 
 FatError PutEfiBootProgram(FatVolume& volume, const std::vector<uint8_t>& program) {
@@ -23,8 +28,9 @@ FatError PutEfiBootProgram(FatVolume& volume, const std::vector<uint8_t>& progra
         else if (err == FatError::None && !info.isDirectory) err = FatError::NotADirectory;
         if (err != FatError::None) return err;
     }
-    if (volume.Stat(kEfiBootProgram, info) == FatError::None && info.isDirectory) return FatError::IsADirectory;
-    return volume.WriteFile(kEfiBootProgram, program.data(), program.size(), true);
+    const char* path = EfiBootProgramPath(program);
+    if (volume.Stat(path, info) == FatError::None && info.isDirectory) return FatError::IsADirectory;
+    return volume.WriteFile(path, program.data(), program.size(), true);
 }
 
 bool BuildEfiImage(const std::vector<uint8_t>& program, uint32_t capacity, bool fitCapacity, uint32_t options,

@@ -5,6 +5,7 @@
 #include <efilib.h>
 
 #include "loader/efi/efi_layout.h"
+#include "loader/efi/received_image.h"
 
 /* Characters of a base web address: "http://" and a host name of 63, a
  * port and a folder. A file's address is the base and the name, each of
@@ -44,30 +45,12 @@ static inline UINTN SlotString(const Loader *ldr, UINTN slot, UINTN field) {
  * own_name is the path of our web address and web_base its server). */
 EFI_STATUS FindNetBoot(EFI_HANDLE image, NetBoot *net);
 
-/* tftp.c: a whole file received into reserved pages, with room behind
- * its bytes for the last block of a RAM disk (RECEIVED_SLACK): a disk
- * image becomes a RAM disk where it lies, so the PC needs its size in free
- * memory once, not twice. Owned by whoever holds it; FreeReceived frees
- * the pages (and does nothing for one already handed on, data NULL). */
-#define RECEIVED_SLACK 2048
-typedef struct {
-    UINT8 *data;
-    UINTN size;                      /* the file's; if !exact, the buffer's */
-    UINTN pages;
-    BOOLEAN exact;                   /* FALSE: the PXE base code did not say how much
-                                      * came, the rest of the buffer holds RECEIVED_FILL */
-} Received;
-#define RECEIVED_FILL 0xFF
-
 /* received.c. AllocateReceived: pages for `bytes` and RECEIVED_SLACK, or
  * NULL. LastTryCapacity: room for one more try after `too_small` was, or
  * 0 if no more than that is free. */
 UINT8 *AllocateReceived(UINT64 bytes, EFI_MEMORY_TYPE type, UINTN *pages);
 UINT64 LastTryCapacity(UINT64 too_small);
 void FreeReceived(Received *file);
-/* Length of `data` without the fill behind it: the file's end, or before
- * it if the file itself ends in fill bytes. */
-UINTN WrittenLength(const UINT8 *data, UINTN size);
 
 /* Whole-file reads. NAME is a server path as the BIOS client asks TFTP
  * for it; max: refuse larger files, and the file is a loader file (0: an
@@ -119,17 +102,6 @@ EFI_STATUS StartImageFile(NetBoot *net, const CHAR8 *name, Received *file);
 EFI_STATUS StartLoadedImage(EFI_STATUS status, EFI_HANDLE child, BOOLEAN from_disk);
 void Refuse(const CHAR16 *text);    /* message, new line, any key */
 
-/* disk_image_kind.c: a received image the firmware can read as a disk.
- * FindDiskImage returns why a disk image cannot be used (with kind
- * DISK_NONE), or NULL: then kind DISK_NONE means not a disk image. */
-typedef enum { DISK_NONE, DISK_FAT, DISK_ISO } DiskKind;
-typedef struct {
-    DiskKind kind;
-    UINTN offset;                    /* where the volume starts in the file */
-    UINTN size;                      /* the volume's bytes, all inside the file */
-} DiskImage;
-const CHAR16 *FindDiskImage(const Received *file, DiskImage *disk);
-extern const CHAR16 kNoUefiProgram[];
 
 /* ram_disk.c: registers the image as a RAM disk in the file's own pages,
  * starts its boot program, and removes the disk again; the file is freed. */

@@ -4,12 +4,17 @@
  * of this kind says of an image made for the other one. */
 #pragma once
 
-#define PE_MACHINE_X64 0x8664
-#define PE_MACHINE_AA64 0xAA64
+#include "common/boot_image.h"
 
-#if defined(__aarch64__)
+#define PE_MACHINE_X64 BOOT_PE_MACHINE_X64
+#define PE_MACHINE_AA64 BOOT_PE_MACHINE_AA64
+
+/* MENVOLT_EFI_AA64: the host's tests of the ARM64 build's decisions. */
+#if defined(__aarch64__) || defined(MENVOLT_EFI_AA64)
 #define PE_MACHINE_OURS PE_MACHINE_AA64
 #define PE_MACHINE_OTHER PE_MACHINE_X64
+#define BOOT_CPU_OURS BOOT_CPU_AA64
+#define BOOT_CPU_OTHER BOOT_CPU_X64
 #define BOOT_PROGRAM L"\\EFI\\BOOT\\BOOTAA64.EFI"
 #define OTHER_BOOT_PROGRAM L"\\EFI\\BOOT\\BOOTX64.EFI"
 #define OUR_PROCESSOR L"ARM64"
@@ -17,6 +22,8 @@
 #else
 #define PE_MACHINE_OURS PE_MACHINE_X64
 #define PE_MACHINE_OTHER PE_MACHINE_AA64
+#define BOOT_CPU_OURS BOOT_CPU_X64
+#define BOOT_CPU_OTHER BOOT_CPU_AA64
 #define BOOT_PROGRAM L"\\EFI\\BOOT\\BOOTX64.EFI"
 #define OTHER_BOOT_PROGRAM L"\\EFI\\BOOT\\BOOTAA64.EFI"
 #define OUR_PROCESSOR L"x86-64"

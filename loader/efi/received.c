@@ -57,8 +57,3 @@ UINT64 LastTryCapacity(UINT64 too_small) {
     return (room - overhead) & ~(UINT64)EFI_PAGE_MASK;
 }
 
-UINTN WrittenLength(const UINT8 *data, UINTN size) {
-    while (size > 0 && data[size - 1] == RECEIVED_FILL) --size;
-    return size;
-}
-

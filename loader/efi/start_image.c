@@ -1,36 +1,10 @@
-/* Starting a received image: a PE32+ EFI application for our processor is loaded from
- * memory and started, a disk image goes to ram_disk.c; anything else is
- * refused with a message. */
+/* Starting a received image: an EFI application for our processor is
+ * loaded from memory and started, a disk image goes to ram_disk.c; anything
+ * else is refused with a message (disk_image_kind.c says which). */
 #include "loader/efi/menvolt_efi.h"
 #include "loader/efi/processor.h"
 
-#define PE_POINTER_AT 0x3C
-#define PE_OPTIONAL_AT 24
-#define PE32_PLUS_MAGIC 0x20B
-#define PE_SUBSYSTEM_AT (PE_OPTIONAL_AT + 68)
-#define SUBSYSTEM_EFI_APPLICATION 10
 #define BOOT_WATCHDOG_SECONDS 300 /* what the boot manager gives every boot option */
-
-static UINT32 Read32(const UINT8 *p) { return p[0] | (p[1] << 8) | (p[2] << 16) | ((UINT32)p[3] << 24); }
-static UINT16 Read16(const UINT8 *p) { return (UINT16)(p[0] | (p[1] << 8)); }
-
-/* NULL when the firmware may be given the image, else why not. */
-static const CHAR16 *CheckPe(const UINT8 *data, UINTN size) {
-    if (size < PE_POINTER_AT + 4 || data[0] != 'M' || data[1] != 'Z')
-        return L"This image needs a PC that boots in BIOS mode.";
-    UINTN pe = Read32(data + PE_POINTER_AT);
-    if (pe > size || size - pe < PE_SUBSYSTEM_AT + 2 || CompareMem(data + pe, "PE\0\0", 4) != 0)
-        return L"This image needs a PC that boots in BIOS mode.";
-    UINT16 machine = Read16(data + pe + 4);
-    if (machine == PE_MACHINE_OTHER) return NEEDS_OTHER_PC;
-    if (machine != PE_MACHINE_OURS)
-        return L"This EFI program is made for another kind of processor than " OUR_PROCESSOR L".";
-    if (Read16(data + pe + PE_OPTIONAL_AT) != PE32_PLUS_MAGIC)
-        return L"This EFI program is not a 64-bit PE32+ file.";
-    if (Read16(data + pe + PE_SUBSYSTEM_AT) != SUBSYSTEM_EFI_APPLICATION)
-        return L"This file is an EFI driver, not an EFI program.";
-    return NULL;
-}
 
 /* Read by HTTP: the card (our device's path up to its first network
  * address node), then the file's web address as a URI node, the path the
@@ -98,9 +72,8 @@ void Refuse(const CHAR16 *text) {
 
 EFI_STATUS StartImageFile(NetBoot *net, const CHAR8 *name, Received *file) {
     DiskImage disk;
-    const CHAR16 *bad = FindDiskImage(file, &disk);
+    const CHAR16 *bad = JudgeReceivedImage(file, &disk);
     if (!bad && disk.kind != DISK_NONE) return StartDiskImage(net, file, &disk);
-    if (!bad) bad = CheckPe(file->data, file->size);
     if (bad) {
         FreeReceived(file);
         Refuse(bad);

@@ -92,8 +92,8 @@ cp "$dir/plain.efi" "$tools/plain.efi" && cp "$dir/disk.img" "$tools/signed.img"
 printf '[OSChooser]\r\nDescription = "SB"\r\nHelp = ""\r\nLaunchFile = "Setup\\English\\Tools\\Zent\\i386\\tool0.ldr"\r\nVersion = "1.00"\r\nImageType=Flat\r\n' \
   >"$tools/templates/tool0.sif"
 out=$("$cli" --share "$dir/share" show 'Setup\English\Tools\Zent\i386\templates\tool0.sif')
-grep -q 'boots on: UEFI (UEFI program not signed for Secure Boot)' <<<"$out" || fail "show: $out"
-grep -q 'boots on: .*UEFI (UEFI program signed)' <<<"$out" || fail "show signed disk: $out"
+grep -q 'boots on: UEFI x86-64 (UEFI program not signed for Secure Boot)' <<<"$out" || fail "show: $out"
+grep -q 'boots on: .*UEFI x86-64 (UEFI program signed)' <<<"$out" || fail "show signed disk: $out"
 ! "$cli" --share "$dir/share" verify | grep -q 'served to Secure Boot PCs' || fail "a note without a signed menvolt.efi"
 cp "$dir/menvolt.efi" "$tools/menvolt.efi"
 out=$("$cli" --share "$dir/share" verify || true)

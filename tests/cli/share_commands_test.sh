@@ -93,28 +93,31 @@ fi
 # An EFI application needs one section and its entry point inside the image; a
 # 154-byte stub of headers and a console program are refused, and boot neither PC.
 efi="$dir/test.efi"
-python3 - "$efi" "$dir/big.efi" "$tools/stub.efi" "$tools/console.efi" <<'EOF_PY'
+python3 - "$efi" "$dir/big.efi" "$tools/stub.efi" "$tools/console.efi" "$dir/arm64.efi" <<'EOF_PY'
 import struct, sys
-def program(subsystem):
-    p = bytearray(1024); p[0:2] = b"MZ"; p[0x3C] = 0x40; p[0x40:0x48] = b"PE\0\0\x64\x86\x01\x00"; p[0x54] = 0xF0
+def program(subsystem, machine=b"\x64\x86"):
+    p = bytearray(1024); p[0:2] = b"MZ"; p[0x3C] = 0x40; p[0x40:0x48] = b"PE\0\0" + machine + b"\x01\x00"; p[0x54] = 0xF0
     p[0x58:0x5A] = b"\x0B\x02"; struct.pack_into("<I", p, 0x68, 0x1000); struct.pack_into("<I", p, 0x90, 0x2000)
     p[0x9C] = subsystem; p[0x148:0x14D] = b".text"; struct.pack_into("<4I", p, 0x150, 0x1000, 0x1000, 0x200, 0x200)
     return p
 stub = bytearray(154); stub[0:2] = b"MZ"; stub[0x3C] = 0x40; stub[0x40:0x46] = b"PE\0\0\x64\x86"; stub[0x58:0x5A] = b"\x0B\x02"
-for name, data in zip(sys.argv[1:], (program(10), program(10) + bytes(1500000), stub, program(3))):
+for name, data in zip(sys.argv[1:], (program(10), program(10) + bytes(1500000), stub, program(3), program(10, b"\x64\xAA"))):
     open(name, "wb").write(data)
 EOF_PY
 for bad in "stub.efi:optional header is cut short" "console.efi:subsystem is 3, not an EFI application"; do
   for args in "create $dir/bad.img --efi" "add $tools/dos.img --efi"; do
     # shellcheck disable=SC2086
     if out=$("$image" $args "$tools/${bad%%:*}" 2>&1) || [ -e "$dir/bad.img" ]; then fail "$args took ${bad%%:*}"; fi
-    grep -q "${bad%%:*} is not an EFI program for x86-64 PCs: .*${bad#*:}" <<<"$out" || fail "$args ${bad%%:*}: $out"
+    grep -q "${bad%%:*} is not an EFI program for x86-64 or ARM64 PCs: .*${bad#*:}" <<<"$out" || fail "$args ${bad%%:*}: $out"
   done
 done
 "$image" add "$tools/dos.img" --efi "$efi"
 if "$image" create "$tools/big.img" --efi "$dir/big.efi" --capacity 0 2>/dev/null; then fail "a 1.5 MB program fitted a diskette"; fi
 "$image" create "$tools/big.img" --efi "$dir/big.efi"
 "$image" create "$tools/plain.img"
+# An ARM64 program goes where an ARM64 PC's firmware looks, beside an x86-64 one.
+"$image" create "$tools/arm.img" --efi "$dir/arm64.efi" && "$image" add "$tools/arm.img" --efi "$efi"
+[ "$("$image" list "$tools/arm.img" 'EFI\BOOT' | grep -c 'BOOTAA64.EFI\|BOOTX64.EFI')" = 2 ] || fail "arm.img: $("$image" list "$tools/arm.img" 'EFI\BOOT')"
 # A CD with a BIOS and an EFI entry boots on UEFI only: the BIOS client serves every image as diskette A:.
 mkdir "$dir/cd" && "$image" create "$dir/cd/efi.img" --efi "$efi" && head -c 2048 /dev/zero >"$dir/cd/bios.bin"
 xorriso -as mkisofs -o "$tools/cd.iso" -b bios.bin -no-emul-boot -eltorito-alt-boot -e efi.img -no-emul-boot "$dir/cd" 2>/dev/null
@@ -130,20 +133,21 @@ for args in "create $dir/notes.txt" "create $tools/cd.iso" "create $efi --efi $e
 done
 "$image" create "$dir/notes.txt" --force && "$image" list "$dir/notes.txt" >/dev/null || fail "create --force"
 "$cli" --share "$share" create --language English --description Both --item 1 big.img Big "" --item 2 plain.img Plain "" \
-  --item 3 cd.iso CD "" --item 4 stub.efi Stub "" --item 5 console.efi Console "" >/dev/null
+  --item 3 cd.iso CD "" --item 4 stub.efi Stub "" --item 5 console.efi Console "" --item 6 arm.img Arm "" >/dev/null
 "$cli" --share "$share" create --language English --description "BIOS only" --image plain.img >/dev/null
 cp "$efi" "$tools/tool2.efi"  # tool2.ldr is served to UEFI PCs
 out=$("$cli" --share "$share" verify) || fail "verify of UEFI items: $out"
-for line in 'tool0.ldr: item 1 (dos.img): boots on: BIOS and UEFI' 'tool0.ldr: item 2 (hard drive): boots on: BIOS and UEFI' \
-            'tool1.ldr: item 1 (big.img): boots on: BIOS and UEFI' 'tool1.ldr: item 2 (plain.img): boots on: BIOS' 'tool1.ldr: item 3 (cd.iso): boots on: UEFI' \
+for line in 'tool0.ldr: item 1 (dos.img): boots on: BIOS and UEFI x86-64' 'tool0.ldr: item 2 (hard drive): boots on: BIOS, UEFI x86-64 and ARM64' \
+            'tool1.ldr: item 1 (big.img): boots on: BIOS and UEFI x86-64' 'tool1.ldr: item 2 (plain.img): boots on: BIOS' 'tool1.ldr: item 3 (cd.iso): boots on: UEFI x86-64' \
             'tool1.ldr: item 4 (stub.efi): boots on: neither.*' 'tool1.ldr: item 5 (console.efi): boots on: neither.*' \
-            'tool2.ldr: note: served to UEFI PCs .*, but none of its items boots on UEFI'; do
+            'tool1.ldr: item 6 (arm.img): boots on: BIOS, UEFI x86-64 and ARM64' \
+            'tool2.ldr: note: served to UEFI x86-64 PCs .*, but none of its items boots on UEFI x86-64'; do
   grep -qx ".*$line\( (UEFI program not signed for Secure Boot)\)\?" <<<"$out" || fail "verify: $line: $out"
 done
 [ "$(grep -c 'served to UEFI' <<<"$out")" = 1 ] || fail "verify: UEFI note for a loader not served to UEFI PCs"
 grep -A3 'item 1: *Big' <<<"$("$cli" --share "$share" show 'Setup\English\Tools\Zent\i386\templates\tool1.sif')" \
-  | grep -q 'boots on: BIOS and UEFI' || fail "show: boots on"
-python3 -c 'import json,sys; r=json.loads(sys.argv[1]); assert [i["bootsOn"] for i in r[1]["items"]]==["BIOS and UEFI", "BIOS", "UEFI"] + ["neither (no boot code found)"] * 2, r' \
+  | grep -q 'boots on: BIOS and UEFI x86-64' || fail "show: boots on"
+python3 -c 'import json,sys; r=json.loads(sys.argv[1]); assert [i["bootsOn"] for i in r[1]["items"]]==["BIOS and UEFI x86-64", "BIOS", "UEFI x86-64"] + ["neither (no boot code found)"] * 2 + ["BIOS, UEFI x86-64 and ARM64"], r' \
   "$("$cli" --share "$share" --json list)" || fail "list --json: bootsOn"
 grep -q usage <<<"$("$cli" list --help)" || fail "list --help"
 if "$cli" --share "$dir/none" list 2>/dev/null; then fail "a missing share folder was accepted"; fi

@@ -470,7 +470,7 @@ TEST_F(PropertiesTest, SubmenuRowsTellWhichPcsTheirItemBootsOn) {
         QApplication::sendEvent(viewport, &help);
         return QToolTip::text().toStdString();
     };
-    EXPECT_EQ(tipAt(0), "Boots on: UEFI (UEFI program not signed for Secure Boot)");
+    EXPECT_EQ(tipAt(0), "Boots on: UEFI x86-64 (UEFI program not signed for Secure Boot)");
     EXPECT_EQ(tipAt(1), "Boots on: unknown (image file missing)");
     WriteBytes(HostFile("disk2.img"), boot);
     EXPECT_EQ(tipAt(1), "Boots on: BIOS");
