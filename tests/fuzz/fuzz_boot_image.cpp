@@ -1,0 +1,49 @@
+// Fuzzes the one rule for what a boot image is (common/boot_image.c) and the
+// UEFI program's judgement of a received file on top of it
+// (loader/efi/disk_image_kind.c, built for the host): any bytes as a file
+// received whole. Nothing may be read outside the buffer (ASan sees the
+// exact-size input), and whatever is handed to the firmware as a disk must
+// lie inside the file.
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+#include "common/boot_image.h"
+
+extern "C" {
+#include "loader/efi/received_image.h"
+}
+
+namespace {
+
+int ReadInput(void* context, uint64_t offset, void* out, size_t size) {
+    const auto* input = static_cast<const std::vector<uint8_t>*>(context);
+    std::copy(input->begin() + static_cast<long>(offset), input->begin() + static_cast<long>(offset + size),
+              static_cast<uint8_t*>(out));
+    return 1;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    std::vector<uint8_t> input(data, data + size);
+    const BootImageSource source{ReadInput, &input, size};
+    BootImage image;
+    ReadBootImage(&source, &image);
+    for (unsigned cpu : {unsigned{BOOT_CPU_X64}, unsigned{BOOT_CPU_AA64}}) {
+        std::vector<uint8_t> program(size);
+        ReadBootProgram(&source, &image, cpu, program.data(), program.size());
+    }
+    BootPeFacts pe;
+    ReadBootPeFacts(input.data(), input.size(), &pe);
+    BootPeProblemFor(&pe, BOOT_PE_MACHINE_X64);
+    if (pe.sbat_offset + pe.sbat_size > size || pe.cert_offset + pe.cert_size > size) abort();
+
+    Received file{input.data(), input.size(), 0, TRUE};
+    DiskImage disk;
+    if (!JudgeReceivedImage(&file, &disk) && disk.kind != DISK_NONE &&
+        (disk.offset > size || disk.size > size - disk.offset || disk.size == 0))
+        abort();
+    return 0;
+}
