@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/efi_program.h"
+#include "loader/layout.h"
 #include "platform/file_system.h"
 #include "res/resource.h"
 #include "res/string_table.h"
@@ -14,7 +15,7 @@ namespace {
 
 // The client runs a received file below this size as a boot program, and
 // serves anything larger as a RAM disk (loader/client: the image start).
-constexpr uint64_t kBootProgramLimit = 32768;
+constexpr uint64_t kBootProgramLimit = layout::SMALL_PROGRAM_MAX;
 // The firmware's default boot program on removable media, as the UEFI
 // standard names it for x86-64 (its removable media boot behaviour).
 const char* const kEfiBootPath[] = {"EFI        ", "BOOT       ", "BOOTX64 EFI"};

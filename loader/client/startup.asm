@@ -208,9 +208,9 @@ have_server:
 ; the items starts at the first one.
 ; ---------------------------------------------------------------------------
         mov cx, [header + HDR_ITEM_COUNT]
-        cmp cx, MAX_ITEMS
+        cmp cx, LDR_SLOT_COUNT
         jbe .count_ok
-        mov cx, MAX_ITEMS
+        mov cx, LDR_SLOT_COUNT
 .count_ok:
         mov si, msg_no_images
         test cx, cx
