@@ -27,6 +27,10 @@ namespace {
 constexpr size_t kDescriptionLimit = layout::DESCRIPTION_MAX;
 constexpr size_t kHelpLimit = layout::HELP_TEXT_MAX;
 constexpr size_t kBannerLimit = layout::BANNER_MAX;
+// Items are numbered from 1 here, as the wizard numbers its pages.
+constexpr unsigned long kItemCount = layout::LDR_SLOT_COUNT;
+const std::string kItemNumbers = "1 to " + std::to_string(kItemCount);
+const std::string kTimeoutRange = "0 to " + std::to_string(layout::LDR_TIMEOUT_MAX);
 
 struct Item {
     int slot = -1;
@@ -83,7 +87,8 @@ bool ParseChanges(std::vector<std::string>& args, EntryChanges& c, bool create) 
             c.colors = static_cast<uint16_t>(number);
         } else if (opt == "--item" && value(4)) {
             Item item;
-            if (!ParseNumber(args[i + 1], 1, 8, 10, number)) return Fail("--item numbers items 1 to 8");
+            if (!ParseNumber(args[i + 1], 1, kItemCount, 10, number))
+                return Fail("--item numbers items " + kItemNumbers);
             item.slot = static_cast<int>(number);
             if (!TakeText(args[i + 2], "the image name", item.image) ||
                 !TakeText(args[i + 3], "the item description", item.description) ||
@@ -92,14 +97,16 @@ bool ParseChanges(std::vector<std::string>& args, EntryChanges& c, bool create) 
             c.items.push_back(item);
             i += 4;
         } else if (opt == "--default" && value(1)) {
-            if (!ParseNumber(args[++i], 1, 8, 10, number)) return Fail("--default numbers items 1 to 8, as --item does");
+            if (!ParseNumber(args[++i], 1, kItemCount, 10, number))
+                return Fail("--default numbers items " + kItemNumbers + ", as --item does");
             c.defaultItem = static_cast<int>(number);
         } else if (opt == "--timeout" && value(1)) {
             if (!ParseNumber(args[++i], 0, layout::LDR_TIMEOUT_MAX, 10, number))
-                return Fail("--timeout takes seconds from 0 to 3600 (0: wait for a key)");
+                return Fail("--timeout takes seconds from " + kTimeoutRange + " (0: wait for a key)");
             c.timeout = static_cast<int>(number);
         } else if (opt == "--remove-item" && value(1) && !create) {
-            if (!ParseNumber(args[++i], 1, 8, 10, number)) return Fail("--remove-item numbers items 1 to 8");
+            if (!ParseNumber(args[++i], 1, kItemCount, 10, number))
+                return Fail("--remove-item numbers items " + kItemNumbers);
             c.removals.push_back(static_cast<int>(number));
         } else if (opt == "--image" && value(1) && create) {
             if (!TakeText(args[++i], "--image", c.image)) return false;
@@ -179,18 +186,19 @@ int ApplyLoaderChanges(const EntryChanges& c, LoaderFile& loader, const std::str
 int Create(std::vector<std::string> args) {
     ShareOptions options = TakeShareOptions(args);
     if (HelpRequested()) {
-        std::puts(
+        std::printf(
             "usage: menvolt-cli [--share DIR] [--json] create --language NAME [--tab tools|images]\n"
             "         --description TEXT [--help-text TEXT]\n"
             "         (--image NAME | --item N IMAGE DESCRIPTION HELP ...)\n"
             "         [--banner TEXT] [--colors 0xHHLL] [--default N] [--timeout SECONDS]\n"
             "         [--allow-missing-images]\n"
             "Creates an entry as the Create Menu Wizard does: a single item (--image) or a\n"
-            "submenu of up to eight items (--item 1..8; an empty IMAGE boots the hard drive).\n"
+            "submenu of up to %lu items (--item 1..%lu; an empty IMAGE boots the hard drive).\n"
             "Image files must lie in the entry folder unless --allow-missing-images is given.\n"
             "--default N is the item the menu starts on, --timeout the seconds after which\n"
-            "it boots that item without a key (0 to 3600; 0 waits for a key).\n"
-            "Writes the loader file, then the OSChooser file; prints the new entry.");
+            "it boots that item without a key (%s; 0 waits for a key).\n"
+            "Writes the loader file, then the OSChooser file; prints the new entry.\n",
+            kItemCount, kItemCount, kTimeoutRange.c_str());
         return kExitOk;
     }
     EntryChanges c;
@@ -199,7 +207,7 @@ int Create(std::vector<std::string> args) {
     if (c.language.empty() || tab < 0) return UsageError("create needs --language and a --tab of tools or images");
     if (c.description.empty()) return UsageError("create needs a --description");
     if (c.image.empty() == c.items.empty()) return UsageError("create takes either --image or --item");
-    if (c.items.size() > 8) return UsageError(res::LoadString(res::IDS_MENU_LIMIT));
+    if (c.items.size() > kItemCount) return UsageError(res::LoadString(res::IDS_MENU_LIMIT));
     if (!c.image.empty() && (c.hasBanner || c.hasColors || c.defaultItem || c.timeout >= 0))
         return UsageError("--banner, --colors, --default and --timeout belong to submenus");
 

@@ -2,6 +2,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <string>
 
 #include "cli/cli_text.h"
 #include "cli/commands.h"
@@ -19,6 +20,9 @@ namespace fs = std::filesystem;
 namespace cli {
 
 namespace {
+
+constexpr unsigned long kLastSlot = layout::LDR_SLOT_COUNT - 1;
+const std::string kSlots = "0 to " + std::to_string(kLastSlot);
 
 bool LooksLikeLoader(const std::string& hostPath) {
     std::ifstream in(hostPath, std::ios::binary);
@@ -188,11 +192,12 @@ int New(const std::vector<std::string>& args) {
         "[--item SLOT IMAGE DESCRIPTION HELP]... [--default SLOT] [--timeout SECONDS]";
     if (HelpRequested()) {
         std::printf("%s\nBuilds a loader file with the limits of the editor's pages: a banner of at most\n"
-                    "75 characters, descriptions of 65, help texts of 260, backgrounds 0-7, and image\n"
-                    "names the client can request (server path and name at most 127 characters).\n"
+                    "%u characters, descriptions of %u, help texts of %u, backgrounds 0-7, and image\n"
+                    "names the client can request (server path and name at most %u characters).\n"
                     "--default names the slot the menu starts on; --timeout boots it after so many\n"
-                    "seconds without a key (0 to 3600; 0, the default, waits for a key).\n",
-                    kUsage);
+                    "seconds without a key (0 to %u; 0, the default, waits for a key).\n",
+                    kUsage, layout::BANNER_MAX, layout::DESCRIPTION_MAX, layout::HELP_TEXT_MAX,
+                    layout::LDR_TFTP_NAME_MAX, layout::LDR_TIMEOUT_MAX);
         return kExitOk;
     }
     if (args.empty()) {
@@ -218,7 +223,8 @@ int New(const std::vector<std::string>& args) {
             std::string title;
             if (!need(1)) return usage("--title needs a value");
             if (!TakeText(args[++i], "--title", title)) return kExitUsage;
-            if (title.size() > 75) return usage("a banner holds at most 75 characters");
+            if (title.size() > layout::BANNER_MAX)
+                return usage("a banner holds at most " + std::to_string(layout::BANNER_MAX) + " characters");
             if (!doc.SetTitle(title)) return tooLarge();
         } else if (opt == "--server-path") {
             if (!need(1)) return usage("--server-path needs a value");
@@ -232,23 +238,27 @@ int New(const std::vector<std::string>& args) {
             doc.SetColors(static_cast<uint16_t>(value));
         } else if (opt == "--default") {
             unsigned long slot = 0;
-            if (!need(1) || !ParseNumber(args[++i], 0, 7, 10, slot)) return usage("--default takes a slot from 0 to 7");
+            if (!need(1) || !ParseNumber(args[++i], 0, kLastSlot, 10, slot))
+                return usage("--default takes a slot from " + kSlots);
             defaultSlot = static_cast<long>(slot);
         } else if (opt == "--timeout") {
             unsigned long seconds = 0;
             if (!need(1) || !ParseNumber(args[++i], 0, layout::LDR_TIMEOUT_MAX, 10, seconds))
-                return usage("--timeout takes seconds from 0 to 3600 (0: wait for a key)");
+                return usage("--timeout takes seconds from 0 to " + std::to_string(layout::LDR_TIMEOUT_MAX) +
+                             " (0: wait for a key)");
             doc.SetTimeout(static_cast<int>(seconds));
         } else if (opt == "--item") {
             if (!need(4)) return usage("--item needs SLOT IMAGE DESCRIPTION HELP");
             unsigned long slot = 0;
-            if (!ParseNumber(args[i + 1], 0, 7, 10, slot)) return usage("slot must be 0 to 7");
+            if (!ParseNumber(args[i + 1], 0, kLastSlot, 10, slot)) return usage("slot must be " + kSlots);
             std::string image, description, help;
             if (!TakeText(args[i + 2], "the image name", image) ||
                 !TakeText(args[i + 3], "the description", description) || !TakeText(args[i + 4], "the help text", help))
                 return kExitUsage;
-            if (description.size() > 65) return usage("a description holds at most 65 characters");
-            if (help.size() > 260) return usage("a help text holds at most 260 characters");
+            if (description.size() > layout::DESCRIPTION_MAX)
+                return usage("a description holds at most " + std::to_string(layout::DESCRIPTION_MAX) + " characters");
+            if (help.size() > layout::HELP_TEXT_MAX)
+                return usage("a help text holds at most " + std::to_string(layout::HELP_TEXT_MAX) + " characters");
             if (!doc.SetItem(static_cast<int>(slot), image, description, help)) {
                 std::fprintf(stderr, "slot %lu: %s or %s\n", slot, res::LoadString(res::IDS_HELP_TOO_LONG),
                              res::LoadString(res::IDS_LOADER_TOO_LARGE));

@@ -1,7 +1,9 @@
 # Turns a list of KIND(NAME, VALUE) lines (loader/layout.def,
-# common/extended_image.def) into NASM "equ" lines (FORMAT=nasm; "//"
-# comments become ";") or C "#define" lines (FORMAT=c), so the client, the
-# UEFI program and the editor read one set of numbers.
+# loader/messages.def, common/extended_image.def) into NASM "equ" lines
+# (FORMAT=nasm; "//" comments become ";") or C "#define" lines (FORMAT=c),
+# so the client, the UEFI program and the editor read one set of numbers
+# and texts. A VALUE in double quotes is a text (holding no '"'); NASM gets
+# it as a "%define", since "equ" takes numbers only.
 # Run with -DIN=... -DOUT=... -DFORMAT=nasm|c
 file(STRINGS "${IN}" lines)
 file(RELATIVE_PATH source "${CMAKE_CURRENT_LIST_DIR}/.." "${IN}")
@@ -13,7 +15,7 @@ else()
   message(FATAL_ERROR "def_to_source: FORMAT must be nasm or c, not '${FORMAT}'")
 endif()
 foreach(line IN LISTS lines)
-  if(line MATCHES "^[A-Z_]+\\(([A-Z0-9_]+), *([^)]+)\\)(.*)$")
+  if(line MATCHES "^[A-Z_]+\\(([A-Z0-9_]+), *(\"[^\"]*\"|[^)]+)\\)(.*)$")
     set(name "${CMAKE_MATCH_1}")
     set(value "${CMAKE_MATCH_2}")
     set(comment "${CMAKE_MATCH_3}")
@@ -21,7 +23,11 @@ foreach(line IN LISTS lines)
       string(APPEND out "#define ${name} ${value}${comment}\n")
     else()
       string(REGEX REPLACE "^ *// *" " ; " comment "${comment}")
-      string(APPEND out "${name} equ ${value}${comment}\n")
+      if(value MATCHES "^\"")
+        string(APPEND out "%define ${name} ${value}${comment}\n")
+      else()
+        string(APPEND out "${name} equ ${value}${comment}\n")
+      endif()
     endif()
   elseif(FORMAT STREQUAL "nasm" AND line MATCHES "^ *//(.*)$")
     string(APPEND out ";${CMAKE_MATCH_1}\n")

@@ -326,7 +326,7 @@ void ReadBootImage(const BootImageSource *s, BootImage *image) {
         return;
     }
     const int boot_sector = got == SECTOR_MIN && head[510] == 0x55 && head[511] == 0xAA;
-    image->bios = boot_sector || s->size < BOOT_SMALL_PROGRAM_LIMIT;
+    image->bios = boot_sector || s->size < s->small_program_max;
 
     uint8_t pvd[CD_SECTOR];
     if (IsIso(s, pvd)) {
@@ -362,7 +362,7 @@ void ReadBootImage(const BootImageSource *s, BootImage *image) {
         image->kind = BOOT_IMAGE_FAT;
     } else {
         image->kind = boot_sector ? (HasPartitionTable(head) ? BOOT_IMAGE_HARD_DISK : BOOT_IMAGE_BOOT_SECTOR)
-                      : s->size < BOOT_SMALL_PROGRAM_LIMIT ? BOOT_IMAGE_SMALL_PROGRAM
+                      : s->size < s->small_program_max ? BOOT_IMAGE_SMALL_PROGRAM
                                                            : BOOT_IMAGE_OTHER;
         return;
     }

@@ -37,16 +37,17 @@ typedef struct {
     BootImageReadFn read;
     void *context;
     uint64_t size; /* the whole file's */
+    /* The BIOS client runs a shorter file as a boot program at 0000:7C00
+     * and serves anything larger as a RAM disk: loader/layout.def's
+     * SMALL_PROGRAM_MAX, which the caller passes in, as common/ includes
+     * nothing of ours. */
+    uint64_t small_program_max;
 } BootImageSource;
 
 /* The processors of UEFI PCs, as bits, and their PE machine types. */
 enum { BOOT_CPU_X64 = 1, BOOT_CPU_AA64 = 2 };
 #define BOOT_PE_MACHINE_X64 0x8664
 #define BOOT_PE_MACHINE_AA64 0xAA64
-
-/* The BIOS client runs a received file below this size as a boot program at
- * 0000:7C00 and serves anything larger as a RAM disk. */
-#define BOOT_SMALL_PROGRAM_LIMIT 32768u
 
 typedef enum {
     BOOT_IMAGE_EMPTY,         /* no bytes at all */

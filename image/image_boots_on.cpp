@@ -5,6 +5,7 @@
 
 #include "common/boot_image.h"
 #include "common/efi_program.h"
+#include "loader/layout.h"
 #include "platform/file_system.h"
 #include "res/resource.h"
 #include "res/string_table.h"
@@ -20,7 +21,7 @@ public:
         if (e == platform::FileError::None) m_size = m_file.Size() < 0 ? 0 : static_cast<uint64_t>(m_file.Size());
         return e;
     }
-    BootImageSource Source() { return BootImageSource{&ImageReader::ReadAt, this, m_size}; }
+    BootImageSource Source() { return BootImageSource{&ImageReader::ReadAt, this, m_size, layout::SMALL_PROGRAM_MAX}; }
 
 private:
     static int ReadAt(void* context, uint64_t offset, void* out, size_t size) {

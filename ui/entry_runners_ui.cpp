@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include "loader/layout.h"
 #include "platform/framework/wizard_sheet.h"
 #include "platform/message_box.h"
 #include "res/entry_templates.h"
@@ -49,7 +50,7 @@ BOOL RunCreateWizardSheet(MenuEntry& entry, const std::string& folder) {
     selectImage.m_folder = folder;
     selectImage.m_pLoader = &entry.m_loader;
     std::vector<std::unique_ptr<CMenuWizPage>> items;
-    for (unsigned number = 1; number <= 8; ++number) {
+    for (unsigned number = 1; number <= layout::LDR_SLOT_COUNT; ++number) {
         auto page = std::make_unique<CMenuWizPage>(res::IDD_MENU_WIZ, res::IDS_IMAGE_TITLE, res::IDS_IMAGE_SUBTITLE);
         page->m_folder = folder;
         page->m_pLoader = &entry.m_loader;

@@ -32,6 +32,7 @@ cpu 386
 %include "region.inc"
 %include "bios_pxe.inc"
 %include "extended_image.inc"
+%include "bios_routines.inc"
 
 STACK_TOP               equ BOOT_OFF    ; the installer's stack, at 0000:7C00 down
 SCRATCH_SEG             equ 0x2000      ; 32 KB of free base memory for checksums
@@ -53,12 +54,12 @@ PARAGRAPH_SHIFT         equ 4           ; bytes = paragraphs << PARAGRAPH_SHIFT
 SECTOR_SHIFT            equ 9           ; bytes = sectors << SECTOR_SHIFT
 PARAGRAPH_KB_SHIFT      equ 6           ; paragraphs = KB << PARAGRAPH_KB_SHIFT
 PAGE_KB                 equ PAGE_SIZE / 1024
-BLOCK_MOVE_MAX_WORDS    equ 0x8000      ; a count of 0 words in CX means 64 KB
 LIMIT_16_BITS           equ 0xFFFF      ; E801/88h answers are 16-bit
 
 ; The work area of the resident part, 1 KB in a page of its own.
 W_CALLER_SP             equ 0           ; the caller's SP, then SS
 W_CALLER_SS             equ 2
+W_BLOCK_MOVE_TABLE      equ 8           ; BMD_TABLE_SIZE bytes, zeroed at installation
 W_STACK_TOP             equ 0x400
 
 ; The caller's flags in the interrupt frame, with BP pushed over it.
@@ -215,12 +216,7 @@ halt_with:
 ;   Clobbers: AX, BX
 ; ---------------------------------------------------------------------------
 print:
-        lodsb
-        test al, al
-        jz .done
-        mov ah, VIDEO_TELETYPE
-        mov bx, VIDEO_PAGE0_GREY
-        int VIDEO_INT
+        TELETYPE_NEXT .done
         jmp short print
 .done:
         ret
@@ -755,26 +751,11 @@ network_stack:
         call far [pxe_sp_entry]
         add sp, 6                       ; the three words pushed
 .release:
-        ; Base memory ends where the higher of the two UNDI blocks ended.
+        ; The menu's rule: base memory is given back up to the end of the
+        ; UNDI blocks, and a boot ROM that cleared their fields at shut-down
+        ; gives nothing back rather than 0 KB.
         les bx, [pxenv]
-        mov ax, [es:bx + PXENV_UNDI_DATASEG]
-        mov dx, [es:bx + PXENV_UNDI_DATASIZE]
-        mov cx, [es:bx + PXENV_UNDI_CODESEG]
-        cmp cx, ax
-        jbe .data_higher
-        mov ax, cx
-        mov dx, [es:bx + PXENV_UNDI_CODESIZE]
-.data_higher:
-        shr dx, PARAGRAPH_SHIFT         ; bytes to paragraphs
-        add ax, dx
-        jc .done
-        shr ax, PARAGRAPH_KB_SHIFT      ; paragraphs to KB
-        cmp ax, BASE_MEMORY_MAX_KB
-        jbe .set_size
-        mov ax, BASE_MEMORY_MAX_KB
-.set_size:
-        push BIOS_DATA_SEG
-        pop es
+        UNDI_BASE_MEMORY_KB
         mov [es:BDA_BASE_MEMORY_KB], ax
 .done:
         push ds
@@ -894,6 +875,13 @@ install_disk:
         mov [es:BDA_BASE_MEMORY_KB], ax
         shl bx, PARAGRAPH_KB_SHIFT      ; KB to a segment
         mov [TPL(r_work_seg)], bx
+        mov es, bx
+        mov di, W_BLOCK_MOVE_TABLE
+        push cx
+        mov cx, BMD_TABLE_SIZE
+        xor al, al
+        rep stosb
+        pop cx
         shl cx, PARAGRAPH_KB_SHIFT
         mov es, cx
 
@@ -921,61 +909,16 @@ install_disk:
         ret
 
 ; ---------------------------------------------------------------------------
-; block_move: ECX bytes from physical ESI to physical EDI (BIOS block move)
-;   In:  ECX = bytes, even, at most 64 KB; ESI, EDI = physical addresses
+; block_move: ECX bytes from physical ESI to physical EDI (BIOS block move,
+; BLOCK_MOVE of bios_routines.inc with the table at gdt)
+;   In:  ECX = bytes, even, at most 32 KB; ESI, EDI = physical addresses
 ;   Out: ESI, EDI advanced by ECX; CF set on failure
 ;   Clobbers: EAX
 ; ---------------------------------------------------------------------------
 block_move:
-        push bx
-        push cx
-        push si
-        mov eax, esi
-        mov bx, gdt + BMD_SOURCE
-        call .describe
-        mov eax, edi
-        mov bx, gdt + BMD_DESTINATION
-        call .describe
-        xor eax, eax
-        mov [gdt + BMD_DUMMY], eax
-        mov [gdt + BMD_DUMMY + 4], eax
-        mov [gdt + BMD_GDT], eax
-        mov [gdt + BMD_GDT + 4], eax
-        mov [gdt + BMD_BIOS_CS], eax
-        mov [gdt + BMD_BIOS_CS + 4], eax
-        mov [gdt + BMD_BIOS_SS], eax
-        mov [gdt + BMD_BIOS_SS + 4], eax
-        push es
-        push ds
-        pop es
-        shr cx, 1
-        jnz .words
-        mov cx, BLOCK_MOVE_MAX_WORDS    ; 64 KB
-.words: mov si, gdt
-        mov ah, SYSTEM_BLOCK_MOVE
-        int SYSTEM_INT
-        pop es
-        pop si
-        pop cx
-        pop bx
-        jc .out
-        add esi, ecx
-        add edi, ecx
-        clc
-.out:   ret
-
-; .describe: one descriptor at DS:BX for CX bytes at physical EAX
-;   Clobbers: EAX
-.describe:
-        push cx
-        dec cx
-        mov [bx + DESC_LIMIT], cx
-        pop cx
-        mov [bx + DESC_BASE], eax       ; bits 0-23, then the access byte
-        mov byte [bx + DESC_ACCESS], BMD_ACCESS_DATA_RW
-        shr eax, 24
-        mov byte [bx + DESC_FLAGS], 0
-        mov [bx + DESC_BASE_HIGH], al
+        push edx
+        BLOCK_MOVE cs, gdt
+        pop edx
         ret
 
 ; ---------------------------------------------------------------------------
@@ -1248,75 +1191,24 @@ buffer_address:
         ret
 
 ; ---------------------------------------------------------------------------
-; r_move: BX sectors from physical ESI to physical EDI (BIOS block move)
-; The descriptor table is built on the stack: the resident part itself is
-; never written while it serves, so an emulator never sees its code page
+; r_move: BX sectors from physical ESI to physical EDI (BIOS block move,
+; BLOCK_MOVE of bios_routines.inc)
+; The descriptor table lies in the work area (SS): the resident part itself
+; is never written while it serves, so an emulator never sees its code page
 ; change.
-;   In:  BX = sectors, at most DISK_MAX_SECTORS; ESI, EDI = physical addresses
+;   In:  BX = sectors, at most DISK_MAX_SECTORS; ESI, EDI = physical
+;        addresses; SS = the work area
 ;   Out: ESI, EDI advanced; CF set on failure
-;   Clobbers: EAX (high half), ES
-; ---------------------------------------------------------------------------
-r_move:
-        push cx
-        push ax
-        push si
-        sub sp, BMD_TABLE_SIZE
-        push ss
-        pop es
-        mov cx, bx
-        shl cx, SECTOR_SHIFT - 1        ; sectors to words
-        push bp
-        mov bp, sp
-        add bp, 2                       ; the table, over BP
-        xor eax, eax
-        mov [bp + BMD_DUMMY], eax
-        mov [bp + BMD_DUMMY + 4], eax
-        mov [bp + BMD_GDT], eax
-        mov [bp + BMD_GDT + 4], eax
-        mov [bp + BMD_BIOS_CS], eax
-        mov [bp + BMD_BIOS_CS + 4], eax
-        mov [bp + BMD_BIOS_SS], eax
-        mov [bp + BMD_BIOS_SS + 4], eax
-        mov eax, esi
-        lea si, [bp + BMD_SOURCE]
-        call describe
-        mov eax, edi
-        lea si, [bp + BMD_DESTINATION]
-        call describe
-        mov si, bp
-        pop bp
-        mov ah, SYSTEM_BLOCK_MOVE
-        int SYSTEM_INT
-        lea sp, [esp + BMD_TABLE_SIZE]  ; keeps the carry
-        pop si
-        pop ax
-        pop cx
-        jc .out
-        push bx
-        movzx ebx, bx
-        shl ebx, SECTOR_SHIFT
-        add esi, ebx
-        add edi, ebx
-        pop bx
-        clc
-.out:   ret
-
-; ---------------------------------------------------------------------------
-; describe: one block-move descriptor
-;   In:  SS:SI = the descriptor, CX = words, EAX = physical address
 ;   Clobbers: EAX
 ; ---------------------------------------------------------------------------
-describe:
-        push cx
-        shl cx, 1
-        dec cx
-        mov [ss:si + DESC_LIMIT], cx
-        pop cx
-        mov [ss:si + DESC_BASE], eax    ; bits 0-23, access byte after
-        mov byte [ss:si + DESC_ACCESS], BMD_ACCESS_DATA_RW
-        shr eax, 24
-        mov byte [ss:si + DESC_FLAGS], 0
-        mov [ss:si + DESC_BASE_HIGH], al
+r_move:
+        push edx
+        push ecx
+        movzx ecx, bx
+        shl ecx, SECTOR_SHIFT
+        BLOCK_MOVE ss, W_BLOCK_MOVE_TABLE
+        pop ecx
+        pop edx
         ret
 
 ; ---------------------------------------------------------------------------

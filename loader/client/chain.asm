@@ -161,12 +161,7 @@ pxe_call:
 ;   In:  DS:SI = NUL-terminated text
 ;   Clobbers: AX, BX, DX, SI
 ; ---------------------------------------------------------------------------
-say:    lodsb
-        test al, al
-        jz .done
-        mov ah, VIDEO_TELETYPE
-        mov bx, TEXT_ATTR_GREY
-        int VIDEO_INT
+say:    TELETYPE_NEXT .done
         mov ah, al
         mov dx, COM1_LSR
 .wait:  in al, dx

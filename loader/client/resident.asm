@@ -106,62 +106,15 @@ entry_sp:       dw 0
 boot_target:    dw BOOT_OFF, BOOT_SEG
 
 ; ---------------------------------------------------------------------------
-; block_move: copy between any two physical addresses (INT 15h AH=87h)
-;   In:  ESI = source, EDI = destination, ECX = byte count (1 to FFFFh);
-;        an odd count loses its last byte, as block moves copy words
+; block_move: copy between any two physical addresses (INT 15h AH=87h), as
+; BLOCK_MOVE of bios_routines.inc says, with the table at LDR_GDT. The
+; resident copies reach it through CS, wherever they run.
+;   In:  ESI = source, EDI = destination, ECX = byte count (1 to FFFFh)
 ;   Out: CF set when the BIOS refused; ESI and EDI advanced by ECX
 ;   Clobbers: EAX, EDX
-; The descriptors carry base bits 24-31 in byte 7, so addresses above 16 MB
-; work.
-;
-; The table is not cleared between moves, and a descriptor dword is only
-; written when its value changes: of the six entries the null entry and
-; the two descriptors are ours and hold nothing else, while the BIOS fills
-; in entries 1, 4 and 5 itself on every call. Each write saved matters in an
-; emulator, which takes a slow path for every write to a page that holds
-; code it has translated, and the table shares its page with this code;
-; the same holds for the caller's stack when it lies beside the caller's
-; code, so this path pushes as little as it can.
 ; ---------------------------------------------------------------------------
 block_move:
-        push es
-        push esi
-        push ecx
-        dec cx                          ; the limit is the last offset
-        mov eax, esi
-        mov si, block_move_gdt + BMD_SOURCE
-.descriptor:                            ; EAX = base, CX = limit, SI = entry
-        mov edx, eax
-        shl eax, 16
-        mov ax, cx                      ; limit, base bits 0-15
-        cmp eax, [cs:si]
-        je .low_kept
-        mov [cs:si], eax
-.low_kept:
-        shr edx, 16
-        xchg dl, dh
-        ror edx, 8                      ; bytes: base 16-23, -, 0, base 24-31
-        mov dh, BMD_ACCESS_DATA_RW
-        cmp edx, [cs:si + 4]
-        je .high_kept
-        mov [cs:si + 4], edx
-.high_kept:
-        mov eax, edi
-        add si, 8
-        cmp si, block_move_gdt + BMD_DESTINATION + 8
-        jb .descriptor
-        inc cx
-        shr cx, 1                       ; words
-        push cs
-        pop es
-        mov si, block_move_gdt
-        mov ah, SYSTEM_BLOCK_MOVE
-        int SYSTEM_INT
-        pop ecx
-        pop esi
-        pop es
-        lea esi, [esi + ecx]            ; LEA keeps the BIOS's carry
-        lea edi, [edi + ecx]
+        BLOCK_MOVE cs, block_move_gdt
         ret
 
 ; ---------------------------------------------------------------------------

@@ -208,9 +208,9 @@ have_server:
 ; the items starts at the first one.
 ; ---------------------------------------------------------------------------
         mov cx, [header + HDR_ITEM_COUNT]
-        cmp cx, MAX_ITEMS
+        cmp cx, LDR_SLOT_COUNT
         jbe .count_ok
-        mov cx, MAX_ITEMS
+        mov cx, LDR_SLOT_COUNT
 .count_ok:
         mov si, msg_no_images
         test cx, cx
@@ -328,33 +328,10 @@ not_extx:
 ramdisk_install:
         call pxe_shutdown
 
-        ; The base memory ends where the higher UNDI block ends. A boot ROM
-        ; may have cleared those fields at shut-down, so the result only
-        ; ever raises the value the BIOS holds, and never above 640 KB.
+        ; Base memory as the shut-down gives it back, less the resident copy.
         les bx, [pxenv_ptr]
-        mov ax, [es:bx + PXENV_UNDI_DATASEG]
-        mov cx, [es:bx + PXENV_UNDI_DATASIZE]
-        mov dx, [es:bx + PXENV_UNDI_CODESEG]
-        cmp dx, ax
-        jbe .higher
-        mov ax, dx
-        mov cx, [es:bx + PXENV_UNDI_CODESIZE]
-.higher:
-        shr cx, 4
-        add ax, cx
-        jnc .end
-        mov ax, 0xFFFF
-.end:   shr ax, 6                       ; paragraphs to KB
-        cmp ax, BASE_MEMORY_MAX_KB
-        jbe .capped
-        mov ax, BASE_MEMORY_MAX_KB
-.capped:
-        push word BIOS_DATA_SEG
-        pop es
-        cmp ax, [es:BDA_BASE_MEMORY_KB]
-        jae .raise
-        mov ax, [es:BDA_BASE_MEMORY_KB]
-.raise: sub ax, RESIDENT_KB
+        UNDI_BASE_MEMORY_KB
+        sub ax, RESIDENT_KB
         mov [es:BDA_BASE_MEMORY_KB], ax
         or byte [es:BDA_EQUIPMENT], EQUIPMENT_DISKETTE
 

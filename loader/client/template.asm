@@ -13,6 +13,7 @@ org 0
 
 %include "layout.inc"
 %include "client.inc"
+%include "client_messages.inc"
 
 ; ---------------------------------------------------------------------------
 ; Fixed prologue

@@ -8,6 +8,7 @@
  * message instead of being registered as a disk the firmware's drivers then
  * trip over. */
 #include "common/boot_image.h"
+#include "loader/efi/efi_layout.h"
 #include "loader/efi/processor.h"
 #include "loader/efi/received_image.h"
 
@@ -59,7 +60,7 @@ static const CHAR16 *CheckPrograms(const BootImage *image) {
 }
 
 const CHAR16 *JudgeReceivedImage(const Received *file, DiskImage *disk) {
-    BootImageSource source = {ReadReceived, (void *)file, file->size};
+    BootImageSource source = {ReadReceived, (void *)file, file->size, SMALL_PROGRAM_MAX};
     BootImage image;
     ReadBootImage(&source, &image);
     *disk = (DiskImage){DISK_NONE, 0, 0};

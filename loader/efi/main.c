@@ -5,6 +5,7 @@
  * file's menu exactly as the BIOS client does and starts the chosen EFI
  * program; a hard-drive item hands back to the boot manager, which goes on
  * to the next boot option. */
+#include "loader/client_messages.h"
 #include "loader/efi/loader_check.h"
 #include "loader/efi/menvolt_efi.h"
 
@@ -71,7 +72,7 @@ static EFI_STATUS RunLoader(NetBoot *net, const Loader *ldr) {
         CHAR8 name[LDR_TFTP_NAME_MAX + 1];
         ImageName(ldr, selected, name);
         uefi_call_wrapper(ST->ConOut->SetCursorPosition, 3, ST->ConOut, 0, 0);
-        Message(L"Transferring image file..\r\n");
+        Message(L"" CLIENT_MSG_TRANSFERRING L"\r\n");
         Received file;
         const CHAR16 *why;
         EFI_STATUS status = ReadFile(net, name, 0, TRUE, &file, &why);
@@ -143,7 +144,7 @@ EFI_STATUS efi_main(EFI_HANDLE image, EFI_SYSTEM_TABLE *system) {
     ldr.highlight = data[ldr.header + HDR_HIGHLIGHT_ATTR] & 0x7F;
     ldr.count = LoaderWord(data, ldr.header + HDR_ITEM_COUNT);
     if (ldr.count == 0) {
-        Fail(L"Error: no image files defined.");
+        Fail(L"" CLIENT_MSG_NO_IMAGES);
         FreeReceived(&file);
         return EFI_NOT_FOUND;
     }

@@ -1,6 +1,7 @@
 /* The network we were loaded from: the PXE base code of our own device, the
  * boot server's address and our own boot file name, found as the BIOS
  * client finds them in the boot ROM's cached reply. */
+#include "loader/client_messages.h"
 #include "loader/efi/menvolt_efi.h"
 
 #define BOOTP_REPLY 2
@@ -130,17 +131,17 @@ EFI_STATUS FindNetBoot(EFI_HANDLE image, NetBoot *net) {
     }
     status = uefi_call_wrapper(BS->HandleProtocol, 3, net->device, &PxeBaseCodeProtocol, (void **)&net->pxe);
     if (EFI_ERROR(status) || !net->pxe->Mode || !net->pxe->Mode->Started) {
-        Message(L"Error: Preboot API not found!\r\n");
+        Message(L"" CLIENT_MSG_NO_PXE L"\r\n");
         return EFI_NOT_FOUND;
     }
     const EFI_PXE_BASE_CODE_MODE *mode = net->pxe->Mode;
     const EFI_PXE_BASE_CODE_PACKET *reply = CachedReply(mode);
     if (mode->UsingIpv6 || !reply || reply->Dhcpv4.BootpOpcode != BOOTP_REPLY) {
-        Message(L"Error: Get BINL info failed!\r\n");
+        Message(L"" CLIENT_MSG_BINL_INFO L"\r\n");
         return EFI_NOT_FOUND;
     }
     if (!ServerFromReply(reply, &net->server)) {
-        Message(L"Error: Bad Server IP from BINL!\r\n");
+        Message(L"" CLIENT_MSG_SERVER_IP L"\r\n");
         return EFI_NOT_FOUND;
     }
     CopyBootFile(reply, net->own_name, sizeof net->own_name);

@@ -1,5 +1,6 @@
 /* Whole-file reads through the PXE base code's TFTP client, with the
  * largest block size the server grants and progress on the screen. */
+#include "loader/client_messages.h"
 #include "loader/efi/menvolt_efi.h"
 
 /* Asked for; a server that grants less (or no option at all) gets its way. */
@@ -93,7 +94,7 @@ static EFI_STATUS ReadInto(NetBoot *net, const CHAR8 *name, UINT8 *buffer, UINT6
 
 EFI_STATUS TftpRead(NetBoot *net, const CHAR8 *name, UINTN max, BOOLEAN show_progress, Received *file,
                     const CHAR16 **why) {
-    static const CHAR16 kFailed[] = L"Error: TFTP failed transferring image file.";
+    static const CHAR16 kFailed[] = L"" CLIENT_MSG_TFTP_FAILED;
     static const CHAR16 kTooLarge[] = L"Error: the file is larger than the memory of this PC allows.";
     ZeroMem(file, sizeof *file);
     *why = kFailed;

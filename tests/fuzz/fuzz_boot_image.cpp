@@ -12,6 +12,7 @@
 #include "common/boot_image.h"
 
 extern "C" {
+#include "loader/efi/efi_layout.h"
 #include "loader/efi/received_image.h"
 }
 
@@ -28,7 +29,7 @@ int ReadInput(void* context, uint64_t offset, void* out, size_t size) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<uint8_t> input(data, data + size);
-    const BootImageSource source{ReadInput, &input, size};
+    const BootImageSource source{ReadInput, &input, size, SMALL_PROGRAM_MAX};
     BootImage image;
     ReadBootImage(&source, &image);
     for (unsigned cpu : {unsigned{BOOT_CPU_X64}, unsigned{BOOT_CPU_AA64}}) {

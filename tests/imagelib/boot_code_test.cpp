@@ -9,6 +9,7 @@
 #include "imagelib/fat_volume.h"
 #include "imagelib/image_format.h"
 #include "imagelib/image_library.h"
+#include "tests/support/base_memory_cases.h"
 #include "tests/support/real_mode_pc/ended.h"
 #include "tests/support/real_mode_pc/real_mode_pc.h"
 
@@ -38,8 +39,13 @@ struct StartedImage {
         Load(fromMenu, withPxe);
     }
     explicit StartedImage(std::vector<uint8_t> image) : bytes(std::move(image)) { Load(true, true); }
+    // `machine` changes the PC (its boot ROM, its memory) before it is switched on.
+    StartedImage(uint32_t mb, uint32_t options, const std::function<void(RealModePc&)>& machine) {
+        EXPECT_TRUE(imagelib::BuildImage(mb, options, bytes));
+        Load(true, true, machine);
+    }
 
-    void Load(bool fromMenu, bool withPxe) {
+    void Load(bool fromMenu, bool withPxe, const std::function<void(RealModePc&)>& machine = {}) {
         // UNDI data 9C00h (4 KB) and code 9D00h (8 KB) end at 9F00h: 636 KB.
         pc.pxePresent = withPxe;
         pc.undiDataSeg = 0x9C00;
@@ -47,6 +53,7 @@ struct StartedImage {
         pc.undiCodeSeg = 0x9D00;
         pc.undiCodeSize = 0x2000;
         pc.keys = {kEnter};  // for a restart; a halt leaves it unread
+        if (machine) machine(pc);
         pc.PowerOn();
         EXPECT_TRUE(imagelib::InspectImage(bytes, info));
         imagelib::FatVolume v;
@@ -208,6 +215,29 @@ TEST(StartupCode, TheOptionsKeepTheNetworkStack) {
         EXPECT_TRUE(s.pc.pxeCalls.empty());
         EXPECT_LT(s.pc.Word(0x413), 600);
         EXPECT_EQ(s.pc.Bytes(0x7C00, 512), s.Sectors(0, 1));
+    }
+}
+
+TEST(StartupCode, GivesTheNetworkStacksBaseMemoryBackByTheMenusRule) {
+    // Once after the shut-down, once keeping the whole stack on a PC whose
+    // base memory already ends where the shut-down must leave it: the
+    // resident part must land in the same place.
+    for (const auto& c : menvolt_test::kBaseMemoryCases) {
+        StartedImage shutDown(2, KTIMG_OPTION_STANDARD, [&](RealModePc& pc) {
+            pc.undiDataSeg = c.dataSeg;
+            pc.undiDataSize = c.dataSize;
+            pc.undiCodeSeg = c.codeSeg;
+            pc.undiCodeSize = c.codeSize;
+            pc.baseMemoryKb = c.beforeKb;
+        });
+        StartedImage kept(2, KTIMG_OPTION_STANDARD | KTIMG_OPTION_KEEP_UNDI | KTIMG_OPTION_KEEP_BASE,
+                          [&](RealModePc& pc) { pc.baseMemoryKb = c.givenBackKb; });
+        ASSERT_TRUE(Ended(shutDown.Start(), Stop::BootSector)) << c.givenBackKb;
+        ASSERT_TRUE(Ended(kept.Start(), Stop::BootSector));
+        EXPECT_EQ(shutDown.pc.Word(0x413), kept.pc.Word(0x413)) << c.givenBackKb;
+        EXPECT_GT(shutDown.pc.Word(0x413), c.givenBackKb - 8);
+        EXPECT_EQ(shutDown.s_seg(), kept.s_seg());
+        EXPECT_EQ(shutDown.ResidentField(0x28) & 0xFFFF, kept.ResidentField(0x28) & 0xFFFF);
     }
 }
 

@@ -14,7 +14,7 @@
 using namespace framework;
 
 namespace {
-constexpr unsigned kLastItem = 8;
+constexpr unsigned kLastItem = layout::LDR_SLOT_COUNT;
 }
 
 CMenuWizPage::CMenuWizPage(unsigned templateId, unsigned headerTitleId, unsigned headerSubTitleId)

@@ -1,5 +1,6 @@
 // The RAM disk: its installation below the top of base memory and the
 // INT 13h service it puts in front of the BIOS.
+#include "tests/support/base_memory_cases.h"
 #include "tests/support/client_test_support.h"
 
 using namespace menvolt_test;
@@ -59,29 +60,20 @@ TEST_F(RamDiskTest, InstallationTakesBaseMemoryHooksInt13AndBootsDriveA) {
 }
 
 TEST_F(RamDiskTest, BaseMemoryComesFromTheHigherUndiBlockAndNeverDrops) {
-    struct Case {
-        uint16_t dataSeg, dataSize, codeSeg, codeSize, before, after;
-    };
-    const Case cases[] = {
-        {0x9C00, 0x4000, 0x9000, 0x2000, 600, 638},  // data block higher: ends at A000h
-        {0x9C00, 0x1000, 0x9C00, 0x8000, 600, 626},  // equal segments: the data block counts
-        {0xA000, 0x8000, 0x9000, 0x1000, 600, 638},  // beyond 640 KB: 640
-        {0, 0, 0, 0, 600, 598},                      // cleared by the boot ROM: kept
-        {0x9B00, 0x1000, 0x9000, 0x2000, 639, 637},  // would lower it: kept
-    };
-    for (const auto& c : cases) {
+    for (const auto& c : kBaseMemoryCases) {
         RealModePc fresh;
         fresh.cachedReply = BootpReply(kServer);
         fresh.undiDataSeg = c.dataSeg;
         fresh.undiDataSize = c.dataSize;
         fresh.undiCodeSeg = c.codeSeg;
         fresh.undiCodeSize = c.codeSize;
-        fresh.baseMemoryKb = c.before;
+        fresh.baseMemoryKb = c.beforeKb;
         fresh.tftpFiles[ImagePath("disk.img")] = DisketteImage();
         fresh.Load(MakeLoader({{"disk.img", "Diskette", ""}}));
         ASSERT_TRUE(Ended(fresh.Run(), Stop::BootSector));
-        EXPECT_EQ(fresh.Word(0x413), c.after) << std::hex << c.dataSeg << " " << c.codeSeg << " " << std::dec << c.before;
-        EXPECT_EQ(fresh.Dword(0x13 * 4) >> 16, c.after * 64u);
+        const unsigned after = c.givenBackKb - 2u;  // the resident copy's 2 KB
+        EXPECT_EQ(fresh.Word(0x413), after) << std::hex << c.dataSeg << " " << c.codeSeg << " " << std::dec << c.beforeKb;
+        EXPECT_EQ(fresh.Dword(0x13 * 4) >> 16, after * 64u);
     }
 }
 
