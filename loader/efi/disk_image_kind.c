@@ -56,9 +56,6 @@ static const CHAR16 kDamagedBootSector[] = L"Error: the boot sector of this imag
 static const CHAR16 kDamagedFat[] = L"Error: the file allocation table of this image's FAT volume is damaged.";
 const CHAR16 kNoUefiProgram[] = L"This image has no UEFI boot program.";
 
-static UINT16 Get16(const UINT8 *p) { return (UINT16)(p[0] | (p[1] << 8)); }
-static UINT32 Get32(const UINT8 *p) { return p[0] | (p[1] << 8) | (p[2] << 16) | ((UINT32)p[3] << 24); }
-
 static BOOLEAN PowerOfTwo(UINTN value) { return value && !(value & (value - 1)); }
 
 /* A boot sector that means to be FAT: a jump over the parameter block and
@@ -67,7 +64,7 @@ static BOOLEAN PowerOfTwo(UINTN value) { return value && !(value & (value - 1));
  * FAT image at all, and gets the BIOS-only message rather than "damaged". */
 static BOOLEAN LooksLikeFat(const UINT8 *boot, UINTN size) {
     if (size < FAT_SECTOR_MIN || (boot[0] != 0xEB && boot[0] != 0xE9)) return FALSE;
-    UINTN bytes = Get16(boot + BPB_BYTES_PER_SECTOR);
+    UINTN bytes = ReadLe16(boot + BPB_BYTES_PER_SECTOR);
     return (PowerOfTwo(bytes) && bytes >= FAT_SECTOR_MIN && bytes <= 4096) ||
            CompareMem(boot + BPB_FS_TYPE_16, "FAT", 3) == 0 || CompareMem(boot + BPB_FS_TYPE_32, "FAT", 3) == 0;
 }
@@ -77,16 +74,16 @@ static BOOLEAN LooksLikeFat(const UINT8 *boot, UINTN size) {
  * other bits set, as every formatter writes it: a cleared or overwritten
  * FAT fails that. On success *length is the volume's own size. */
 static const CHAR16 *CheckFat(const UINT8 *boot, UINTN size, UINTN *length) {
-    UINTN bytes = Get16(boot + BPB_BYTES_PER_SECTOR);
+    UINTN bytes = ReadLe16(boot + BPB_BYTES_PER_SECTOR);
     UINTN per_cluster = boot[BPB_SECTORS_PER_CLUSTER];
-    UINTN reserved = Get16(boot + BPB_RESERVED_SECTORS);
+    UINTN reserved = ReadLe16(boot + BPB_RESERVED_SECTORS);
     UINTN fats = boot[BPB_FAT_COUNT];
-    UINTN root_entries = Get16(boot + BPB_ROOT_ENTRIES);
+    UINTN root_entries = ReadLe16(boot + BPB_ROOT_ENTRIES);
     UINT8 media = boot[BPB_MEDIA];
-    UINTN total = Get16(boot + BPB_TOTAL_SECTORS_16);
-    if (total == 0) total = Get32(boot + BPB_TOTAL_SECTORS_32);
-    UINTN fat_sectors = Get16(boot + BPB_FAT_SECTORS_16);
-    if (fat_sectors == 0) fat_sectors = Get32(boot + BPB_FAT_SECTORS_32);
+    UINTN total = ReadLe16(boot + BPB_TOTAL_SECTORS_16);
+    if (total == 0) total = ReadLe32(boot + BPB_TOTAL_SECTORS_32);
+    UINTN fat_sectors = ReadLe16(boot + BPB_FAT_SECTORS_16);
+    if (fat_sectors == 0) fat_sectors = ReadLe32(boot + BPB_FAT_SECTORS_32);
     if (!PowerOfTwo(bytes) || bytes < FAT_SECTOR_MIN || bytes > 4096 || !PowerOfTwo(per_cluster) ||
         reserved == 0 || fats == 0 || fat_sectors == 0 || total == 0 || (media != 0xF0 && media < 0xF8))
         return kDamagedBootSector;
@@ -110,7 +107,7 @@ static BOOLEAN HasEfiEntry(const UINT8 *cd, UINTN size) {
         const UINT8 *d = cd + sector * CD_SECTOR;
         if (CompareMem(d + 1, "CD001", 5) != 0 || d[0] == CD_TERMINATOR) break;
         if (d[0] == 0 && CompareMem(d + 7, ELTORITO_SYSTEM_ID, sizeof ELTORITO_SYSTEM_ID - 1) == 0) {
-            UINTN at = Get32(d + ELTORITO_CATALOG_AT);
+            UINTN at = ReadLe32(d + ELTORITO_CATALOG_AT);
             if (at >= size / CD_SECTOR) return FALSE;
             catalog = cd + at * CD_SECTOR;
             break;
@@ -127,7 +124,7 @@ static BOOLEAN HasEfiEntry(const UINT8 *cd, UINTN size) {
             continue;
         }
         if (e[0] == CATALOG_BOOTABLE && platform == PLATFORM_EFI) {
-            UINTN rba = Get32(e + ENTRY_LOAD_RBA_AT);
+            UINTN rba = ReadLe32(e + ENTRY_LOAD_RBA_AT);
             if (rba > 0 && rba < size / CD_SECTOR) return TRUE;
         } else if (e[0] != 0 && e[0] != CATALOG_EXTENSION) {
             break; /* the end of the catalog */
@@ -147,8 +144,8 @@ const CHAR16 *FindDiskImage(const Received *file, DiskImage *disk) {
     ZeroMem(disk, sizeof *disk);
     if (IsIso(data, size)) {
         const UINT8 *pvd = data + CD_FIRST_DESCRIPTOR * CD_SECTOR;
-        UINTN block = Get16(pvd + CD_BLOCK_SIZE_AT);
-        UINTN blocks = Get32(pvd + CD_VOLUME_BLOCKS_AT);
+        UINTN block = ReadLe16(pvd + CD_BLOCK_SIZE_AT);
+        UINTN blocks = ReadLe32(pvd + CD_VOLUME_BLOCKS_AT);
         if (block != CD_SECTOR || blocks > size / CD_SECTOR)
             return L"Error: this CD image is shorter than its volume descriptor says.";
         if (!HasEfiEntry(data, size)) return kNoUefiProgram;
@@ -168,8 +165,8 @@ const CHAR16 *FindDiskImage(const Received *file, DiskImage *disk) {
     }
     UINTN offset = 0, room = size;
     if (size >= EXTX_HEAD_SIZE && CompareMem(data + EXTX_MARK, "ExTx", EXTX_MARK_SIZE) == 0) {
-        UINTN code = Get16(data + EXTX_CODE_SIZE);
-        UINTN volume = (UINTN)Get16(data + EXTX_DATA_KB) * 1024;
+        UINTN code = ReadLe16(data + EXTX_CODE_SIZE);
+        UINTN volume = (UINTN)ReadLe16(data + EXTX_DATA_KB) * 1024;
         if (code < EXTX_HEAD_SIZE || volume == 0 || code > size || volume > size - code)
             return L"Error: this extended image's header gives sizes that do not fit the file.";
         offset = code;
