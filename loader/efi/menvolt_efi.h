@@ -117,7 +117,6 @@ void ClearScreen(UINT8 attr);
 void Message(const CHAR16 *text);   /* at the cursor, grey on black, also on the serial console */
 void MessageFormat(const CHAR16 *format, ...); /* Message of SPrint's format */
 void MessageHome(const CHAR16 *text);          /* Message from the top left cell */
-void WaitAnyKey(void);
 /* The one way a message that must be read is shown: the text, a new line,
  * then any key. Returns `status`, so that a caller ends with it. */
 EFI_STATUS Report(EFI_STATUS status, const CHAR16 *text);

@@ -110,14 +110,7 @@ void MessageHome(const CHAR16 *text) {
     Message(text);
 }
 
-EFI_STATUS Report(EFI_STATUS status, const CHAR16 *text) {
-    Message(text);
-    Message(L"\r\n");
-    WaitAnyKey();
-    return status;
-}
-
-void WaitAnyKey(void) {
+static void WaitAnyKey(void) {
     EFI_INPUT_KEY key;
     UINTN index;
     /* Keys typed before the message was on screen do not answer it. */
@@ -127,6 +120,13 @@ void WaitAnyKey(void) {
         uefi_call_wrapper(BS->WaitForEvent, 3, 1, &ST->ConIn->WaitForKey, &index);
         if (!EFI_ERROR(uefi_call_wrapper(ST->ConIn->ReadKeyStroke, 2, ST->ConIn, &key))) return;
     }
+}
+
+EFI_STATUS Report(EFI_STATUS status, const CHAR16 *text) {
+    Message(text);
+    Message(L"\r\n");
+    WaitAnyKey();
+    return status;
 }
 
 /* The share of a file received so far (or its megabytes, while its size
