@@ -1,6 +1,7 @@
 /* Whole-file reads over HTTP, through the firmware's EFI HTTP protocol on
  * the network card we were started from. One connection per file: a
  * server that sent more or less than it said cannot spoil the next one. */
+#include "loader/efi/http_header.h"
 #include "loader/efi/menvolt_efi.h"
 #include "loader/efi/uefi_http.h"
 
@@ -13,7 +14,6 @@
 
 static const CHAR16 kFailed[] = L"Error: HTTP failed transferring image file.";
 static const CHAR16 kTooLarge[] = L"Error: the file is larger than the memory of this PC allows.";
-static const CHAR16 kLoaderTooLarge[] = L"Error: the loader file is larger than 8192 bytes.";
 static const CHAR16 kNoConnection[] = L"Error: the web server could not be reached.";
 static const CHAR16 kNoLength[] =
     L"Error: the web server did not say how long the file is (no Content-Length).";
@@ -34,7 +34,7 @@ static void EFIAPI SetDone(EFI_EVENT event, void *done) {
 }
 
 /* The IPv4 node of a device path, or NULL. */
-static const IPv4_DEVICE_PATH *FindIpv4(EFI_DEVICE_PATH *path) {
+static const IPv4_DEVICE_PATH *FindIpv4(EFI_DEVICE_PATH_PROTOCOL *path) {
     for (; path && !IsDevicePathEnd(path); path = NextDevicePathNode(path))
         if (DevicePathType(path) == MESSAGING_DEVICE_PATH && DevicePathSubType(path) == MSG_IPv4_DP)
             return (const IPv4_DEVICE_PATH *)path;
@@ -46,7 +46,7 @@ static const IPv4_DEVICE_PATH *FindIpv4(EFI_DEVICE_PATH *path) {
  * HTTP Boot's own children). */
 static EFI_STATUS Open(NetBoot *net, Connection *c) {
     EFI_GUID binding_guid = EFI_HTTP_SERVICE_BINDING_PROTOCOL_GUID, http_guid = EFI_HTTP_PROTOCOL_GUID;
-    EFI_DEVICE_PATH *path = DevicePathFromHandle(net->device);
+    EFI_DEVICE_PATH_PROTOCOL *path = DevicePathFromHandle(net->device);
     EFI_HANDLE card;
     if (!path) return EFI_UNSUPPORTED;
     EFI_STATUS status = uefi_call_wrapper(BS->LocateDevicePath, 3, &binding_guid, &path, &card);
@@ -114,29 +114,6 @@ static EFI_STATUS Exchange(Connection *c, BOOLEAN send, EFI_HTTP_MESSAGE *messag
     return status;
 }
 
-static BOOLEAN SameName(const CHAR8 *a, const char *b) {
-    for (; *a && *b; ++a, ++b) {
-        CHAR8 x = *a >= 'A' && *a <= 'Z' ? *a + 32 : *a, y = *b >= 'A' && *b <= 'Z' ? *b + 32 : *b;
-        if (x != y) return FALSE;
-    }
-    return *a == 0 && *b == 0;
-}
-
-/* A Content-Length of decimal digits only (surrounding blanks allowed)
- * that fits 64 bits; FALSE for anything else. */
-static BOOLEAN ParseLength(const CHAR8 *text, UINT64 *value) {
-    while (*text == ' ' || *text == '\t') ++text;
-    if (*text < '0' || *text > '9') return FALSE;
-    UINT64 v = 0;
-    for (; *text >= '0' && *text <= '9'; ++text) {
-        if (v > (~(UINT64)0 - 9) / 10) return FALSE;
-        v = v * 10 + (UINT64)(*text - '0');
-    }
-    while (*text == ' ' || *text == '\t') ++text;
-    *value = v;
-    return *text == 0;
-}
-
 /* The length the headers give, and whether the body is chunked; the
  * headers are the firmware's to give and ours to free. */
 static BOOLEAN TakeLength(EFI_HTTP_MESSAGE *m, UINT64 *length) {
@@ -144,8 +121,8 @@ static BOOLEAN TakeLength(EFI_HTTP_MESSAGE *m, UINT64 *length) {
     for (UINTN i = 0; i < m->HeaderCount; ++i) {
         EFI_HTTP_HEADER *h = &m->Headers[i];
         if (h->FieldName && h->FieldValue) {
-            if (SameName(h->FieldName, "Content-Length")) known = ParseLength(h->FieldValue, length);
-            if (SameName(h->FieldName, "Transfer-Encoding")) chunked = TRUE;
+            if (HeaderNameIs(h->FieldName, "Content-Length")) known = ParseContentLength(h->FieldValue, length);
+            if (HeaderNameIs(h->FieldName, "Transfer-Encoding")) chunked = TRUE;
         }
         if (h->FieldName) FreePool(h->FieldName);
         if (h->FieldValue) FreePool(h->FieldValue);
@@ -236,8 +213,7 @@ static EFI_STATUS ReceiveBody(Connection *c, UINT8 *buffer, UINT64 length, EFI_E
     return EFI_SUCCESS;
 }
 
-EFI_STATUS HttpRead(NetBoot *net, const CHAR8 *name, UINTN max, BOOLEAN show_progress, Received *file,
-                    const CHAR16 **why) {
+EFI_STATUS HttpRead(NetBoot *net, const CHAR8 *name, const FileRead *what, Received *file, const CHAR16 **why) {
     ZeroMem(file, sizeof *file);
     *why = kFailed;
     CHAR16 address[WEB_ADDRESS_MAX + 1];
@@ -256,21 +232,21 @@ EFI_STATUS HttpRead(NetBoot *net, const CHAR8 *name, UINTN max, BOOLEAN show_pro
     }
     UINT64 length = 0;
     if (!EFI_ERROR(status)) status = AskFor(&c, address, timer, &length, why);
-    if (!EFI_ERROR(status) && FILE_IS_LOADER(max) && length > max) {
-        *why = kLoaderTooLarge;
+    if (!EFI_ERROR(status) && !what->image && length > what->limit) {
+        *why = what->too_large;
         status = EFI_BUFFER_TOO_SMALL;
     }
     UINTN pages = 0;
     UINT8 *buffer = NULL;
     if (!EFI_ERROR(status)) {
-        buffer = AllocateReceived(length, FILE_IS_LOADER(max) ? EfiLoaderData : EfiReservedMemoryType, &pages);
+        buffer = AllocateReceived(length, what->image ? EfiReservedMemoryType : EfiLoaderData, &pages);
         if (!buffer) {
             *why = kTooLarge;
             status = EFI_OUT_OF_RESOURCES;
         }
     }
     if (!EFI_ERROR(status)) {
-        status = ReceiveBody(&c, buffer, length, timer, show_progress);
+        status = ReceiveBody(&c, buffer, length, timer, what->image);
         if (EFI_ERROR(status)) *why = kCut;
     }
     Close(&c);

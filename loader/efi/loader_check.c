@@ -1,10 +1,7 @@
 #include "loader/efi/loader_check.h"
 
 #include "loader/efi/efi_layout.h"
-
-UINT16 LoaderWord(const UINT8 *data, UINTN offset) {
-    return (UINT16)(data[offset] | (data[offset + 1] << 8));
-}
+#include "loader/efi/little_endian.h"
 
 static const UINT8 kSignature[LDR_SIGNATURE_SIZE] = {'Q', 'V', 'L', 'R', 'I', 'S'};
 
@@ -25,25 +22,25 @@ const CHAR16 *CheckLoaderFile(const UINT8 *data, UINTN size) {
     if (size < LDR_LENGTH + 2) return L"Error: the loader file is too short.";
     for (UINTN i = 0; i < LDR_SIGNATURE_SIZE; ++i)
         if (data[LDR_SIGNATURE + i] != kSignature[i]) return L"Error: this is not a loader file.";
-    if (LoaderWord(data, LDR_LENGTH) != size)
+    if (ReadLe16(data + LDR_LENGTH) != size)
         return L"Error: the loader file's length word does not match its size.";
 
-    UINTN header = LoaderWord(data, LDR_HEADER_PTR);
+    UINTN header = ReadLe16(data + LDR_HEADER_PTR);
     /* The header lies behind the template's program area and wholly inside
      * the file, so every header field below is a byte of this file. */
     if (header < LDR_HEADER || header + LDR_HEADER_SIZE > size)
         return L"Error: the loader file's header lies outside the file.";
-    if (LoaderWord(data, header + HDR_VERSION) > LDR_FORMAT_VERSION)
+    if (ReadLe16(data + header + HDR_VERSION) > LDR_FORMAT_VERSION)
         return L"Error: the loader file was made by a newer version.";
-    if (LoaderWord(data, header + HDR_ITEM_COUNT) > LDR_SLOT_COUNT)
+    if (ReadLe16(data + header + HDR_ITEM_COUNT) > LDR_SLOT_COUNT)
         return L"Error: the loader file names more than eight items.";
 
     /* The 26 strings follow the header and each other without gaps, each
      * ending with a NUL inside the file. */
-    UINTN at = LoaderWord(data, header + HDR_TITLE);
+    UINTN at = ReadLe16(data + header + HDR_TITLE);
     if (at < header + LDR_HEADER_SIZE) return L"Error: the loader file's strings overlap its header.";
     for (UINTN field = HDR_TITLE; field < LDR_HEADER_SIZE; field += 2) {
-        if (LoaderWord(data, header + field) != at || !StringEndsInside(data, size, at, &at))
+        if (ReadLe16(data + header + field) != at || !StringEndsInside(data, size, at, &at))
             return L"Error: the loader file's strings are damaged.";
     }
 

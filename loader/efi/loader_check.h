@@ -5,5 +5,3 @@
 
 /* NULL when the file can be shown, else the message that says why not. */
 const CHAR16 *CheckLoaderFile(const UINT8 *data, UINTN size);
-
-UINT16 LoaderWord(const UINT8 *data, UINTN offset);

@@ -6,36 +6,10 @@
  * program; a hard-drive item hands back to the boot manager, which goes on
  * to the next boot option. */
 #include "loader/client_messages.h"
+#include "loader/efi/boot_file_names.h"
+#include "loader/efi/little_endian.h"
 #include "loader/efi/loader_check.h"
 #include "loader/efi/menvolt_efi.h"
-
-/* NAME.efi -> NAME.ldr, in the same folder; a name without an extension
- * gets one. */
-static void LoaderName(const CHAR8 *own, CHAR8 *out, UINTN out_size) {
-    static const CHAR8 ext[] = ".ldr";
-    UINTN length = strlena((CHAR8 *)own), dot = length;
-    for (UINTN i = length; i-- > 0 && own[i] != '/' && own[i] != '\\';) {
-        if (own[i] == '.') {
-            dot = i;
-            break;
-        }
-    }
-    if (dot + sizeof ext > out_size) dot = out_size - sizeof ext;
-    CopyMem(out, (void *)own, dot);
-    CopyMem(out + dot, (void *)ext, sizeof ext);
-}
-
-/* The folder of `own`, then menvolt.ldr: the one loader file a site serves
- * to every kind of PC. FALSE when `own` names that file already. */
-static BOOLEAN SharedLoaderName(const CHAR8 *own, CHAR8 *out, UINTN out_size) {
-    static const CHAR8 shared[] = "menvolt.ldr";
-    UINTN folder = strlena((CHAR8 *)own);
-    while (folder > 0 && own[folder - 1] != '/' && own[folder - 1] != '\\') --folder;
-    if (folder + sizeof shared > out_size) return FALSE;
-    CopyMem(out, (void *)own, folder);
-    CopyMem(out + folder, (void *)shared, sizeof shared);
-    return strcmpa(out, (CHAR8 *)own) != 0;
-}
 
 /* Server path then image name, cut where the BIOS client's name field ends. */
 static void ImageName(const Loader *ldr, UINTN item, CHAR8 *out) {
@@ -47,20 +21,14 @@ static void ImageName(const Loader *ldr, UINTN item, CHAR8 *out) {
     out[n] = 0;
 }
 
-static void Fail(const CHAR16 *text) {
-    Message(text);
-    Message(L"\r\n");
-    WaitAnyKey();
-}
-
 /* Returns when the hard-drive item is taken (EFI_NOT_FOUND, so the boot
  * manager goes on), or when a single item has run (its program's status)
  * or failed (an error, so the boot manager goes on to its next option
  * rather than taking the refusal for a boot that worked). */
 static EFI_STATUS RunLoader(NetBoot *net, const Loader *ldr) {
-    UINTN selected = LoaderWord(ldr->data, LDR_SELECTED);
+    UINTN selected = ReadLe16(ldr->data + LDR_SELECTED);
     if (selected >= ldr->count) selected = 0;
-    UINTN timeout = LoaderWord(ldr->data, LDR_TIMEOUT);
+    UINTN timeout = ReadLe16(ldr->data + LDR_TIMEOUT);
     if (timeout > LDR_TIMEOUT_MAX) timeout = LDR_TIMEOUT_MAX;
     for (;;) {
         if (ldr->count > 1) {
@@ -71,13 +39,12 @@ static EFI_STATUS RunLoader(NetBoot *net, const Loader *ldr) {
 
         CHAR8 name[LDR_TFTP_NAME_MAX + 1];
         ImageName(ldr, selected, name);
-        uefi_call_wrapper(ST->ConOut->SetCursorPosition, 3, ST->ConOut, 0, 0);
-        Message(L"" CLIENT_MSG_TRANSFERRING L"\r\n");
+        MessageHome(L"" CLIENT_MSG_TRANSFERRING L"\r\n");
         Received file;
         const CHAR16 *why;
-        EFI_STATUS status = ReadFile(net, name, 0, TRUE, &file, &why);
+        EFI_STATUS status = ReadImageFile(net, name, &file, &why);
         if (EFI_ERROR(status)) {
-            Fail(why);
+            Report(status, why);
             if (ldr->count == 1) return status;
             continue;
         }
@@ -98,55 +65,48 @@ EFI_STATUS efi_main(EFI_HANDLE image, EFI_SYSTEM_TABLE *system) {
     NetBoot net;
     ZeroMem(&net, sizeof net);
     net.image = image;
-    if (EFI_ERROR(FindNetBoot(image, &net))) {
-        WaitAnyKey();
-        return EFI_NOT_FOUND;
-    }
+    const CHAR16 *why;
+    if (EFI_ERROR(FindNetBoot(image, &net, &why))) return Report(EFI_NOT_FOUND, why);
     if (net.pxe) ReadWebSetting(&net);
 
     CHAR8 loader_name[sizeof net.own_name];
-    LoaderName(net.own_name, loader_name, sizeof loader_name);
+    NameWithExtension(net.own_name, (const CHAR8 *)".ldr", loader_name, sizeof loader_name);
     Received file;
-    const CHAR16 *why;
-    EFI_STATUS status = ReadFile(&net, loader_name, LDR_MAX_SIZE, FALSE, &file, &why);
+    EFI_STATUS status = ReadLoaderFile(&net, loader_name, &file, &why);
     CHAR8 shared_name[sizeof loader_name];
     /* Only a file the server does not have is looked for again (the
      * firmware's base code says TFTP error, iPXE's not found). */
     if ((status == EFI_TFTP_ERROR || status == EFI_NOT_FOUND) &&
-        SharedLoaderName(loader_name, shared_name, sizeof shared_name)) {
-        status = ReadFile(&net, shared_name, LDR_MAX_SIZE, FALSE, &file, &why);
+        OtherNameInFolder(loader_name, (const CHAR8 *)"menvolt.ldr", shared_name, sizeof shared_name)) {
+        status = ReadLoaderFile(&net, shared_name, &file, &why);
         if (EFI_ERROR(status)) {
-            Print(L"Error: neither the loader file %a nor %a could be read.\r\n", loader_name, shared_name);
-            Fail(why);
-            return status;
+            MessageFormat(L"Error: neither the loader file %a nor %a could be read.\r\n", loader_name, shared_name);
+            return Report(status, why);
         }
         CopyMem(loader_name, shared_name, sizeof loader_name);
     }
     if (EFI_ERROR(status)) {
-        Print(L"Error: the loader file %a could not be read.\r\n", loader_name);
-        Fail(why);
-        return status;
+        MessageFormat(L"Error: the loader file %a could not be read.\r\n", loader_name);
+        return Report(status, why);
     }
     const UINT8 *data = file.data;
     const CHAR16 *bad = CheckLoaderFile(data, file.size);
     if (bad) {
-        Print(L"%a:\r\n", loader_name);
-        Fail(bad);
+        MessageFormat(L"%a:\r\n", loader_name);
         FreeReceived(&file);
-        return EFI_LOAD_ERROR;
+        return Report(EFI_LOAD_ERROR, bad);
     }
 
     Loader ldr;
     ldr.data = data;
     ldr.size = file.size;
-    ldr.header = LoaderWord(data, LDR_HEADER_PTR);
+    ldr.header = ReadLe16(data + LDR_HEADER_PTR);
     ldr.normal = data[ldr.header + HDR_NORMAL_ATTR] & 0x7F;
     ldr.highlight = data[ldr.header + HDR_HIGHLIGHT_ATTR] & 0x7F;
-    ldr.count = LoaderWord(data, ldr.header + HDR_ITEM_COUNT);
+    ldr.count = ReadLe16(data + ldr.header + HDR_ITEM_COUNT);
     if (ldr.count == 0) {
-        Fail(L"" CLIENT_MSG_NO_IMAGES);
         FreeReceived(&file);
-        return EFI_NOT_FOUND;
+        return Report(EFI_NOT_FOUND, L"" CLIENT_MSG_NO_IMAGES);
     }
     status = RunLoader(&net, &ldr);
     FreeReceived(&file);

@@ -2,15 +2,10 @@
  * boot server's address and our own boot file name, found as the BIOS
  * client finds them in the boot ROM's cached reply. */
 #include "loader/client_messages.h"
+#include "loader/efi/dhcp_option.h"
 #include "loader/efi/menvolt_efi.h"
 
 #define BOOTP_REPLY 2
-#define DHCP_COOKIE_AT 236
-#define DHCP_OPTIONS_AT 240
-#define OPTION_PAD 0
-#define OPTION_END 255
-#define OPTION_SERVER_ID 54
-#define OPTION_BOOT_FILE 67
 
 /* The reply the BIOS client reads as the cached reply: the boot server's
  * answer when there was one, else the proxy offer, else the DHCP ack. */
@@ -18,26 +13,6 @@ static const EFI_PXE_BASE_CODE_PACKET *CachedReply(const EFI_PXE_BASE_CODE_MODE 
     if (mode->PxeReplyReceived) return &mode->PxeReply;
     if (mode->ProxyOfferReceived) return &mode->ProxyOffer;
     if (mode->DhcpAckReceived) return &mode->DhcpAck;
-    return NULL;
-}
-
-/* The data of a DHCP option of a reply, or NULL (also when the reply has
- * no DHCP cookie). Pads are one byte, the end option stops the walk. */
-static const UINT8 *FindOption(const EFI_PXE_BASE_CODE_PACKET *reply, UINT8 code, UINTN *length) {
-    static const UINT8 cookie[4] = {99, 130, 83, 99};
-    const UINT8 *raw = reply->Raw;
-    if (CompareMem(raw + DHCP_COOKIE_AT, cookie, 4) != 0) return NULL;
-    UINTN at = DHCP_OPTIONS_AT;
-    while (at + 1 < sizeof reply->Raw && raw[at] != OPTION_END) {
-        if (raw[at] == OPTION_PAD) {
-            ++at;
-            continue;
-        }
-        *length = raw[at + 1];
-        if (at + 2 + *length > sizeof reply->Raw) return NULL;
-        if (raw[at] == code) return raw + at + 2;
-        at += 2 + *length;
-    }
     return NULL;
 }
 
@@ -49,7 +24,7 @@ static BOOLEAN ServerFromReply(const EFI_PXE_BASE_CODE_PACKET *reply, EFI_IP_ADD
         return TRUE;
     }
     UINTN length = 0;
-    const UINT8 *id = FindOption(reply, OPTION_SERVER_ID, &length);
+    const UINT8 *id = FindDhcpOption(reply->Raw, sizeof reply->Raw, DHCP_OPTION_SERVER_ID, &length);
     if (!id || length < 4) return FALSE;
     CopyMem(server->v4.Addr, id, 4);
     return TRUE;
@@ -61,7 +36,7 @@ static void CopyBootFile(const EFI_PXE_BASE_CODE_PACKET *reply, CHAR8 *out, UINT
     const UINT8 *file = reply->Dhcpv4.BootpBootFile;
     UINTN length = sizeof reply->Dhcpv4.BootpBootFile;
     if (!file[0]) {
-        file = FindOption(reply, OPTION_BOOT_FILE, &length);
+        file = FindDhcpOption(reply->Raw, sizeof reply->Raw, DHCP_OPTION_BOOT_FILE, &length);
         if (!file) length = 0;
     }
     UINTN n = 0;
@@ -73,7 +48,7 @@ static void CopyBootFile(const EFI_PXE_BASE_CODE_PACKET *reply, CHAR8 *out, UINT
 }
 
 /* The URI node of a device path, or NULL. */
-static const URI_DEVICE_PATH *FindUri(EFI_DEVICE_PATH *path) {
+static const URI_DEVICE_PATH *FindUri(EFI_DEVICE_PATH_PROTOCOL *path) {
     for (; path && !IsDevicePathEnd(path); path = NextDevicePathNode(path))
         if (DevicePathType(path) == MESSAGING_DEVICE_PATH && DevicePathSubType(path) == MSG_URI_DP)
             return (const URI_DEVICE_PATH *)path;
@@ -115,9 +90,11 @@ static BOOLEAN FromWebAddress(const URI_DEVICE_PATH *uri, NetBoot *net) {
     return n > 0;
 }
 
-EFI_STATUS FindNetBoot(EFI_HANDLE image, NetBoot *net) {
-    EFI_LOADED_IMAGE *loaded = NULL;
-    EFI_STATUS status = uefi_call_wrapper(BS->HandleProtocol, 3, image, &LoadedImageProtocol, (void **)&loaded);
+EFI_STATUS FindNetBoot(EFI_HANDLE image, NetBoot *net, const CHAR16 **why) {
+    EFI_LOADED_IMAGE_PROTOCOL *loaded = NULL;
+    EFI_STATUS status = uefi_call_wrapper(BS->HandleProtocol, 3, image, &gEfiLoadedImageProtocolGuid, (void **)&loaded);
+    /* Without it there is no device to find the base code on either. */
+    *why = L"Error: Preboot API not found!";
     if (EFI_ERROR(status)) return status;
     net->device = loaded->DeviceHandle;
     /* HTTP Boot puts the address on its own child's path or leaves it in
@@ -126,28 +103,28 @@ EFI_STATUS FindNetBoot(EFI_HANDLE image, NetBoot *net) {
     if (!uri) uri = FindUri(loaded->FilePath);
     if (uri) {
         if (FromWebAddress(uri, net)) return EFI_SUCCESS;
-        Message(L"Error: the web address this program was started from cannot be used.\r\n");
+        *why = L"Error: the web address this program was started from cannot be used.";
         return EFI_NOT_FOUND;
     }
-    status = uefi_call_wrapper(BS->HandleProtocol, 3, net->device, &PxeBaseCodeProtocol, (void **)&net->pxe);
+    status = uefi_call_wrapper(BS->HandleProtocol, 3, net->device, &gEfiPxeBaseCodeProtocolGuid, (void **)&net->pxe);
     if (EFI_ERROR(status) || !net->pxe->Mode || !net->pxe->Mode->Started) {
-        Message(L"" CLIENT_MSG_NO_PXE L"\r\n");
+        *why = L"" CLIENT_MSG_NO_PXE;
         return EFI_NOT_FOUND;
     }
     const EFI_PXE_BASE_CODE_MODE *mode = net->pxe->Mode;
     const EFI_PXE_BASE_CODE_PACKET *reply = CachedReply(mode);
     if (mode->UsingIpv6 || !reply || reply->Dhcpv4.BootpOpcode != BOOTP_REPLY) {
-        Message(L"" CLIENT_MSG_BINL_INFO L"\r\n");
+        *why = L"" CLIENT_MSG_BINL_INFO;
         return EFI_NOT_FOUND;
     }
     if (!ServerFromReply(reply, &net->server)) {
-        Message(L"" CLIENT_MSG_SERVER_IP L"\r\n");
+        *why = L"" CLIENT_MSG_SERVER_IP;
         return EFI_NOT_FOUND;
     }
     CopyBootFile(reply, net->own_name, sizeof net->own_name);
     if (!net->own_name[0] && mode->DhcpAckReceived) CopyBootFile(&mode->DhcpAck, net->own_name, sizeof net->own_name);
     if (!net->own_name[0]) {
-        Message(L"Error: the DHCP reply names no boot file, so the loader file cannot be found.\r\n");
+        *why = L"Error: the DHCP reply names no boot file, so the loader file cannot be found.";
         return EFI_NOT_FOUND;
     }
     return EFI_SUCCESS;

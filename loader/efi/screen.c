@@ -9,7 +9,7 @@ static UINTN g_rows = SCREEN_LAST_ROW + 1;
 /* 80 x 25 when the console offers it (mode 0 is 80 x 25 on every UEFI
  * console); else the mode with at least that size that is nearest to it. */
 void ScreenInit(void) {
-    SIMPLE_TEXT_OUTPUT_INTERFACE *out = ST->ConOut;
+    EFI_SIMPLE_TEXT_OUT_PROTOCOL *out = ST->ConOut;
     INTN best = -1;
     UINTN best_cells = 0;
     for (INTN mode = 0; mode < out->Mode->MaxMode; ++mode) {
@@ -24,7 +24,7 @@ void ScreenInit(void) {
     }
     if (best >= 0 && best != out->Mode->Mode) uefi_call_wrapper(out->SetMode, 2, out, best);
     if (best >= 0 && best_cells != SCREEN_COLUMNS * (SCREEN_LAST_ROW + 1))
-        Print(L"The console has no 80 x 25 mode; the menu uses the nearest larger one.\r\n");
+        Message(L"The console has no 80 x 25 mode; the menu uses the nearest larger one.\r\n");
     uefi_call_wrapper(out->EnableCursor, 2, out, FALSE);
 }
 
@@ -45,7 +45,7 @@ static UINTN CellsOnRow(UINTN row, UINTN column) {
 }
 
 static void Put(UINTN row, UINTN column, const CHAR16 *text, UINT8 attr) {
-    SIMPLE_TEXT_OUTPUT_INTERFACE *out = ST->ConOut;
+    EFI_SIMPLE_TEXT_OUT_PROTOCOL *out = ST->ConOut;
     uefi_call_wrapper(out->SetAttribute, 2, out, attr);
     uefi_call_wrapper(out->SetCursorPosition, 3, out, column, row);
     uefi_call_wrapper(out->OutputString, 2, out, (CHAR16 *)text);
@@ -92,7 +92,25 @@ void Message(const CHAR16 *text) {
     uefi_call_wrapper(ST->ConOut->OutputString, 2, ST->ConOut, (CHAR16 *)text);
 }
 
-void WaitAnyKey(void) {
+/* Room for the longest formatted message: two file names of our own
+ * boot file's length and the words around them. */
+#define FORMATTED_MESSAGE_MAX 400
+
+void MessageFormat(const CHAR16 *format, ...) {
+    CHAR16 text[FORMATTED_MESSAGE_MAX];
+    va_list args;
+    va_start(args, format);
+    VSPrint(text, sizeof text, format, args);
+    va_end(args);
+    Message(text);
+}
+
+void MessageHome(const CHAR16 *text) {
+    uefi_call_wrapper(ST->ConOut->SetCursorPosition, 3, ST->ConOut, 0, 0);
+    Message(text);
+}
+
+static void WaitAnyKey(void) {
     EFI_INPUT_KEY key;
     UINTN index;
     /* Keys typed before the message was on screen do not answer it. */
@@ -102,6 +120,13 @@ void WaitAnyKey(void) {
         uefi_call_wrapper(BS->WaitForEvent, 3, 1, &ST->ConIn->WaitForKey, &index);
         if (!EFI_ERROR(uefi_call_wrapper(ST->ConIn->ReadKeyStroke, 2, ST->ConIn, &key))) return;
     }
+}
+
+EFI_STATUS Report(EFI_STATUS status, const CHAR16 *text) {
+    Message(text);
+    Message(L"\r\n");
+    WaitAnyKey();
+    return status;
 }
 
 /* The share of a file received so far (or its megabytes, while its size

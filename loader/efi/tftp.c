@@ -92,8 +92,7 @@ static EFI_STATUS ReadInto(NetBoot *net, const CHAR8 *name, UINT8 *buffer, UINT6
     return status;
 }
 
-EFI_STATUS TftpRead(NetBoot *net, const CHAR8 *name, UINTN max, BOOLEAN show_progress, Received *file,
-                    const CHAR16 **why) {
+EFI_STATUS TftpRead(NetBoot *net, const CHAR8 *name, const FileRead *what, Received *file, const CHAR16 **why) {
     static const CHAR16 kFailed[] = L"" CLIENT_MSG_TFTP_FAILED;
     static const CHAR16 kTooLarge[] = L"Error: the file is larger than the memory of this PC allows.";
     ZeroMem(file, sizeof *file);
@@ -104,22 +103,22 @@ EFI_STATUS TftpRead(NetBoot *net, const CHAR8 *name, UINTN max, BOOLEAN show_pro
     if (EFI_ERROR(status) && net->pxe->Mode->TftpErrorReceived && !MayBeOptionsRefused(net, status))
         return status; /* not found, access denied: no read can do better */
     BOOLEAN known = !EFI_ERROR(status);
-    if (known && max && expected > max) {
-        *why = L"Error: the loader file is larger than 8192 bytes.";
+    if (known && !what->image && expected > what->limit) {
+        *why = what->too_large;
         return EFI_BUFFER_TOO_SMALL;
     }
 
     Progress progress = {0};
     progress.expected = known ? expected : 0;
-    BOOLEAN progress_on = show_progress && StartProgress(net, &progress);
-    UINT64 capacity = known ? expected : (max ? max + 1 : FIRST_GUESS);
+    BOOLEAN progress_on = what->image && StartProgress(net, &progress);
+    UINT64 capacity = known ? expected : (what->image ? FIRST_GUESS : what->limit + 1);
     UINT64 too_small = 0;
     BOOLEAN last_try = FALSE;
     for (;;) {
         /* One spare byte, so a file that grew since its size was asked for
          * is refused rather than cut. */
         UINTN pages = 0;
-        EFI_MEMORY_TYPE type = max ? EfiLoaderData : EfiReservedMemoryType;
+        EFI_MEMORY_TYPE type = what->image ? EfiReservedMemoryType : EfiLoaderData;
         UINT8 *buffer = AllocateReceived(capacity + 1, type, &pages);
         if (!buffer && too_small && !last_try) {
             /* Doubling overshoots: a file of 150 MB would need 256 MB. */
@@ -139,30 +138,30 @@ EFI_STATUS TftpRead(NetBoot *net, const CHAR8 *name, UINTN max, BOOLEAN show_pro
          * the server can; any failure there is tried once more the old way
          * (a server that refuses the options, firmware without MTFTP4). */
         status = EFI_UNSUPPORTED;
-        if (known && !max) {
-            status = WindowedRead(net, name, buffer, expected, got, show_progress, &progress.shown);
+        if (known && what->image) {
+            status = WindowedRead(net, name, buffer, expected, got, TRUE, &progress.shown);
             if (!EFI_ERROR(status)) got = expected;
         }
         if (EFI_ERROR(status)) status = ReadInto(net, name, buffer, &got, known);
-        if (!EFI_ERROR(status) && !known && got == capacity + 1 && max) {
+        if (!EFI_ERROR(status) && !known && got == capacity + 1 && !what->image) {
             /* Some PXE base codes (iPXE's) neither answer tsize nor say how
-             * much they received. A loader file ends with a NUL, so its
-             * length is where the fill starts; an image is handed on with
-             * the fill behind it, which a PE loader never reads. */
+             * much they received. A small file ends with a NUL or text, so
+             * its length is where the fill starts; an image is handed on
+             * with the fill behind it, which a PE loader never reads. */
             got = WrittenLength(buffer, (UINTN)got);
         }
-        if (!EFI_ERROR(status) && (!known || got <= capacity) && (!max || got <= max)) {
+        if (!EFI_ERROR(status) && (!known || got <= capacity) && (what->image || got <= what->limit)) {
             file->data = buffer;
             file->size = (UINTN)got;
             /* A base code that says nothing leaves got at the whole buffer. */
-            file->exact = known || got <= capacity || max != 0;
+            file->exact = known || got <= capacity || !what->image;
             file->pages = pages;
             break;
         }
         uefi_call_wrapper(BS->FreePages, 2, (EFI_PHYSICAL_ADDRESS)(UINTN)buffer, pages);
         if (!EFI_ERROR(status) || status == EFI_BUFFER_TOO_SMALL) {
-            if (max || known) {
-                *why = max ? L"Error: the loader file is larger than 8192 bytes." : kFailed;
+            if (!what->image || known) {
+                *why = what->image ? kFailed : what->too_large;
                 status = EFI_BUFFER_TOO_SMALL;
                 break;
             }

@@ -42,7 +42,7 @@ static EFI_STATUS EFIAPI OnPacket(EFI_MTFTP4_PROTOCOL *self, EFI_MTFTP4_TOKEN *t
 EFI_STATUS WindowedRead(NetBoot *net, const CHAR8 *name, UINT8 *buffer, UINT64 expected, UINT64 room,
                         BOOLEAN show_progress, UINTN *shown) {
     EFI_GUID binding_guid = EFI_MTFTP4_SERVICE_BINDING_PROTOCOL_GUID, mtftp_guid = EFI_MTFTP4_PROTOCOL_GUID;
-    EFI_DEVICE_PATH *path = DevicePathFromHandle(net->device);
+    EFI_DEVICE_PATH_PROTOCOL *path = DevicePathFromHandle(net->device);
     EFI_HANDLE card, child = NULL;
     EFI_SERVICE_BINDING *binding;
     EFI_MTFTP4_PROTOCOL *mtftp;
