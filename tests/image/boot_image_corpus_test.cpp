@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -45,29 +46,21 @@ std::string ClientSays(std::vector<uint8_t> bytes) {
 
 void RunTool(const std::string& command) { ASSERT_EQ(std::system(command.c_str()), 0) << command; }
 
-// A CD: descriptors at 16 (primary), 17 (El Torito boot record) and 18
-// (terminator), the catalog at 19 with a BIOS default entry and one EFI
-// entry, whose FAT image `efi` starts at sector 20.
-std::vector<uint8_t> ElToritoCd(const std::vector<uint8_t>& efi, bool goodChecksum = true) {
-    std::vector<uint8_t> cd(20 * 2048 + efi.size());
-    auto sector = [&](int n) { return &cd[n * 2048]; };
-    auto put = [&](uint8_t* at, uint32_t v, int bytes) { for (int i = 0; i < bytes; ++i) at[i] = uint8_t(v >> 8 * i); };
-    for (int n : {16, 17, 18}) std::memcpy(sector(n) + 1, "CD001\x01", 6);
-    sector(16)[0] = 1, sector(17)[0] = 0, sector(18)[0] = 255;
-    put(sector(16) + 80, uint32_t((cd.size() + 2047) / 2048), 4);
-    put(sector(16) + 128, 2048, 2);
-    std::memcpy(sector(17) + 7, "EL TORITO SPECIFICATION", 23);
-    put(sector(17) + 0x47, 19, 4);
-    uint8_t* catalog = sector(19);
-    catalog[0] = 1, catalog[30] = 0x55, catalog[31] = 0xAA;
-    uint16_t sum = 0;
-    for (int i = 0; i < 32; i += 2) sum = uint16_t(sum + (catalog[i] | catalog[i + 1] << 8));
-    put(catalog + 28, uint16_t(0x10000 - sum + (goodChecksum ? 0 : 1)), 2);
-    catalog[32] = 0x88, put(catalog + 40, 18, 4);                 // BIOS default entry
-    catalog[64] = 0x91, catalog[65] = 0xEF, put(catalog + 66, 1, 2);  // the last section: EFI, one entry
-    catalog[96] = 0x88, put(catalog + 104, 20, 4);
-    std::copy(efi.begin(), efi.end(), cd.begin() + 20 * 2048);
-    return cd;
+// A CD made by xorriso with a BIOS entry and an EFI entry whose FAT image
+// is `efi`; `badCatalog` breaks the catalog's validation entry checksum.
+std::vector<uint8_t> ElToritoCd(const std::filesystem::path& dir, const std::string& efi, bool badCatalog = false) {
+    const auto tree = dir / "cd-tree", cd = dir / "made.iso";
+    std::filesystem::create_directories(tree);
+    std::filesystem::copy_file(dir / efi, tree / "efi.img", std::filesystem::copy_options::overwrite_existing);
+    menvolt_test::WriteBytes(tree / "bios.bin", std::vector<uint8_t>(2048));
+    RunTool("xorriso -as mkisofs -quiet -o " + cd.string() + " -b bios.bin -no-emul-boot -eltorito-alt-boot -e efi.img "
+            "-no-emul-boot " + tree.string() + " 2>/dev/null");
+    std::vector<uint8_t> bytes = menvolt_test::ReadBytes(cd);
+    if (badCatalog && bytes.size() > 18 * 2048) {
+        const uint32_t catalog = bytes[17 * 2048 + 0x47] | bytes[17 * 2048 + 0x48] << 8;  // the boot record's pointer
+        if ((catalog + 1) * 2048 <= bytes.size()) bytes[catalog * 2048 + 28] ^= 1;
+    }
+    return bytes;
 }
 
 TEST(BootImageCorpus, TheEditorAndTheClientAgree) {
@@ -113,9 +106,9 @@ TEST(BootImageCorpus, TheEditorAndTheClientAgree) {
         {"extended-cut.img", extendedCut, "BIOS",
          "Error: this extended image's header gives sizes that do not fit the file.",
          "Error: this extended image's header gives sizes that do not fit the file."},
-        {"cd.iso", ElToritoCd(bytes("both.img")), "UEFI x86-64 and ARM64", "cd", "cd"},
-        {"cd-x64.iso", ElToritoCd(bytes("x64.img")), "UEFI x86-64", "cd", "This image needs an x86-64 PC."},
-        {"cd-bad-catalog.iso", ElToritoCd(bytes("both.img"), false), "neither (no boot code found)", noUefi, noUefi},
+        {"cd.iso", ElToritoCd(dir, "both.img"), "UEFI x86-64 and ARM64", "cd", "cd"},
+        {"cd-x64.iso", ElToritoCd(dir, "x64.img"), "UEFI x86-64", "cd", "This image needs an x86-64 PC."},
+        {"cd-bad-catalog.iso", ElToritoCd(dir, "both.img", true), "neither (no boot code found)", noUefi, noUefi},
         {"hard-disk.img", mbr, "BIOS", bios, bios},
         {"small.bin", small, "BIOS", bios, bios},
     };
