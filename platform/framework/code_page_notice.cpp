@@ -10,7 +10,7 @@
 #include "platform/ansi_text.h"
 #include "platform/framework/dialog_units.h"
 #include "platform/framework/qt_text.h"
-#include "res/resource.h"
+#include "res/standard_ids.h"
 #include "res/string_table.h"
 
 namespace framework {
