@@ -27,6 +27,8 @@ std::string WindowsPathOf(const std::string& hostPath);
 std::vector<std::string> LoaderWarnings(const LoaderFile& doc);
 
 int Show(const std::vector<std::string>& args);
+// show --screen FILE.ldr: the menu screen the file gives.
+int ShowScreen(const std::vector<std::string>& args);
 int Check(const std::vector<std::string>& args);
 int WriteTemplate(const std::vector<std::string>& args);
 int New(const std::vector<std::string>& args);

@@ -18,6 +18,8 @@ void Usage(FILE* out) {
         "\n"
         "Loader and OSChooser files:\n"
         "  show FILE             describe a loader file (.ldr) or an OSChooser file (.sif)\n"
+        "  show --screen FILE.ldr [--selected N]\n"
+        "                        the menu screen the loader file gives, cell by cell\n"
         "  check FILE...         run the editor's checks; exit 1 when any file fails\n"
         "  template OUT          write the built-in loader template\n"
         "  new OUT [options]     build a loader file\n"
@@ -78,6 +80,8 @@ int main(int argc, char** argv) {
     cli::DropEndOfOptions(args);
     args.insert(args.end(), leading.begin(), leading.end());
     if (command == "show") {
+        for (const std::string& a : args)
+            if (a == "--screen") return cli::ShowScreen(args);
         // A file on this machine is shown as a file; anything else names an
         // entry of the share.
         std::error_code ec;

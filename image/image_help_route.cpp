@@ -4,6 +4,7 @@
 
 #include "imagelib/image_help_event.h"
 #include "platform/framework/dialog.h"
+#include "res/resource.h"
 
 // The viewer's own topic is one of ours.
 static_assert(KTIMG_HELP_VIEWER == IDH_IMAGE_VIEWER);

@@ -1,6 +1,6 @@
 #include "imagelib/atomic_file.h"
 
-#include "platform/file_replace.h"
+#include "common/file_replace.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -75,7 +75,7 @@ bool ReplaceFileAtomically(const std::string& linkOrPath, const uint8_t* data, s
         error = "The image file was replaced or moved by another program meanwhile; nothing was written: " + path;
         return false;
     }
-    if (int err = platform::ReplaceAt(dir, name, data, size)) {
+    if (int err = common::ReplaceAt(dir, name, data, size)) {
         error = Reason("Cannot replace " + path, err);
         return false;
     }
@@ -94,7 +94,7 @@ bool CreateNewFile(const std::string& path, const uint8_t* data, size_t size, st
         error = Reason("Cannot open the folder " + Folder(path), errno);
         return false;
     }
-    const int err = platform::CreateNewAt(dir, name, data, size);
+    const int err = common::CreateNewAt(dir, name, data, size);
     close(dir);
     if (err == EEXIST) error = path + " exists already; it was left as it was (--force replaces it)";
     else if (err) error = Reason("Cannot create " + path, err);

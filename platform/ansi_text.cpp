@@ -4,7 +4,8 @@
 #include <cstdio>
 
 #include "common/utf8.h"
-#include "res/string_table.h"
+#include "res/load_string.h"
+#include "res/standard_ids.h"
 
 namespace platform {
 

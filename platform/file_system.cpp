@@ -16,7 +16,7 @@
 #include <unistd.h>
 
 #include "common/path_components.h"
-#include "platform/file_replace.h"
+#include "common/file_replace.h"
 #include "platform/folder_handle.h"
 
 namespace fs = std::filesystem;
@@ -666,7 +666,7 @@ std::vector<std::string> StaleTemporaryFiles(const std::string& folder, int minA
     std::sort(names.begin(), names.end());
     for (const std::string& name : names) {
         struct stat st {};
-        if (!IsTemporaryName(name) || ::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+        if (!common::IsTemporaryName(name) || ::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
             !S_ISREG(st.st_mode) || now - st.st_mtime <= minAgeSeconds)
             continue;
         ExclusiveFile probe;
@@ -945,7 +945,7 @@ FileError WriteFileAtomicallyIn(const HeldFile& file, const void* data, size_t s
         if (retry) return FileError::SharingViolation;
         if (e != FileError::None) return e;
     }
-    if (int err = ReplaceAt(at.fd, at.name, data, size)) return FromErrno(err, true);
+    if (int err = common::ReplaceAt(at.fd, at.name, data, size)) return FromErrno(err, true);
     return FileError::None;
 }
 
@@ -957,7 +957,7 @@ FileError CreateNewFile(const std::string& folder, const std::function<std::stri
 }
 
 FileError CreateFileIn(const HeldFile& file, const void* data, size_t size) {
-    if (int err = CreateNewAt(file.place.fd, file.place.name, data, size)) return FromErrno(err, true);
+    if (int err = common::CreateNewAt(file.place.fd, file.place.name, data, size)) return FromErrno(err, true);
     ::fsync(file.place.fd);
     return FileError::None;
 }
@@ -966,7 +966,7 @@ FileError CreateNewFileIn(const HeldFolder& folder, const std::function<std::str
                           const void* data, size_t size, std::string& name) {
     const int dir = folder.handle.fd;
     std::string temp;
-    if (int err = WriteTemporaryAt(dir, "new", data, size, NewFileMode(), temp)) return FromErrno(err, false);
+    if (int err = common::WriteTemporaryAt(dir, "new", data, size, common::NewFileMode(), temp)) return FromErrno(err, false);
     auto finish = [&](FileError result) {
         ::unlinkat(dir, temp.c_str(), 0);
         if (result == FileError::None) ::fsync(dir);
@@ -987,7 +987,7 @@ FileError CreateNewFileIn(const HeldFolder& folder, const std::function<std::str
             return finish(FromErrno(errno, true));
         // No hard links on this file system: claim the name with an
         // exclusive create, then move the bytes onto it.
-        int fd = ::openat(dir, final.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_CLOEXEC, NewFileMode());
+        int fd = ::openat(dir, final.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_CLOEXEC, common::NewFileMode());
         if (fd < 0) {
             if (errno == EEXIST) continue;
             return finish(FromErrno(errno, true));

@@ -8,7 +8,7 @@
 
 #include <filesystem>
 
-#include "platform/file_replace.h"
+#include "common/file_replace.h"
 
 namespace platform {
 
@@ -20,7 +20,7 @@ int WriteHostFile(const std::string& hostPath, const std::string& data, mode_t m
     const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir < 0) return errno;
     std::string temp;
-    int err = WriteTemporaryAt(dir, name, data.data(), data.size(), mode, temp);
+    int err = common::WriteTemporaryAt(dir, name, data.data(), data.size(), mode, temp);
     if (!err) {
         // A link to the temporary file takes the name only if it is free.
         const int moved = how == HostWrite::Replace ? ::renameat(dir, temp.c_str(), dir, name.c_str())
@@ -43,7 +43,7 @@ int WriteHostFiles(const std::string& folder, const std::vector<HostFile>& files
     int err = 0;
     for (const HostFile& f : files) {
         std::string temp;
-        if ((err = WriteTemporaryAt(dir, f.name, f.data.data(), f.data.size(), f.mode, temp)) != 0) {
+        if ((err = common::WriteTemporaryAt(dir, f.name, f.data.data(), f.data.size(), f.mode, temp)) != 0) {
             failed = (std::filesystem::path(folder) / f.name).string();
             break;
         }

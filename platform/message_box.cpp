@@ -3,7 +3,8 @@
 #include <cstdio>
 
 #include "platform/ansi_text.h"
-#include "res/string_table.h"
+#include "res/load_string.h"
+#include "res/standard_ids.h"
 
 namespace platform {
 

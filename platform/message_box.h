@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "res/resource.h"  // the answers: IDOK, IDCANCEL, IDYES, IDNO
+#include "res/standard_ids.h"  // the answers: IDOK, IDCANCEL, IDYES, IDNO
 
 namespace platform {
 

@@ -3,8 +3,8 @@
 // here; the templates and the dialogs that fill them use the names.
 #pragma once
 
-#include "platform/framework/standard_ids.h"
 #include "res/help_contexts.h"
+#include "res/standard_ids.h"
 
 namespace res {
 
@@ -15,7 +15,7 @@ enum : unsigned {
     IDS_APP_DESCRIPTION = 105,
     IDS_WRONG_PLATFORM = 106,
 
-    AFX_IDS_APP_TITLE = 57344,       // application title, caption of every application box
+    // 57344 is the application title (AFX_IDS_APP_TITLE), a standard identifier.
     IDS_BAD_FORMAT = 57345,
     IDS_IMAGE_NOT_FOUND = 57346,
     IDS_INVALID_PATH = 57347,
@@ -70,9 +70,7 @@ enum : unsigned {
     IDS_NO_DOUBLE_QUOTE = 57395,
     IDS_SIF_NOT_TEXT = 57396,
     IDS_SIF_NO_SECTION = 57397,
-    IDS_MISSING_CHARACTER = 57398,
-    IDS_MISSING_CHARACTERS = 57399,
-    IDS_NOT_UTF8_BYTE = 57400,
+    // 57398-57400: the code page notice's, standard identifiers.
     IDS_FOLDER_OUTSIDE_SHARE = 57401,
     IDS_LOADER_KEPT = 57402,
     IDS_FILE_NOT_FOUND = 57403,
@@ -101,7 +99,7 @@ enum : unsigned {
     IDS_QEMU_ENDED = 57445,
     IDS_NO_LOADER_NAMED = 57446,
     IDS_LOADER_MISSING = 57447,
-    IDS_CHARACTER_NOT_STORED = 57448,
+    // 57448: the code page notice's caption, a standard identifier.
     // Which kind of PC an item starts on, and Test Boot's two kinds.
     IDS_BOOTS_ON = 57450,
     IDS_BOOTS_BIOS = 57451,
@@ -148,8 +146,8 @@ enum : unsigned {
 }  // namespace res
 
 // Control identifiers. They are global, as the dialog code has always named
-// them; the standard ones (IDOK, IDCANCEL, IDHELP, IDC_STATIC) come from the
-// framework's standard_ids.h. Several controls share a number on different
+// them; the standard ones (IDOK, IDCANCEL, IDHELP, IDC_STATIC) come from
+// standard_ids.h. Several controls share a number on different
 // templates; the name says which template a control belongs to.
 enum : int {
     // Main window.

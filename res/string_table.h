@@ -1,16 +1,6 @@
-// The program's string table: every message and caption the user sees.
+// The program's string table: every message and caption the user sees,
+// looked up by the identifiers of resource.h.
 #pragma once
 
-#include <string>
-
+#include "res/load_string.h"
 #include "res/resource.h"
-
-namespace res {
-
-// The text of an identifier; empty for an identifier the table does not hold.
-const char* LoadString(unsigned id);
-
-// printf-style formatting of a string-table entry.
-std::string FormatString(unsigned id, ...);
-
-}  // namespace res

@@ -9,7 +9,7 @@
 #include <cstdlib>
 
 #include "loader/loader_file.h"
-#include "ui/common/client_screen.h"
+#include "loader/client_screen.h"
 #include "ui/common/client_screen_view.h"
 
 namespace {

@@ -10,8 +10,8 @@
 #include "platform/ansi_text.h"
 #include "platform/framework/dialog_units.h"
 #include "platform/framework/qt_text.h"
-#include "res/resource.h"
-#include "res/string_table.h"
+#include "res/load_string.h"
+#include "res/standard_ids.h"
 
 namespace framework {
 

@@ -14,7 +14,7 @@
 #include "platform/framework/dialog_units.h"
 #include "platform/win_types.h"
 #include "res/dialog_template.h"
-#include "res/resource.h"
+#include "res/standard_ids.h"
 
 class QComboBox;
 class QTabBar;

@@ -7,7 +7,7 @@
 #include "platform/framework/dialog_units.h"
 #include "platform/framework/property_sheet.h"
 #include "platform/message_box.h"
-#include "res/string_table.h"
+#include "res/load_string.h"
 
 namespace framework {
 

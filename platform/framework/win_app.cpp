@@ -3,7 +3,8 @@
 #include "platform/framework/html_help.h"
 #include "platform/framework/qt_message_sink.h"
 #include "platform/message_box.h"
-#include "res/string_table.h"
+#include "res/load_string.h"
+#include "res/standard_ids.h"
 
 namespace {
 CWinApp* g_app = nullptr;

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
@@ -11,7 +10,6 @@
 #include "res/string_table.h"
 #include "tests/support/fake_shell_host.h"
 #include "tests/support/test_support.h"
-#include "ui/main_window/main_dlg.h"
 
 using menvolt_test::FakeShellHost;
 using menvolt_test::ScriptedMessages;
@@ -115,25 +113,6 @@ TEST_F(AboutBoxTest, ClickingTheLinkOpensThePage) {
         box.EndDialog(IDCANCEL);
     });
     EXPECT_EQ(desktop.opened, std::vector<std::string>{"https://menvolt.example.org/"});
-}
-
-TEST_F(AboutBoxTest, TheMainWindowsAboutButtonOpensTheBox) {
-    CMainDlg main;
-    ASSERT_TRUE(main.Create());
-    std::string caption;
-    QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || !modal->isVisible() || !caption.empty()) return;
-        caption = modal->windowTitle().toStdString();
-        modal->close();
-    });
-    timer.start(10);
-    QTimer::singleShot(5000, [] {
-        if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
-    });
-    main.Item<QPushButton>(IDC_MAIN_ABOUT)->click();
-    EXPECT_EQ(caption, "About");
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """End-to-end boots of menvolt.efi on OVMF: efi_scenarios.py SCENARIO --bin BUILD/bin --guests DIR.
 The screen, rebuilt from the firmware's VT100 mirror on COM1, is compared cell by cell with
-colours with the one the loader file describes (positions from layout.def)."""
+colours with the one the editor draws for the loader file (menvolt-cli show --screen)."""
 
 import argparse
 import os
@@ -13,7 +13,8 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from e2e_scenarios import COLORS, HIGHLIGHT, NORMAL, SERVER_PATH, Setup, expect  # noqa: E402
+from e2e_scenarios import COLORS, HIGHLIGHT, L, NORMAL, SERVER_PATH, Setup, expect  # noqa: E402
+from e2e_scenarios import menu_screen, screen_mismatch  # noqa: E402
 from qemu_harness import Machine  # noqa: E402
 from tftp_server import TftpServer  # noqa: E402
 from web_server import WebServer  # noqa: E402
@@ -31,69 +32,30 @@ IPXE_EFI = "e1000"                          # iPXE's EFI driver from the card's 
 BOOT_TIMEOUT = 60
 MEMTEST = "/boot/memtest86+x64.efi"
 CD_PAD_MB = 150
-LAYOUT_DEF = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "loader", "layout.def")
-L = {m.group(1): int(m.group(2), 0)
-     for m in re.finditer(r"^LAYOUT\((\w+), *([0-9A-Fa-fx]+)\)", open(LAYOUT_DEF).read(), re.M)}
+BIN = None  # the build's bin folder, for menvolt-cli
 
 
 def word(data, at):
     return data[at] | data[at + 1] << 8
 
 
-def string(data, at):
-    return data[at:data.index(0, at)]
-
-
-def expected_screen(ldr, selected):
-    """(row, column) -> (character, attribute) of every cell the menu draws."""
-    cells = {}
-    header = word(ldr, L["LDR_HEADER_PTR"])
-    normal, high = ldr[header + L["HDR_NORMAL_ATTR"]], ldr[header + L["HDR_HIGHLIGHT_ATTR"]]
-
-    def put(row, column, text, attr):
-        for ch in text.decode("latin-1"):
-            if ch == "\n":
-                row, column = row + 1, L["HELP_NEXT_COLUMN"]
-            elif column < 80 and row <= L["SCREEN_LAST_ROW"]:
-                cells[(row, column)] = (ch, attr)
-                column += 1
-
-    def slot(i, field):
-        return string(ldr, word(ldr, header + L["HDR_SLOTS"] + i * L["HDR_SLOT_SIZE"] + L[field]))
-
-    put(0, 0, string(ldr, word(ldr, header + L["HDR_TITLE"])), high)
-    put(L["SCREEN_LAST_ROW"], 0, string(ldr, L["LDR_TEXT_CONTINUE"]), high)
-    put(L["ARROWS_ROW"], L["ARROWS_COLUMN"], string(ldr, L["LDR_TEXT_ARROWS"]), normal)
-    for i in range(word(ldr, header + L["HDR_ITEM_COUNT"])):
-        label = slot(i, "SLOT_DESCRIPTION") or slot(i, "SLOT_IMAGE")
-        put(L["ITEM_ROW"] + i, L["ITEM_COLUMN"], b" " + label + b" ", high if i == selected else normal)
-    for row in range(L["HELP_ROW"], L["HELP_LAST_ROW"] + 1):
-        put(row, L["HELP_LEFT"], b" " * (L["HELP_RIGHT"] - L["HELP_LEFT"] + 1), normal)
-    put(L["HELP_ROW"], L["HELP_LEFT"], string(ldr, L["LDR_TEXT_DESCRIPTION"]), normal)
-    put(L["HELP_ROW"], L["HELP_COLUMN"], slot(selected, "SLOT_HELP"), normal)
-    # The terminal scrolls when its last cell is written: that one stays unset.
-    cells.pop((L["SCREEN_LAST_ROW"], 79), None)
-    return cells
-
-
-def menu_mismatch(s, ldr, selected):
-    """The first cell that differs from the menu, or None."""
-    for (row, column), (ch, attr) in sorted(expected_screen(ldr, selected).items()):
-        got = (s.text(row, column, 1), s.attr(row, column))
-        if got != (ch, attr):
-            return "cell %d,%d: %r, want %r" % (row, column, got, (ch, attr))
-    return None
-
-
 def wait_menu(m, ldr, selected, timeout, what):
-    """Waits for the menu on `selected`, then for all of it: the serial
-    terminal gets the screen a piece at a time, so the item row can be there
-    before the help area."""
+    """Waits for the menu on `selected`, then for all of it, as the editor's
+    renderer draws it: the serial terminal gets the screen a piece at a time,
+    so the item row can be there before the help area. The terminal shows
+    what is written, not the colour a clear leaves, so the blank cells of
+    the background are left out (the help area is written blank); and it
+    scrolls when its last cell is written: that one stays unset."""
+    normal = ldr[word(ldr, L["LDR_HEADER_PTR"]) + L["HDR_NORMAL_ATTR"]]
+    written = lambda row, column: (L["HELP_ROW"] <= row <= L["HELP_LAST_ROW"] and
+                                   L["HELP_LEFT"] <= column <= L["HELP_RIGHT"])
+    cells = {at: cell for at, cell in menu_screen(BIN, ldr, selected).items() if cell != (" ", normal) or written(*at)}
+    cells.pop((L["SCREEN_LAST_ROW"], 79), None)
     m.wait_screen(menu_on(selected), timeout, what)
     deadline = time.monotonic() + 5
     while True:
         s = m.screen()
-        mismatch = menu_mismatch(s, ldr, selected)
+        mismatch = screen_mismatch(s, cells)
         if mismatch is None or time.monotonic() > deadline:
             expect(mismatch is None, "%s: %s" % (what, mismatch), s)
             return s
@@ -684,6 +646,8 @@ def main():
     parser.add_argument("--bin", required=True)
     parser.add_argument("--guests", required=True)
     setup = EfiSetup(parser.parse_args())
+    global BIN
+    BIN = setup.bin
     try:
         scenarios[setup.args.scenario](setup)
     finally:

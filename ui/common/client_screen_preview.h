@@ -8,7 +8,7 @@
 #include <QPointer>
 #include <string>
 
-#include "ui/common/client_screen.h"
+#include "loader/client_screen.h"
 
 class ClientScreenView;
 class QWidget;

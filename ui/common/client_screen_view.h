@@ -5,7 +5,7 @@
 
 #include <QWidget>
 
-#include "ui/common/client_screen.h"
+#include "loader/client_screen.h"
 
 class ClientScreenView : public QWidget {
 public:

@@ -3,6 +3,7 @@
 
 #include "loader/loader_file.h"
 #include "platform/framework/dialog_units.h"
+#include "res/resource.h"
 #include "tests/support/test_support.h"
 #include "ui/common/appearance_dlg.h"
 #include "ui/common/client_screen_view.h"

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "loader/loader_file.h"
-#include "ui/common/client_screen.h"
+#include "loader/client_screen.h"
 #include "ui/common/client_screen_view.h"
 
 #ifdef MENVOLT_HAVE_CLIENT_BENCH

@@ -2,10 +2,12 @@
 #include <sys/stat.h>
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTabBar>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include "app/editor_app.h"
@@ -320,6 +322,24 @@ TEST_F(MainWindowTest, RealQuestionBoxDrivesRemove) {
     EXPECT_EQ(caption, "Edit Menu");
     EXPECT_TRUE(Rows().empty());
     EXPECT_FALSE(std::filesystem::exists(Host(share, kTools + "tool0.ldr")));
+}
+
+TEST_F(MainWindowTest, TheAboutButtonOpensTheAboutBox) {
+    Open();
+    std::string caption;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || !modal->isVisible() || !caption.empty()) return;
+        caption = modal->windowTitle().toStdString();
+        modal->close();
+    });
+    timer.start(10);
+    QTimer::singleShot(5000, [] {
+        if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+    });
+    Click(IDC_MAIN_ABOUT);
+    EXPECT_EQ(caption, "About");
 }
 
 }  // namespace

@@ -2,7 +2,8 @@
 // a loader document: 25 rows of 80 character cells, each a code-page-437
 // character and a text attribute. The rules are the loader program's own
 // (fill, title bar, bottom bar, arrows line, item rows, help area), so the
-// editor can show the screen before any client boots it.
+// editor can show the screen before any client boots it, `menvolt-cli show
+// --screen` can print it, and the boot tests hold both clients against it.
 #pragma once
 
 #include <array>

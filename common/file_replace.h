@@ -9,7 +9,7 @@
 #include <string>
 #include <sys/types.h>
 
-namespace platform {
+namespace common {
 
 // Every temporary file we make is named kTemporaryPrefix + the name it
 // stands for + "." + six random characters, so a leftover can be recognised.
@@ -33,4 +33,4 @@ int ReplaceAt(int dir, const std::string& name, const void* data, size_t size);
 // the moment it takes the name: EEXIST then, and nothing is left behind.
 int CreateNewAt(int dir, const std::string& name, const void* data, size_t size);
 
-}  // namespace platform
+}  // namespace common

@@ -1,4 +1,4 @@
-#include "platform/file_replace.h"
+#include "common/file_replace.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace platform {
+namespace common {
 
 bool IsTemporaryName(const std::string& hostName) { return hostName.rfind(kTemporaryPrefix, 0) == 0; }
 
@@ -84,4 +84,4 @@ int CreateNewAt(int dir, const std::string& name, const void* data, size_t size)
     return err;
 }
 
-}  // namespace platform
+}  // namespace common

@@ -1,4 +1,4 @@
-#include "ui/common/client_screen.h"
+#include "loader/client_screen.h"
 
 #include <cstring>
 
