@@ -24,6 +24,7 @@ AAVMF_CODE = "/usr/share/AAVMF/AAVMF_CODE.fd"
 SECURE_BOOT_CODE = "/usr/share/OVMF/OVMF_CODE_4M.secboot.fd"
 TEST_KEY_VARS = "/usr/share/OVMF/OVMF_VARS_4M.snakeoil.fd"  # Debian's test key in PK, KEK and db
 SHIPPED_KEY_VARS = "/usr/share/OVMF/OVMF_VARS_4M.ms.fd"     # Microsoft's keys, as PCs ship
+ARM64_TEST_KEY_VARS = "/usr/share/AAVMF/AAVMF_VARS.snakeoil.fd"
 REFUSED_PROGRAM = "Error: Secure Boot refused this EFI program (it is not signed with a key the PC trusts)."
 REFUSED_DISK = ("Error: Secure Boot refused this image's UEFI boot program (it is not signed with a key "
                 "the PC trusts).")
@@ -332,7 +333,10 @@ def scenario_arm64(setup):
     server); an ARM64 program runs and returns, and so does the one of a
     disk holding BOOTAA64.EFI, from a RAM disk; an x86-64 program and a disk
     with BOOTX64.EFI alone are refused with the PC they need, the menu back
-    on the same item; the hard-drive item hands back to the firmware."""
+    on the same item; the hard-drive item hands back to the firmware. Then
+    the same PC with Secure Boot on, the site key in db: the signed
+    menvolt-aa64.efi starts a signed ARM64 program and refuses an unsigned
+    one with the message."""
     shutil.copy(os.path.join(setup.bin, "menvolt-aa64.efi"), setup.root)
     arm = os.path.join(setup.guests, "test_program_aa64.efi")
     setup.serve("arm.efi", open(arm, "rb").read())
@@ -349,6 +353,17 @@ def scenario_arm64(setup):
                              (2, "menvolt test program: on a RAM disk", True)])
         m.key("5")
         m.wait_serial("BdsDxe: failed to start Boot0001", 30)
+    setup.secure_boot("key", "--name", "Menvolt test site")
+    setup.serve("signed-arm.efi", open(arm, "rb").read())
+    for program in (SERVER_PATH + "signed-arm.efi", "menvolt-aa64.efi"):
+        setup.secure_boot("sign", os.path.join(setup.root, program))
+    variables = os.path.join(setup.root, "aa64-db.fd")
+    setup.secure_boot("vm-vars", variables, "--from", ARM64_TEST_KEY_VARS)
+    ldr = setup.loader(("signed-arm.efi", "Signed ARM64 program", ""), ("arm.efi", "Unsigned ARM64 program", ""))
+    with setup.machine(FIRMWARE_PXE, bootfile="menvolt-aa64.efi", arm64=True, memory_mb=512,
+                       variables=variables) as m:
+        wait_menu(m, ldr, 0, 2 * BOOT_TIMEOUT, "the menu on an ARM64 PC with Secure Boot")
+        visit_items(m, ldr, [(1, REFUSED_PROGRAM, False), (0, "menvolt test program: returning", True)])
 
 
 def scenario_zero_items(setup):

@@ -108,7 +108,7 @@ class Machine:
         if self.uefi:
             store = os.path.join(self.work, "vars.fd")
             shutil.copy(variables or (AAVMF_VARS if arm64 else OVMF_VARS), store)
-            if variables:
+            if variables and not arm64:  # the x86 PC's store is SMM-only; the ARM board has no secure world here
                 args += ["-global", "driver=cfi.pflash01,property=secure,value=on"]
             args += ["-drive", "if=pflash,format=raw,unit=0,readonly=on,file=" + firmware,
                      "-drive", "if=pflash,format=raw,unit=1,file=" + store,
