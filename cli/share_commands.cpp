@@ -77,8 +77,9 @@ int TakeEntryArgument(std::vector<std::string>& args, const char* usage, ShareOp
     }
     root = OpenShare(options);
     if (root.empty()) return kExitFailed;
-    if (!FindEntry(root, NameArgument(args[0]), row)) {
-        std::fprintf(stderr, "menvolt-cli: no entry %s\n", args[0].c_str());
+    std::string why;
+    if (!FindEntry(root, NameArgument(args[0]), row, why)) {
+        std::fprintf(stderr, "menvolt-cli: %s\n", why.c_str());
         return kExitFailed;
     }
     return -1;
@@ -151,7 +152,9 @@ const char kLoaderMissing[] = "the loader file is missing, so the entry has noth
 int List(std::vector<std::string> args) {
     if (WantsHelp(args)) {
         std::puts("usage: menvolt-cli [--share DIR] [--json] list [--language NAME] [--tab tools|images]\n"
-                  "Lists every menu entry: language, tab, description, kind and files.");
+                  "Lists every menu entry: language, tab, description, kind and files. What\n"
+                  "cannot be listed is named on standard error; exit status 1 when a folder of\n"
+                  "entries (the Setup folder, a language's) cannot be read.");
         return kExitOk;
     }
     ShareOptions options = TakeShareOptions(args);
@@ -169,6 +172,15 @@ int List(std::vector<std::string> args) {
     }
     std::string root = OpenShare(options);
     if (root.empty()) return kExitFailed;
+    // An empty list must mean no entries, never a share that was not read.
+    if (platform::LeadsOutsideShare(root + "Setup")) {
+        std::fprintf(stderr, "menvolt-cli: nothing listed: %s\n", UnreachableFolderText(root, root + "Setup").c_str());
+        return kExitFailed;
+    }
+    if (const std::string why = platform::UnlistableFolderReason(root + "Setup"); !why.empty()) {
+        std::fprintf(stderr, "menvolt-cli: nothing listed: the folder Setup cannot be read: %s\n", why.c_str());
+        return kExitFailed;
+    }
     std::vector<std::string> json;
     std::vector<SkippedFile> skipped;
     for (const EntryRow& row : CollectEntries(root, language, tab, &skipped)) {
@@ -205,9 +217,12 @@ int List(std::vector<std::string> args) {
     }
     if (options.json) std::puts(JsonArray(json).c_str());
     // What could not be listed is said, never silently left out.
-    for (const SkippedFile& s : skipped)
+    bool folderLost = false;
+    for (const SkippedFile& s : skipped) {
         std::fprintf(stderr, "menvolt-cli: not listed: %s: %s\n", Shown(Relative(root, s.path)).c_str(), s.reason.c_str());
-    return kExitOk;
+        folderLost = folderLost || s.isFolder;
+    }
+    return folderLost ? kExitFailed : kExitOk;
 }
 
 int ShowEntry(std::vector<std::string> args) {
@@ -286,14 +301,27 @@ int Remove(std::vector<std::string> args) {
         std::fprintf(stderr, "menvolt-cli: %s\n", res::LoadString(res::IDS_WRITE_PROTECTED));
         return kExitFailed;
     }
+    // The entry is this very file, told by device and inode, wherever the
+    // listing puts it now: other entries made or removed meanwhile move it
+    // in the list but do not change it.
     MenuStore store;
     store.Load(root, row.language, row.tab);
-    if (store.Row(row.index).sifPath != row.sifPath) {
+    const int index = store.FindBySifPath(row.sifPath);
+    for (const SkippedFile& s : store.GetSkipped()) {
+        if (index < 0 && s.busy && s.path == row.sifPath) {
+            std::fprintf(stderr, "menvolt-cli: %s is busy: another command holds it; try again\n",
+                         Shown(Relative(root, row.sifPath)).c_str());
+            return kExitFailed;
+        }
+    }
+    const std::optional<platform::FileIdentity>& chosen = row.identity;
+    const std::optional<platform::FileIdentity>& listed = store.Row(index).identity;
+    if (!chosen || !listed || !listed->SameFile(*chosen)) {
         std::fprintf(stderr, "menvolt-cli: %s changed while it was being removed; nothing was removed. Try again.\n",
                      Shown(Relative(root, row.sifPath)).c_str());
         return kExitFailed;
     }
-    if (!store.DeleteEntry(row.index)) return kExitFailed;  // the store has said why
+    if (!store.DeleteEntry(index, &*chosen)) return kExitFailed;  // the store has said why
     if (options.json) std::puts(JsonObject().Add("removed", Relative(root, row.sifPath)).Str().c_str());
     else std::printf("removed %s\n", Shown(Relative(root, row.sifPath)).c_str());
     return kExitOk;

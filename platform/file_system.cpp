@@ -529,6 +529,24 @@ std::vector<FindData> ListMatches(const std::string& pattern) {
     return found;
 }
 
+std::string UnlistableFolderReason(const std::string& windowsPath) {
+    int dir = -1;
+    const FileError e = OpenFolder(windowsPath, dir);
+    if (e == FileError::BadPath || e == FileError::FileNotFound) return "";
+    if (e != FileError::None) return FileErrorName(e);
+    DIR* d = ::fdopendir(dir);
+    if (!d) {
+        const int err = errno;
+        ::close(dir);
+        return std::strerror(err);
+    }
+    errno = 0;
+    const bool read = ::readdir(d) != nullptr || errno == 0;
+    const int err = errno;
+    ::closedir(d);
+    return read ? "" : std::strerror(err);
+}
+
 bool FileFind::FindFirst(const std::string& pattern) {
     m_entries = ListMatches(pattern);
     m_index = 0;
