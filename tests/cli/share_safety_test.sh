@@ -330,6 +330,14 @@ for i in $(seq 1 20); do
 done
 echo "create racing add: 20 rounds, $undone creates undone"
 [ "$undone" = 0 ] || fail "a create racing an add was undone"
+# An image with a second name is changed only with --force: the new image
+# would take one name and the other would keep the old one.
+ln "$dir/held.img" "$dir/held2.img" && sum=$(sha256sum < "$dir/held.img")
+if out=$("$image" add "$dir/held2.img" "$dir/f1.bin" 2>&1); then fail "add changed an image of two names"; fi
+grep -q 'held2.img has 2 names (hard links).*(--force writes it under this name)' <<<"$out" || fail "two names: $out"
+[ "$(sha256sum < "$dir/held.img")" = "$sum" ] || fail "a refused add changed the image"
+"$image" mkdir "$dir/held2.img" NEW --force && "$image" list "$dir/held2.img" | grep -q NEW || fail "mkdir --force"
+rm "$dir/held2.img"
 
 # ---- Damage that fsck.fat reports is never written through: bad bytes in a
 # name, a broken "..", a size the chain does not hold, an implausible
