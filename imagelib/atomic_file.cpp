@@ -104,7 +104,8 @@ bool CreateNewFile(const std::string& path, const uint8_t* data, size_t size, st
     return err == 0;
 }
 
-bool ReadHostFile(const std::string& path, size_t maxSize, std::vector<uint8_t>& out, std::string& error) {
+bool ReadHostFile(const std::string& path, size_t maxSize, std::vector<uint8_t>& out, std::string& error,
+                  FileId* identity) {
     out.clear();
     // A pipe, device or folder is refused before it is opened: opening a
     // pipe for reading waits for a writer that may never come.
@@ -120,6 +121,9 @@ bool ReadHostFile(const std::string& path, size_t maxSize, std::vector<uint8_t>&
     }
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     const bool read = ReadOpenFile(fd, path, maxSize, out, error);
+    struct stat st {};
+    if (identity && fstat(fd, &st) == 0)
+        *identity = FileId{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
     close(fd);
     return read;
 }

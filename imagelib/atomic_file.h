@@ -40,8 +40,10 @@ std::string FolderOf(const std::string& path);
 // moment of writing, false with a reason that names it, and nothing written.
 bool CreateNewFile(const std::string& path, const uint8_t* data, size_t size, std::string& error);
 
-// Reads a whole file of at most maxSize bytes.
-bool ReadHostFile(const std::string& path, size_t maxSize, std::vector<uint8_t>& out, std::string& error);
+// Reads a whole file of at most maxSize bytes; `identity`, when given,
+// receives the file that was read.
+bool ReadHostFile(const std::string& path, size_t maxSize, std::vector<uint8_t>& out, std::string& error,
+                  FileId* identity = nullptr);
 // The same through an open descriptor, from its first byte; `path` for messages.
 bool ReadOpenFile(int fd, const std::string& path, size_t maxSize, std::vector<uint8_t>& out, std::string& error);
 

@@ -162,13 +162,6 @@ ChangeResult ImageDocument::AddEfiBootProgram(const std::string& hostFile) {
     return Apply([&](FatVolume& volume) { return PutEfiBootProgram(volume, program); });
 }
 
-bool WriteWholeImage(const std::string& hostPath, const std::vector<uint8_t>& data, std::string& error) {
-    struct stat st {};
-    if (stat(hostPath.c_str(), &st) != 0) return ReplaceFileAtomically(hostPath, data.data(), data.size(), error);
-    ImageLock lock;
-    return lock.Acquire(hostPath, error) && lock.Replace(data, error);
-}
-
 bool CreateImageFile(const std::string& hostPath, uint32_t capacityMegabytes, uint32_t options, bool replaceExisting,
                      std::string& error, const std::vector<uint8_t>* efiProgram, bool fitCapacity) {
     // Base code cannot stay without the driver under it.

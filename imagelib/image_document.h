@@ -83,8 +83,4 @@ private:
 bool CreateImageFile(const std::string& hostPath, uint32_t capacityMegabytes, uint32_t options, bool replaceExisting,
                      std::string& error, const std::vector<uint8_t>* efiProgram = nullptr, bool fitCapacity = false);
 
-// Writes `data` over the existing file or a new one at `hostPath`, holding
-// the writer's lock on an existing one from before the write to after it.
-bool WriteWholeImage(const std::string& hostPath, const std::vector<uint8_t>& data, std::string& error);
-
 }  // namespace imagelib
