@@ -333,15 +333,18 @@ constexpr int kStaleTemporarySeconds = 10 * 60;
 
 int Verify(std::vector<std::string> args) {
     ShareOptions options = TakeShareOptions(args);
-    const bool clean = std::erase(args, std::string("--clean")) > 0;
+    const bool keepEdits = std::erase(args, std::string("--keep-edits")) > 0;
+    const bool clean = std::erase(args, std::string("--clean")) > 0 || keepEdits;
     if (WantsHelp(args) || !args.empty()) {
-        std::puts("usage: menvolt-cli [--share DIR] [--json] verify [--clean]\n"
+        std::puts("usage: menvolt-cli [--share DIR] [--json] verify [--clean [--keep-edits]]\n"
                   "Checks every entry: its loader file, the image files its items name, a\n"
                   "LaunchFile outside the share, and loader files no entry names.\n"
                   "Temporary files a stopped program left (nobody holds them, older than ten\n"
                   "minutes) are problems too; --clean removes them. So are changes a command\n"
                   "left half-done; --clean undoes an edit, and removes the loader file that\n"
-                  "a half-done create or removal left named by no entry.\n"
+                  "a half-done create or removal left named by no entry. An edit is undone\n"
+                  "unless asked otherwise, so the entry is whole as it was; --keep-edits keeps\n"
+                  "its new OSChooser values instead (its loader file keeps the old ones).\n"
                   "Notes (which do not change the exit status) name plain diskette images\n"
                   "that start syslinux or GRUB and should be wrapped with menvolt-image wrap,\n"
                   "and loader files served to UEFI PCs none of whose items boots on UEFI: a\n"
@@ -433,12 +436,12 @@ int Verify(std::vector<std::string> args) {
                 const bool named = namedLoaders.count(platform::Resolve(note.file).host.string()) > 0;
                 const std::string what =
                     note.putBack ? "a half-done edit left new values here that its loader file lacks; verify --clean "
-                                   "puts the file back as it was"
+                                   "puts the file back as it was (--keep-edits keeps them)"
                     : named      ? "a half-done change was noted for this loader file, which an entry names again; "
                                    "verify --clean drops the note"
                                  : "a half-done create or removal left this loader file named by no entry; verify "
                                    "--clean removes it";
-                const std::string why = clean ? SettleHalfDone(note, named) : "";
+                const std::string why = clean ? SettleHalfDone(note, named, keepEdits) : "";
                 if (clean && why.empty()) settled.push_back(Relative(root, note.file));
                 else problems.push_back({Relative(root, note.file), clean ? what + "; it failed: " + why : what});
             }
