@@ -145,9 +145,14 @@ bool CheckImage(const std::string& folder, const std::string& name, bool allowMi
     if (name.empty()) return true;  // boots from the hard drive
     if (unsigned problem = ImageFileNameProblem(folder, name, serverPath))
         return Fail(Shown(name) + ": " + res::LoadString(problem));
-    if (!allowMissing && !ImageFileExistsIn(folder, name))
+    if (!allowMissing && !ImageFileExistsIn(folder, name)) {
+        // Not found because a folder on the way is a link out: nothing says
+        // the image is missing, and saving anyway would not help.
+        if (const std::string out = FolderLeadingOutside(ShareRootOf(folder), folder); !out.empty())
+            return Fail(Shown(name) + ": " + UnreachableFolderText(ShareRootOf(folder), out));
         return Fail(Shown(name) + ": " + res::LoadString(res::IDS_IMAGE_MISSING_QUESTION) +
                     " (--allow-missing-images saves it anyway)");
+    }
     return true;
 }
 
@@ -271,7 +276,8 @@ int Edit(std::vector<std::string> args) {
     std::string root = OpenShare(options);
     if (root.empty()) return kExitFailed;
     EntryRow row;
-    if (!FindEntry(root, wanted, row)) return Error("no entry " + Shown(wanted));
+    std::string why;
+    if (!FindEntry(root, wanted, row, why)) return Error(why);
     if (row.readOnly) return Error(res::LoadString(res::IDS_WRITE_PROTECTED));  // as the editor refuses it
     MenuEntry entry(root);
     if (!entry.Open(row.sifPath)) return Error(Shown(wanted) + ": " + res::LoadString(res::IDS_OPEN_ERROR));

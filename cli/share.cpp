@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <unistd.h>
 
+#include "cli/cli_text.h"
 #include "platform/file_system.h"
 #include "platform/host_system.h"
 #include "store/menu_store.h"
@@ -90,7 +92,7 @@ std::vector<EntryRow> CollectEntries(const std::string& risRoot, const std::stri
             store.Load(risRoot, lang, t, false);  // listing changes nothing on disk
             if (skipped) {
                 if (!store.GetFolderProblem().empty())
-                    skipped->push_back({store.LanguageFolder(), store.GetFolderProblem()});
+                    skipped->push_back({store.LanguageFolder(), store.GetFolderProblem(), false, true});
                 for (const SkippedFile& s : store.GetSkipped()) skipped->push_back(s);
             }
             for (int i = 0; i < store.GetCount(); ++i) {
@@ -106,16 +108,55 @@ std::vector<EntryRow> CollectEntries(const std::string& risRoot, const std::stri
     return rows;
 }
 
-bool FindEntry(const std::string& risRoot, const std::string& relativeSif, EntryRow& row) {
+bool FindEntry(const std::string& risRoot, const std::string& relativeSif, EntryRow& row, std::string& why) {
     std::string wanted = Upper(Backslashes(relativeSif));
     while (!wanted.empty() && wanted[0] == '\\') wanted.erase(0, 1);
-    for (const EntryRow& candidate : CollectEntries(risRoot)) {
-        if (Upper(Relative(risRoot, candidate.sifPath)) == wanted) {
-            row = candidate;
-            return true;
+    // A save holds its file for a moment: one held longer is busy.
+    for (int tries = 0;; ++tries) {
+        std::vector<SkippedFile> skipped;
+        for (const EntryRow& candidate : CollectEntries(risRoot, "", -1, &skipped)) {
+            if (Upper(Relative(risRoot, candidate.sifPath)) == wanted) {
+                row = candidate;
+                return true;
+            }
         }
+        bool busy = false;
+        why = "no entry " + Shown(relativeSif);
+        for (const SkippedFile& s : skipped) {
+            const std::string skippedPath = Upper(Relative(risRoot, s.path));
+            if (skippedPath == wanted) {
+                busy = s.busy;
+                why = Shown(relativeSif) + (s.busy ? " is busy: another command holds it; try again"
+                                                   : " cannot be used: " + s.reason);
+            }
+        }
+        if (const std::string out = FolderLeadingOutside(risRoot, risRoot + Backslashes(relativeSif)); !out.empty())
+            why = Shown(relativeSif) + ": " + UnreachableFolderText(risRoot, out);
+        if (!busy || tries == 25) return false;
+        ::usleep(40000);
     }
-    return false;
+}
+
+std::string FolderLeadingOutside(const std::string& risRoot, const std::string& path) {
+    if (risRoot.empty()) return "";
+    for (size_t cut = path.find('\\', risRoot.size()); cut != std::string::npos; cut = path.find('\\', cut + 1))
+        if (platform::LeadsOutsideShare(path.substr(0, cut))) return path.substr(0, cut);
+    // A folder path without its closing backslash ends in a folder too.
+    if (path.size() > risRoot.size() && path.back() != '\\' && platform::IsDirectory(path) &&
+        platform::LeadsOutsideShare(path))
+        return path;
+    return "";
+}
+
+std::string ShareRootOf(const std::string& path) {
+    if (path.rfind("\\\\", 0) != 0) return "";
+    const size_t computer = path.find('\\', 2);
+    const size_t share = computer == std::string::npos ? computer : path.find('\\', computer + 1);
+    return share == std::string::npos ? "" : path.substr(0, share + 1);
+}
+
+std::string UnreachableFolderText(const std::string& risRoot, const std::string& folder) {
+    return "the folder " + Shown(Relative(risRoot, folder)) + " is not reachable (it is a link that leads outside the share)";
 }
 
 std::string Relative(const std::string& risRoot, const std::string& path) {

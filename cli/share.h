@@ -42,8 +42,18 @@ std::vector<EntryRow> CollectEntries(const std::string& risRoot, const std::stri
 
 // The entry an argument names: the OSChooser file's path relative to the
 // share (as `list` prints it), with either slash. Returns false when no
-// listed entry has that path.
-bool FindEntry(const std::string& risRoot, const std::string& relativeSif, EntryRow& row);
+// listed entry has that path, with `why` saying so in a sentence: no such
+// entry, one another command holds (busy, after waiting a moment), or one
+// in a folder that cannot be reached.
+bool FindEntry(const std::string& risRoot, const std::string& relativeSif, EntryRow& row, std::string& why);
+
+// The first folder on the way from the share root to `path` (a folder or a
+// file below it) that is a link leading outside the share; "" when none is.
+std::string FolderLeadingOutside(const std::string& risRoot, const std::string& path);
+// "\\COMPUTER\SHARE\" of a path below a share; "" for any other path.
+std::string ShareRootOf(const std::string& path);
+// "the folder F is not reachable (it is a link that leads outside the share)"
+std::string UnreachableFolderText(const std::string& risRoot, const std::string& folder);
 
 // The path relative to the share root.
 std::string Relative(const std::string& risRoot, const std::string& path);

@@ -77,8 +77,9 @@ int TakeEntryArgument(std::vector<std::string>& args, const char* usage, ShareOp
     }
     root = OpenShare(options);
     if (root.empty()) return kExitFailed;
-    if (!FindEntry(root, NameArgument(args[0]), row)) {
-        std::fprintf(stderr, "menvolt-cli: no entry %s\n", args[0].c_str());
+    std::string why;
+    if (!FindEntry(root, NameArgument(args[0]), row, why)) {
+        std::fprintf(stderr, "menvolt-cli: %s\n", why.c_str());
         return kExitFailed;
     }
     return -1;
@@ -158,7 +159,9 @@ const char kLoaderMissing[] = "the loader file is missing, so the entry has noth
 int List(std::vector<std::string> args) {
     if (WantsHelp(args)) {
         std::puts("usage: menvolt-cli [--share DIR] [--json] list [--language NAME] [--tab tools|images]\n"
-                  "Lists every menu entry: language, tab, description, kind and files.");
+                  "Lists every menu entry: language, tab, description, kind and files. What\n"
+                  "cannot be listed is named on standard error; exit status 1 when a folder of\n"
+                  "entries (the Setup folder, a language's) cannot be read.");
         return kExitOk;
     }
     ShareOptions options = TakeShareOptions(args);
@@ -176,6 +179,15 @@ int List(std::vector<std::string> args) {
     }
     std::string root = OpenShare(options);
     if (root.empty()) return kExitFailed;
+    // An empty list must mean no entries, never a share that was not read.
+    if (platform::LeadsOutsideShare(root + "Setup")) {
+        std::fprintf(stderr, "menvolt-cli: nothing listed: %s\n", UnreachableFolderText(root, root + "Setup").c_str());
+        return kExitFailed;
+    }
+    if (const std::string why = platform::UnlistableFolderReason(root + "Setup"); !why.empty()) {
+        std::fprintf(stderr, "menvolt-cli: nothing listed: the folder Setup cannot be read: %s\n", why.c_str());
+        return kExitFailed;
+    }
     std::vector<std::string> json;
     std::vector<SkippedFile> skipped;
     for (const EntryRow& row : CollectEntries(root, language, tab, &skipped)) {
@@ -212,9 +224,12 @@ int List(std::vector<std::string> args) {
     }
     if (options.json) std::puts(JsonArray(json).c_str());
     // What could not be listed is said, never silently left out.
-    for (const SkippedFile& s : skipped)
+    bool folderLost = false;
+    for (const SkippedFile& s : skipped) {
         std::fprintf(stderr, "menvolt-cli: not listed: %s: %s\n", Shown(Relative(root, s.path)).c_str(), s.reason.c_str());
-    return kExitOk;
+        folderLost = folderLost || s.isFolder;
+    }
+    return folderLost ? kExitFailed : kExitOk;
 }
 
 int ShowEntry(std::vector<std::string> args) {
@@ -293,14 +308,27 @@ int Remove(std::vector<std::string> args) {
         std::fprintf(stderr, "menvolt-cli: %s\n", res::LoadString(res::IDS_WRITE_PROTECTED));
         return kExitFailed;
     }
+    // The entry is this very file, told by device and inode, wherever the
+    // listing puts it now: other entries made or removed meanwhile move it
+    // in the list but do not change it.
     MenuStore store;
     store.Load(root, row.language, row.tab);
-    if (store.Row(row.index).sifPath != row.sifPath) {
+    const int index = store.FindBySifPath(row.sifPath);
+    for (const SkippedFile& s : store.GetSkipped()) {
+        if (index < 0 && s.busy && s.path == row.sifPath) {
+            std::fprintf(stderr, "menvolt-cli: %s is busy: another command holds it; try again\n",
+                         Shown(Relative(root, row.sifPath)).c_str());
+            return kExitFailed;
+        }
+    }
+    const std::optional<platform::FileIdentity>& chosen = row.identity;
+    const std::optional<platform::FileIdentity>& listed = store.Row(index).identity;
+    if (!chosen || !listed || !listed->SameFile(*chosen)) {
         std::fprintf(stderr, "menvolt-cli: %s changed while it was being removed; nothing was removed. Try again.\n",
                      Shown(Relative(root, row.sifPath)).c_str());
         return kExitFailed;
     }
-    if (!store.DeleteEntry(row.index)) return kExitFailed;  // the store has said why
+    if (!store.DeleteEntry(index, &*chosen)) return kExitFailed;  // the store has said why
     if (options.json) std::puts(JsonObject().Add("removed", Relative(root, row.sifPath)).Str().c_str());
     else std::printf("removed %s\n", Shown(Relative(root, row.sifPath)).c_str());
     return kExitOk;
@@ -312,15 +340,18 @@ constexpr int kStaleTemporarySeconds = 10 * 60;
 
 int Verify(std::vector<std::string> args) {
     ShareOptions options = TakeShareOptions(args);
-    const bool clean = std::erase(args, std::string("--clean")) > 0;
+    const bool keepEdits = std::erase(args, std::string("--keep-edits")) > 0;
+    const bool clean = std::erase(args, std::string("--clean")) > 0 || keepEdits;
     if (WantsHelp(args) || !args.empty()) {
-        std::puts("usage: menvolt-cli [--share DIR] [--json] verify [--clean]\n"
+        std::puts("usage: menvolt-cli [--share DIR] [--json] verify [--clean [--keep-edits]]\n"
                   "Checks every entry: its loader file, the image files its items name, a\n"
                   "LaunchFile outside the share, and loader files no entry names.\n"
                   "Temporary files a stopped program left (nobody holds them, older than ten\n"
                   "minutes) are problems too; --clean removes them. So are changes a command\n"
                   "left half-done; --clean undoes an edit, and removes the loader file that\n"
-                  "a half-done create or removal left named by no entry.\n"
+                  "a half-done create or removal left named by no entry. An edit is undone\n"
+                  "unless asked otherwise, so the entry is whole as it was; --keep-edits keeps\n"
+                  "its new OSChooser values instead (its loader file keeps the old ones).\n"
                   "Notes (which do not change the exit status) name plain diskette images\n"
                   "that start syslinux or GRUB and should be wrapped with menvolt-image wrap,\n"
                   "and loader files served to UEFI PCs none of whose items boots on UEFI: a\n"
@@ -412,12 +443,12 @@ int Verify(std::vector<std::string> args) {
                 const bool named = namedLoaders.count(platform::Resolve(note.file).host.string()) > 0;
                 const std::string what =
                     note.putBack ? "a half-done edit left new values here that its loader file lacks; verify --clean "
-                                   "puts the file back as it was"
+                                   "puts the file back as it was (--keep-edits keeps them)"
                     : named      ? "a half-done change was noted for this loader file, which an entry names again; "
                                    "verify --clean drops the note"
                                  : "a half-done create or removal left this loader file named by no entry; verify "
                                    "--clean removes it";
-                const std::string why = clean ? SettleHalfDone(note, named) : "";
+                const std::string why = clean ? SettleHalfDone(note, named, keepEdits) : "";
                 if (clean && why.empty()) settled.push_back(Relative(root, note.file));
                 else problems.push_back({Relative(root, note.file), clean ? what + "; it failed: " + why : what});
             }

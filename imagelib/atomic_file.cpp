@@ -13,16 +13,16 @@
 namespace imagelib {
 namespace {
 
-std::string Folder(const std::string& path) {
+std::string Reason(const std::string& what, int err) { return what + ": " + std::strerror(err); }
+
+}  // namespace
+
+std::string FolderOf(const std::string& path) {
     const size_t slash = path.rfind('/');
     if (slash == std::string::npos) return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-std::string Reason(const std::string& what, int err) { return what + ": " + std::strerror(err); }
-
-// Where a link finally leads; the path itself when it is no link. A
-// dangling link leads to the file it names, which a write then creates.
 std::string LinkTarget(const std::string& path) {
     std::string p = path;
     for (int hops = 0; hops < 40; ++hops) {
@@ -32,12 +32,10 @@ std::string LinkTarget(const std::string& path) {
         ssize_t n = readlink(p.c_str(), buffer.data(), buffer.size() - 1);
         if (n < 0) break;
         std::string target(buffer.data(), static_cast<size_t>(n));
-        p = target[0] == '/' ? target : Folder(p) + "/" + target;
+        p = target[0] == '/' ? target : FolderOf(p) + "/" + target;
     }
     return p;
 }
-
-}  // namespace
 
 bool ReplaceFileAtomically(const std::string& linkOrPath, const uint8_t* data, size_t size, std::string& error,
                            const FileId* expected) {
@@ -49,7 +47,7 @@ bool ReplaceFileAtomically(const std::string& linkOrPath, const uint8_t* data, s
     // temporary file lies beside that one), so every name for it sees the
     // change and the link stays a link.
     const std::string path = LinkTarget(linkOrPath);
-    const std::string folder = Folder(path);
+    const std::string folder = FolderOf(path);
     const size_t slash = path.rfind('/');
     const std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
     // The folder is held from here on: what is checked below is what is
@@ -63,6 +61,11 @@ bool ReplaceFileAtomically(const std::string& linkOrPath, const uint8_t* data, s
         int fd;
         ~Closer() { close(fd); }
     } closer{dir};
+    return ReplaceFileIn(dir, name, path, data, size, error, expected);
+}
+
+bool ReplaceFileIn(int dir, const std::string& name, const std::string& path, const uint8_t* data, size_t size,
+                   std::string& error, const FileId* expected) {
     struct stat existing {};
     const bool exists = fstatat(dir, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
     // A file without any write permission is read-only here, even for root:
@@ -89,9 +92,9 @@ bool CreateNewFile(const std::string& path, const uint8_t* data, size_t size, st
         error = "Not a file name: " + path;
         return false;
     }
-    const int dir = open(Folder(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dir = open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir < 0) {
-        error = Reason("Cannot open the folder " + Folder(path), errno);
+        error = Reason("Cannot open the folder " + FolderOf(path), errno);
         return false;
     }
     const int err = common::CreateNewAt(dir, name, data, size);
@@ -101,7 +104,8 @@ bool CreateNewFile(const std::string& path, const uint8_t* data, size_t size, st
     return err == 0;
 }
 
-bool ReadHostFile(const std::string& path, size_t maxSize, std::vector<uint8_t>& out, std::string& error) {
+bool ReadHostFile(const std::string& path, size_t maxSize, std::vector<uint8_t>& out, std::string& error,
+                  FileId* identity) {
     out.clear();
     // A pipe, device or folder is refused before it is opened: opening a
     // pipe for reading waits for a writer that may never come.
@@ -116,32 +120,38 @@ bool ReadHostFile(const std::string& path, size_t maxSize, std::vector<uint8_t>&
         return false;
     }
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    const bool read = ReadOpenFile(fd, path, maxSize, out, error);
+    struct stat st {};
+    if (identity && fstat(fd, &st) == 0)
+        *identity = FileId{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+    close(fd);
+    return read;
+}
+
+bool ReadOpenFile(int fd, const std::string& path, size_t maxSize, std::vector<uint8_t>& out, std::string& error) {
+    out.clear();
     struct stat st {};
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        close(fd);
         error = "Not a regular file: " + path;
         return false;
     }
     if (static_cast<uint64_t>(st.st_size) > maxSize) {
-        close(fd);
         error = "The file is too large: " + path;
         return false;
     }
     out.resize(static_cast<size_t>(st.st_size));
     size_t done = 0;
     while (done < out.size()) {
-        ssize_t n = read(fd, out.data() + done, out.size() - done);
+        ssize_t n = pread(fd, out.data() + done, out.size() - done, static_cast<off_t>(done));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             int err = n < 0 ? errno : EIO;
-            close(fd);
             out.clear();
             error = Reason("Cannot read " + path, err);
             return false;
         }
         done += static_cast<size_t>(n);
     }
-    close(fd);
     return true;
 }
 

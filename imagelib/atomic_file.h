@@ -24,12 +24,27 @@ struct FileId {
 bool ReplaceFileAtomically(const std::string& path, const uint8_t* data, size_t size, std::string& error,
                            const FileId* expected = nullptr);
 
+// The same in a folder held open: `name` in `dir` (no link followed),
+// `shownPath` for messages.
+bool ReplaceFileIn(int dir, const std::string& name, const std::string& shownPath, const uint8_t* data, size_t size,
+                   std::string& error, const FileId* expected = nullptr);
+
+// Where a link finally leads; the path itself when it is no link. A
+// dangling link leads to the file it names, which a write then creates.
+std::string LinkTarget(const std::string& path);
+// The folder part of a host path ("." when there is none).
+std::string FolderOf(const std::string& path);
+
 // Writes a new file at `path` and never over anything of that name (a file,
 // a folder, a link, even a dangling one): when the name is taken at the
 // moment of writing, false with a reason that names it, and nothing written.
 bool CreateNewFile(const std::string& path, const uint8_t* data, size_t size, std::string& error);
 
-// Reads a whole file of at most maxSize bytes.
-bool ReadHostFile(const std::string& path, size_t maxSize, std::vector<uint8_t>& out, std::string& error);
+// Reads a whole file of at most maxSize bytes; `identity`, when given,
+// receives the file that was read.
+bool ReadHostFile(const std::string& path, size_t maxSize, std::vector<uint8_t>& out, std::string& error,
+                  FileId* identity = nullptr);
+// The same through an open descriptor, from its first byte; `path` for messages.
+bool ReadOpenFile(int fd, const std::string& path, size_t maxSize, std::vector<uint8_t>& out, std::string& error);
 
 }  // namespace imagelib

@@ -76,22 +76,37 @@ bool WrapDiskette(const std::vector<uint8_t>& diskette, uint32_t options, std::v
 bool WrapDisketteFile(const std::string& diskettePath, const std::string& outPath, uint32_t options,
                       bool replaceExisting, std::string& error) {
     std::vector<uint8_t> diskette;
+    FileId input;
     // Read more than the largest diskette, so a larger file is refused as
     // what it is rather than as too large to read.
-    if (!ReadHostFile(diskettePath, 4 * kDiskettes[2].bytes, diskette, error)) return false;
-    // The diskette is the input: writing over it would lose it.
-    struct stat in {}, out {};
-    if (stat(diskettePath.c_str(), &in) == 0 && stat(outPath.c_str(), &out) == 0 && in.st_dev == out.st_dev &&
-        in.st_ino == out.st_ino) {
-        error = outPath + " is the diskette being wrapped; write the wrapped image to a new file";
-        return false;
-    }
+    if (!ReadHostFile(diskettePath, 4 * kDiskettes[2].bytes, diskette, error, &input)) return false;
     std::vector<uint8_t> image;
     // Base code cannot stay without the driver under it.
     if (!(options & KTIMG_OPTION_KEEP_UNDI)) options &= ~KTIMG_OPTION_KEEP_BASE;
     if (!WrapDiskette(diskette, options, image, error)) return false;
-    if (!replaceExisting) return CreateNewFile(outPath, image.data(), image.size(), error);
-    return WriteWholeImage(outPath, image, error);
+    // The diskette is the input, told by the file that was read: writing
+    // over it would lose it.
+    auto isInput = [&](const FileId& file) { return file.device == input.device && file.inode == input.inode; };
+    const std::string overInput = outPath + " is the diskette being wrapped; write the wrapped image to a new file";
+    struct stat out {};
+    const bool exists = lstat(outPath.c_str(), &out) == 0;
+    if (exists && stat(outPath.c_str(), &out) == 0 &&
+        isInput(FileId{static_cast<uint64_t>(out.st_dev), static_cast<uint64_t>(out.st_ino)})) {
+        error = overInput;
+        return false;
+    }
+    // A new file takes the name whole, and only while it is free, in the
+    // one folder opened for it.
+    if (!replaceExisting || !exists) return CreateNewFile(outPath, image.data(), image.size(), error);
+    // The file replaced is the one locked, in the folder the lock holds,
+    // and checked once more there: the name may lead elsewhere by now.
+    ImageLock lock;
+    if (!lock.Acquire(outPath, error)) return false;
+    if (isInput(lock.Identity())) {
+        error = overInput;
+        return false;
+    }
+    return lock.Replace(image, error);
 }
 
 std::string ExtendedMemoryLoaderOf(const std::vector<uint8_t>& bootSector) {

@@ -24,6 +24,10 @@ std::string Join(const std::string& folder, const std::string& name) {
 bool ImageDocument::Open(const std::string& hostPath, std::string& error) {
     std::vector<uint8_t> bytes;
     if (!ReadHostFile(hostPath, kMaxImageSize, bytes, error)) return false;
+    return Take(std::move(bytes), hostPath, error);
+}
+
+bool ImageDocument::Take(std::vector<uint8_t> bytes, const std::string& hostPath, std::string& error) {
     ImageInfo info;
     if (!InspectImage(bytes, info)) {
         error = "The file is not a boot image this program can read: " + hostPath;
@@ -42,8 +46,9 @@ bool ImageDocument::Open(const std::string& hostPath, std::string& error) {
 
 bool ImageDocument::OpenForChange(const std::string& hostPath, std::string& error) {
     auto lock = std::make_unique<ImageLock>();
-    if (!lock->Acquire(hostPath, error)) return false;
-    if (!Open(hostPath, error)) return false;
+    std::vector<uint8_t> bytes;
+    if (!lock->Acquire(hostPath, error) || !lock->Read(kMaxImageSize, bytes, error)) return false;
+    if (!Take(std::move(bytes), hostPath, error)) return false;
     m_lock = std::move(lock);
     return true;
 }
@@ -60,28 +65,32 @@ ChangeResult ImageDocument::Apply(const std::function<FatError(FatVolume&)>& cha
     }
     ImageLock ownLock;
     if (!m_lock && !ownLock.Acquire(m_path, result.message)) return result;
+    const ImageLock& lock = m_lock ? *m_lock : ownLock;
+    if (const uint64_t names = lock.Names(); names > 1 && !m_allowManyNames) {
+        result.manyNames = true;
+        result.message = m_path + " has " + std::to_string(names) +
+                         " names (hard links): the changed image would take this name only and the others would "
+                         "keep the old one, so nothing was written";
+        return result;
+    }
     result.fat = change(volume);
     if (result.fat != FatError::None) {
         result.message = FatErrorText(result.fat);
         return result;
     }
     // The file's times are too coarse to see a quick change in place, so
-    // the bytes themselves are compared (a few milliseconds for 16 MB).
+    // the bytes themselves are compared (a few milliseconds for 16 MB),
+    // read through the lock: by the path they could be another file's.
     std::vector<uint8_t> onDisk;
     std::string readError;
-    if (!ReadHostFile(m_path, kMaxImageSize, onDisk, readError) || onDisk != m_bytes) {
+    if (!lock.Read(kMaxImageSize, onDisk, readError) || onDisk != m_bytes) {
         result.message = "The image file was changed or removed by another program since it was opened; "
                          "nothing was written. Close the viewer and open the image again.";
         return result;
     }
-    std::string error;
-    // Only the file the lock is on is replaced, never one a swapped link
-    // leads to by now.
-    const FileId locked = (m_lock ? *m_lock : ownLock).Identity();
-    if (!ReplaceFileAtomically(m_path, work.data(), work.size(), error, &locked)) {
-        result.message = error;
-        return result;
-    }
+    // Only the file the lock is on is replaced, in the folder the lock
+    // holds, never one a swapped link or folder leads to by now.
+    if (!lock.Replace(work, result.message)) return result;
     m_bytes = std::move(work);
     m_volume.Mount(m_bytes, m_info.volumeOffset);
     return result;
@@ -153,15 +162,6 @@ ChangeResult ImageDocument::AddEfiBootProgram(const std::string& hostFile) {
     return Apply([&](FatVolume& volume) { return PutEfiBootProgram(volume, program); });
 }
 
-bool WriteWholeImage(const std::string& hostPath, const std::vector<uint8_t>& data, std::string& error) {
-    struct stat st {};
-    if (stat(hostPath.c_str(), &st) != 0) return ReplaceFileAtomically(hostPath, data.data(), data.size(), error);
-    ImageLock lock;
-    if (!lock.Acquire(hostPath, error)) return false;
-    const FileId locked = lock.Identity();
-    return ReplaceFileAtomically(hostPath, data.data(), data.size(), error, &locked);
-}
-
 bool CreateImageFile(const std::string& hostPath, uint32_t capacityMegabytes, uint32_t options, bool replaceExisting,
                      std::string& error, const std::vector<uint8_t>* efiProgram, bool fitCapacity) {
     // Base code cannot stay without the driver under it.
@@ -177,9 +177,7 @@ bool CreateImageFile(const std::string& hostPath, uint32_t capacityMegabytes, ui
     struct stat st {};
     if (stat(hostPath.c_str(), &st) != 0) return ReplaceFileAtomically(hostPath, bytes.data(), bytes.size(), error);
     ImageLock lock;
-    if (!lock.Acquire(hostPath, error)) return false;
-    const FileId locked = lock.Identity();
-    return ReplaceFileAtomically(hostPath, bytes.data(), bytes.size(), error, &locked);
+    return lock.Acquire(hostPath, error) && lock.Replace(bytes, error);
 }
 
 }  // namespace imagelib

@@ -18,6 +18,7 @@ namespace imagelib {
 struct ChangeResult {
     FatError fat = FatError::None;  // what the volume said
     std::string message;            // for the user; empty on success
+    bool manyNames = false;         // refused: the image has other names (AllowManyNames)
     bool ok() const { return message.empty(); }
 };
 
@@ -29,8 +30,14 @@ public:
     bool Open(const std::string& hostPath, std::string& error);
     // Opens for a change made at once (the command line): the writer's lock
     // is taken first, waiting for another writer a bounded time, and held
-    // until the document goes, so no other change comes in between.
+    // until the document goes, so no other change comes in between; the
+    // image is read through it.
     bool OpenForChange(const std::string& hostPath, std::string& error);
+    // An image with more than one name (hard links) is not changed: the
+    // new image takes only the name it was opened by and the others keep
+    // the old one, so which is which would depend on the name used. With
+    // this, it is changed under that name all the same.
+    void AllowManyNames(bool allow) { m_allowManyNames = allow; }
     const std::string& Path() const { return m_path; }
     const ImageInfo& Info() const { return m_info; }
     const FatVolume& Volume() const { return m_volume; }
@@ -59,6 +66,9 @@ private:
     ImageInfo m_info;
     FatVolume m_volume;
     std::unique_ptr<ImageLock> m_lock;  // held from OpenForChange on
+    bool m_allowManyNames = false;
+
+    bool Take(std::vector<uint8_t> bytes, const std::string& hostPath, std::string& error);
 };
 
 // Writes a new, empty image of `capacityMegabytes` (0: a 1.44 MB diskette)
@@ -72,9 +82,5 @@ private:
 // a reason.
 bool CreateImageFile(const std::string& hostPath, uint32_t capacityMegabytes, uint32_t options, bool replaceExisting,
                      std::string& error, const std::vector<uint8_t>* efiProgram = nullptr, bool fitCapacity = false);
-
-// Writes `data` over the existing file or a new one at `hostPath`, holding
-// the writer's lock on an existing one from before the write to after it.
-bool WriteWholeImage(const std::string& hostPath, const std::vector<uint8_t>& data, std::string& error);
 
 }  // namespace imagelib

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
@@ -529,6 +530,24 @@ std::vector<FindData> ListMatches(const std::string& pattern) {
     return found;
 }
 
+std::string UnlistableFolderReason(const std::string& windowsPath) {
+    int dir = -1;
+    const FileError e = OpenFolder(windowsPath, dir);
+    if (e == FileError::BadPath || e == FileError::FileNotFound) return "";
+    if (e != FileError::None) return FileErrorName(e);
+    DIR* d = ::fdopendir(dir);
+    if (!d) {
+        const int err = errno;
+        ::close(dir);
+        return std::strerror(err);
+    }
+    errno = 0;
+    const bool read = ::readdir(d) != nullptr || errno == 0;
+    const int err = errno;
+    ::closedir(d);
+    return read ? "" : std::strerror(err);
+}
+
 bool FileFind::FindFirst(const std::string& pattern) {
     m_entries = ListMatches(pattern);
     m_index = 0;
@@ -924,7 +943,27 @@ FileError WriteFileAtomically(const std::string& windowsPath, const void* data, 
     return e != FileError::None ? e : WriteFileAtomicallyIn(file, data, size);
 }
 
+namespace {
+
+// For the tests only: with MENVOLT_TEST_FAIL_WRITES=N-M in the environment,
+// the N-th to the M-th write through a held folder in this process fail as
+// on a full disk, so a test can stop a change between its writes and see
+// what it says and leaves.
+bool InjectedWriteFailure() {
+    static long from = 0, to = 0;
+    static const bool armed = [] {
+        const char* value = std::getenv("MENVOLT_TEST_FAIL_WRITES");
+        return value && std::sscanf(value, "%ld-%ld", &from, &to) == 2 && from > 0;
+    }();
+    static long writes = 0;
+    ++writes;
+    return armed && writes >= from && writes <= to;
+}
+
+}  // namespace
+
 FileError WriteFileAtomicallyIn(const HeldFile& file, const void* data, size_t size) {
+    if (InjectedWriteFailure()) return FileError::DiskFull;
     const FolderHandle& at = file.place;
     FileError e = FileError::None;
     struct stat st {};
@@ -957,6 +996,7 @@ FileError CreateNewFile(const std::string& folder, const std::function<std::stri
 }
 
 FileError CreateFileIn(const HeldFile& file, const void* data, size_t size) {
+    if (InjectedWriteFailure()) return FileError::DiskFull;
     if (int err = common::CreateNewAt(file.place.fd, file.place.name, data, size)) return FromErrno(err, true);
     ::fsync(file.place.fd);
     return FileError::None;
@@ -964,6 +1004,7 @@ FileError CreateFileIn(const HeldFile& file, const void* data, size_t size) {
 
 FileError CreateNewFileIn(const HeldFolder& folder, const std::function<std::string(unsigned)>& nameFor,
                           const void* data, size_t size, std::string& name) {
+    if (InjectedWriteFailure()) return FileError::DiskFull;
     const int dir = folder.handle.fd;
     std::string temp;
     if (int err = common::WriteTemporaryAt(dir, "new", data, size, common::NewFileMode(), temp)) return FromErrno(err, false);

@@ -102,6 +102,11 @@ private:
 // All matches of a pattern, in listing order.
 std::vector<FindData> ListMatches(const std::string& pattern);
 
+// Why a folder that is there cannot be listed (the host's words); "" when
+// it can, or when nothing is there. Listing itself tells an unreadable
+// folder from an empty one by nothing.
+std::string UnlistableFolderReason(const std::string& windowsPath);
+
 // True when a DOS wildcard pattern matches a name, ignoring case.
 bool WildcardMatch(const std::string& pattern, const std::string& name);
 

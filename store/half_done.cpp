@@ -56,14 +56,14 @@ std::vector<HalfDoneNote> FindHalfDoneNotes(const std::string& folder) {
     return notes;
 }
 
-std::string SettleHalfDone(const HalfDoneNote& note, bool loaderNamed) {
+std::string SettleHalfDone(const HalfDoneNote& note, bool loaderNamed, bool keepEdit) {
     platform::FileError e = platform::FileError::None;
-    if (note.putBack) {
+    if (note.putBack && !keepEdit) {
         const platform::ReadResult before = platform::ReadWholeFile(note.note, SIZE_MAX);
         e = before.error;
         if (e == platform::FileError::None)
             e = platform::WriteFileAtomically(note.file, before.bytes.data(), before.bytes.size());
-    } else if (!loaderNamed) {
+    } else if (!note.putBack && !loaderNamed) {
         e = platform::RemoveFile(note.file);
         if (e == platform::FileError::FileNotFound) e = platform::FileError::None;  // already gone
     }

@@ -35,7 +35,8 @@ struct HalfDoneNote {
 // The notes in a folder.
 std::vector<HalfDoneNote> FindHalfDoneNotes(const std::string& folder);
 
-// Takes the change the rest of the way and removes the note. A loader an
-// entry names again (`loaderNamed`) stays; only the note goes. "" when done,
-// else why not.
-std::string SettleHalfDone(const HalfDoneNote& note, bool loaderNamed);
+// Settles the change and removes the note. A loader an entry names again
+// (`loaderNamed`) stays; only the note goes. An edit is undone, unless
+// `keepEdit`: then its OSChooser file keeps the new values (its loader file
+// keeps the old ones). "" when done, else why not.
+std::string SettleHalfDone(const HalfDoneNote& note, bool loaderNamed, bool keepEdit = false);

@@ -1,7 +1,6 @@
 #include "store/menu_store.h"
 
 #include <cstdint>
-#include <filesystem>
 #include <unistd.h>
 
 #include "loader/loader_file.h"
@@ -82,23 +81,33 @@ void MenuStore::Refresh() {
     platform::FileFind find;
     if (!find.FindFirst(m_folder + "templates\\*.sif")) {
         // Empty, or not readable at all: only the second is worth a word.
-        platform::ResolvedPath templates = platform::Resolve(m_folder + "templates");
-        std::error_code ec;
-        std::filesystem::directory_iterator probe(templates.host, ec);
-        if (templates.exists && ec) m_skipped.push_back({m_folder + "templates", "the folder cannot be listed: " + ec.message()});
+        if (const std::string why = platform::UnlistableFolderReason(m_folder + "templates"); !why.empty())
+            m_skipped.push_back({m_folder + "templates", "the folder cannot be listed: " + why, false, true});
         return;
     }
     do {
         const std::string path = m_folder + "templates\\" + find.Current().name;
-        if (!sif.Load(path)) {  // cannot be opened even for reading, or leads outside the share
+        // Every reader holds the file alone for the moment it reads it, so
+        // another command's listing may hold it now: wait that long for it.
+        platform::FileError why = platform::FileError::None;
+        for (int tries = 1; !sif.Load(path); ++tries) {
             platform::ExclusiveFile probe;
-            const platform::FileError why = probe.Open(path, platform::ExclusiveFile::Mode::OpenForReading);
-            m_skipped.push_back({path, why == platform::FileError::OutsideShare
-                                           ? std::string("it is a link that leads outside the share")
-                                           : std::string("it cannot be opened: ") + platform::FileErrorName(why)});
+            why = probe.Open(path, platform::ExclusiveFile::Mode::OpenForReading);
+            if (why == platform::FileError::None) why = platform::FileError::Other;  // opens, but not its text
+            if (why != platform::FileError::SharingViolation || tries == 25) break;
+            why = platform::FileError::None;
+            ::usleep(4000);
+        }
+        if (why != platform::FileError::None) {  // cannot be opened even for reading, or leads outside the share
+            m_skipped.push_back({path,
+                                 why == platform::FileError::OutsideShare
+                                     ? std::string("it is a link that leads outside the share")
+                                     : std::string("it cannot be opened: ") + platform::FileErrorName(why),
+                                 why == platform::FileError::SharingViolation});
             continue;
         }
-        MenuRow row{sif.GetDescription(), path, EntryKind::Unresolved, sif.IsReadOnly()};
+        MenuRow row{sif.GetDescription(), path, EntryKind::Unresolved, sif.IsReadOnly(),
+                    platform::Identify(path, false)};
         const std::string launchFile = sif.GetLaunchFile();
         if (!launchFile.empty() && IsInsideShare(m_risRoot, launchFile)) {
             if (loader.Open(m_risRoot + launchFile))
@@ -113,6 +122,12 @@ void MenuStore::Refresh() {
 const MenuRow& MenuStore::Row(int index) const {
     static const MenuRow none;
     return index >= 0 && index < GetCount() ? m_rows[index] : none;
+}
+
+int MenuStore::FindBySifPath(const std::string& sifPath) const {
+    for (int i = 0; i < GetCount(); ++i)
+        if (m_rows[i].sifPath == sifPath) return i;
+    return -1;
 }
 
 int MenuStore::FindByDescription(const std::string& text) const {
@@ -151,7 +166,7 @@ BOOL MenuStore::EditEntry(int index) {
     return entry.RunPropertySheet();
 }
 
-BOOL MenuStore::DeleteEntry(int index) {
+BOOL MenuStore::DeleteEntry(int index, const platform::FileIdentity* expected) {
     if (index < 0 || index >= GetCount()) return TRUE;
     // A copy: the refresh at the end replaces the rows.
     const std::string sifPath = m_rows[index].sifPath;
@@ -195,6 +210,10 @@ BOOL MenuStore::DeleteEntry(int index) {
     platform::HeldFile sif, loader;
     FileError error = platform::HoldFile(sifPath, false, sif);
     if (error != FileError::None) return refuse(sifPath + ": " + platform::FileErrorName(error) + ".");
+    if (expected) {
+        const std::optional<platform::FileIdentity> held = platform::IdentifyIn(sif);
+        if (!held || !held->SameFile(*expected)) return refuse(sifPath + " changed while it was being removed.");
+    }
     // A loader whose folder is gone is not there to remove.
     if (inside && (error = ownFolder ? platform::HoldFileAbove(sif, loaderName, loader)
                                      : platform::HoldFile(loaderPath, false, loader)) != FileError::None &&

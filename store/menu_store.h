@@ -3,9 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/file_system.h"
 #include "platform/win_types.h"
 #include "store/share_shape.h"
 
@@ -19,6 +21,8 @@ enum class EntryKind : uint32_t {
 struct SkippedFile {
     std::string path;
     std::string reason;
+    bool busy = false;      // another program holds the file: it is there
+    bool isFolder = false;  // a whole folder of entries, not one file
 };
 
 // One listed entry: its OSChooser file and what the listing learnt of it.
@@ -27,6 +31,9 @@ struct MenuRow {
     std::string sifPath;  // full Windows path
     EntryKind kind = EntryKind::Unresolved;
     bool readOnly = false;  // this user may read the entry's files but not write them
+    // The OSChooser file itself (a link's own), so a command can tell it
+    // from one put in its place: a path and a list position can both move.
+    std::optional<platform::FileIdentity> identity;
 };
 
 class MenuStore {
@@ -59,8 +66,12 @@ public:
     // checked first and nothing is removed when either cannot be; when the
     // loader fails after all, the OSChooser file is put back (or the removal
     // said to be half-done and noted for verify). FALSE (after its message)
-    // when not all it set out to remove was removed.
-    BOOL DeleteEntry(int index);
+    // when not all it set out to remove was removed. With `expected`, the
+    // OSChooser file must still be that file (device and inode) once held:
+    // one put in its place since it was chosen is refused, not removed.
+    BOOL DeleteEntry(int index, const platform::FileIdentity* expected = nullptr);
+    // The row listing the OSChooser file `sifPath`, or -1.
+    int FindBySifPath(const std::string& sifPath) const;
 
     const std::string& GetFolder() const { return m_folder; }
     const std::string& GetRisRoot() const { return m_risRoot; }

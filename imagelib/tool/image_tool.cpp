@@ -2,9 +2,9 @@
 // test set-ups on the installation server.
 //   menvolt-image create IMAGE [--capacity MB] [--efi PROGRAM.efi] [--keep-undi] [--keep-base] [--writable] [--force]
 //   menvolt-image wrap DISKETTE OUT [--keep-undi] [--keep-base] [--writable] [--force]
-//   menvolt-image add IMAGE [--folder FOLDER] FILE...
-//   menvolt-image add IMAGE --efi PROGRAM.efi
-//   menvolt-image mkdir IMAGE FOLDER
+//   menvolt-image add IMAGE [--folder FOLDER] [--force] FILE...
+//   menvolt-image add IMAGE --efi PROGRAM.efi [--force]
+//   menvolt-image mkdir IMAGE FOLDER [--force]
 //   menvolt-image list IMAGE [FOLDER]
 //   menvolt-image extract IMAGE PATH HOSTFILE
 #include <cstdio>
@@ -25,14 +25,16 @@ int Usage(FILE* out = stderr) {
                  "usage: menvolt-image create IMAGE [--capacity MB] [--efi PROGRAM.efi] [--keep-undi] [--keep-base]\n"
                  "                            [--writable] [--force]\n"
                  "       menvolt-image wrap DISKETTE OUT [--keep-undi] [--keep-base] [--writable] [--force]\n"
-                 "       menvolt-image add IMAGE [--folder FOLDER] FILE...\n"
-                 "       menvolt-image add IMAGE --efi PROGRAM.efi\n"
+                 "       menvolt-image add IMAGE [--folder FOLDER] [--force] FILE...\n"
+                 "       menvolt-image add IMAGE --efi PROGRAM.efi [--force]\n"
                  "--efi puts an EFI program (PE32+) at \\EFI\\BOOT\\BOOTX64.EFI (x86-64) or BOOTAA64.EFI\n"
                  "(ARM64), by its machine type, where a UEFI PC's firmware starts it; create then\n"
                  "chooses the smallest capacity that holds it\n"
                  "unless --capacity is given. create and wrap write only a new file: any existing\n"
                  "file of that name is replaced only with --force.\n"
-                 "       menvolt-image mkdir IMAGE FOLDER\n"
+                 "       menvolt-image mkdir IMAGE FOLDER [--force]\n"
+                 "add and mkdir change an image that has other names (hard links) only with\n"
+                 "--force, and then under the name given alone: the other names keep the old image.\n"
                  "       menvolt-image list IMAGE [FOLDER]\n"
                  "       menvolt-image extract IMAGE PATH HOSTFILE\n"
                  "--help or -h shows this; a file of that name goes after \"--\".\n");
@@ -42,6 +44,25 @@ int Usage(FILE* out = stderr) {
 int Fail(const std::string& message) {
     std::fprintf(stderr, "menvolt-image: %s\n", message.c_str());
     return 1;
+}
+
+int Changed(const imagelib::ChangeResult& result) {
+    if (result.ok()) return 0;
+    return Fail(result.manyNames ? result.message + " (--force writes it under this name)" : result.message);
+}
+
+// Takes "--force" out of the arguments; true when it was there.
+bool TakeForce(std::vector<std::string>& args) {
+    bool found = false;
+    for (auto it = args.begin(); it != args.end();) {
+        if (*it == "--force") {
+            found = true;
+            it = args.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    return found;
 }
 
 bool OpenImage(const std::string& path, imagelib::ImageDocument& doc, bool forChange = false) {
@@ -112,7 +133,8 @@ int Wrap(const std::vector<std::string>& args) {
     return 0;
 }
 
-int Add(const std::vector<std::string>& args) {
+int Add(std::vector<std::string> args) {
+    const bool force = TakeForce(args);
     if (args.size() < 2) return Usage();
     std::string folder, efi;
     std::vector<std::string> files;
@@ -124,23 +146,22 @@ int Add(const std::vector<std::string>& args) {
     if (!efi.empty() && (!files.empty() || !folder.empty())) return Usage();
     imagelib::ImageDocument doc;
     if (!OpenImage(args[0], doc, true)) return 1;
-    if (!efi.empty()) {
-        auto result = doc.AddEfiBootProgram(efi);
-        return result.ok() ? 0 : Fail(result.message);
-    }
+    doc.AllowManyNames(force);
+    if (!efi.empty()) return Changed(doc.AddEfiBootProgram(efi));
     std::vector<std::string> stored;
     auto result = doc.AddHostFiles(folder, files, &stored);
-    if (!result.ok()) return Fail(result.message);
+    if (!result.ok()) return Changed(result);
     for (size_t i = 0; i < stored.size(); ++i) std::printf("%s -> %s\n", files[i].c_str(), stored[i].c_str());
     return 0;
 }
 
-int MakeDir(const std::vector<std::string>& args) {
+int MakeDir(std::vector<std::string> args) {
+    const bool force = TakeForce(args);
     if (args.size() != 2) return Usage();
     imagelib::ImageDocument doc;
     if (!OpenImage(args[0], doc, true)) return 1;
-    auto result = doc.Apply([&](imagelib::FatVolume& v) { return v.MakeDirectory(args[1]); });
-    return result.ok() ? 0 : Fail(result.message);
+    doc.AllowManyNames(force);
+    return Changed(doc.Apply([&](imagelib::FatVolume& v) { return v.MakeDirectory(args[1]); }));
 }
 
 int List(const std::vector<std::string>& args) {

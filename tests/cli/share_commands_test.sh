@@ -57,17 +57,25 @@ python3 -c 'import json,sys; r=json.loads(sys.argv[1]); assert r["ok"] is False 
 for n in 1 2; do "$cli" --share "$share" remove "Setup\\English\\Tools\\Zent\\i386\\templates\\tool$n.sif" >/dev/null; done
 rm "$tools/tool9.ldr"
 "$cli" --share "$share" verify >/dev/null || fail "verify after clean-up"
-# Changes left half-done, as their notes say: verify reports them; --clean
-# undoes the edit and removes the loader a create left named by no entry.
+# Changes left half-done: an edit whose disk fills after its first write
+# says so and leaves its note, a create's is planted. verify reports them;
+# --clean undoes the edit and removes the loader the create left named by no entry.
 cp "$tools/tool0.ldr" "$tools/tool7.ldr" && : >"$tools/.menvolt-half-done.tool7.ldr.note"
-cp "$tools/templates/tool0.sif" "$tools/templates/.menvolt-half-done.tool0.sif.note"
-sif "$tools/templates/tool0.sif" "Edited" 'Setup\English\Tools\Zent\i386\tool0.ldr'
+out=$(MENVOLT_TEST_FAIL_WRITES=2-3 "$cli" --share "$share" edit 'Setup\English\Tools\Zent\i386\templates\tool0.sif' \
+  --description Edited 2>&1) && fail "an edit that could not write its loader succeeded"
+grep -q 'half-done: .*tool0.sif holds the new values' <<<"$out" && grep -q Edited "$tools/templates/tool0.sif" \
+  || fail "half-done edit: $out"
 out=$("$cli" --share "$share" verify) && fail "verify passed half-done changes"
 grep -q 'tool0.sif: a half-done edit' <<<"$out" && grep -q 'tool7.ldr: a half-done create' <<<"$out" \
   || fail "verify: half-done changes: $out"
 "$cli" --share "$share" verify --clean >/dev/null 2>&1 || fail "verify --clean left half-done changes"
 grep -q 'Good menu' "$tools/templates/tool0.sif" && [ ! -e "$tools/tool7.ldr" ] || fail "verify --clean: not settled"
 [ -z "$(find "$tools" -name '.menvolt-half-done.*')" ] || fail "verify --clean left its notes"
+# ...or keeps the edit's new values when asked.
+MENVOLT_TEST_FAIL_WRITES=2-3 "$cli" --share "$share" edit 'Setup\English\Tools\Zent\i386\templates\tool0.sif' \
+  --description Kept >/dev/null 2>&1 && fail "an edit that could not write its loader succeeded"
+"$cli" --share "$share" verify --clean --keep-edits >/dev/null 2>&1 || fail "verify --clean --keep-edits failed"
+grep -q Kept "$tools/templates/tool0.sif" && [ -z "$(find "$tools" -name '.menvolt-half-done.*')" ] || fail "--keep-edits"
 # A missing loader file is called that, never an image's problem.
 sif "$tools/templates/tool5.sif" "No loader" 'Setup\English\Tools\Zent\i386\tool5.ldr'
 out=$("$cli" --share "$share" verify) && fail "verify passed a missing loader"

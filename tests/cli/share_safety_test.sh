@@ -36,7 +36,7 @@ mkdir -p "$share/Setup/German/Tools/Zent/i386"
 ln -s "$outside/templates" "$share/Setup/German/Tools/Zent/i386/templates"
 rm -r "$images" && ln -s "$outside/i386" "$images"
 before=$(outside_state)
-out=$(run list 2>&1)
+if out=$(run list 2>&1); then fail "list passed over folders it could not read"; fi
 ! grep -q 'Outside' <<<"$out" || fail "list shows an entry from outside the share: $out"
 grep -q 'leads outside the share' <<<"$out" || fail "list does not say why a folder is left out: $out"
 if out=$(run verify 2>&1); then fail "verify passed a share with folders leading outside"; fi
@@ -50,7 +50,16 @@ done
 if run remove 'Setup\German\Tools\Zent\i386\templates\tool0.sif' >/dev/null 2>&1; then
   fail "remove reached through a link out of the share"
 fi
+if out=$(run edit 'Setup\English\Images\Zent\i386\templates\tool0.sif' --description Y 2>&1); then
+  fail "edit reached through a link out of the share"
+fi
+grep -q 'the folder Setup.English.Images.Zent.i386 is not reachable (it is a link that leads outside' <<<"$out" ||
+  fail "edit through a link out: $out"
 [ "$(outside_state)" = "$before" ] || fail "files outside the share changed"
+mv "$share/Setup" "$outside/Setup" && ln -s "$outside/Setup" "$share/Setup"
+if out=$(run list 2>&1); then fail "list passed with Setup leading outside: $out"; fi
+grep -q 'nothing listed: the folder Setup is not reachable' <<<"$out" || fail "list, Setup outside: $out"
+rm "$share/Setup" && mv "$outside/Setup" "$share/Setup"
 rm "$share/Setup/Linked" "$share/Setup/German/Tools/Zent/i386/templates" "$images"
 mkdir -p "$images/templates"
 
@@ -128,6 +137,20 @@ read -r created unique intact <<<"$figures"
 echo "racing creates: $racers commands, $created entries created, names unique: $unique, pairs intact: $intact"
 [ "$created" = $racers ] && [ "$unique" = True ] && [ "$intact" = $racers ] || fail "racing creates: $figures"
 [ -z "$(find "$tools" -name '.*' -type f)" ] || fail "racing creates left temporary files"
+# Removes beside a command making and removing other entries: each entry is
+# told by its own file, not its place in the list, so none is refused.
+gone=$(for i in $(seq 1 10); do
+  run --json create --language English --description "Gone $i" --image a.img --allow-missing-images; done)
+( while [ ! -e "$dir/churned" ]; do
+    made=$(run create --language English --description Churn --image a.img --allow-missing-images 2>/dev/null) || continue
+    made=${made#created }; run remove "${made% -> *}" >/dev/null 2>&1 || true
+  done ) & churn=$!
+refused=0
+for s in $(python3 -c 'import json, sys; print(" ".join(json.loads(l)["sif"] for l in sys.argv[1].split("\n")))' "$gone"); do
+  run remove "$s" >/dev/null 2>"$dir/refused" || { refused=$((refused + 1)); cat "$dir/refused"; }
+done
+touch "$dir/churned" && wait "$churn"
+[ "$refused" = 0 ] || fail "$refused of 10 removes beside other changes were refused"
 
 "$image" create "$dir/race.img"
 adders=10
@@ -279,6 +302,14 @@ while [ ! -e "$dir/locked" ]; do sleep 0.05; done
 if out=$(run remove 'Setup\English\Tools\Zent\i386\templates\tool30.sif' 2>&1); then fail "remove of a locked loader succeeded"; fi
 kill "$locker"
 grep -q "Nothing was removed: .*tool30.ldr: another program is using the file" <<<"$out" || fail "locked loader: $out"
+python3 -c 'import fcntl, sys, time; f = open(sys.argv[1], "rb+"); fcntl.lockf(f, fcntl.LOCK_EX)
+open(sys.argv[2], "w").close(); time.sleep(30)' "$tools/templates/tool30.sif" "$dir/held" >/dev/null 2>&1 & locker=$!
+while [ ! -e "$dir/held" ]; do sleep 0.05; done
+if out=$(run edit 'Setup\English\Tools\Zent\i386\templates\tool30.sif' --description Y 2>&1); then
+  fail "edit of a held entry succeeded"
+fi
+kill "$locker"
+grep -q "tool30.sif is busy: another command holds it" <<<"$out" || fail "held entry: $out"
 [ "$(sum)" = "$before" ] || fail "remove beside a locked loader changed a file"
 # ---- Images have one writer: create over an image that holds files needs
 # --force, wrap never writes over its input, and a create racing an add
@@ -299,6 +330,14 @@ for i in $(seq 1 20); do
 done
 echo "create racing add: 20 rounds, $undone creates undone"
 [ "$undone" = 0 ] || fail "a create racing an add was undone"
+# An image with a second name is changed only with --force: the new image
+# would take one name and the other would keep the old one.
+ln "$dir/held.img" "$dir/held2.img" && sum=$(sha256sum < "$dir/held.img")
+if out=$("$image" add "$dir/held2.img" "$dir/f1.bin" 2>&1); then fail "add changed an image of two names"; fi
+grep -q 'held2.img has 2 names (hard links).*(--force writes it under this name)' <<<"$out" || fail "two names: $out"
+[ "$(sha256sum < "$dir/held.img")" = "$sum" ] || fail "a refused add changed the image"
+"$image" mkdir "$dir/held2.img" NEW --force && "$image" list "$dir/held2.img" | grep -q NEW || fail "mkdir --force"
+rm "$dir/held2.img"
 
 # ---- Damage that fsck.fat reports is never written through: bad bytes in a
 # name, a broken "..", a size the chain does not hold, an implausible

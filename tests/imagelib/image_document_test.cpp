@@ -122,6 +122,28 @@ TEST(ImageDocument, AFileChangedByAnotherProgramIsNotOverwritten) {
     EXPECT_EQ(listing.find("LATER"), std::string::npos) << listing;
 }
 
+// A change opened for holds the image's folder: a folder swapped in under
+// the path meanwhile neither feeds its image into the change nor gets it.
+TEST(ImageDocument, AChangeStaysWithTheImageItLockedWhenItsFolderIsSwapped) {
+    menvolt_test::TempDir dir;
+    fs::create_directories(dir / "share");
+    fs::create_directories(dir / "other");
+    const std::string path = MakeImage(dir, "share/a.img", 0);
+    MakeImage(dir, "other/a.img", 4);
+    const std::string others = menvolt_test::ReadText(dir / "other/a.img");
+    imagelib::ImageDocument doc;
+    std::string error;
+    ASSERT_TRUE(doc.OpenForChange(path, error)) << error;
+    fs::rename(dir / "share", dir / "held");
+    fs::rename(dir / "other", dir / "share");
+    const auto result = doc.Apply([](FatVolume& v) { return v.MakeDirectory("MINE"); });
+    ASSERT_TRUE(result.ok()) << result.message;
+    EXPECT_EQ(menvolt_test::ReadText(dir / "share/a.img"), others);
+    const std::string held = menvolt_test::MtoolsImage((dir / "held/a.img").string(), 0);
+    const std::string listing = menvolt_test::Run("mdir -b " + held + " ::").output;
+    EXPECT_NE(listing.find("MINE"), std::string::npos) << listing;
+}
+
 TEST(ImageDocument, FilesThatAreNotImagesAreNotOpened) {
     menvolt_test::TempDir dir;
     menvolt_test::WriteText(dir / "text.img", std::string(4096, 'x'));

@@ -123,8 +123,8 @@ TEST_F(SheetTest, OkAsksTheActivePageOnlyAndCancelAsksNobody) {
     EXPECT_EQ(one.log, "SKK");
     EXPECT_EQ(two.log, "");
 
+    TestPage four{9101};  // before the sheet: the sheet's end still reaches its pages
     CPropertySheet other("Sheet");
-    TestPage four{9101};
     other.AddPage(&four);
     ASSERT_TRUE(other.Create());
     Press(other, PSBTN_CANCEL);
