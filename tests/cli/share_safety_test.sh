@@ -269,7 +269,7 @@ for cmd in "edit Setup\\English\\Tools\\Zent\\i386\\templates\\tool30.sif --desc
            "remove Setup\\English\\Tools\\Zent\\i386\\templates\\tool30.sif"; do
   # shellcheck disable=SC2086
   if out=$(run $cmd 2>&1); then fail "$cmd in a read-only folder succeeded"; fi
-  grep -q "Nothing was.*tool30.ldr: its folder is write-protected" <<<"$out" || fail "$cmd read-only folder: $out"
+  grep -q "Nothing was.*tool30.ldr (on this computer $tools/tool30.ldr) cannot be written: the folder it is in is write-protected" <<<"$out" || fail "$cmd read-only folder: $out"
   [ "$(sum)" = "$before" ] || fail "$cmd in a read-only folder changed a file"
 done
 chmod u+w "$tools"
@@ -278,7 +278,7 @@ open(sys.argv[2], "w").close(); time.sleep(30)' "$tools/tool30.ldr" "$dir/locked
 while [ ! -e "$dir/locked" ]; do sleep 0.05; done
 if out=$(run remove 'Setup\English\Tools\Zent\i386\templates\tool30.sif' 2>&1); then fail "remove of a locked loader succeeded"; fi
 kill "$locker"
-grep -q "Nothing was removed: .*tool30.ldr: another program is using the file" <<<"$out" || fail "locked loader: $out"
+grep -q "Nothing was removed: .*tool30.ldr (on this computer .*) cannot be written: another program is using the file" <<<"$out" || fail "locked loader: $out"
 [ "$(sum)" = "$before" ] || fail "remove beside a locked loader changed a file"
 # ---- Images have one writer: create over an image that holds files needs
 # --force, wrap never writes over its input, and a create racing an add
