@@ -21,8 +21,8 @@ namespace cli {
 
 namespace {
 
-constexpr unsigned long kLastSlot = layout::LDR_SLOT_COUNT - 1;
-const std::string kSlots = "0 to " + std::to_string(kLastSlot);
+constexpr unsigned long kItems = layout::LDR_SLOT_COUNT;
+const std::string kItemRange = "1 to " + std::to_string(kItems);
 
 bool LooksLikeLoader(const std::string& hostPath) {
     std::ifstream in(hostPath, std::ios::binary);
@@ -189,15 +189,16 @@ int WriteTemplate(const std::vector<std::string>& args) {
 int New(const std::vector<std::string>& args) {
     static const char kUsage[] =
         "usage: menvolt-cli new OUT [--title TEXT] [--server-path PATH] [--colors 0xHHLL] "
-        "[--item SLOT IMAGE DESCRIPTION HELP]... [--default SLOT] [--timeout SECONDS]";
+        "[--item N IMAGE DESCRIPTION HELP]... [--default N] [--timeout SECONDS]";
     if (HelpRequested()) {
         std::printf("%s\nBuilds a loader file with the limits of the editor's pages: a banner of at most\n"
-                    "%u characters, descriptions of %u, help texts of %u, backgrounds 0-7, and image\n"
-                    "names the client can request (server path and name at most %u characters).\n"
-                    "--default names the slot the menu starts on; --timeout boots it after so many\n"
-                    "seconds without a key (0 to %u; 0, the default, waits for a key).\n",
-                    kUsage, layout::BANNER_MAX, layout::DESCRIPTION_MAX, layout::HELP_TEXT_MAX,
-                    layout::LDR_TFTP_NAME_MAX, layout::LDR_TIMEOUT_MAX);
+                     "%u characters, descriptions of %u, help texts of %u, backgrounds 0-7, and image\n"
+                     "names the client can request (server path and name at most %u characters).\n"
+                     "Items are numbered 1 to %u, in order and without gaps. --default names the item\n"
+                     "the menu starts on; --timeout boots it after so many seconds without a key\n"
+                     "(0 to %u; 0, the default, waits for a key).\n",
+                     kUsage, layout::BANNER_MAX, layout::DESCRIPTION_MAX, layout::HELP_TEXT_MAX,
+                     layout::LDR_TFTP_NAME_MAX, layout::LDR_SLOT_COUNT, layout::LDR_TIMEOUT_MAX);
         return kExitOk;
     }
     if (args.empty()) {
@@ -215,7 +216,7 @@ int New(const std::vector<std::string>& args) {
     LoaderFile doc;
     std::string serverPath;
     std::vector<std::pair<unsigned long, std::string>> images;
-    long defaultSlot = -1;
+    long defaultItem = 0;  // counted from 1; 0: not given
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string& opt = args[i];
         auto need = [&](size_t n) { return i + n < args.size(); };
@@ -237,10 +238,10 @@ int New(const std::vector<std::string>& args) {
                 return usage("--colors takes 0xHHLL with backgrounds 0-7, such as 0x7007");
             doc.SetColors(static_cast<uint16_t>(value));
         } else if (opt == "--default") {
-            unsigned long slot = 0;
-            if (!need(1) || !ParseNumber(args[++i], 0, kLastSlot, 10, slot))
-                return usage("--default takes a slot from " + kSlots);
-            defaultSlot = static_cast<long>(slot);
+            unsigned long number = 0;
+            if (!need(1) || !ParseNumber(args[++i], 1, kItems, 10, number))
+                return usage("--default numbers items " + kItemRange + ", as --item does");
+            defaultItem = static_cast<long>(number);
         } else if (opt == "--timeout") {
             unsigned long seconds = 0;
             if (!need(1) || !ParseNumber(args[++i], 0, layout::LDR_TIMEOUT_MAX, 10, seconds))
@@ -248,9 +249,10 @@ int New(const std::vector<std::string>& args) {
                              " (0: wait for a key)");
             doc.SetTimeout(static_cast<int>(seconds));
         } else if (opt == "--item") {
-            if (!need(4)) return usage("--item needs SLOT IMAGE DESCRIPTION HELP");
-            unsigned long slot = 0;
-            if (!ParseNumber(args[i + 1], 0, kLastSlot, 10, slot)) return usage("slot must be " + kSlots);
+            if (!need(4)) return usage("--item needs N IMAGE DESCRIPTION HELP");
+            unsigned long number = 0;
+            if (!ParseNumber(args[i + 1], 1, kItems, 10, number)) return usage("--item numbers items " + kItemRange);
+            const unsigned long slot = number - 1;
             std::string image, description, help;
             if (!TakeText(args[i + 2], "the image name", image) ||
                 !TakeText(args[i + 3], "the description", description) || !TakeText(args[i + 4], "the help text", help))
@@ -259,27 +261,31 @@ int New(const std::vector<std::string>& args) {
                 return usage("a description holds at most " + std::to_string(layout::DESCRIPTION_MAX) + " characters");
             if (help.size() > layout::HELP_TEXT_MAX)
                 return usage("a help text holds at most " + std::to_string(layout::HELP_TEXT_MAX) + " characters");
+            if (static_cast<int>(slot) > doc.GetItemCount()) return usage("items are numbered without gaps");
             if (!doc.SetItem(static_cast<int>(slot), image, description, help)) {
-                std::fprintf(stderr, "slot %lu: %s or %s\n", slot, res::LoadString(res::IDS_HELP_TOO_LONG),
+                std::fprintf(stderr, "item %lu: %s or %s\n", number, res::LoadString(res::IDS_HELP_TOO_LONG),
                              res::LoadString(res::IDS_LOADER_TOO_LARGE));
                 return kExitFailed;
             }
-            images.emplace_back(slot, image);
+            images.emplace_back(number, image);
             i += 4;
         } else {
             return usage("unknown option '" + Shown(opt) + "'");
         }
     }
-    if (defaultSlot >= doc.GetItemCount())
-        return usage("--default " + std::to_string(defaultSlot) + ": there is no item in that slot");
-    if (defaultSlot >= 0) doc.SetDefaultItem(static_cast<int>(defaultSlot));
+    if (doc.GetTimeout() > 0 && doc.GetItemCount() < 2)
+        return usage("--timeout: a loader file with a single item starts it at once without a menu, so there is "
+                     "no countdown to set");
+    if (defaultItem > doc.GetItemCount())
+        return usage("--default " + std::to_string(defaultItem) + ": the menu has no item " + std::to_string(defaultItem));
+    if (defaultItem > 0) doc.SetDefaultItem(static_cast<int>(defaultItem - 1));
     // The image rules of the pages, once the server path is known.
     const std::string out = WindowsPathOf(args[0]);
     const std::string folder = out.substr(0, out.find_last_of('\\') + 1);
-    for (const auto& [slot, image] : images) {
+    for (const auto& [number, image] : images) {
         if (image.empty()) continue;
         if (unsigned problem = ImageFileNameProblem(folder, image, &serverPath)) {
-            std::fprintf(stderr, "slot %lu: %s: %s\n", slot, Shown(image).c_str(), res::LoadString(problem));
+            std::fprintf(stderr, "item %lu: %s: %s\n", number, Shown(image).c_str(), res::LoadString(problem));
             return kExitUsage;
         }
     }

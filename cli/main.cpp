@@ -26,7 +26,7 @@ void Usage(FILE* out) {
         "      --title TEXT              banner text\n"
         "      --server-path PATH        folder put in front of every image name\n"
         "      --colors 0xHHLL           highlighted (HH) and normal (LL) attributes\n"
-        "      --item SLOT IMAGE DESCRIPTION HELP   one menu item (slot 0-7; IMAGE \"\" boots\n"
+        "      --item N IMAGE DESCRIPTION HELP   menu item N (1-8; IMAGE \"\" boots\n"
         "                                the hard drive)\n"
         "\n"
         "\n"

@@ -11,7 +11,7 @@ fi
 out=$(mktemp -d)
 "$bin/menvolt-cli" new "$out/tool0.ldr" --title "Demo tools" \
   --server-path 'Setup\English\Tools\Zent\i386\' \
-  --item 0 dos.img "DOS boot disk" "Starts a DOS boot disk from a RAM disk." \
-  --item 1 "" "Boot from hard drive" "Leaves the network boot and starts the installed system."
+  --item 1 dos.img "DOS boot disk" "Starts a DOS boot disk from a RAM disk." \
+  --item 2 "" "Boot from hard drive" "Leaves the network boot and starts the installed system."
 "$bin/menvolt-cli" show "$out/tool0.ldr"
 "$bin/menvolt-cli" check "$out/tool0.ldr"

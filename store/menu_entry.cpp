@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "platform/ansi_text.h"
 #include "platform/file_system.h"
 #include "res/string_table.h"
 
@@ -29,18 +30,35 @@ bool IsInsideShare(const std::string& risRoot, const std::string& relativePath) 
     return !platform::LeadsOutsideShare(risRoot + relativePath);
 }
 
+std::string WhereOnThisComputer(const std::string& path) {
+    platform::ResolvedPath resolved = platform::Resolve(path);
+    if (resolved.host.empty()) return "";
+    // Host paths are UTF-8; one with no 1252 form keeps its bytes, which
+    // still tell where to look.
+    std::string host = resolved.host.string(), ansi;
+    return platform::Utf8ToAnsi(host, ansi) ? ansi : host;
+}
+
 std::string WhyNotWritable(const std::string& path) {
     using platform::FileError;
-    switch (platform::CheckWritable(path)) {
-        case FileError::None: return "";
-        case FileError::FolderReadOnly: return path + ": its folder is write-protected.";
-        case FileError::AccessDenied: return path + ": the file is write-protected.";
-        case FileError::SharingViolation: return path + ": another program is using the file.";
-        case FileError::NotAFile: return path + ": it is not a file.";
-        case FileError::OutsideShare: return path + ": it leads outside the share.";
+    const FileError error = platform::CheckWritable(path);
+    if (error == FileError::None) return "";
+    // The share's name is what the other pages show; the folder on this
+    // computer is where the permissions are put right.
+    const bool folder = !path.empty() && path.back() == '\\';
+    const std::string here = WhereOnThisComputer(path);
+    const std::string what = path + (here.empty() ? "" : " (on this computer " + here + ")") + " cannot be written: ";
+    switch (error) {
+        case FileError::FolderReadOnly:
+            return what + (folder ? "the folder is write-protected." : "the folder it is in is write-protected.");
+        case FileError::AccessDenied: return what + "the file is write-protected.";
+        case FileError::SharingViolation: return what + "another program is using the file.";
+        case FileError::NotAFile: return what + (folder ? "it is not a folder." : "it is not a file.");
+        case FileError::OutsideShare: return what + "it leads outside the share.";
         case FileError::BadPath:
-        case FileError::FileNotFound: return path + ": its folder does not exist.";
-        default: return path + ": it cannot be written.";
+        case FileError::FileNotFound:
+            return what + (folder ? "the folder does not exist." : "the folder it is in does not exist.");
+        default: return what + "the system refuses it.";
     }
 }
 

@@ -1,9 +1,13 @@
 #include "ui/entry_runners_ui.h"
 
+#include <QLabel>
+#include <QPushButton>
 #include <memory>
 #include <vector>
 
 #include "loader/layout.h"
+#include "platform/framework/dialog_units.h"
+#include "platform/framework/qt_text.h"
 #include "platform/framework/wizard_sheet.h"
 #include "platform/message_box.h"
 #include "res/entry_templates.h"
@@ -34,6 +38,36 @@ bool WritableOrSaid(const std::string& problem) {
                             platform::MB_OK | platform::MB_ICONERROR);
     return false;
 }
+
+// The property sheet, and that of an entry this user may read but not write: the
+// pages can be looked at, OK is off, and a line above the buttons says why,
+// naming the file.
+class ReadOnlySheet : public CPropertySheet {
+public:
+    ReadOnlySheet(const std::string& caption, std::string why) : CPropertySheet(caption), m_why(std::move(why)) {}
+
+protected:
+    void BuildLayout(QSize pageSize) override {
+        CPropertySheet::BuildLayout(pageSize);
+        if (m_why.empty()) return;
+        const BaseUnits units = DialogBaseUnits();
+        const int margin = DluToPixelsX(7, units), line = DluToPixelsY(24, units);
+        QPushButton* ok = Button(IDOK);
+        if (!ok) return;
+        const int top = ok->y();
+        for (UINT id : {UINT(IDOK), UINT(IDCANCEL), UINT(ID_HELP)})
+            if (QPushButton* button = Button(id)) button->move(button->x(), button->y() + line);
+        auto* label = new QLabel(ToQt(m_why), Window());
+        label->setWordWrap(true);
+        label->setGeometry(margin, top, Window()->width() - 2 * margin, line - DluToPixelsY(4, units));
+        Window()->setFixedSize(Window()->width(), Window()->height() + line);
+        ok->setEnabled(false);
+        ok->setDefault(false);
+    }
+
+private:
+    std::string m_why;
+};
 
 void MakeWizardPage(CPropertyPage& page) {
     page.m_psp.pszTitle = res::LoadString(res::IDS_WIZARD_TITLE);
@@ -86,7 +120,9 @@ BOOL RunEntryPropertySheet(MenuEntry& entry) {
     CEditImagePage image;
     image.m_pLoader = &entry.m_loader;
 
-    CPropertySheet sheet("Menu Item Properties");
+    // One writability rule for opening read-only and for OK.
+    const std::string readOnly = entry.WriteProblem();
+    ReadOnlySheet sheet("Menu Item Properties", readOnly.empty() ? "" : "Read-only: " + readOnly);
     sheet.AddPage(&sifInfo);
     if (count >= 2) {
         sheet.AddPage(&items);
@@ -94,7 +130,8 @@ BOOL RunEntryPropertySheet(MenuEntry& entry) {
         sheet.AddPage(&image);
     }
     sheet.m_psh.dwFlags |= PSH_NOAPPLYNOW;
-    sheet.m_beforeClose = [&entry] {
+    sheet.m_beforeClose = [&entry, &readOnly] {
+        if (!readOnly.empty()) return WritableOrSaid(readOnly);  // Enter reaches OK while it is off
         if (!WritableOrSaid(entry.WriteProblem())) return false;
         if (const uint32_t note = entry.m_loader.TakeCountdownNote())
             platform::AfxMessageBox(note, platform::MB_OK | platform::MB_ICONINFORMATION);

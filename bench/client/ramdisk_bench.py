@@ -163,7 +163,7 @@ def menvolt_root(work, args, disk, given=None):
         shutil.copy(given, loader)
     else:
         subprocess.run([os.path.join(args.bin, "menvolt-cli"), "new", loader, "--server-path", SERVER_PATH,
-                        "--item", "0", "disk.img", "Read all", ""], check=True, stdout=subprocess.DEVNULL)
+                        "--item", "1", "disk.img", "Read all", ""], check=True, stdout=subprocess.DEVNULL)
     path, name = loader_image_name(open(loader, "rb").read())
     # QEMU's TFTP server takes the backslashes literally.
     with open(os.path.join(root, path + name), "wb") as f:

@@ -139,7 +139,7 @@ def menvolt_loader(args, path):
     """The three-item menu on our side."""
     items = []
     for n, name in enumerate(ENTRIES):
-        items += ["--item", str(n), name + ".efi", "Menvolt bench entry " + name,
+        items += ["--item", str(n + 1), name + ".efi", "Menvolt bench entry " + name,
                   "Help of entry one" if n == 0 else "Help of entry " + name]
     subprocess.run([os.path.join(args.bin, "menvolt-cli"), "new", path, "--server-path", "", *items],
                    check=True, stdout=subprocess.DEVNULL)
@@ -255,7 +255,7 @@ def transfer_root(work, args):
         with open(os.path.join(root, order + ".efi"), "wb") as f:
             f.write(floor)
         subprocess.run([os.path.join(args.bin, "menvolt-cli"), "new", os.path.join(root, order + ".ldr"),
-                        "--server-path", "", "--item", "0", IMAGE_NAME, "16 MB", ""],
+                        "--server-path", "", "--item", "1", IMAGE_NAME, "16 MB", ""],
                        check=True, stdout=subprocess.DEVNULL)
     return root
 

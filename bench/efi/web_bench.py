@@ -81,7 +81,7 @@ def make_images(root, guests):
 def loaders(bin_dir, root, image):
     """menvolt.ldr: one item, the image, read as soon as the file is."""
     subprocess.run([os.path.join(bin_dir, "menvolt-cli"), "new", os.path.join(root, "menvolt.ldr"),
-                    "--server-path", "", "--item", "0", image, "Bench image", ""],
+                    "--server-path", "", "--item", "1", image, "Bench image", ""],
                    check=True, stdout=subprocess.DEVNULL)
 
 

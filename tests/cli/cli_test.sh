@@ -19,17 +19,17 @@ grep -q ': ok' <<<"$("$cli" check "$dir/x.ldr")" || fail "check refused a new fi
 [ "$(od -An -tx2 -j8 -N2 "$dir/t.bin" | tr -d ' ')" = 0a3a ] || fail "header offset word"
 
 "$cli" new "$dir/m.ldr" --title "Tools" --server-path 'Setup\English\Tools\Zent\i386\' --colors 0x3E1C \
-  --item 0 dos.img "DOS" "A DOS boot disk" --item 1 "" "Hard drive" ""
+  --item 1 dos.img "DOS" "A DOS boot disk" --item 2 "" "Hard drive" ""
 out=$("$cli" show "$dir/m.ldr")
 grep -q 'items:        2' <<<"$out" || fail "show: item count"
 grep -q '0x3E1C' <<<"$out" || fail "show: colours"
 grep -q 'boot from hard drive' <<<"$out" || fail "show: hard-drive item"
 "$cli" check "$dir/m.ldr" >/dev/null || fail "check refused a menu"
-"$cli" new "$dir/d.ldr" --item 0 "" "Hard drive" "" --item 1 "" "Also" "" --default 1 --timeout 5
+"$cli" new "$dir/d.ldr" --item 1 "" "Hard drive" "" --item 2 "" "Also" "" --default 2 --timeout 5
 grep -q 'starts on:    item 2 after 5 s' <<<"$("$cli" show "$dir/d.ldr")" || fail "show: start item and timeout"
-for bad in "--timeout 3601" "--timeout -1" "--default 2" "--default 8"; do
+for bad in "--timeout 3601" "--timeout -1" "--default 0" "--default 3" "--item 4 x.img C c"; do
   # shellcheck disable=SC2086
-  if "$cli" new "$dir/e.ldr" --item 0 "" "A" "" --item 1 "" "B" "" $bad 2>/dev/null; then fail "accepted $bad"; fi
+  if "$cli" new "$dir/e.ldr" --item 1 "" "A" "" --item 2 "" "B" "" $bad 2>/dev/null; then fail "accepted $bad"; fi
 done
 
 # Refusals: bad checksum, template (no length word), truncated, oversized.
@@ -51,5 +51,8 @@ chmod 0444 "$dir/m.ldr"
 out=$("$cli" check "$dir/m.ldr" || true)
 grep -q 'm.ldr: ok' <<<"$out" || fail "a read-only file is checked all the same"
 if "$cli" new "$dir/m.ldr" 2>/dev/null; then fail "overwrote a read-only file"; fi
-if "$cli" new "$dir/x.ldr" --item 9 a b c 2>/dev/null; then fail "slot 9 accepted"; fi
+for bad in 0 9; do
+  if "$cli" new "$dir/x.ldr" --item $bad a b c 2>/dev/null; then fail "item $bad accepted"; fi
+done
+if "$cli" new "$dir/x.ldr" --item 1 a b c --timeout 5 2>/dev/null; then fail "a countdown on a single item"; fi
 echo "cli: all checks passed"

@@ -27,7 +27,7 @@ mkdir -p "$tools"
 head -c 1474560 /dev/zero > "$tools/dos.img"
 out=$(run create --language English --description "DOS boot disk" --help-text "Starts DOS" --image dos.img)
 grep -q 'created Setup\\English\\Tools\\Zent\\i386\\templates\\tool0.sif' <<<"$out" || fail "create output: $out"
-"$cli" new "$dir/expected.ldr" --server-path "$server" --item 0 dos.img "" ""
+"$cli" new "$dir/expected.ldr" --server-path "$server" --item 1 dos.img "" ""
 cmp -s "$dir/expected.ldr" "$tools/tool0.ldr" || fail "single entry loader differs from the documents' own"
 { crlf '[OSChooser]' 'Description = "DOS boot disk"' 'Help = "Starts DOS"' \
        'LaunchFile = "Setup\English\Tools\Zent\i386\tool0.ldr"' 'Version = "1.00"' 'ImageType=Flat' ''; } > "$dir/expected.sif"
@@ -37,7 +37,7 @@ cmp -s "$dir/expected.sif" "$tools/templates/tool0.sif" || fail "OSChooser file 
 run create --language English --tab tools --description "Tools" --banner "Maintenance" --colors 0x3E1C \
   --item 1 dos.img "DOS" "Line one" --item 2 "" "Hard drive" "" --allow-missing-images >/dev/null
 "$cli" new "$dir/expected1.ldr" --server-path "$server" --title "Maintenance" --colors 0x3E1C \
-  --item 0 dos.img "DOS" "Line one" --item 1 "" "Hard drive" ""
+  --item 1 dos.img "DOS" "Line one" --item 2 "" "Hard drive" ""
 cmp -s "$dir/expected1.ldr" "$tools/tool1.ldr" || fail "submenu loader differs"
 [ -f "$tools/templates/tool1.sif" ] || fail "second entry name"
 grep -q 'submenu *"Tools"' <<<"$(run list)" || fail "list after create"

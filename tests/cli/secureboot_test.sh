@@ -72,7 +72,7 @@ refused 'grubx64.efi is not a menvolt.efi.*--force' shim "$dir/tftp" --program "
 sb shim "$dir/tftp" --program "$efi" --force >/dev/null
 if out=$(sb check "$dir/tftp"); then fail "check passed without a loader file: $out"; fi
 grep -q 'PROBLEM .*menvolt.ldr: missing' <<<"$out" || fail "check: $out"
-"$cli" new "$dir/tftp/menvolt.ldr" --item 0 x.efi "X" "" >/dev/null
+"$cli" new "$dir/tftp/menvolt.ldr" --item 1 x.efi "X" "" >/dev/null
 out=$(sb check "$dir/tftp") || fail "check of a complete layout: $out"
 grep -q 'grubx64.efi: menvolt.efi, .sbat present, signed by /CN=Test site (the site key)' <<<"$out" || fail "$out"
 cp "$efi" "$dir/tftp/menvolt.efi"   # for PCs without Secure Boot: no problem beside shim
@@ -87,8 +87,8 @@ grep -q 'PROBLEM .*menvolt.efi: menvolt.efi, .sbat present, not signed: a Secure
 tools="$dir/share/Setup/English/Tools/Zent/i386"
 mkdir -p "$tools/templates"
 cp "$dir/plain.efi" "$tools/plain.efi" && cp "$dir/disk.img" "$tools/signed.img"
-"$cli" new "$tools/tool0.ldr" --server-path 'Setup\English\Tools\Zent\i386\' --item 0 plain.efi "Plain" "" \
-  --item 1 signed.img "Signed disk" "" >/dev/null
+"$cli" new "$tools/tool0.ldr" --server-path 'Setup\English\Tools\Zent\i386\' --item 1 plain.efi "Plain" "" \
+  --item 2 signed.img "Signed disk" "" >/dev/null
 printf '[OSChooser]\r\nDescription = "SB"\r\nHelp = ""\r\nLaunchFile = "Setup\\English\\Tools\\Zent\\i386\\tool0.ldr"\r\nVersion = "1.00"\r\nImageType=Flat\r\n' \
   >"$tools/templates/tool0.sif"
 out=$("$cli" --share "$dir/share" show 'Setup\English\Tools\Zent\i386\templates\tool0.sif')

@@ -16,14 +16,14 @@ sif() {  # sif FILE DESCRIPTION LAUNCHFILE
 }
 server='Setup\English\Tools\Zent\i386\'
 # A good submenu whose image exists.
-"$cli" new "$tools/tool0.ldr" --server-path "$server" --item 0 dos.img DOS "" --item 1 "" Disk ""
+"$cli" new "$tools/tool0.ldr" --server-path "$server" --item 1 dos.img DOS "" --item 2 "" Disk ""
 head -c 1474560 /dev/zero > "$tools/dos.img"
 sif "$tools/templates/tool0.sif" "Good menu" 'Setup\English\Tools\Zent\i386\tool0.ldr'
 # Planted faults: a missing image, a bad checksum, a LaunchFile outside the
 # share, an orphaned loader.
-"$cli" new "$tools/tool1.ldr" --server-path "$server" --item 0 gone.img "" ""
+"$cli" new "$tools/tool1.ldr" --server-path "$server" --item 1 gone.img "" ""
 sif "$tools/templates/tool1.sif" "Missing image" 'Setup\English\Tools\Zent\i386\tool1.ldr'
-"$cli" new "$tools/tool2.ldr" --item 0 dos.img "" ""
+"$cli" new "$tools/tool2.ldr" --item 1 dos.img "" ""
 printf '\x55' | dd of="$tools/tool2.ldr" bs=1 seek=$((0x0A3E)) conv=notrunc status=none
 sif "$tools/templates/tool2.sif" "Bad checksum" 'Setup\English\Tools\Zent\i386\tool2.ldr'
 "$cli" new "$dir/outside.ldr"
@@ -160,7 +160,7 @@ python3 -c 'import json,sys; r=json.loads(sys.argv[1]); assert [i["bootsOn"] for
 grep -q usage <<<"$("$cli" list --help)" || fail "list --help"
 if "$cli" --share "$dir/none" list 2>/dev/null; then fail "a missing share folder was accepted"; fi
 # A server path with a ".." folder: TFTP takes it as a name, a web server resolves it.
-"$cli" new "$tools/tool1.ldr" --server-path 'Setup\English\..\English\Tools\Zent\i386\' --item 0 plain.img Plain "" >/dev/null
+"$cli" new "$tools/tool1.ldr" --server-path 'Setup\English\..\English\Tools\Zent\i386\' --item 1 plain.img Plain "" >/dev/null
 out=$("$cli" --share "$share" verify 2>&1) || true
 grep -q 'tool1.ldr: note: item 1: a PC reading over HTTP cannot fetch .*i386\\plain.img: web servers resolve' <<<"$out" \
   || fail "verify: no note of an image name HTTP cannot carry: $out"

@@ -28,7 +28,7 @@ run() { "$cli" --share "$share" "$@"; }
 # entry folder lead outside. Nothing there may be listed as an entry,
 # created, rewritten or removed, and no folder may appear there.
 mkdir -p "$outside/lang/Tools/Zent/i386/templates" "$outside/templates" "$outside/i386"
-"$cli" new "$outside/lang/Tools/Zent/i386/tool0.ldr" --item 0 a.img "" ""
+"$cli" new "$outside/lang/Tools/Zent/i386/tool0.ldr" --item 1 a.img "" ""
 sif "$outside/lang/Tools/Zent/i386/templates/tool0.sif" "Outside language" 'Setup\Linked\Tools\Zent\i386\tool0.ldr'
 sif "$outside/templates/tool0.sif" "Outside templates" 'Setup\German\Tools\Zent\i386\tool0.ldr'
 ln -s "$outside/lang" "$share/Setup/Linked"
@@ -65,7 +65,7 @@ mkdir -p "$images/templates"
 
 # ---- Links inside the share are written through: the link stays a link and
 # its target gets the change, for a loader file and for an image file.
-"$cli" new "$tools/real.ldr" --server-path 'Setup\English\Tools\Zent\i386\' --item 0 dos.img "" ""
+"$cli" new "$tools/real.ldr" --server-path 'Setup\English\Tools\Zent\i386\' --item 1 dos.img "" ""
 ln -s real.ldr "$tools/tool7.ldr"
 sif "$tools/templates/tool7.sif" "Linked loader" 'Setup\English\Tools\Zent\i386\tool7.ldr'
 "$image" create "$tools/real.img"
@@ -85,7 +85,7 @@ sif "$tools/templates/tool8.sif" "Names an image" 'Setup\English\Tools\Zent\i386
 sif "$tools/templates/tool9.sif" "Names a sif" 'Setup\English\Tools\Zent\i386\templates\tool7.sif'
 echo rom > "$share/OSChooser/i386/startrom.com"
 sif "$tools/templates/tool10.sif" "Names startrom" 'OSChooser\i386\startrom.com'
-"$cli" new "$images/tool0.ldr" --item 0 a.img "" ""
+"$cli" new "$images/tool0.ldr" --item 1 a.img "" ""
 sif "$images/templates/tool0.sif" "Images entry" 'Setup\English\Images\Zent\i386\tool0.ldr'
 sif "$tools/templates/tool11.sif" "Borrows a loader" 'Setup\English\Images\Zent\i386\tool0.ldr'
 for n in 8 9 10 11; do
@@ -251,7 +251,7 @@ fi
 # ---- Read-only is not empty: a read-only OSChooser file is listed, marked
 # and refused for changes; as a user who may only read the share, every
 # entry is listed and verify reports what it cannot open.
-"$cli" new "$tools/tool20.ldr" --server-path 'Setup\English\Tools\Zent\i386\' --item 0 "" Disk ""
+"$cli" new "$tools/tool20.ldr" --server-path 'Setup\English\Tools\Zent\i386\' --item 1 "" Disk ""
 sif "$tools/templates/tool20.sif" "Read only" 'Setup\English\Tools\Zent\i386\tool20.ldr'
 chmod a-w "$tools/templates/tool20.sif"
 out=$(run list)
@@ -275,7 +275,7 @@ fi
 # ---- A link to an OSChooser file, symbolic or hard, is removed as a link and
 # takes no loader with it; links inside the share keep working when absolute too.
 t="$tools/templates"
-"$cli" new "$tools/tool30.ldr" --server-path 'Setup\English\Tools\Zent\i386\' --item 0 a.img "" ""
+"$cli" new "$tools/tool30.ldr" --server-path 'Setup\English\Tools\Zent\i386\' --item 1 a.img "" ""
 sif "$t/tool30.sif" "Aliased" 'Setup\English\Tools\Zent\i386\tool30.ldr'
 ln -s tool30.sif "$t/alias.sif" && ln -s "$t/tool30.sif" "$t/alias2.sif" && ln "$t/tool30.sif" "$t/alias3.sif"
 for a in alias alias2 alias3; do
@@ -292,7 +292,7 @@ for cmd in "edit Setup\\English\\Tools\\Zent\\i386\\templates\\tool30.sif --desc
            "remove Setup\\English\\Tools\\Zent\\i386\\templates\\tool30.sif"; do
   # shellcheck disable=SC2086
   if out=$(run $cmd 2>&1); then fail "$cmd in a read-only folder succeeded"; fi
-  grep -q "Nothing was.*tool30.ldr: its folder is write-protected" <<<"$out" || fail "$cmd read-only folder: $out"
+  grep -q "Nothing was.*tool30.ldr (on this computer $tools/tool30.ldr) cannot be written: the folder it is in is write-protected" <<<"$out" || fail "$cmd read-only folder: $out"
   [ "$(sum)" = "$before" ] || fail "$cmd in a read-only folder changed a file"
 done
 chmod u+w "$tools"
@@ -301,7 +301,7 @@ open(sys.argv[2], "w").close(); time.sleep(30)' "$tools/tool30.ldr" "$dir/locked
 while [ ! -e "$dir/locked" ]; do sleep 0.05; done
 if out=$(run remove 'Setup\English\Tools\Zent\i386\templates\tool30.sif' 2>&1); then fail "remove of a locked loader succeeded"; fi
 kill "$locker"
-grep -q "Nothing was removed: .*tool30.ldr: another program is using the file" <<<"$out" || fail "locked loader: $out"
+grep -q "Nothing was removed: .*tool30.ldr (on this computer .*) cannot be written: another program is using the file" <<<"$out" || fail "locked loader: $out"
 python3 -c 'import fcntl, sys, time; f = open(sys.argv[1], "rb+"); fcntl.lockf(f, fcntl.LOCK_EX)
 open(sys.argv[2], "w").close(); time.sleep(30)' "$tools/templates/tool30.sif" "$dir/held" >/dev/null 2>&1 & locker=$!
 while [ ! -e "$dir/held" ]; do sleep 0.05; done
@@ -372,7 +372,7 @@ done
 # word, a create into a share made read-only.
 mkdir -p "$dir/linked" && ln -s "$outside" "$dir/linked/Setup"
 printf 'no loader' > "$dir/junk.ldr" && mkfifo "$dir/pipe2"
-"$cli" new "$tools/tool31.ldr" --server-path 'Setup\English\Tools\Zent\i386\' --item 0 "" Disk ""
+"$cli" new "$tools/tool31.ldr" --server-path 'Setup\English\Tools\Zent\i386\' --item 1 "" Disk ""
 sif "$tools/templates/tool31.sif" "Length" 'Setup\English\Tools\Zent\i386\tool31.ldr'
 python3 -c 'import sys; d = bytearray(open(sys.argv[1], "rb").read()); d[10] += 1; d[11] -= 1; open(sys.argv[1], "wb").write(d)' "$tools/tool31.ldr"
 while IFS='|' read -r expect args; do

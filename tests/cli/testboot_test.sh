@@ -9,7 +9,7 @@ share="$dir/share"
 tools="$share/Setup/English/Tools/Zent/i386"
 mkdir -p "$tools/templates"
 "$cli" new "$tools/tool0.ldr" --title "Test boot menu" --server-path 'Setup\English\Tools\Zent\i386\' \
-  --item 0 dos.img "DOS disk" "Boots a DOS disk" --item 1 "" "Hard drive" "" --item 2 x.img "Third" ""
+  --item 1 dos.img "DOS disk" "Boots a DOS disk" --item 2 "" "Hard drive" "" --item 3 x.img "Third" ""
 printf '[OSChooser]\r\nDescription = "Tools"\r\nHelp = ""\r\nLaunchFile = "Setup\\English\\Tools\\Zent\\i386\\tool0.ldr"\r\nVersion = "1.00"\r\nImageType=Flat\r\n\r\n' \
   > "$tools/templates/tool0.sif"
 

@@ -134,12 +134,12 @@ with tempfile.TemporaryDirectory() as tmp:
     out = str(tmp / "n.ldr")
     for args in (("--colors", "0x1FFFF"), ("--colors", "0x8007"), ("--colors", " 7"), ("--item", "1x", "a", "b", "c"),
                  ("--item", "-0", "a", "b", "c"), ("--item", "18446744073709551616", "a", "b", "c"),
-                 ("--title", "T" * 76), ("--item", "0", "", "D" * 66, ""), ("--item", "0", "", "d", "H" * 261),
-                 ("--server-path", "S" * 116 + "\\", "--item", "0", "abcdefgh.img", "d", ""),
-                 ("--item", "0", "a/b.img", "d", "")):
+                 ("--title", "T" * 76), ("--item", "1", "", "D" * 66, ""), ("--item", "1", "", "d", "H" * 261),
+                 ("--server-path", "S" * 116 + "\\", "--item", "1", "abcdefgh.img", "d", ""),
+                 ("--item", "1", "a/b.img", "d", "")):
         r = run("new", out, *args)
         check(r.returncode == 2 and not os.path.exists(out), f"new {args[:2]}: {r.returncode} {r.stderr!r}")
-    check(run("new", out, "--server-path", "S" * 114 + "\\", "--item", "0", "abcdefgh.img", "d", "").returncode == 0,
+    check(run("new", out, "--server-path", "S" * 114 + "\\", "--item", "1", "abcdefgh.img", "d", "").returncode == 0,
           "127 characters are allowed")
     r = on_share("edit", sif_arg, "--remove-item", "99999999999999999999")
     check(r.returncode == 2, "--remove-item out of range")

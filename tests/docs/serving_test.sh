@@ -22,7 +22,7 @@ share="$dir/reminst"
 tools="$share/Setup/English/Tools/Zent/i386"
 mkdir -p "$tools/templates"
 "$bin/menvolt-cli" new "$tools/tool0.ldr" --title "Served menu" --server-path 'Setup\English\Tools\Zent\i386\' \
-  --item 0 dos.img "DOS disk" "" --item 1 "" "Hard drive" "" --item 2 cd.iso "Rescue CD" ""
+  --item 1 dos.img "DOS disk" "" --item 2 "" "Hard drive" "" --item 3 cd.iso "Rescue CD" ""
 head -c 70000 /dev/urandom > "$tools/dos.img"
 # A CD whose El Torito EFI image holds the test program, for a RAM disk by HTTP.
 mkdir "$dir/cd" && mkfs.fat -C "$dir/cd/efi.img" 1440 >/dev/null && mmd -i "$dir/cd/efi.img" ::EFI ::EFI/BOOT

@@ -44,11 +44,11 @@ class Setup:
         shutil.copy(os.path.join(self.bin, "chain.0"), os.path.join(self.root, "chain.0"))
 
     def loader(self, *items, options=()):
-        """items: (image, description, help) for slots 0, 1, ..."""
+        """items: (image, description, help) for items 1, 2, ..."""
         cmd = [os.path.join(self.bin, "menvolt-cli"), "new", os.path.join(self.root, "chain.ldr"),
                "--server-path", SERVER_PATH, "--colors", COLORS, *options]
-        for slot, (image, description, help_text) in enumerate(items):
-            cmd += ["--item", str(slot), image, description, help_text]
+        for number, (image, description, help_text) in enumerate(items, 1):
+            cmd += ["--item", str(number), image, description, help_text]
         subprocess.run(cmd, check=True)
 
     def serve(self, name, data):
@@ -182,7 +182,7 @@ def scenario_countdown(setup):
     """Timeout 2 on the hard-drive item: with no key the menu hands back to
     the boot ROM; a key within the time keeps it up. No key goes to the boot
     ROM's prompt here, which ends by itself, so none reaches the menu."""
-    setup.loader(*ITEMS, options=("--default", "2", "--timeout", "2"))
+    setup.loader(*ITEMS, options=("--default", "3", "--timeout", "2"))
     counting = lambda s: menu_shown(2)(s) and s.text(3, 63, 4) in ("2   ", "1   ")
     with Machine(setup.root, "chain.0") as m:
         s = m.wait_screen(counting, BOOT_TIMEOUT, "the menu counting down")

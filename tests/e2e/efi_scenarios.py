@@ -81,8 +81,8 @@ class EfiSetup(Setup):
     def loader(self, *items, default=None, timeout=None):
         cmd = [os.path.join(self.bin, "menvolt-cli"), "new", os.path.join(self.root, "menvolt.ldr"),
                "--server-path", SERVER_PATH, "--colors", COLORS]
-        for slot, (image, description, help_text) in enumerate(items):
-            cmd += ["--item", str(slot), image, description, help_text]
+        for number, (image, description, help_text) in enumerate(items, 1):
+            cmd += ["--item", str(number), image, description, help_text]
         subprocess.run(cmd, check=True)
         return self.patch_loader({L["LDR_SELECTED"]: default or 0, L["LDR_TIMEOUT"]: timeout or 0})
 

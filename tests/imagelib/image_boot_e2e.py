@@ -55,7 +55,7 @@ def boot(capacity, keep):
     try:
         shutil.copy(os.path.join(ARGS.bin, "chain.0"), os.path.join(root, "chain.0"))
         subprocess.run([os.path.join(ARGS.bin, "menvolt-cli"), "new", os.path.join(root, "chain.ldr"),
-                        "--server-path", SERVER_PATH, "--item", "0", "probe.img", "Probe", ""], check=True)
+                        "--server-path", SERVER_PATH, "--item", "1", "probe.img", "Probe", ""], check=True)
         with open(os.path.join(root, SERVER_PATH + "probe.img"), "wb") as f:
             f.write(make_image(ARGS.bin, root, capacity, keep))
         with Machine(root, "chain.0") as m:

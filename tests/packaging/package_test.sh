@@ -29,7 +29,7 @@ done
 # The installed programs run from their installed place, finding their
 # library there (not in the build tree).
 cd "$scratch"
-"$root/usr/bin/menvolt-cli" new menu.ldr --item 0 a.img A "" >/dev/null
+"$root/usr/bin/menvolt-cli" new menu.ldr --item 1 a.img A "" >/dev/null
 grep -q ': ok' <<<"$("$root/usr/bin/menvolt-cli" check menu.ldr)" || fail "installed CLI"
 grep -q "$root/usr/lib/menvolt/libmenvolt-image.so" <<<"$(ldd "$root/usr/lib/menvolt/menvolt")" \
   || fail "installed program does not use its installed library"

@@ -203,8 +203,10 @@ TEST_F(StoreTest, DeleteReportsAReadOnlyLoaderWithCauseFive) {
     Load();
     // Whole or not at all: the OSChooser file stays too.
     EXPECT_FALSE(store.DeleteEntry(0));
-    ASSERT_EQ(messages.Texts(), std::vector<std::string>{"Nothing was removed: " + Root() + kTools +
-                                                         "tool0.ldr: the file is write-protected."});
+    // The share's name and the file on this computer, in one sentence.
+    ASSERT_EQ(messages.Texts(), std::vector<std::string>{"Nothing was removed: " + Root() + kTools + "tool0.ldr (on this "
+                                                         "computer " + Host(share, kTools + "tool0.ldr").string() +
+                                                         ") cannot be written: the file is write-protected."});
     EXPECT_EQ(store.GetCount(), 1);
 }
 

@@ -7,6 +7,7 @@
 #include "res/entry_templates.h"
 #include "ui/common/entry_ui_common.h"
 #include "ui/common/start_dlg.h"
+#include "ui/common/start_summary.h"
 
 using namespace framework;
 
@@ -57,7 +58,7 @@ void CAppearanceDlg::UpdatePreview() {
     LoaderFile shown = *m_pLoader;
     shown.SetTitle(GetDlgItemText(IDC_APPEARANCE_BANNER));
     shown.SetColors(ChosenColors());
-    m_preview.SetScreen(DrawMenuScreen(shown));
+    m_preview.SetScreen(DrawMenuScreen(shown, StartRow(shown)));
 }
 
 void CAppearanceDlg::OnOK() {

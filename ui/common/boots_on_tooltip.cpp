@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include "image/image_boots_on.h"
+#include "loader/loader_file.h"
 #include "platform/framework/qt_text.h"
 #include "res/resource.h"
 #include "res/string_table.h"
@@ -24,9 +25,7 @@ public:
             event->ignore();
             return true;
         }
-        const std::string boots = BootsOnDetail(ItemBootsOn(item->folder, item->image));
-        QToolTip::showText(help->globalPos(), framework::ToQt(res::FormatString(res::IDS_BOOTS_ON, boots.c_str())),
-                           static_cast<QWidget*>(watched));
+        QToolTip::showText(help->globalPos(), framework::ToQt(BootsOnLine(*item)), static_cast<QWidget*>(watched));
         return true;
     }
 
@@ -38,4 +37,25 @@ private:
 
 void InstallBootsOnTooltip(QWidget* widget, TooltipItemAt itemAt) {
     if (widget) widget->installEventFilter(new BootsOnTooltip(widget, std::move(itemAt)));
+}
+
+std::string BootsOnLine(const TooltipItem& item) {
+    const std::string boots = BootsOnDetail(ItemBootsOn(item.folder, item.image));
+    return res::FormatString(res::IDS_BOOTS_ON, boots.c_str());
+}
+
+std::string EntryBootsOnLine(const LoaderFile& loader) {
+    const int count = loader.GetItemCount();
+    if (count == 0) return "";  // nothing to boot yet
+    if (count == 1) return BootsOnLine({loader.GetFolder(), loader.GetImageFile(0)});
+    std::string each;
+    bool same = true;
+    std::string first;
+    for (int slot = 0; slot < count; ++slot) {
+        const std::string boots = BootsOnDetail(ItemBootsOn(loader.GetFolder(), loader.GetImageFile(slot)));
+        if (slot == 0) first = boots;
+        same = same && boots == first;
+        each += (slot ? ", " : "") + std::to_string(slot + 1) + " " + boots;
+    }
+    return res::FormatString(res::IDS_BOOTS_ON, same ? ("every item " + first).c_str() : each.c_str());
 }

@@ -4,20 +4,37 @@
 #include "ui/main_window/vm_boot_menu.h"
 
 #include <QHeaderView>
+#include <QLabel>
 #include <QScrollBar>
 #include <QTreeWidget>
 
 #include "about/about_box.h"
 #include "platform/framework/bitmap_resources.h"
+#include "platform/framework/dialog_units.h"
 #include "platform/framework/qt_text.h"
 #include "platform/framework/win_app.h"
 #include "platform/message_box.h"
 #include "res/resource.h"
 #include "res/string_table.h"
+#include "store/menu_entry.h"
 #include "store/menu_store.h"
+#include "ui/common/boots_on_tooltip.h"
+#include "ui/common/start_summary.h"
 
 namespace {
 void RunAboutBox(CMainDlg& owner) { CAboutBox(owner.Window()).DoModal(); }
+
+// A look at an entry for the status line says nothing: Properties and Test
+// Boot tell what is wrong with it when asked.
+class QuietMessages : public platform::MessageSink {
+public:
+    QuietMessages() : m_old(platform::SetMessageSink(this)) {}
+    ~QuietMessages() override { platform::SetMessageSink(m_old); }
+    int Show(const platform::MessageRequest&) override { return IDOK; }
+
+private:
+    platform::MessageSink* m_old;
+};
 }  // namespace
 
 void (*CMainDlg::s_runAboutBox)(CMainDlg& owner) = &RunAboutBox;
@@ -40,6 +57,11 @@ BOOL CMainDlg::OnInitDialog() {
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
     int client = m_list->width() - 2 * m_list->frameWidth();
     m_list->header()->resizeSection(0, client - 18);
+    // The list's last line goes to the selected entry's "Boots on: ...".
+    const QRect shortened = framework::DluRectToPixels(17, 96, 219, 65, Units());
+    m_list->setGeometry(m_list->geometry().x(), m_list->geometry().y(), m_list->width(), shortened.height());
+    m_bootsOn = AddTextLine(*this, 17, 162, 219);
+    QObject::connect(m_list, &QTreeWidget::currentItemChanged, m_list, [this] { UpdateBootsOn(); });
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
     QObject::connect(m_list, &QWidget::customContextMenuRequested,
                      [this](const QPoint& position) { ShowEntryContextMenu(*this, position); });
@@ -155,6 +177,19 @@ void CMainDlg::FillList(const std::string* select) {
     if (Window()) Window()->update();
 }
 
+void CMainDlg::UpdateBootsOn() {
+    if (!m_bootsOn) return;
+    const int row = m_list ? m_list->indexOfTopLevelItem(m_list->currentItem()) : -1;
+    std::string text;
+    if (m_pStore && row >= 0 && row < m_pStore->GetCount()) {
+        QuietMessages quiet;
+        MenuEntry entry(m_pStore->GetRisRoot());
+        if (entry.Open(m_pStore->Row(row).sifPath) && entry.m_loaderOpened) text = EntryBootsOnLine(entry.m_loader);
+    }
+    m_bootsOn->setText(framework::ToQt(text));
+    m_bootsOn->setToolTip(framework::ToQt(text));  // a long submenu's line is cut at the window's edge
+}
+
 void CMainDlg::OnAdd() {
     if (!m_pStore) return;
     // The store runs the create wizard and re-reads its folder. When the new
@@ -190,8 +225,7 @@ void CMainDlg::OnProperties() {
     const int row = SelectedRow();
     if (row < 0 || !m_pStore) return;
     // Rows map to entries by position, as for Remove. After OK the list is
-    // re-read with row 0 selected.
-    if (RefuseReadOnly(row)) return;
+    // re-read with row 0 selected. A read-only entry opens read-only.
     if (m_pStore->EditEntry(row)) {
         Reload();
         FillList();
@@ -199,8 +233,18 @@ void CMainDlg::OnProperties() {
 }
 
 bool CMainDlg::RefuseReadOnly(int index) {
-    if (!m_pStore->Row(index).readOnly) return false;
-    platform::AfxMessageBox(res::IDS_WRITE_PROTECTED, platform::MB_OK | platform::MB_ICONERROR);
+    const MenuRow& row = m_pStore->Row(index);
+    if (!row.readOnly) return false;
+    // The message names the file and why, by the rule OK and Finish use.
+    std::string why;
+    {
+        QuietMessages quiet;
+        MenuEntry entry(m_pStore->GetRisRoot());
+        if (entry.Open(row.sifPath)) why = entry.WriteProblem();
+    }
+    if (why.empty()) why = WhyNotWritable(row.sifPath);
+    platform::AfxMessageBox(std::string(res::LoadString(res::IDS_WRITE_PROTECTED)) + (why.empty() ? "" : "\n" + why),
+                            platform::MB_OK | platform::MB_ICONERROR);
     return true;
 }
 

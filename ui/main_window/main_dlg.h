@@ -1,6 +1,6 @@
 // CMainDlg: the main window. Lists the entries of the current language and
-// tab and offers Add, Remove, Properties, Refresh, the language choice, help
-// and the About box.
+// tab, says which PCs the selected one boots on, and offers Add, Remove,
+// Properties, Refresh, the language choice, help and the About box.
 #pragma once
 
 #include <QIcon>
@@ -11,6 +11,7 @@
 #include "res/resource.h"
 
 class MenuStore;
+class QLabel;
 class QTreeWidget;
 
 // What the main window asks of the program that runs it: the installation
@@ -42,8 +43,9 @@ public:
     void OnAdd();
     void OnRemove();
     void OnProperties();
-    // Shows "File write protected." and returns true for an entry this
-    // user may not change.
+    // Shows "File write protected." with the file and why, and returns true
+    // for an entry this user may not change (Remove; Properties opens it
+    // read-only).
     bool RefuseReadOnly(int index);
     void Reload();
     void OnChangeLanguage();
@@ -54,6 +56,7 @@ public:
     MenuStore* m_pStore = nullptr;
     MainWindowHost* m_pHost = nullptr;  // none: one language, nothing to switch
     QTreeWidget* m_list = nullptr;
+    QLabel* m_bootsOn = nullptr;  // which PCs the selected entry boots on
     std::vector<QIcon> m_imageList;
 
     // What the About button runs: the About box, or a stand-in in tests.
@@ -61,4 +64,5 @@ public:
 
 private:
     void SelectRow(int row);
+    void UpdateBootsOn();
 };

@@ -1,13 +1,16 @@
 #include "ui/properties/edit_image_page.h"
 
+#include <QLabel>
 #include <QWidget>
 
 #include "loader/loader_file.h"
+#include "platform/framework/qt_text.h"
 #include "platform/framework/win_app.h"
 #include "platform/message_box.h"
 #include "res/resource.h"
 #include "res/string_table.h"
 #include "ui/common/boots_on_tooltip.h"
+#include "ui/common/start_summary.h"
 
 CEditImagePage::CEditImagePage() : CImageFileBox(res::IDD_EDIT_IMAGE_PAGE) {}
 
@@ -23,6 +26,9 @@ BOOL CEditImagePage::OnInitDialog() {
         return TRUE;
     }
     SetDlgItemText(IDC_IMAGE_FILE, m_pLoader->GetImageFile(0));
+    // Under the buttons, inside the page the sheet gives every page.
+    m_bootsOn = AddTextLine(*this, 7, 56, 160);
+    UpdateBootsOn();
     // Which PCs the named image boots on; an empty name is no item yet.
     InstallBootsOnTooltip(GetDlgItem(IDC_IMAGE_FILE), [this](const QPoint&) -> std::optional<TooltipItem> {
         const std::string name = ImageFileText();
@@ -49,10 +55,19 @@ BOOL CEditImagePage::OnKillActive() {
     return CImageFileBox::OnKillActive();
 }
 
+void CEditImagePage::UpdateBootsOn() {
+    if (!m_bootsOn) return;
+    const std::string name = ImageFileText();
+    m_bootsOn->setText(name.empty() ? QString() : framework::ToQt(BootsOnLine({ImageFolder(), name})));
+}
+
 BOOL CEditImagePage::OnCommand(UINT id, UINT code) {
     if (code == framework::BN_CLICKED && id == framework::ID_HELP) {
         framework::ShowHelp(IDH_PROPERTIES_SINGLE);
         return TRUE;
     }
-    return CImageFileBox::OnCommand(id, code);
+    const BOOL done = CImageFileBox::OnCommand(id, code);
+    // A new name, or an image made or changed by Create and View.
+    UpdateBootsOn();
+    return done;
 }

@@ -1,12 +1,14 @@
 // CEditImagePage: the Image page of the menu item property sheet, for an
 // entry whose loader has fewer than two items. Shows and sets the boot image
-// file of item 0; when the loader could not be read it shows why instead.
+// file of item 0 and which PCs it boots on; when the loader could not be
+// read it shows why instead.
 #pragma once
 
 #include "image/image_file_box.h"
 #include "platform/framework/property_page.h"
 
 class LoaderFile;
+class QLabel;
 
 class CEditImagePage : public CImageFileBox<framework::CPropertyPage> {
 public:
@@ -22,6 +24,10 @@ public:
     // Run-time class name, as the framework's class information gives it.
     static constexpr const char* kClassName = "CEditImagePage";
 
+    // "Boots on: ..." of the named image, as text.
+    QLabel* m_bootsOn = nullptr;
+
 private:
     std::string ImageFolder() const override;
+    void UpdateBootsOn();
 };

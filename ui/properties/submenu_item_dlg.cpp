@@ -1,10 +1,14 @@
 #include "ui/properties/submenu_item_dlg.h"
 
+#include <QLabel>
+
 #include "loader/layout.h"
+#include "platform/framework/qt_text.h"
 #include "platform/framework/win_app.h"
 #include "platform/message_box.h"
 #include "res/resource.h"
 #include "ui/common/boots_on_tooltip.h"
+#include "ui/common/start_summary.h"
 
 CSubmenuItemDlg::CSubmenuItemDlg(QWidget* parent) : CImageFileBox(res::IDD_SUBMENU_ITEM, parent) {}
 
@@ -24,6 +28,8 @@ BOOL CSubmenuItemDlg::OnInitDialog() {
     });
     // An existing item without an image boots from the hard drive.
     if (!m_adding && m_imageFile.empty()) CheckDlgButton(IDC_SUBMENU_HARD_DRIVE, TRUE);
+    // Between the image name and its buttons.
+    m_bootsOn = AddTextLine(*this, 7, 119, 221);
     UpdateControls();
     return TRUE;
 }
@@ -36,6 +42,10 @@ void CSubmenuItemDlg::UpdateControls() {
     EnableImageBox(!hardDrive, hasName);
     const bool hasDescription = !GetDlgItemText(IDC_SUBMENU_DESCRIPTION).empty();
     EnableDlgItem(IDOK, (hardDrive || hasName) && hasDescription);
+    if (m_bootsOn)
+        m_bootsOn->setText(hardDrive || hasName
+                               ? framework::ToQt(BootsOnLine({m_folder, hardDrive ? std::string() : ImageFileText()}))
+                               : QString());
 }
 
 BOOL CSubmenuItemDlg::OnCommand(UINT id, UINT code) {

@@ -1,6 +1,6 @@
 // CSubmenuItemDlg: the Submenu Item Properties dialog. Adds or edits one item
 // of a submenu: description, help text and boot image file, or the hard
-// drive. The caller sets the members before opening it and reads them back
+// drive, and says which PCs it boots on. The caller sets the members before opening it and reads them back
 // after OK.
 #pragma once
 
@@ -26,6 +26,7 @@ public:
     std::string m_imageFile;   // empty: the item boots from the hard drive
     std::string m_description;
     std::string m_helpText;
+    class QLabel* m_bootsOn = nullptr;  // "Boots on: ..." as text, for the keyboard too
 
 private:
     std::string ImageFolder() const override { return m_folder; }

@@ -16,6 +16,8 @@
 #include "ui/common/appearance_dlg.h"
 #include "ui/common/boots_on_tooltip.h"
 #include "ui/common/entry_ui_common.h"
+#include "ui/common/start_dlg.h"
+#include "ui/common/start_summary.h"
 #include "ui/properties/submenu_item_dlg.h"
 
 using namespace framework;
@@ -26,11 +28,13 @@ constexpr int kMaxItems = 8;
 
 int RunItemDialog(CSubmenuItemDlg& dialog) { return dialog.DoModal(); }
 int RunAppearanceDialog(CAppearanceDlg& dialog) { return dialog.DoModal(); }
+int RunStartDialog(CStartDlg& dialog) { return dialog.DoModal(); }
 
 }  // namespace
 
 int (*CViewLoaderFilesPage::s_runItemDialog)(CSubmenuItemDlg&) = &RunItemDialog;
 int (*CViewLoaderFilesPage::s_runAppearanceDialog)(CAppearanceDlg&) = &RunAppearanceDialog;
+int (*CViewLoaderFilesPage::s_runStartDialog)(CStartDlg&) = &RunStartDialog;
 
 CViewLoaderFilesPage::CViewLoaderFilesPage(unsigned templateId) : CPropertyPage(templateId) {}
 
@@ -39,6 +43,10 @@ BOOL CViewLoaderFilesPage::OnInitDialog() {
     m_list = Item<QTreeWidget>(IDC_LOADER_LIST);
     // Beside Appearance, inside the template's size.
     AddPushButton(IDC_CLIENT_PREVIEW, kPreviewButtonText, 67, 138, 55, 14);
+    // The unattended start, under the list it starts from, and its change
+    // beside Appearance and Preview.
+    m_startText = AddTextLine(*this, 14, 99, 173);
+    AddPushButton(IDC_START_CHANGE, kStartButtonText, 127, 138, 55, 14);
     if (m_pLoader && m_pLoader->m_error != 0) {
         // The loader did not open: its error takes the place of the list, and
         // nothing here may change what would be written back.
@@ -53,6 +61,8 @@ BOOL CViewLoaderFilesPage::OnInitDialog() {
             m_errorText->show();
         }
         EnableDlgItem(IDC_CLIENT_PREVIEW, FALSE);
+        EnableDlgItem(IDC_START_CHANGE, FALSE);
+        m_startText->hide();
         return TRUE;
     }
     if (m_list) {
@@ -61,7 +71,6 @@ BOOL CViewLoaderFilesPage::OnInitDialog() {
         m_list->setHeaderLabels({QStringLiteral("Item")});
         m_list->headerItem()->setTextAlignment(0, Qt::AlignLeft | Qt::AlignVCenter);
         m_list->header()->setStretchLastSection(true);
-        QObject::connect(m_list, &QTreeWidget::currentItemChanged, m_list, [this] { UpdatePreview(); });
         // Which PCs the item under the pointer boots on.
         InstallBootsOnTooltip(m_list->viewport(), [this](const QPoint& at) -> std::optional<TooltipItem> {
             const int row = m_list->indexOfTopLevelItem(m_list->itemAt(at));
@@ -104,8 +113,10 @@ int CViewLoaderFilesPage::SelectedRow() const {
 
 void CViewLoaderFilesPage::UpdatePreview() {
     if (!m_pLoader || m_pLoader->m_error != 0) return;
-    const int row = SelectedRow();
-    m_preview.SetScreen(DrawMenuScreen(*m_pLoader, row < 0 ? 0 : row));
+    // The screen a PC shows first: the start item highlighted, whichever row
+    // is selected here.
+    m_preview.SetScreen(DrawMenuScreen(*m_pLoader, StartRow(*m_pLoader)));
+    if (m_startText) m_startText->setText(framework::ToQt(StartSummary(*m_pLoader)));
 }
 
 void CViewLoaderFilesPage::OnAddItem() {
@@ -157,6 +168,13 @@ void CViewLoaderFilesPage::OnDeleteItem() {
                              platform::MB_OK | platform::MB_ICONINFORMATION);
 }
 
+void CViewLoaderFilesPage::OnStart() {
+    if (!m_pLoader) return;
+    CStartDlg dialog(m_pLoader, Window());
+    s_runStartDialog(dialog);
+    UpdatePreview();
+}
+
 void CViewLoaderFilesPage::OnAppearance() {
     if (!m_pLoader) return;
     CAppearanceDlg dialog(m_pLoader);
@@ -180,6 +198,7 @@ BOOL CViewLoaderFilesPage::OnCommand(UINT id, UINT code) {
         case IDC_LOADER_PROPERTIES: OnEditItem(); return TRUE;
         case IDC_LOADER_APPEARANCE: OnAppearance(); return TRUE;
         case IDC_CLIENT_PREVIEW: m_preview.Open(Window()); return TRUE;
+        case IDC_START_CHANGE: OnStart(); return TRUE;
         case ID_HELP: framework::ShowHelp(IDH_PROPERTIES_SUBMENU); return TRUE;
         default: return CPropertyPage::OnCommand(id, code);
     }

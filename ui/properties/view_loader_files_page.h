@@ -1,6 +1,7 @@
 // CViewLoaderFilesPage: the "Submenu" tab. Lists the loader's items and adds,
-// edits and deletes them; opens the screen appearance dialog; shows the
-// client's menu screen in a preview window on demand.
+// edits and deletes them; says what the unattended start does and opens its
+// dialog; opens the screen appearance dialog; shows the client's first menu
+// screen in a preview window on demand.
 #pragma once
 
 #include "platform/framework/property_page.h"
@@ -29,16 +30,19 @@ public:
     void OnEditItem();
     void OnDeleteItem();
     void OnAppearance();
+    void OnStart();
 
     LoaderFile* m_pLoader = nullptr;
     QTreeWidget* m_list = nullptr;
     QLabel* m_errorText = nullptr;
+    QLabel* m_startText = nullptr;  // "Waits for a key" or what the countdown starts
     ClientScreenPreview m_preview;
 
     // The item dialog and the appearance dialog, replaceable by tests; each
     // returns the dialog's result.
     static int (*s_runItemDialog)(class CSubmenuItemDlg& dialog);
     static int (*s_runAppearanceDialog)(class CAppearanceDlg& dialog);
+    static int (*s_runStartDialog)(class CStartDlg& dialog);
 
 private:
     void UpdatePreview();

@@ -10,12 +10,17 @@
 #include "res/resource.h"
 #include "res/string_table.h"
 #include "ui/common/entry_ui_common.h"
+#include "ui/common/start_dlg.h"
+#include "ui/common/start_summary.h"
 
 using namespace framework;
 
 namespace {
 constexpr unsigned kLastItem = layout::LDR_SLOT_COUNT;
-}
+int RunStartDialog(CStartDlg& dialog) { return dialog.DoModal(); }
+}  // namespace
+
+int (*CMenuWizPage::s_runStartDialog)(CStartDlg&) = &RunStartDialog;
 
 CMenuWizPage::CMenuWizPage(unsigned templateId, unsigned headerTitleId, unsigned headerSubTitleId)
     : CImageFileBox(templateId, 0, headerTitleId, headerSubTitleId) {}
@@ -27,6 +32,8 @@ BOOL CMenuWizPage::OnInitDialog() {
     KeepOnOneLine(IDC_MENU_HELP);
     SetDlgItemText(IDC_MENU_TITLE, res::FormatString(res::IDS_SUBMENU_N, m_itemNumber));
     SetDlgItemText(IDC_MENU_HINT, res::LoadString(res::IDS_NEXT_OR_FINISH));
+    // The unattended start of the menu being built, beside the image buttons.
+    AddPushButton(IDC_START_CHANGE, kStartButtonText, 213, 138, 50, 14);
     UpdateButtons();
     return TRUE;
 }
@@ -88,6 +95,13 @@ BOOL CMenuWizPage::OnCommand(UINT id, UINT code) {
             return TRUE;
         case IDC_MENU_HARD_DRIVE:
             if (code == BN_CLICKED) UpdateButtons();
+            return TRUE;
+        case IDC_START_CHANGE:
+            // The item on this page is one to choose from too, once complete.
+            if (code == BN_CLICKED && m_pLoader && SaveItem()) {
+                CStartDlg start(m_pLoader, Window());
+                s_runStartDialog(start);
+            }
             return TRUE;
         case ID_HELP: framework::ShowHelp(IDH_WIZARD_SUBMENU_ITEM); return TRUE;
         default: return CImageFileBox::OnCommand(id, code);

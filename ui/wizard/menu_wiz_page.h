@@ -24,6 +24,9 @@ public:
     LoaderFile* m_pLoader = nullptr;
     unsigned m_itemNumber = 1;
 
+    // The Unattended Start dialog, replaceable by tests.
+    static int (*s_runStartDialog)(class CStartDlg& dialog);
+
 private:
     std::string ImageFolder() const override { return m_folder; }
     void UpdateButtons();

@@ -73,7 +73,8 @@ TEST_F(MainWindowTest, LayoutFollowsTheTemplateInPixels) {
     EXPECT_EQ(window->size(), QSize(381, 405));  // 254 x 249 dialog units at 6 x 13
     EXPECT_EQ(dialog.GetDlgItem(2)->geometry(), QRect(213, 371, 75, 23));
     EXPECT_EQ(dialog.GetDlgItem(IDC_MAIN_ADD)->geometry(), QRect(26, 284, 68, 23));
-    EXPECT_EQ(dialog.GetDlgItem(IDC_MAIN_LIST)->geometry(), QRect(26, 156, 329, 120));
+    // The list's last 9 units hold the selected entry's "Boots on: ...".
+    EXPECT_EQ(dialog.GetDlgItem(IDC_MAIN_LIST)->geometry(), QRect(26, 156, 329, 106));
     EXPECT_EQ(dialog.GetDlgItemText(IDC_MAIN_PROPERTIES), "&Properties...");
     auto* tabs = dialog.Item<framework::TabControl>(IDC_MAIN_TABS);
     ASSERT_EQ(tabs->GetItemCount(), 2);
@@ -182,16 +183,18 @@ TEST_F(MainWindowTest, RemoveAsksAndNoChangesNothing) {
     EXPECT_TRUE(std::filesystem::exists(Host(share, kTools + "tool1.ldr")));
 }
 
-TEST_F(MainWindowTest, ReadOnlyEntryIsMarkedAndRefusesPropertiesAndRemove) {
+TEST_F(MainWindowTest, ReadOnlyEntryIsMarkedAndRemoveRefusesWithThePath) {
     WriteEntry("English", "0", "Locked", 1);
     chmod(Host(share, kTools + "templates\\tool0.sif").c_str(), 0444);
     Open();
     ASSERT_EQ(Rows(), std::vector<std::string>{"Locked"});
     EXPECT_EQ(dialog.m_list->topLevelItem(0)->toolTip(0).toStdString(), "File write protected.");
     Select(0);
-    Click(IDC_MAIN_PROPERTIES);
     Click(IDC_MAIN_REMOVE);  // refused before the question
-    EXPECT_EQ(messages.Texts(), (std::vector<std::string>{"File write protected.", "File write protected."}));
+    EXPECT_EQ(messages.Texts(), (std::vector<std::string>{
+                                    "File write protected.\n" + Root() + kTools + "templates\\tool0.sif (on this computer " +
+                                    Host(share, kTools + "templates\\tool0.sif").string() +
+                                    ") cannot be written: the file is write-protected."}));
     EXPECT_TRUE(std::filesystem::exists(Host(share, kTools + "templates\\tool0.sif")));
 }
 

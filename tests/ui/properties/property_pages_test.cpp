@@ -6,11 +6,14 @@
 #include <QHelpEvent>
 #include <QLabel>
 #include <QToolTip>
+#include <sys/stat.h>
+
 #include <cstring>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTreeWidget>
 
+#include "loader/layout.h"
 #include "loader/loader_file.h"
 #include "platform/ansi_text.h"
 #include "res/resource.h"
@@ -22,6 +25,8 @@
 #include "ui/common/appearance_dlg.h"
 #include "ui/common/client_screen_view.h"
 #include "ui/common/entry_ui_common.h"
+#include "ui/common/start_dlg.h"
+#include "ui/common/start_summary.h"
 #include "ui/entry_runners_ui.h"
 #include "ui/properties/sif_info_page.h"
 #include "ui/properties/submenu_item_dlg.h"
@@ -475,6 +480,56 @@ TEST_F(PropertiesTest, SubmenuRowsTellWhichPcsTheirItemBootsOn) {
     WriteBytes(HostFile("disk2.img"), boot);
     EXPECT_EQ(tipAt(1), "Boots on: BIOS");
     EXPECT_EQ(tipAt(2), "Boots on: BIOS");
+}
+
+TEST_F(PropertiesTest, SubmenuPageTellsTheStartAndItsPreviewStartsThere) {
+    WriteEntry(0, "Menu", 3);
+    Open(0);
+    RunSheet(entry, [&](CPropertySheet& sheet) {
+        sheet.Tabs()->Bar()->setCurrentIndex(1);
+        auto* page = Active<CViewLoaderFilesPage>(sheet);
+        ASSERT_NE(page, nullptr);
+        EXPECT_EQ(page->m_startText->text().toStdString(), "Waits for a key");
+        auto* real = CViewLoaderFilesPage::s_runStartDialog;
+        CViewLoaderFilesPage::s_runStartDialog = [](CStartDlg& dialog) -> int {
+            dialog.m_pLoader->SetDefaultItem(2);
+            return dialog.m_pLoader->SetTimeout(10) ? IDOK : IDCANCEL;
+        };
+        page->Item<QPushButton>(IDC_START_CHANGE)->click();  // one click from the list
+        CViewLoaderFilesPage::s_runStartDialog = real;
+        EXPECT_EQ(page->m_startText->text().toStdString(), "Starts item 3 after 10 seconds");
+        // The first screen a PC shows: item 3 highlighted, the seconds behind the arrows line.
+        const ClientScreen& screen = page->m_preview.Screen();
+        EXPECT_EQ(screen.cells[layout::ITEM_ROW + 2][layout::ITEM_COLUMN].attr, entry.m_loader.GetColors() >> 8);
+        EXPECT_NE(screen.cells[layout::ITEM_ROW][layout::ITEM_COLUMN].attr, entry.m_loader.GetColors() >> 8);
+        EXPECT_EQ(screen.RowText(layout::COUNTDOWN_ROW).substr(layout::COUNTDOWN_COLUMN, 3), "10 ");
+        // Removing the start item turns the countdown off, and the line says so.
+        SelectRow(page, 2);
+        messages.Answer(IDYES);
+        page->Item<QPushButton>(IDC_LOADER_DELETE)->click();
+        EXPECT_EQ(page->m_startText->text().toStdString(), "Waits for a key");
+        Press(sheet, PSBTN_CANCEL);
+    });
+}
+
+TEST_F(PropertiesTest, AReadOnlyEntryOpensWithOkOffAndALineNamingTheFile) {
+    WriteEntry(0, "One", 1);
+    chmod(HostFile("templates/tool0.sif").c_str(), 0444);
+    Open(0);
+    EXPECT_FALSE(RunSheet(entry, [&](CPropertySheet& sheet) {
+        EXPECT_FALSE(sheet.Button(IDOK)->isEnabled());
+        bool named = false;
+        for (QLabel* label : sheet.Window()->findChildren<QLabel*>())
+            named = named || label->text().toStdString() ==
+                                 "Read-only: " + folder + "templates\\tool0.sif (on this computer " +
+                                     HostFile("templates/tool0.sif").string() +
+                                     ") cannot be written: the file is write-protected.";
+        EXPECT_TRUE(named);
+        Press(sheet, PSBTN_OK);  // Enter reaches OK while it is off: refused, the sheet stays
+        EXPECT_FALSE(sheet.IsEnded());
+        EXPECT_EQ(messages.shown.size(), 1u);
+        Press(sheet, PSBTN_CANCEL);
+    }));
 }
 
 }  // namespace
