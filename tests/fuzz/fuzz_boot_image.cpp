@@ -1,9 +1,7 @@
-// Fuzzes the one rule for what a boot image is (common/boot_image.c) and the
-// UEFI program's judgement of a received file on top of it
-// (loader/efi/disk_image_kind.c, built for the host): any bytes as a file
-// received whole. Nothing may be read outside the buffer (ASan sees the
-// exact-size input), and whatever is handed to the firmware as a disk must
-// lie inside the file.
+// Fuzzes the boot image rule (common/boot_image.c) and the UEFI program's
+// judgement of a received file (loader/efi/disk_image_kind.c) with any bytes:
+// nothing read outside the exact-size buffer, and a disk handed to the
+// firmware lies inside the file.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>

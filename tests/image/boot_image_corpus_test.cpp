@@ -1,16 +1,12 @@
-// One corpus of boot images, made here with menvolt-image and by hand, and
-// the two readers of it that must agree: the editor's "boots on" and the
-// UEFI program's own judgement of a received file (loader/efi, built for
-// the host, once per processor: MENVOLT_EFI_AA64 makes the ARM64 one).
-// For each image: what the editor says, and what this processor's client
-// does with it (starts it as a program, registers it as a disk, or refuses
-// it with which message); and "boots on UEFI <this processor>" must hold
-// exactly when the client does not refuse.
+// One corpus of boot images, made here, read by the editor's "boots on" and
+// by the UEFI program's judgement of a received file (loader/efi built for
+// the host, once per processor: MENVOLT_EFI_AA64 makes the ARM64 one). Each
+// says what it should, and "boots on UEFI <this processor>" holds exactly
+// when this processor's client does not refuse the image.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
