@@ -279,7 +279,7 @@ def main():
         x.type("dos.img")
         x.keys("Return")
         x.type("Hard drive")
-        x.keys("alt+d", "Tab", "Tab", "Tab")  # Back, Next, Finish
+        x.keys("alt+d", "Tab", "Tab", "Tab", "Tab")  # Start..., Back, Next, Finish
         x.shot(wizard, "06-wizard-submenu-3")
         x.keys("Return")
         x.wait_focus("Menvolt", program)
