@@ -25,9 +25,12 @@ flags="-O1 -g1 -DNDEBUG"
 cmake -S "$root" -B "$build" -G Ninja -DMENVOLT_SANITIZE=ON -DMENVOLT_BENCH=OFF -DMENVOLT_WERROR=ON \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_FLAGS_RELWITHDEBINFO="$flags" -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="$flags" \
   -DCMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE=PRE_TEST >/dev/null
+# Test programs: every *_tests, the efi_host_* ones and the boot image
+# corpus (one per processor).
 # (menvolt.efi is what the Secure Boot commands sign, flip_exchange the race
 # test's folder swapper; neither is a program under test.)
-targets=$(ninja -C "$build" -t targets all | sed -n 's/^\([a-z0-9_]*\(_tests\|efi_host_[a-z0-9_]*\)\): phony$/\1/p' | sort -u)
+targets=$(ninja -C "$build" -t targets all |
+  sed -n 's/^\([a-z0-9_]*\(_tests\|efi_host_[a-z0-9_]*\|boot_image_corpus_[a-z0-9]*\)\): phony$/\1/p' | sort -u)
 # shellcheck disable=SC2086
 cmake --build "$build" -j"$(nproc)" --target $programs menvolt_efi flip_exchange $targets
 reports=$(mktemp -d)
