@@ -159,6 +159,10 @@ ChangeResult ImageDocument::AddEfiBootProgram(const std::string& hostFile) {
     std::vector<uint8_t> program;
     std::string error;
     if (!ReadEfiProgram(hostFile, program, error)) return ChangeResult{FatError::None, error};
+    return AddEfiBootProgram(program);
+}
+
+ChangeResult ImageDocument::AddEfiBootProgram(const std::vector<uint8_t>& program) {
     return Apply([&](FatVolume& volume) { return PutEfiBootProgram(volume, program); });
 }
 

@@ -56,9 +56,10 @@ public:
                               std::vector<std::string>* stored = nullptr);
     // Writes a file of the image to a host path (replacing it safely).
     ChangeResult ExtractFile(const std::string& imagePath, const std::string& hostPath) const;
-    // Puts a host file, which must be an EFI program for x86-64, at
-    // \EFI\BOOT\BOOTX64.EFI in one change (efi_boot_program.h).
+    // Puts a host file, which must be an EFI program for x86-64 or ARM64, at
+    // its EfiBootProgramPath in one change (efi_boot_program.h).
     ChangeResult AddEfiBootProgram(const std::string& hostFile);
+    ChangeResult AddEfiBootProgram(const std::vector<uint8_t>& program);
 
 private:
     std::string m_path;

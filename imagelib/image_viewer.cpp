@@ -287,14 +287,23 @@ bool ImageViewer::AddEfiBootProgram() {
 }
 
 bool ImageViewer::AddEfiBootProgram(const QString& hostFile) {
-    FatEntryInfo info;
-    if (m_doc.Volume().Stat(kEfiBootProgram, info) == FatError::None && !info.isDirectory &&
-        !m_prompts->Confirm(this, QString("The image already has a UEFI boot program (\\%1). Replace it with %2?")
-                                      .arg(kEfiBootProgram, QFileInfo(hostFile).fileName())))
+    // A file that is no program for a UEFI PC is refused before anything is
+    // asked: a "replace?" question about it would be answered for nothing.
+    std::vector<uint8_t> program;
+    std::string error;
+    if (!ReadEfiProgram(Bytes(hostFile), program, error)) {
+        m_prompts->Error(this, Local(error + "."));
         return false;
-    if (!Report(m_doc.AddEfiBootProgram(Bytes(hostFile)))) return false;
+    }
+    const char* target = EfiBootProgramPath(program);
+    FatEntryInfo info;
+    if (m_doc.Volume().Stat(target, info) == FatError::None && !info.isDirectory &&
+        !m_prompts->Confirm(this, QString("The image already has a UEFI boot program (\\%1). Replace it with %2?")
+                                      .arg(target, QFileInfo(hostFile).fileName())))
+        return false;
+    if (!Report(m_doc.AddEfiBootProgram(program))) return false;
     SelectFolder(kEfiBootFolder);
-    SelectEntries({kEfiBootProgramName});
+    SelectEntries({QString(target).section('\\', -1)});
     return true;
 }
 

@@ -172,6 +172,13 @@ std::vector<std::string> QemuArguments(const Request& request, const fs::path& w
         // The ARM board has no keyboard of its own: keys reach a USB one.
         if (request.arm64)
             for (const char* a : {"-cpu", "max", "-device", "qemu-xhci", "-device", "usb-kbd"}) args.push_back(a);
+        // The firmware draws its text console at the display's preferred
+        // size: 800 x 600 keeps the client's 80 x 25 screen in a window that
+        // fits a 1024 x 768 desktop (left to itself OVMF takes 1280 x 800).
+        // The ARM board has no display of its own at all.
+        for (const char* a : {"-vga", "none", "-device",
+                              request.arm64 ? "virtio-gpu-pci,xres=800,yres=600" : "VGA,xres=800,yres=600"})
+            args.push_back(a);
         const std::vector<std::string> firmware = {
             "-drive", std::string("if=pflash,format=raw,unit=0,readonly=on,file=") +
                           (request.arm64 ? kAavmfCode : request.secureBoot ? secureboot::kSecureBootFirmware : kOvmfCode),

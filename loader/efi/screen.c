@@ -1,6 +1,7 @@
 /* Text output at fixed cells, as the BIOS client writes its screen: one
  * attribute per text, nothing drawn beyond the right or bottom edge. */
 #include "loader/efi/menvolt_efi.h"
+#include "loader/client_messages.h"
 
 #define MESSAGE_ATTR EFI_LIGHTGRAY
 
@@ -124,7 +125,7 @@ static void WaitAnyKey(void) {
 
 EFI_STATUS Report(EFI_STATUS status, const CHAR16 *text) {
     Message(text);
-    Message(L"\r\n");
+    Message(L"\r\n" CLIENT_MSG_PRESS_KEY L"\r\n");
     WaitAnyKey();
     return status;
 }

@@ -376,10 +376,15 @@ TEST_F(ViewerFixture, AUefiBootProgramGoesWhereTheFirmwareLooksAndShowsLikeAnyFo
     std::vector<uint8_t> got;
     ASSERT_TRUE(menvolt_test::MtoolsRead(path, 0, "EFI/BOOT/BOOTX64.EFI", got));
     EXPECT_EQ(got, EfiProgram());
-    // Another program asks before it replaces the first: No keeps it.
+    // Another program asks before it replaces the first: No keeps it. A
+    // file that is no program is refused before any such question.
     script.confirms = {false};
     EXPECT_FALSE(viewer->AddEfiBootProgram(QString::fromStdString(efi.string())));
     EXPECT_EQ(script.confirmTexts.size(), 1);
+    EXPECT_FALSE(viewer->AddEfiBootProgram(QString::fromStdString((dir / "notes.txt").string())));
+    EXPECT_EQ(script.confirmTexts.size(), 1);
+    ASSERT_EQ(script.errors.size(), 3);
+    EXPECT_TRUE(script.errors[2].endsWith(".")) << script.errors[2].toStdString();
 }
 
 }  // namespace
