@@ -1,6 +1,9 @@
 #include "app/editor_app.h"
 
+#include <cstdio>
+
 #include "image/image_library_calls.h"
+#include "platform/ansi_text.h"
 #include "platform/file_system.h"
 #include "platform/framework/html_help.h"
 #include "platform/framework/qt_message_sink.h"
@@ -14,6 +17,14 @@ namespace {
 
 // Exists, empty, before start-up runs and lives for the whole program.
 MenuStore g_store;
+
+// A start-up refusal: its box, and the same words on standard error, so that
+// a start from a terminal or a script that sees no box still learns why the
+// program ended.
+void RefuseStart(const std::string& text, unsigned style, unsigned helpContext = 0) {
+    std::fprintf(stderr, "menvolt: %s\n", platform::AnsiToUtf8(text).c_str());
+    platform::AfxMessageBox(text, style, helpContext);
+}
 
 }  // namespace
 
@@ -33,13 +44,11 @@ BOOL CEditorApp::AcceptImageLibrary(uint32_t firstAnswer, uint32_t secondAnswer)
     const uint32_t version = firstAnswer >> 16;
     const uint32_t build = secondAnswer & 0xFFFF;
     if ((version & 0xFFF0) != 0x0110) {
-        platform::AfxMessageBox(res::IDS_LIBRARY_INCOMPATIBLE,
-                                platform::MB_ICONERROR | platform::MB_OK);
+        RefuseStart(res::LoadString(res::IDS_LIBRARY_INCOMPATIBLE), platform::MB_ICONERROR | platform::MB_OK);
         return FALSE;
     }
     if (version == 0x0110 && build < 46) {
-        platform::AfxMessageBox(res::IDS_LIBRARY_TOO_OLD,
-                                platform::MB_ICONERROR | platform::MB_OK);
+        RefuseStart(res::LoadString(res::IDS_LIBRARY_TOO_OLD), platform::MB_ICONERROR | platform::MB_OK);
         return FALSE;
     }
     return TRUE;
@@ -56,7 +65,7 @@ BOOL CEditorApp::CheckRisServer() {
     version.dwOSVersionInfoSize = 148;
     if (!host::GetVersionExA(&version) || version.dwPlatformId != host::VER_PLATFORM_WIN32_NT ||
         version.dwMajorVersion != 5) {
-        platform::AfxMessageBox(res::IDS_WRONG_PLATFORM, platform::MB_ICONERROR);
+        RefuseStart(res::LoadString(res::IDS_WRONG_PLATFORM), platform::MB_ICONERROR);
         return FALSE;
     }
     char name[16] = {};
@@ -75,7 +84,7 @@ BOOL CEditorApp::CheckRisServer() {
 void CEditorApp::RefuseShare(unsigned stringId) const {
     std::string text = res::LoadString(stringId);
     if (!m_shareHint.empty()) text += "\n\n" + m_shareHint;
-    platform::AfxMessageBox(text, platform::MB_ICONERROR | platform::MB_HELP, IDH_TECHNICAL_SUPPORT);
+    RefuseStart(text, platform::MB_ICONERROR | platform::MB_HELP, IDH_TECHNICAL_SUPPORT);
 }
 
 void CEditorApp::ListLanguages() {

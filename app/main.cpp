@@ -7,6 +7,9 @@
 #include <QApplication>
 #include <QTimer>
 #include <QWidget>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -22,6 +25,7 @@
 #include "platform/framework/qt_message_sink.h"
 #include "platform/framework/windows_keys.h"
 #include "platform/host_system.h"
+#include "platform/share_folder_state.h"
 #include "res/string_table.h"
 #include "ui/entry_runners_ui.h"
 
@@ -79,6 +83,20 @@ std::string ForMessage(const std::string& hostPath) {
     return platform::Utf8ToAnsi(hostPath, ansi) ? ansi : hostPath;
 }
 
+// The words for what start-up found in the folder it looked in.
+std::string FolderFound(const std::filesystem::path& folder) {
+    switch (platform::InspectShareFolder(folder)) {
+    case platform::ShareFolderState::Missing: return res::LoadString(res::IDS_FOLDER_MISSING);
+    case platform::ShareFolderState::NotAFolder: return res::LoadString(res::IDS_FOLDER_NOT_A_FOLDER);
+    case platform::ShareFolderState::Unreadable: return res::LoadString(res::IDS_FOLDER_UNREADABLE);
+    case platform::ShareFolderState::Empty: return res::LoadString(res::IDS_FOLDER_EMPTY);
+    case platform::ShareFolderState::NoSetup: return res::LoadString(res::IDS_FOLDER_NO_SETUP);
+    case platform::ShareFolderState::NoLanguage:
+    case platform::ShareFolderState::HasLanguages: break;
+    }
+    return res::LoadString(res::IDS_FOLDER_NO_LANGUAGE);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -103,17 +121,26 @@ int main(int argc, char** argv) {
     } else if (!options.share.empty()) {
         const std::filesystem::path folder = std::filesystem::absolute(options.share, ec);
         platform::MapShare(computer, "RemInst", folder);
-        theApp.m_shareHint = res::FormatString(res::IDS_SHARE_LOOKED_IN_OPTION, ForMessage(folder.string()).c_str());
+        theApp.m_shareHint = res::FormatString(res::IDS_SHARE_LOOKED_IN_OPTION, ForMessage(folder.string()).c_str(),
+                                               FolderFound(folder).c_str());
     } else {
         host::SambaConfig config = host::ReadSambaConfig();
         if (!config.reminstPath.empty()) platform::MapShare(computer, "RemInst", config.reminstPath);
-        theApp.m_shareHint =
-            config.reminstPath.empty()
-                ? res::FormatString(res::IDS_SHARE_NOT_IN_SAMBA, host::kSambaConfigFile)
-                : res::FormatString(res::IDS_SHARE_LOOKED_IN_SAMBA, ForMessage(config.reminstPath).c_str(),
-                                    host::kSambaConfigFile);
+        const int configRead = ::access(host::kSambaConfigFile, R_OK) == 0 ? 0 : errno;
+        if (configRead != 0)
+            theApp.m_shareHint = res::FormatString(
+                res::IDS_SAMBA_CONFIG_MISSING, host::kSambaConfigFile,
+                res::LoadString(configRead == ENOENT ? res::IDS_FOLDER_MISSING : res::IDS_FOLDER_UNREADABLE));
+        else if (config.reminstPath.empty())
+            theApp.m_shareHint = res::FormatString(res::IDS_SHARE_NOT_IN_SAMBA, host::kSambaConfigFile);
+        else
+            theApp.m_shareHint =
+                res::FormatString(res::IDS_SHARE_LOOKED_IN_SAMBA, ForMessage(config.reminstPath).c_str(),
+                                  host::kSambaConfigFile, FolderFound(config.reminstPath).c_str());
     }
-    if (!theApp.m_shareHint.empty()) theApp.m_shareHint += std::string("\n") + res::LoadString(res::IDS_SHARE_ELSEWHERE);
+    if (!theApp.m_shareHint.empty())
+        theApp.m_shareHint += std::string("\n") + res::LoadString(res::IDS_SHARE_MUST_HOLD) + "\n" +
+                              res::LoadString(res::IDS_SHARE_ELSEWHERE);
     if (!options.screenshot.empty()) ScheduleScreenshot(options.screenshot);
 
     InstallEntryRunners();

@@ -118,6 +118,16 @@ enum : unsigned {
     IDS_BOOTS_BIOS_AND_ARM64 = 57464,
     IDS_BOOTS_UEFI_BOTH = 57465,
     IDS_BOOTS_ALL = 57466,
+    // What start-up found where it looked for the share (the %s of the
+    // IDS_SHARE_LOOKED_IN_* texts), and what a share must hold.
+    IDS_SAMBA_CONFIG_MISSING = 57467,
+    IDS_FOLDER_MISSING = 57468,
+    IDS_FOLDER_NOT_A_FOLDER = 57469,
+    IDS_FOLDER_UNREADABLE = 57470,
+    IDS_FOLDER_EMPTY = 57471,
+    IDS_FOLDER_NO_SETUP = 57472,
+    IDS_FOLDER_NO_LANGUAGE = 57473,
+    IDS_SHARE_MUST_HOLD = 57474,
 };
 
 // Dialog templates and bitmaps.

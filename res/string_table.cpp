@@ -124,11 +124,19 @@ constexpr Entry kStrings[] = {
      "The change is half-done: %s holds the new values, but the loader file %s could not be written and keeps its "
      "old ones, and the OSChooser file could not be put back as it was (%s). %s"},
     {IDS_REMOVE_UNDONE, "The loader file %s could not be removed; %s was put back as it was."},
-    {IDS_SHARE_LOOKED_IN_OPTION, "It looked in %s, the folder given with --share, which is missing or empty."},
+    {IDS_SHARE_LOOKED_IN_OPTION, "It looked in %s, the folder given with --share, %s."},
     {IDS_SHARE_LOOKED_IN_SAMBA,
-     "It looked in %s, the path of the [REMINST] share in the Samba configuration file %s, which is missing or "
-     "empty."},
+     "It looked in %s, the path of the [REMINST] share in the Samba configuration file %s, %s."},
     {IDS_SHARE_NOT_IN_SAMBA, "It looked for a [REMINST] share in the Samba configuration file %s and found none."},
+    {IDS_SAMBA_CONFIG_MISSING, "It looked for the share's folder in the Samba configuration file %s, %s."},
+    {IDS_FOLDER_MISSING, "which does not exist"},
+    {IDS_FOLDER_NOT_A_FOLDER, "which is not a folder"},
+    {IDS_FOLDER_UNREADABLE, "which cannot be read"},
+    {IDS_FOLDER_EMPTY, "which is empty"},
+    {IDS_FOLDER_NO_SETUP, "which holds no Setup folder"},
+    {IDS_FOLDER_NO_LANGUAGE, "whose Setup folder holds no language folder"},
+    {IDS_SHARE_MUST_HOLD,
+     "A share holds its menus in Setup\\<language>\\Tools, for example Setup\\English\\Tools."},
     {IDS_SHARE_ELSEWHERE,
      "To use another folder, start the program as \"menvolt --share FOLDER\"; \"menvolt --demo\" opens a demo "
      "share."},

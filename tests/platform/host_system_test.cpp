@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/host_system.h"
+#include "platform/share_folder_state.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
@@ -57,6 +59,26 @@ TEST(HostComputerName, FitsTheBufferOrSaysWhatItNeeds) {
     host::SetComputerName("");
     EXPECT_LE(host::ComputerName().size(), 15u);
     EXPECT_FALSE(host::ComputerName().empty());
+}
+
+TEST(ShareFolderState, SaysWhatTheFolderHolds) {
+    using platform::ShareFolderState;
+    menvolt_test::TempDir dir;
+    namespace fs = std::filesystem;
+    EXPECT_EQ(platform::InspectShareFolder(dir / "none"), ShareFolderState::Missing);
+    menvolt_test::WriteText(dir / "file", "x");
+    EXPECT_EQ(platform::InspectShareFolder(dir / "file"), ShareFolderState::NotAFolder);
+    fs::create_directories(dir / "share");
+    EXPECT_EQ(platform::InspectShareFolder(dir / "share"), ShareFolderState::Empty);
+    // A Setup that is a file is no Setup folder; a dot name is no language.
+    menvolt_test::WriteText(dir / "share" / "Setup", "x");
+    EXPECT_EQ(platform::InspectShareFolder(dir / "share"), ShareFolderState::NoSetup);
+    fs::remove(dir / "share" / "Setup");
+    fs::create_directories(dir / "share" / "SETUP" / ".hidden");
+    menvolt_test::WriteText(dir / "share" / "SETUP" / "English", "a file");
+    EXPECT_EQ(platform::InspectShareFolder(dir / "share"), ShareFolderState::NoLanguage);
+    fs::create_directories(dir / "share" / "SETUP" / "German");
+    EXPECT_EQ(platform::InspectShareFolder(dir / "share"), ShareFolderState::HasLanguages);
 }
 
 }  // namespace
