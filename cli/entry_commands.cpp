@@ -291,7 +291,7 @@ int Edit(std::vector<std::string> args) {
     // from the template, as the property sheet does.
     if (loaderChanges) StartMissingLoader(entry);
     if (loaderChanges && !entry.m_loaderOpened) {
-        std::string why = entry.m_loader.m_error ? res::LoadString(entry.m_loader.m_error) : "it is a newer version";
+        std::string why = entry.m_loader.m_error ? entry.m_loader.ErrorText() : "it is a newer version";
         return Error("the entry's loader file cannot be changed: " + why);
     }
     if (loaderChanges) {

@@ -117,7 +117,7 @@ int Show(const std::vector<std::string>& args) {
     if (LooksLikeLoader(file)) {
         LoaderFile doc;
         if (!doc.Open(WindowsPathOf(file))) {
-            if (doc.m_error) std::fprintf(stderr, "%s: %s\n", file.c_str(), res::LoadString(doc.m_error));
+            if (doc.m_error) std::fprintf(stderr, "%s: %s\n", file.c_str(), doc.ErrorText().c_str());
             return kExitFailed;
         }
         ShowLoader(doc);
@@ -153,7 +153,7 @@ int Check(const std::vector<std::string>& args) {
         LoaderFile doc;
         if (!doc.Open(WindowsPathOf(file))) {
             // A newer version was already reported by Open itself.
-            if (doc.m_error) std::printf("%s: %s\n", file.c_str(), res::LoadString(doc.m_error));
+            if (doc.m_error) std::printf("%s: %s\n", file.c_str(), doc.ErrorText().c_str());
             ++failed;
             continue;
         }

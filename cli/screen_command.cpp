@@ -55,7 +55,7 @@ int ShowScreen(const std::vector<std::string>& args) {
     PrepareHostPaths();
     LoaderFile doc;
     if (!doc.Open(WindowsPathOf(file))) {
-        if (doc.m_error) std::fprintf(stderr, "%s: %s\n", file.c_str(), res::LoadString(doc.m_error));
+        if (doc.m_error) std::fprintf(stderr, "%s: %s\n", file.c_str(), doc.ErrorText().c_str());
         return kExitFailed;
     }
     if (selected > doc.GetItemCount()) {

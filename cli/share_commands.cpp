@@ -246,7 +246,7 @@ int ShowEntry(std::vector<std::string> args) {
     entry.Open(row.sifPath);
     const uint32_t note = entry.m_loader.TakeCountdownNote();
     const LoaderFile& loader = entry.m_loader;
-    std::string error = loader.m_error ? res::LoadString(loader.m_error) : "";
+    std::string error = loader.m_error ? loader.ErrorText() : "";
     // Said of the loader file: its own cause would read as an image's.
     if (entry.m_loaderMissing) error = kLoaderMissing;
     if (options.json) {
@@ -399,7 +399,7 @@ int Verify(std::vector<std::string> args) {
                                             "left alone starts item 1; edit the entry to turn the countdown off"});
         const LoaderFile& loader = entry.m_loader;
         if (loader.m_error || row.kind == EntryKind::Unresolved) {
-            std::string why = loader.m_error ? res::LoadString(loader.m_error) : "a newer format version";
+            std::string why = loader.m_error ? loader.ErrorText() : "a newer format version";
             problems.push_back({launchFile, entry.m_loaderMissing ? std::string(kLoaderMissing) : "loader refused: " + why});
             continue;
         }
@@ -557,7 +557,7 @@ int TestBoot(std::vector<std::string> args) {
     MenuEntry entry(root);
     entry.Open(row.sifPath);
     if (row.kind == EntryKind::Unresolved) {
-        std::string why = entry.m_loader.m_error ? res::LoadString(entry.m_loader.m_error) : "cannot be opened";
+        std::string why = entry.m_loader.m_error ? entry.m_loader.ErrorText() : "cannot be opened";
         std::fprintf(stderr, "menvolt-cli: the entry's loader file %s\n", why.c_str());
         return kExitFailed;
     }

@@ -96,6 +96,7 @@ std::string LoaderFile::StringAt(size_t offset) const {
 BOOL LoaderFile::Open(const std::string& path) {
     m_path = path;
     m_error = 0;
+    m_errorCause = 0;
     m_readOnly = false;
 
     platform::ReadResult read = platform::ReadWholeFile(path, LDR_MAX_SIZE);
@@ -104,11 +105,16 @@ BOOL LoaderFile::Open(const std::string& path) {
         return FALSE;
     }
     if (read.error != platform::FileError::None) {
-        // Reading is refused for other reasons than writing: say which.
+        // Reading is refused for other reasons than writing: the message
+        // that names the failure says which.
         const bool folder = read.error == platform::FileError::AccessDenied && platform::IsDirectory(path);
-        m_error = folder || read.error == platform::FileError::NotAFile ? res::IDS_NOT_A_FILE
-                  : read.error == platform::FileError::AccessDenied    ? res::IDS_READ_DENIED
-                                                                       : ErrorIdFor(read.error);
+        if (folder || read.error == platform::FileError::NotAFile) {
+            m_error = res::IDS_OPEN_ERROR;
+            m_errorCause = res::IDS_NOT_A_FILE;
+        } else {
+            m_error = ErrorIdFor(read.error);
+            if (read.error == platform::FileError::AccessDenied) m_errorCause = res::IDS_READ_DENIED;
+        }
         return FALSE;
     }
     const std::vector<uint8_t>& bytes = read.bytes;
@@ -145,6 +151,13 @@ BOOL LoaderFile::Open(const std::string& path) {
     m_countdownNote = 0;
     KeepStartOnAnItem(res::IDS_COUNTDOWN_OFF_NO_ITEM);
     return TRUE;
+}
+
+std::string LoaderFile::ErrorText() const {
+    if (m_error == 0) return {};
+    std::string text = res::LoadString(m_error);
+    if (m_errorCause == 0) return text;
+    return text + (text.empty() || text.back() != '.' ? ". " : " ") + res::LoadString(m_errorCause);
 }
 
 void LoaderFile::Seal() {

@@ -92,6 +92,11 @@ public:
     const std::string& GetPath() const { return m_path; }
 
     uint32_t m_error = 0;
+    // Why a file that could not be read was refused, added after m_error's
+    // text (access denied, or a folder, pipe or device); 0 for none.
+    uint32_t m_errorCause = 0;
+    // m_error's text with its cause; empty when there is no error.
+    std::string ErrorText() const;
 
 private:
     uint16_t Word(size_t offset) const;

@@ -128,6 +128,7 @@ enum : unsigned {
     IDS_FOLDER_NO_SETUP = 57472,
     IDS_FOLDER_NO_LANGUAGE = 57473,
     IDS_SHARE_MUST_HOLD = 57474,
+    IDS_LOADER_MISSING_PAGE = 57475,
 };
 
 // Dialog templates and bitmaps.

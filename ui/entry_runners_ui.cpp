@@ -119,6 +119,7 @@ BOOL RunEntryPropertySheet(MenuEntry& entry) {
     items.m_pLoader = &entry.m_loader;
     CEditImagePage image;
     image.m_pLoader = &entry.m_loader;
+    if (entry.m_loaderMissing) image.m_missingLoader = entry.m_loader.GetPath();
 
     // One writability rule for opening read-only and for OK.
     const std::string readOnly = entry.WriteProblem();

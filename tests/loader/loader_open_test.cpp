@@ -249,6 +249,10 @@ TEST_F(LoaderFiles, OpenFailureCauses) {
               platform::FileError::None);
     EXPECT_FALSE(doc.Open(TempShare::Unc("held.ldr")));
     EXPECT_EQ(doc.m_error, res::IDS_OPEN_ERROR);
+    // A folder of a loader's name: the open error, and why.
+    std::filesystem::create_directory(share / "folder.ldr");
+    EXPECT_FALSE(doc.Open(TempShare::Unc("folder.ldr")));
+    EXPECT_EQ(doc.ErrorText(), "File open error. This is a folder, pipe or device, not a file.");
     EXPECT_TRUE(messages.Empty());
 }
 

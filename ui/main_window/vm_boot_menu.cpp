@@ -55,7 +55,7 @@ void VmBootEntry(CMainDlg& owner, int row, TestPc pc) {
         // Said of the loader, not of an image: a missing or unnamed loader
         // would otherwise read "Image file not found." or "No image file
         // specified.".
-        std::string why = entry.m_loader.m_error ? res::LoadString(entry.m_loader.m_error)
+        std::string why = entry.m_loader.m_error ? entry.m_loader.ErrorText()
                                                  : res::LoadString(res::IDS_LOADER_NEWER);
         if (entry.m_sif.GetLaunchFile().empty()) why = res::LoadString(res::IDS_NO_LOADER_NAMED);
         else if (entry.m_loaderMissing)

@@ -21,7 +21,7 @@ BOOL CEditImagePage::OnInitDialog() {
     if (!m_pLoader) return TRUE;
     if (m_pLoader->m_error != 0) {
         // The page shows only why the loader could not be read.
-        SetDlgItemText(IDC_IMAGE_LABEL, res::LoadString(m_pLoader->m_error));
+        SetDlgItemText(IDC_IMAGE_LABEL, m_pLoader->ErrorText());
         for (int id : {IDC_IMAGE_FILE, IDC_IMAGE_CREATE, IDC_IMAGE_VIEW, IDC_IMAGE_BROWSE}) ShowDlgItem(id, FALSE);
         return TRUE;
     }
@@ -29,6 +29,15 @@ BOOL CEditImagePage::OnInitDialog() {
     // Under the buttons, inside the page the sheet gives every page.
     m_bootsOn = AddTextLine(*this, 7, 56, 160);
     UpdateBootsOn();
+    if (!m_missingLoader.empty()) {
+        // A missing loader is no image problem: say what is missing, so that
+        // an OK's "No image file specified." is not the first word of it.
+        m_missingNote = AddTextLine(*this, 7, 68, 160, 32);
+        m_missingNote->setWordWrap(true);
+        m_missingNote->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        m_missingNote->setText(
+            framework::ToQt(res::FormatString(res::IDS_LOADER_MISSING_PAGE, m_missingLoader.c_str())));
+    }
     // Which PCs the named image boots on; an empty name is no item yet.
     InstallBootsOnTooltip(GetDlgItem(IDC_IMAGE_FILE), [this](const QPoint&) -> std::optional<TooltipItem> {
         const std::string name = ImageFileText();

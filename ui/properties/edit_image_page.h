@@ -4,6 +4,8 @@
 // read it shows why instead.
 #pragma once
 
+#include <string>
+
 #include "image/image_file_box.h"
 #include "platform/framework/property_page.h"
 
@@ -20,12 +22,17 @@ public:
 
     // Set by the sheet before it runs; not owned.
     LoaderFile* m_pLoader = nullptr;
+    // The loader file's path when it was missing and the page edits the
+    // template that OK writes in its place; else empty.
+    std::string m_missingLoader;
 
     // Run-time class name, as the framework's class information gives it.
     static constexpr const char* kClassName = "CEditImagePage";
 
     // "Boots on: ..." of the named image, as text.
     QLabel* m_bootsOn = nullptr;
+    // Says that the loader file is missing and what OK does about it.
+    QLabel* m_missingNote = nullptr;
 
 private:
     std::string ImageFolder() const override;

@@ -54,7 +54,7 @@ BOOL CViewLoaderFilesPage::OnInitDialog() {
         ShowDlgItem(IDC_LOADER_LIST, FALSE);
         EnableDlgItem(IDC_LOADER_APPEARANCE, FALSE);
         if (m_list) {
-            m_errorText = new QLabel(framework::ToQt(res::LoadString(m_pLoader->m_error)), Window());
+            m_errorText = new QLabel(framework::ToQt(m_pLoader->ErrorText()), Window());
             m_errorText->setWordWrap(true);
             m_errorText->setGeometry(m_list->geometry());
             m_errorText->setAlignment(Qt::AlignLeft | Qt::AlignTop);

@@ -23,6 +23,7 @@
 #include "tests/support/efi_program_maker.h"
 #include "tests/support/entry_fixture.h"
 #include "ui/common/appearance_dlg.h"
+#include "ui/properties/edit_image_page.h"
 #include "ui/common/client_screen_view.h"
 #include "ui/common/entry_ui_common.h"
 #include "ui/common/start_dlg.h"
@@ -365,6 +366,9 @@ TEST_F(PropertiesTest, OkMakesAMissingLoaderFromTheTemplate) {
         ASSERT_EQ(sheet.GetPage(1)->TemplateId(), 137u);  // the template has no items: the Image tab
         sheet.SetActivePage(1);
         Flush();
+        QLabel* note = static_cast<CEditImagePage*>(sheet.GetPage(1))->m_missingNote;
+        ASSERT_NE(note, nullptr);
+        EXPECT_TRUE(note->text().contains("tool0.ldr is missing. OK writes it again")) << note->text().toStdString();
         sheet.GetPage(1)->SetDlgItemText(IDC_IMAGE_FILE, "disk1.img");
         Press(sheet, PSBTN_OK);
         EXPECT_TRUE(sheet.IsEnded());
