@@ -1,8 +1,11 @@
 #include "ui/wizard/menu_wiz_page.h"
 
+#include <QLabel>
+
 #include "loader/layout.h"
 #include "loader/loader_file.h"
 #include "platform/framework/property_sheet.h"
+#include "platform/framework/qt_text.h"
 #include "platform/framework/win_app.h"
 #include "platform/framework/wizard_sheet.h"
 #include "platform/message_box.h"
@@ -34,8 +37,15 @@ BOOL CMenuWizPage::OnInitDialog() {
     SetDlgItemText(IDC_MENU_HINT, res::LoadString(res::IDS_NEXT_OR_FINISH));
     // The unattended start of the menu being built, beside the image buttons.
     AddPushButton(IDC_START_CHANGE, kStartButtonText, 213, 138, 50, 14);
+    // The start it sets, on the page's last line, under the hint.
+    m_startText = AddTextLine(*this, 7, 165, 256);
+    UpdateStartText();
     UpdateButtons();
     return TRUE;
+}
+
+void CMenuWizPage::UpdateStartText() {
+    if (m_startText && m_pLoader) m_startText->setText(framework::ToQt(StartSummary(*m_pLoader)));
 }
 
 void CMenuWizPage::UpdateButtons() {
@@ -52,6 +62,7 @@ void CMenuWizPage::UpdateButtons() {
 
 BOOL CMenuWizPage::OnSetActive() {
     UpdateButtons();
+    UpdateStartText();
     return CImageFileBox::OnSetActive();
 }
 
@@ -101,6 +112,7 @@ BOOL CMenuWizPage::OnCommand(UINT id, UINT code) {
             if (code == BN_CLICKED && m_pLoader && SaveItem()) {
                 CStartDlg start(m_pLoader, Window());
                 s_runStartDialog(start);
+                UpdateStartText();
             }
             return TRUE;
         case ID_HELP: framework::ShowHelp(IDH_WIZARD_SUBMENU_ITEM); return TRUE;

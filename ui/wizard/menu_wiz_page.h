@@ -27,7 +27,11 @@ public:
     // The Unattended Start dialog, replaceable by tests.
     static int (*s_runStartDialog)(class CStartDlg& dialog);
 
+    // The menu's unattended start as the Submenu page words it.
+    class QLabel* m_startText = nullptr;
+
 private:
+    void UpdateStartText();
     std::string ImageFolder() const override { return m_folder; }
     void UpdateButtons();
     // Stores the item when it is complete; FALSE keeps the user on the page.
