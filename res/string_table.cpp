@@ -151,7 +151,7 @@ constexpr Entry kStrings[] = {
      "The loader file %s is missing, so there is nothing to boot. OK in Properties makes it again from the "
      "template."},
     {IDS_LOADER_MISSING_PAGE,
-     "The loader file %s is missing. OK writes it again from the template, with the image named above."},
+     "The loader file %s is missing: OK writes it again from the template, with the image named above."},
     {IDS_CHARACTER_NOT_STORED, "Character not stored"},
     {IDS_BOOTS_ON, "Boots on: %s"},
     {IDS_BOOTS_BIOS, "BIOS"},

@@ -34,6 +34,7 @@ PACKAGES=(
   fp-utils                   # chmcmd, the help file compiler
   xvfb xauth xdg-utils       # screenshots of the real window, link opener
   xdotool                    # the keyboard-only test of the editor under Xvfb
+  openbox x11-utils          # that test under a window manager; xwininfo places its pictures
   fonts-terminus-otb         # the 8 x 16 text font of the client screen preview
 )
 

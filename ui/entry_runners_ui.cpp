@@ -1,5 +1,7 @@
 #include "ui/entry_runners_ui.h"
 
+#include <algorithm>
+
 #include <QLabel>
 #include <QPushButton>
 #include <memory>
@@ -51,15 +53,20 @@ protected:
         CPropertySheet::BuildLayout(pageSize);
         if (m_why.empty()) return;
         const BaseUnits units = DialogBaseUnits();
-        const int margin = DluToPixelsX(7, units), line = DluToPixelsY(24, units);
+        const int margin = DluToPixelsX(7, units);
         QPushButton* ok = Button(IDOK);
         if (!ok) return;
         const int top = ok->y();
-        for (UINT id : {UINT(IDOK), UINT(IDCANCEL), UINT(ID_HELP)})
-            if (QPushButton* button = Button(id)) button->move(button->x(), button->y() + line);
+        // As many lines as the reason takes: a share path and its folder on
+        // this computer are long, and a cut one names no file.
         auto* label = new QLabel(ToQt(m_why), Window());
         label->setWordWrap(true);
-        label->setGeometry(margin, top, Window()->width() - 2 * margin, line - DluToPixelsY(4, units));
+        const int width = Window()->width() - 2 * margin;
+        const int text = std::max(label->heightForWidth(width), DluToPixelsY(8, units));
+        const int line = text + DluToPixelsY(4, units);
+        for (UINT id : {UINT(IDOK), UINT(IDCANCEL), UINT(ID_HELP)})
+            if (QPushButton* button = Button(id)) button->move(button->x(), button->y() + line);
+        label->setGeometry(margin, top, width, text);
         Window()->setFixedSize(Window()->width(), Window()->height() + line);
         ok->setEnabled(false);
         ok->setDefault(false);
@@ -119,7 +126,7 @@ BOOL RunEntryPropertySheet(MenuEntry& entry) {
     items.m_pLoader = &entry.m_loader;
     CEditImagePage image;
     image.m_pLoader = &entry.m_loader;
-    if (entry.m_loaderMissing) image.m_missingLoader = entry.m_loader.GetPath();
+    if (entry.m_loaderMissing) image.m_missingLoader = entry.m_sif.GetLaunchFile();
 
     // One writability rule for opening read-only and for OK.
     const std::string readOnly = entry.WriteProblem();

@@ -139,6 +139,7 @@ void CPropertySheet::BuildLayout(QSize pageSize) {
     const int barHeight = m_tabs->Bar()->sizeHint().height();
     m_tabs->setGeometry(margin, margin, pageSize.width() + 2 * pad, barHeight + pageSize.height() + 2 * pad);
     m_pageOrigin = QPoint(margin + pad, margin + barHeight + pad);
+    m_pageArea = pageSize;
     QObject::connect(m_tabs, &TabControl::selectionChanged, m_window, [this](int index) { OnTabChanged(index); });
 
     const int bw = DluToPixelsX(50, units), bh = DluToPixelsY(14, units), gap = DluToPixelsX(4, units);
@@ -224,6 +225,10 @@ BOOL CPropertySheet::ActivatePage(int index, bool checkKill) {
         next->Create(m_window);
         if (!next->Window()) return FALSE;
         next->Window()->move(m_pageOrigin);
+        // Every page gets the largest page's room, as the system's sheets
+        // give it: what a page adds below its template stays visible.
+        if (!m_pageArea.isEmpty())
+            next->Window()->setFixedSize(next->Window()->size().expandedTo(m_pageArea));
     }
     next->OnSetActive();
     next->Window()->show();

@@ -143,6 +143,7 @@ protected:
     SheetWindow* m_window = nullptr;
     TabControl* m_tabs = nullptr;
     QPoint m_pageOrigin;
+    QSize m_pageArea;  // the largest page's size, which every page is given
     std::vector<CPropertyPage*> m_pages;
     std::vector<std::pair<UINT, QPushButton*>> m_buttons;
     int m_active = -1;

@@ -205,7 +205,10 @@ void CMainDlg::OnRemove() {
     // Rows map to entries by position: with two entries of the same
     // description, the one the user selected is the one removed.
     const int index = row;
-    if (RefuseReadOnly(index)) return;
+    if (RefuseReadOnly(index)) {
+        m_list->setFocus(Qt::OtherFocusReason);  // back on the entry, as after No
+        return;
+    }
     std::string question = res::FormatString(res::IDS_REMOVE_QUESTION, m_pStore->Row(index).description.c_str());
     if (platform::MessageBox(Window(), question, res::LoadString(res::IDS_EDIT_MENU),
                              platform::MB_YESNO | platform::MB_ICONQUESTION) ==

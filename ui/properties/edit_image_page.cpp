@@ -32,7 +32,7 @@ BOOL CEditImagePage::OnInitDialog() {
     if (!m_missingLoader.empty()) {
         // A missing loader is no image problem: say what is missing, so that
         // an OK's "No image file specified." is not the first word of it.
-        m_missingNote = AddTextLine(*this, 7, 68, 160, 32);
+        m_missingNote = AddTextLine(*this, 7, 66, 221, 28);
         m_missingNote->setWordWrap(true);
         m_missingNote->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         m_missingNote->setText(

@@ -22,8 +22,8 @@ public:
 
     // Set by the sheet before it runs; not owned.
     LoaderFile* m_pLoader = nullptr;
-    // The loader file's path when it was missing and the page edits the
-    // template that OK writes in its place; else empty.
+    // The loader file, as the entry names it, when it was missing and the
+    // page edits the template that OK writes in its place; else empty.
     std::string m_missingLoader;
 
     // Run-time class name, as the framework's class information gives it.

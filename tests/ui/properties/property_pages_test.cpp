@@ -368,7 +368,10 @@ TEST_F(PropertiesTest, OkMakesAMissingLoaderFromTheTemplate) {
         Flush();
         QLabel* note = static_cast<CEditImagePage*>(sheet.GetPage(1))->m_missingNote;
         ASSERT_NE(note, nullptr);
-        EXPECT_TRUE(note->text().contains("tool0.ldr is missing. OK writes it again")) << note->text().toStdString();
+        // Below the page's template, in the room the sheet gives it.
+        EXPECT_TRUE(note->isVisibleTo(note->parentWidget()));
+        EXPECT_LT(note->geometry().bottom(), note->parentWidget()->height());
+        EXPECT_TRUE(note->text().contains("tool0.ldr is missing: OK writes it again")) << note->text().toStdString();
         sheet.GetPage(1)->SetDlgItemText(IDC_IMAGE_FILE, "disk1.img");
         Press(sheet, PSBTN_OK);
         EXPECT_TRUE(sheet.IsEnded());

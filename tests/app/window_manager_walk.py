@@ -1,0 +1,224 @@
+#!/usr/bin/env python3
+"""The editor under Xvfb with a window manager (openbox), by keyboard only.
+
+Usage: window_manager_walk.py --program BUILD/bin/menvolt --cli BUILD/bin/menvolt-cli --shots DIR
+
+On a share made with menvolt-cli, holding a menu that starts item 1 after
+10 s, a read-only entry and an entry whose loader file is missing, it walks
+what an administrator meets: removing the start item turns the countdown
+off; the wizard's Start... sets the start of a new menu; the read-only entry
+opens with OK off and cannot be removed; the right-click menu opens on its
+first item and its PCs have Alt letters; a missing loader is called missing;
+the image viewer's "Add UEFI Boot Program..." has its Alt letter. The files
+on the share are checked after each step.
+"""
+
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+from keyboard_e2e import TIMEOUT, Display, Session, cli_json, save_png
+
+TOOLS = os.path.join("Setup", "English", "Tools", "Zent", "i386")
+
+
+class ManagedSession(Session):
+    def shot(self, window, name):
+        """As Session.shot, with the position xwininfo reads: xdotool's
+        counts the window manager's frame twice."""
+        info = subprocess.run(["xwininfo", "-id", window], env=self.env, capture_output=True, text=True).stdout
+        values = dict(line.strip().split(":", 1) for line in info.splitlines() if ":" in line)
+        try:
+            box = tuple(int(values[k]) for k in ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"))
+        except (KeyError, ValueError):
+            return
+        time.sleep(0.3)  # a picture only: let the window paint
+        save_png(os.path.join(self.display.fbdir, "Xvfb_screen0"), box, os.path.join(self.shots, name + ".png"))
+
+
+def wait_other(x, title, other, program):
+    """Waits for a window titled `title` that is not `other` to have the
+    focus: a message box that bears its owner's title."""
+    deadline = time.monotonic() + TIMEOUT
+    while time.monotonic() < deadline:
+        if program.poll() is not None:
+            raise AssertionError("the editor ended while waiting for a %r box" % title)
+        window, seen = x.focused_title()
+        if seen == title and window != other:
+            return window
+        time.sleep(0.1)
+    raise AssertionError("no %r box came up" % title)
+
+
+def make_share(cli, image_tool, share):
+    def run(*args):
+        subprocess.run([cli, "--share", share, *args], check=True, capture_output=True)
+
+    os.makedirs(os.path.join(share, TOOLS, "templates"))
+    run("create", "--language", "English", "--description", "Countdown", "--item", "1", "", "Hard drive", "",
+        "--item", "2", "mem.img", "Memory test", "", "--item", "3", "wipe.img", "Wipe disk", "",
+        "--default", "1", "--timeout", "10", "--allow-missing-images")
+    run("create", "--language", "English", "--description", "Locked", "--image", "dos.img",
+        "--allow-missing-images")
+    run("create", "--language", "English", "--description", "Lost loader", "--image", "dos.img",
+        "--allow-missing-images")
+    subprocess.run([image_tool, "create", os.path.join(share, TOOLS, "dos.img")], check=True, capture_output=True)
+    entries = {e["description"]: e for e in cli_json(cli, share, "list")}
+    locked = [os.path.join(share, p.replace("\\", "/")) for p in (entries["Locked"]["sif"], entries["Locked"]["loader"])]
+    for path in locked:
+        os.chmod(path, 0o444)
+    os.remove(os.path.join(share, entries["Lost loader"]["loader"].replace("\\", "/")))
+    return entries, locked
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--cli", required=True)
+    parser.add_argument("--shots", required=True)
+    args = parser.parse_args()
+    os.makedirs(args.shots, exist_ok=True)
+    image_tool = os.path.join(os.path.dirname(args.cli), "menvolt-image")
+
+    work = tempfile.mkdtemp(prefix="menvolt-wm-")
+    display = Display(work)
+    manager = program = None
+    try:
+        x = ManagedSession(display, args.shots)
+        share = os.path.join(work, "share")
+        entries, locked = make_share(args.cli, image_tool, share)
+        runtime = os.path.join(work, "runtime")
+        os.makedirs(runtime, mode=0o700)
+        env = dict(x.env, XDG_RUNTIME_DIR=runtime, QT_QPA_PLATFORM="xcb", HOME=work)
+        manager = subprocess.Popen(["openbox", "--sm-disable"], env=env, stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL)
+        # Ready once it holds the focus itself: a window mapped before then
+        # would be taken over unfocused.
+        deadline = time.monotonic() + TIMEOUT
+        while x.focused_title()[1] != "Openbox":
+            if time.monotonic() > deadline or manager.poll() is not None:
+                raise AssertionError("openbox did not take over the display")
+            time.sleep(0.1)
+        program = subprocess.Popen([args.program, "--share", share], env=env, stderr=subprocess.PIPE, text=True)
+        main_window = x.wait_focus("Menvolt", program)
+        x.shot(main_window, "20-wm-main-window")
+
+        # The start item removed on the Submenu page: the page says the
+        # countdown is off, and so is it on the share.
+        x.keys("Home", "alt+p")
+        sheet = x.wait_focus("Menu Item Properties", program)
+        x.keys("ctrl+Tab")
+        x.shot(sheet, "21-wm-submenu-start")
+        x.keys("Home", "alt+d")
+        x.wait_focus("Delete Item", program)
+        x.keys("y")
+        note = x.wait_focus("Delete Item", program)
+        x.shot(note, "22-wm-start-item-removed")
+        x.keys("Return")
+        x.wait_focus("Menu Item Properties", program)
+        x.shot(sheet, "22-wm-countdown-off")
+        x.keys("Return")
+        x.wait_focus("Menvolt", program)
+        shown = cli_json(args.cli, share, "show", entries["Countdown"]["sif"])
+        if shown["timeout"] != 0 or [i["description"] for i in shown["items"]] != ["Memory test", "Wipe disk"]:
+            raise AssertionError("after removing the start item: timeout %r, items %r"
+                                 % (shown["timeout"], shown["items"]))
+
+        # The read-only entry: the sheet opens, OK says why not, and Remove
+        # refuses; both files stay.
+        x.keys("Home", "Down", "alt+p")
+        sheet = x.wait_focus("Menu Item Properties", program)
+        x.shot(sheet, "23-wm-read-only-sheet")
+        x.keys("Return")
+        box = wait_other(x, "Menvolt", main_window, program)
+        x.shot(box, "23-wm-read-only-ok")
+        x.keys("Return")
+        x.wait_focus("Menu Item Properties", program)
+        x.keys("Escape")
+        x.wait_focus("Menvolt", program)
+        x.keys("alt+r")
+        box = wait_other(x, "Menvolt", main_window, program)
+        x.shot(box, "24-wm-read-only-remove")
+        x.keys("Return")
+        x.wait_focus("Menvolt", program)
+        if not all(os.path.exists(p) for p in locked):
+            raise AssertionError("a read-only entry lost a file")
+
+        # The right-click menu (the menu key) opens on its first item, Test
+        # Boot, whose PCs have Alt letters: the missing loader is named.
+        x.keys("Home", "Down", "Down", "Menu", "Return", "u")
+        box = x.wait_focus("Test Boot", program)
+        x.shot(box, "25-wm-test-boot-missing-loader")
+        x.keys("Return")
+        x.wait_focus("Menvolt", program)
+        # Its Image page says the loader file is missing; the image named
+        # there opens in the viewer, whose Add UEFI Boot Program has Alt+U.
+        x.keys("alt+p")
+        sheet = x.wait_focus("Menu Item Properties", program)
+        x.keys("ctrl+Tab")
+        x.shot(sheet, "26-wm-image-page-missing-loader")
+        x.keys("alt+i", "ctrl+a")
+        x.type("dos.img")
+        x.keys("alt+v")
+        viewer = x.wait_focus("Boot Image - dos.img", program)
+        x.keys("alt+u")
+        dialog = x.wait_focus("Add UEFI Boot Program", program)
+        x.shot(dialog, "27-wm-add-uefi-program")
+        x.keys("Escape")
+        x.wait_focus("Boot Image - dos.img", program)
+        x.shot(viewer, "27-wm-image-viewer")
+        x.keys("Escape")
+        x.wait_focus("Menu Item Properties", program)
+        x.keys("Escape")
+        x.wait_focus("Menvolt", program)
+
+        # The wizard's item page sets the new menu's start: item 2 after 7 s.
+        x.keys("alt+a")
+        wizard = x.wait_focus("Create Menu Wizard", program)
+        x.keys("alt+m", "Return")
+        x.type("Unattended")
+        x.keys("Tab", "Tab", "Return")
+        x.type("DOS")
+        x.keys("alt+i")
+        x.type("dos.img")
+        x.keys("Return")
+        x.type("Hard drive")
+        x.keys("alt+d", "alt+s")
+        start = x.wait_focus("Unattended Start", program)
+        x.keys("End", "alt+a")
+        x.type("7")
+        x.shot(start, "28-wm-wizard-start")
+        x.keys("Return")
+        x.wait_focus("Create Menu Wizard", program)
+        x.shot(wizard, "28-wm-wizard-start-shown")
+        x.keys("Tab", "Tab", "Tab", "Return")  # Start..., then Back, Next and Finish
+        x.wait_focus("Menvolt", program)
+        made = [e for e in cli_json(args.cli, share, "list") if e["description"] == "Unattended"]
+        if len(made) != 1:
+            raise AssertionError("the wizard's entry is not on the share: %r" % cli_json(args.cli, share, "list"))
+        shown = cli_json(args.cli, share, "show", made[0]["sif"])
+        if (shown["defaultItem"], shown["timeout"]) != (2, 7):
+            raise AssertionError("the wizard's start: %r" % ((shown["defaultItem"], shown["timeout"]),))
+
+        x.keys("Escape")
+        program.wait(TIMEOUT)
+        program = None
+    finally:
+        if program is not None:
+            program.kill()
+            program.wait()
+            sys.stderr.write(program.stderr.read())
+        if manager is not None:
+            manager.terminate()
+            manager.wait()
+        display.close()
+        shutil.rmtree(work, ignore_errors=True)
+    print("window manager walk: passed; pictures in " + args.shots)
+
+
+if __name__ == "__main__":
+    main()
