@@ -356,6 +356,22 @@ TEST_F(PropertiesTest, ALoaderThatDidNotOpenIsNeverWrittenBack) {
 
 }
 
+TEST_F(PropertiesTest, OkOnAnEntryWhoseOsChooserFileWentClosesTheSheet) {
+    // Listed, then removed by someone else before Properties: OK is not
+    // refused as "write protected" for a path that is not there.
+    WriteEntry(0, "Gone", 1);
+    std::filesystem::remove(HostFile("templates/tool0.sif"));
+    EXPECT_FALSE(entry.Open(folder + "templates\\tool0.sif"));
+    bool ended = false;
+    RunSheet(entry, [&](CPropertySheet& sheet) {
+        Press(sheet, PSBTN_OK);
+        ended = sheet.IsEnded();
+    });
+    EXPECT_TRUE(ended);
+    for (const auto& shown : messages.shown)
+        EXPECT_EQ(shown.text.find("File write protected."), std::string::npos) << shown.text;
+}
+
 TEST_F(PropertiesTest, OkMakesAMissingLoaderFromTheTemplate) {
     WriteEntry(0, "Lost", 3);
     std::filesystem::remove(HostFile("tool0.ldr"));
