@@ -131,15 +131,26 @@ class Session:
         self.xdotool("type", "--delay", "40", text)
 
     def shot(self, window, name):
-        """Saves the window, as the frame buffer shows it, to NAME.png."""
-        geometry = self.xdotool("getwindowgeometry", "--shell", window, check=False)
-        values = dict(line.split("=", 1) for line in geometry.splitlines() if "=" in line)
+        """Saves the window, as the frame buffer shows it, to NAME.png. Its
+        place is xwininfo's: under a window manager xdotool counts the frame
+        twice."""
+        info = subprocess.run(["xwininfo", "-id", window], env=self.env, capture_output=True, text=True).stdout
+        values = dict(line.strip().split(":", 1) for line in info.splitlines() if ":" in line)
         try:
-            box = tuple(int(values[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
+            box = tuple(int(values[k]) for k in ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"))
         except (KeyError, ValueError):
             return
         time.sleep(0.3)  # a picture only: let the window paint
         save_png(os.path.join(self.display.fbdir, "Xvfb_screen0"), box, os.path.join(self.shots, name + ".png"))
+
+    def step(self, program, keys, title, shot=None):
+        """Presses `keys`, waits for the window `title` and, given a name,
+        saves its picture; returns the window."""
+        self.keys(*keys)
+        window = self.wait_focus(title, program)
+        if shot:
+            self.shot(window, shot)
+        return window
 
 
 def save_png(xwd_path, box, out_path):

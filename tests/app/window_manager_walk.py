@@ -21,23 +21,9 @@ import sys
 import tempfile
 import time
 
-from keyboard_e2e import TIMEOUT, Display, Session, cli_json, save_png
+from keyboard_e2e import TIMEOUT, Display, Session, cli_json
 
 TOOLS = os.path.join("Setup", "English", "Tools", "Zent", "i386")
-
-
-class ManagedSession(Session):
-    def shot(self, window, name):
-        """As Session.shot, with the position xwininfo reads: xdotool's
-        counts the window manager's frame twice."""
-        info = subprocess.run(["xwininfo", "-id", window], env=self.env, capture_output=True, text=True).stdout
-        values = dict(line.strip().split(":", 1) for line in info.splitlines() if ":" in line)
-        try:
-            box = tuple(int(values[k]) for k in ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"))
-        except (KeyError, ValueError):
-            return
-        time.sleep(0.3)  # a picture only: let the window paint
-        save_png(os.path.join(self.display.fbdir, "Xvfb_screen0"), box, os.path.join(self.shots, name + ".png"))
 
 
 def wait_other(x, title, other, program):
@@ -88,7 +74,7 @@ def main():
     display = Display(work)
     manager = program = None
     try:
-        x = ManagedSession(display, args.shots)
+        x = Session(display, args.shots)
         share = os.path.join(work, "share")
         entries, locked = make_share(args.cli, image_tool, share)
         runtime = os.path.join(work, "runtime")
@@ -107,22 +93,18 @@ def main():
         main_window = x.wait_focus("Menvolt", program)
         x.shot(main_window, "20-wm-main-window")
 
+        def box(keys, shot):  # a message box that bears the main window's title
+            x.keys(*keys)
+            x.shot(wait_other(x, "Menvolt", main_window, program), shot)
+
         # The start item removed on the Submenu page: the page says the
         # countdown is off, and so is it on the share.
-        x.keys("Home", "alt+p")
-        sheet = x.wait_focus("Menu Item Properties", program)
-        x.keys("ctrl+Tab")
-        x.shot(sheet, "21-wm-submenu-start")
-        x.keys("Home", "alt+d")
-        x.wait_focus("Delete Item", program)
-        x.keys("y")
-        note = x.wait_focus("Delete Item", program)
-        x.shot(note, "22-wm-start-item-removed")
-        x.keys("Return")
-        x.wait_focus("Menu Item Properties", program)
-        x.shot(sheet, "22-wm-countdown-off")
-        x.keys("Return")
-        x.wait_focus("Menvolt", program)
+        x.step(program, ["Home", "alt+p"], "Menu Item Properties")
+        x.step(program, ["ctrl+Tab"], "Menu Item Properties", "21-wm-submenu-start")
+        x.step(program, ["Home", "alt+d"], "Delete Item")
+        x.step(program, ["y"], "Delete Item", "22-wm-start-item-removed")
+        x.step(program, ["Return"], "Menu Item Properties", "22-wm-countdown-off")
+        x.step(program, ["Return"], "Menvolt")
         shown = cli_json(args.cli, share, "show", entries["Countdown"]["sif"])
         if shown["timeout"] != 0 or [i["description"] for i in shown["items"]] != ["Memory test", "Wipe disk"]:
             raise AssertionError("after removing the start item: timeout %r, items %r"
@@ -130,55 +112,33 @@ def main():
 
         # The read-only entry: the sheet opens, OK says why not, and Remove
         # refuses; both files stay.
-        x.keys("Home", "Down", "alt+p")
-        sheet = x.wait_focus("Menu Item Properties", program)
-        x.shot(sheet, "23-wm-read-only-sheet")
-        x.keys("Return")
-        box = wait_other(x, "Menvolt", main_window, program)
-        x.shot(box, "23-wm-read-only-ok")
-        x.keys("Return")
-        x.wait_focus("Menu Item Properties", program)
-        x.keys("Escape")
-        x.wait_focus("Menvolt", program)
-        x.keys("alt+r")
-        box = wait_other(x, "Menvolt", main_window, program)
-        x.shot(box, "24-wm-read-only-remove")
-        x.keys("Return")
-        x.wait_focus("Menvolt", program)
+        x.step(program, ["Home", "Down", "alt+p"], "Menu Item Properties", "23-wm-read-only-sheet")
+        box(["Return"], "23-wm-read-only-ok")
+        x.step(program, ["Return"], "Menu Item Properties")
+        x.step(program, ["Escape"], "Menvolt")
+        box(["alt+r"], "24-wm-read-only-remove")
+        x.step(program, ["Return"], "Menvolt")
         if not all(os.path.exists(p) for p in locked):
             raise AssertionError("a read-only entry lost a file")
 
         # The right-click menu (the menu key) opens on its first item, Test
         # Boot, whose PCs have Alt letters: the missing loader is named.
-        x.keys("Home", "Down", "Down", "Menu", "Return", "u")
-        box = x.wait_focus("Test Boot", program)
-        x.shot(box, "25-wm-test-boot-missing-loader")
-        x.keys("Return")
-        x.wait_focus("Menvolt", program)
+        x.step(program, ["Home", "Down", "Down", "Menu", "Return", "u"], "Test Boot", "25-wm-test-boot-missing-loader")
+        x.step(program, ["Return"], "Menvolt")
         # Its Image page says the loader file is missing; the image named
         # there opens in the viewer, whose Add UEFI Boot Program has Alt+U.
-        x.keys("alt+p")
-        sheet = x.wait_focus("Menu Item Properties", program)
-        x.keys("ctrl+Tab")
-        x.shot(sheet, "26-wm-image-page-missing-loader")
+        x.step(program, ["alt+p"], "Menu Item Properties")
+        x.step(program, ["ctrl+Tab"], "Menu Item Properties", "26-wm-image-page-missing-loader")
         x.keys("alt+i", "ctrl+a")
         x.type("dos.img")
-        x.keys("alt+v")
-        viewer = x.wait_focus("Boot Image - dos.img", program)
-        x.keys("alt+u")
-        dialog = x.wait_focus("Add UEFI Boot Program", program)
-        x.shot(dialog, "27-wm-add-uefi-program")
-        x.keys("Escape")
-        x.wait_focus("Boot Image - dos.img", program)
-        x.shot(viewer, "27-wm-image-viewer")
-        x.keys("Escape")
-        x.wait_focus("Menu Item Properties", program)
-        x.keys("Escape")
-        x.wait_focus("Menvolt", program)
+        x.step(program, ["alt+v"], "Boot Image - dos.img")
+        x.step(program, ["alt+u"], "Add UEFI Boot Program", "27-wm-add-uefi-program")
+        x.step(program, ["Escape"], "Boot Image - dos.img", "27-wm-image-viewer")
+        x.step(program, ["Escape"], "Menu Item Properties")
+        x.step(program, ["Escape"], "Menvolt")
 
         # The wizard's item page sets the new menu's start: item 2 after 7 s.
-        x.keys("alt+a")
-        wizard = x.wait_focus("Create Menu Wizard", program)
+        x.step(program, ["alt+a"], "Create Menu Wizard")
         x.keys("alt+m", "Return")
         x.type("Unattended")
         x.keys("Tab", "Tab", "Return")
@@ -187,16 +147,12 @@ def main():
         x.type("dos.img")
         x.keys("Return")
         x.type("Hard drive")
-        x.keys("alt+d", "alt+s")
-        start = x.wait_focus("Unattended Start", program)
+        x.step(program, ["alt+d", "alt+s"], "Unattended Start")
         x.keys("End", "alt+a")
         x.type("7")
-        x.shot(start, "28-wm-wizard-start")
-        x.keys("Return")
-        x.wait_focus("Create Menu Wizard", program)
-        x.shot(wizard, "28-wm-wizard-start-shown")
-        x.keys("Tab", "Tab", "Tab", "Return")  # Start..., then Back, Next and Finish
-        x.wait_focus("Menvolt", program)
+        x.shot(x.focused_title()[0], "28-wm-wizard-start")
+        x.step(program, ["Return"], "Create Menu Wizard", "28-wm-wizard-start-shown")
+        x.step(program, ["Tab", "Tab", "Tab", "Return"], "Menvolt")  # Start..., then Back, Next and Finish
         made = [e for e in cli_json(args.cli, share, "list") if e["description"] == "Unattended"]
         if len(made) != 1:
             raise AssertionError("the wizard's entry is not on the share: %r" % cli_json(args.cli, share, "list"))
