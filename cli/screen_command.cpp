@@ -17,7 +17,8 @@ namespace {
 
 constexpr const char kScreenUsage[] =
     "usage: menvolt-cli show --screen FILE.ldr [--selected N]\n"
-    "Prints the menu screen of a loader file with item N (from 1) selected: 25\n"
+    "Prints the menu screen of a loader file with item N (from 1; else the item a\n"
+    "PC starts on) selected: 25\n"
     "lines of 80 cells, each cell four hex digits, the code-page-437 character\n"
     "then the text attribute. The countdown shows the file's timeout.\n";
 
@@ -29,7 +30,7 @@ int ShowScreen(const std::vector<std::string>& args) {
         return kExitOk;
     }
     std::string file;
-    long selected = 1;
+    long selected = 0;  // not given: the start item
     bool usage = false;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--screen") continue;
@@ -62,7 +63,7 @@ int ShowScreen(const std::vector<std::string>& args) {
         std::fprintf(stderr, "%s: the menu has %d items, not %ld\n", file.c_str(), doc.GetItemCount(), selected);
         return kExitUsage;
     }
-    const ClientScreen screen = DrawMenuScreen(doc, static_cast<int>(selected) - 1);
+    const ClientScreen screen = DrawMenuScreen(doc, selected ? static_cast<int>(selected) - 1 : StartRow(doc));
     for (const auto& row : screen.cells) {
         for (int c = 0; c < ClientScreen::kColumns; ++c)
             std::printf("%s%02X%02X", c ? " " : "", row[c].ch, row[c].attr);

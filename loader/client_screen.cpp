@@ -67,6 +67,11 @@ std::string ClientScreen::RowText(int row) const {
     return text;
 }
 
+int StartRow(const LoaderFile& loader) {
+    const int start = loader.GetDefaultItem();
+    return start < loader.GetItemCount() ? start : 0;
+}
+
 ClientScreen DrawMenuScreen(const LoaderFile& loader, int selected) {
     ClientScreen screen;
     Painter paint(screen);

@@ -34,6 +34,10 @@ struct ClientScreen {
 // the preview never goes blank while items are being edited.
 ClientScreen DrawMenuScreen(const LoaderFile& loader, int selected = 0);
 
+// The item the client's menu highlights first: the start item, or the first
+// item when the stored one names none, as the client does.
+int StartRow(const LoaderFile& loader);
+
 // Unicode code point of a code-page-437 character, as the VGA text font
 // draws it (the control range shows the font's symbols).
 char32_t Cp437ToUnicode(uint8_t ch);

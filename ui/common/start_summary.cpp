@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <algorithm>
 
+#include "loader/client_screen.h"
 #include "loader/layout.h"
 #include "loader/loader_file.h"
 #include "platform/framework/dialog.h"
@@ -18,11 +19,6 @@ std::string StartSummary(const LoaderFile& loader) {
     if (seconds == 0) return "Waits for a key";
     return "Starts item " + std::to_string(StartRow(loader) + 1) + " after " + std::to_string(seconds) +
            (seconds == 1 ? " second" : " seconds");
-}
-
-int StartRow(const LoaderFile& loader) {
-    const int start = loader.GetDefaultItem();
-    return start < loader.GetItemCount() ? start : 0;
 }
 
 QLabel* AddTextLine(framework::CDialog& dialog, int x, int y, int cx, int cy) {

@@ -23,9 +23,5 @@ extern const char kStartButtonText[];
 // that program makes of them).
 std::string StartSummary(const LoaderFile& loader);
 
-// The item the client's menu highlights first: the start item, or the first
-// item when the stored one names none, as the client does.
-int StartRow(const LoaderFile& loader);
-
 // A one-line text of `dialog` at a place in dialog units; it takes no focus.
 QLabel* AddTextLine(framework::CDialog& dialog, int x, int y, int cx, int cy = 8);
