@@ -271,8 +271,8 @@ def visit_items(m, ldr, items):
             m.wait_screen(lambda s: m.serial().count(shows) > before, 60, shows)
         else:
             # A message longer than a row goes on in the next; shim says
-            # its own word above ours.
-            m.wait_screen(lambda s: s.find(shows[:80]) >= 1, 30, shows)
+            # its own word above ours. The key it waits for is asked for.
+            m.wait_screen(lambda s: 1 <= s.find(shows[:80]) < s.find("Press any key to continue."), 30, shows)
             m.key("a")
         wait_menu(m, ldr, item, 30, "the menu after item %d" % item)
 
