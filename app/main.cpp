@@ -7,8 +7,6 @@
 #include <QApplication>
 #include <QTimer>
 #include <QWidget>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -126,11 +124,10 @@ int main(int argc, char** argv) {
     } else {
         host::SambaConfig config = host::ReadSambaConfig();
         if (!config.reminstPath.empty()) platform::MapShare(computer, "RemInst", config.reminstPath);
-        const int configRead = ::access(host::kSambaConfigFile, R_OK) == 0 ? 0 : errno;
-        if (configRead != 0)
+        if (config.readError != 0)
             theApp.m_shareHint = res::FormatString(
                 res::IDS_SAMBA_CONFIG_MISSING, host::kSambaConfigFile,
-                res::LoadString(configRead == ENOENT ? res::IDS_FOLDER_MISSING : res::IDS_FOLDER_UNREADABLE));
+                res::LoadString(config.readError == ENOENT ? res::IDS_FOLDER_MISSING : res::IDS_FOLDER_UNREADABLE));
         else if (config.reminstPath.empty())
             theApp.m_shareHint = res::FormatString(res::IDS_SHARE_NOT_IN_SAMBA, host::kSambaConfigFile);
         else

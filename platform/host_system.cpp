@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <optional>
@@ -121,8 +122,13 @@ SambaConfig ParseSambaConfig(const std::string& text) {
 }
 
 SambaConfig ReadSambaConfig(const std::string& hostPath) {
+    errno = 0;
     std::ifstream in(hostPath, std::ios::binary);
-    if (!in) return {};
+    if (!in) {
+        SambaConfig none;
+        none.readError = errno ? errno : EIO;
+        return none;
+    }
     std::ostringstream text;
     text << in.rdbuf();
     return ParseSambaConfig(text.str());

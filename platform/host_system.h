@@ -46,11 +46,12 @@ std::string NetbiosName(const std::string& configuredName, const std::string& ho
 struct SambaConfig {
     std::string netbiosName;  // [global] "netbios name", or ""
     std::string reminstPath;  // [REMINST] "path", or "" when there is no such share
+    int readError = 0;        // errno when the file could not be read (ENOENT: there is none)
 };
 SambaConfig ParseSambaConfig(const std::string& text);
 // Where Samba keeps its configuration.
 inline constexpr char kSambaConfigFile[] = "/etc/samba/smb.conf";
-// Reads the file (missing or unreadable: an empty result).
+// Reads the file (missing or unreadable: an empty result with readError).
 SambaConfig ReadSambaConfig(const std::string& hostPath = kSambaConfigFile);
 
 }  // namespace host

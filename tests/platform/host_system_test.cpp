@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "platform/host_system.h"
 #include "platform/share_folder_state.h"
 #include "tests/support/test_support.h"
@@ -33,6 +35,7 @@ TEST(SambaConfig, FindsTheInstallationShareAndTheNetbiosName) {
 
     EXPECT_TRUE(host::ParseSambaConfig("[global]\npath = /x\n[other]\npath=/y\n").reminstPath.empty());
     EXPECT_TRUE(host::ReadSambaConfig("/nonexistent/smb.conf").reminstPath.empty());
+    EXPECT_EQ(host::ReadSambaConfig("/nonexistent/smb.conf").readError, ENOENT);
 }
 
 TEST(HostVersion, ReportsNt5AndChecksTheRecordSize) {
