@@ -186,14 +186,28 @@ def cli_json(cli, share, *args):
     return json.loads(out.stdout)
 
 
-def main():
+def walk_arguments():
+    """--program, --cli and --shots (made if missing), as both walks take them."""
     parser = argparse.ArgumentParser()
     parser.add_argument("--program", required=True)
     parser.add_argument("--cli", required=True)
     parser.add_argument("--shots", required=True)
     args = parser.parse_args()
-    # Only this test's own pictures go: other tests (the QEMU boots) keep theirs in the same folder.
     os.makedirs(args.shots, exist_ok=True)
+    return args
+
+
+def end_program(program):
+    """Ends an editor a failed walk left running and shows what it said."""
+    if program is not None:
+        program.kill()
+        program.wait()
+        sys.stderr.write(program.stderr.read())
+
+
+def main():
+    args = walk_arguments()
+    # Only this test's own pictures go: other tests (the QEMU boots) keep theirs in the same folder.
     for old in glob.glob(os.path.join(args.shots, "[0-9][0-9]-*.png")):
         os.remove(old)
 
@@ -387,10 +401,7 @@ def main():
             raise AssertionError("a refused start ended with status %d" % program.returncode)
         program = None
     finally:
-        if program is not None:
-            program.kill()
-            program.wait()
-            sys.stderr.write(program.stderr.read())
+        end_program(program)
         display.close()
         shutil.rmtree(work, ignore_errors=True)
     print("keyboard-only create and edit: passed; pictures in " + args.shots)

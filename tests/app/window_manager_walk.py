@@ -13,15 +13,13 @@ the image viewer's "Add UEFI Boot Program..." has its Alt letter. The files
 on the share are checked after each step.
 """
 
-import argparse
 import os
 import shutil
 import subprocess
-import sys
 import tempfile
 import time
 
-from keyboard_e2e import TIMEOUT, Display, Session, cli_json
+from keyboard_e2e import TIMEOUT, Display, Session, cli_json, end_program, walk_arguments
 
 TOOLS = os.path.join("Setup", "English", "Tools", "Zent", "i386")
 
@@ -62,12 +60,7 @@ def make_share(cli, image_tool, share):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--program", required=True)
-    parser.add_argument("--cli", required=True)
-    parser.add_argument("--shots", required=True)
-    args = parser.parse_args()
-    os.makedirs(args.shots, exist_ok=True)
+    args = walk_arguments()
     image_tool = os.path.join(os.path.dirname(args.cli), "menvolt-image")
 
     work = tempfile.mkdtemp(prefix="menvolt-wm-")
@@ -164,10 +157,7 @@ def main():
         program.wait(TIMEOUT)
         program = None
     finally:
-        if program is not None:
-            program.kill()
-            program.wait()
-            sys.stderr.write(program.stderr.read())
+        end_program(program)
         if manager is not None:
             manager.terminate()
             manager.wait()
