@@ -13,33 +13,26 @@
 # they wrote to stderr, because a script may ignore their exit status and in
 # a combined build the undefined-behaviour reports go to stderr only; the
 # run fails on any report, and on any failed test.
-# With --build-only it builds and stops; with --test-only it runs what an
-# earlier --build-only built (scripts/test.sh builds beside the main tests).
 set -euo pipefail
-step=${1:-all}
-case "$step" in all | --build-only | --test-only) ;; *) echo "usage: $0 [--build-only | --test-only]" >&2; exit 2 ;; esac
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build-asan"
 tests=${MENVOLT_SANITIZE_TESTS:-'^(cli_|efi_host_|[a-z_]+\.)'}
 programs="menvolt-cli menvolt-image"
-if [ "$step" != --test-only ]; then
-  for p in $programs; do  # a wrapper left from the last run would look up to date
-    [ ! -f "$build/bin/$p.sanitized" ] || rm -f "$build/bin/$p" "$build/bin/$p.sanitized"
-  done
-  flags="-O1 -g1 -DNDEBUG"
-  cmake -S "$root" -B "$build" -G Ninja -DMENVOLT_SANITIZE=ON -DMENVOLT_BENCH=OFF -DMENVOLT_WERROR=ON \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_FLAGS_RELWITHDEBINFO="$flags" -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="$flags" \
-    -DCMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE=PRE_TEST >/dev/null
-  # Test programs: every *_tests, the efi_host_* ones and the boot image
-  # corpus (one per processor).
-  # (menvolt.efi is what the Secure Boot commands sign, flip_exchange the race
-  # test's folder swapper; neither is a program under test.)
-  targets=$(ninja -C "$build" -t targets all |
-    sed -n 's/^\([a-z0-9_]*\(_tests\|efi_host_[a-z0-9_]*\|boot_image_corpus_[a-z0-9]*\)\): phony$/\1/p' | sort -u)
-  # shellcheck disable=SC2086
-  cmake --build "$build" -j"$(nproc)" --target $programs menvolt_efi flip_exchange $targets
-fi
-[ "$step" != --build-only ] || exit 0
+for p in $programs; do  # a wrapper left from the last run would look up to date
+  [ ! -f "$build/bin/$p.sanitized" ] || rm -f "$build/bin/$p" "$build/bin/$p.sanitized"
+done
+flags="-O1 -g1 -DNDEBUG"
+cmake -S "$root" -B "$build" -G Ninja -DMENVOLT_SANITIZE=ON -DMENVOLT_BENCH=OFF -DMENVOLT_WERROR=ON \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_FLAGS_RELWITHDEBINFO="$flags" -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="$flags" \
+  -DCMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE=PRE_TEST >/dev/null
+# Test programs: every *_tests, the efi_host_* ones and the boot image
+# corpus (one per processor).
+# (menvolt.efi is what the Secure Boot commands sign, flip_exchange the race
+# test's folder swapper; neither is a program under test.)
+targets=$(ninja -C "$build" -t targets all |
+  sed -n 's/^\([a-z0-9_]*\(_tests\|efi_host_[a-z0-9_]*\|boot_image_corpus_[a-z0-9]*\)\): phony$/\1/p' | sort -u)
+# shellcheck disable=SC2086
+cmake --build "$build" -j"$(nproc)" --target $programs menvolt_efi flip_exchange $targets
 reports=$(mktemp -d)
 trap 'rm -rf "$reports"' EXIT
 for p in $programs; do
