@@ -186,6 +186,26 @@ def cli_json(cli, share, *args):
     return json.loads(out.stdout)
 
 
+def on_share(cli, share, *args, until):
+    """What `menvolt-cli --json ARGS` says once `until` holds for it.
+
+    The editor writes an entry after its dialog has closed, so the main
+    window can have the focus before the files are on the share: the answer
+    is asked again until it holds or TIMEOUT has passed, and the last one is
+    returned either way for the caller to judge."""
+    deadline = time.monotonic() + TIMEOUT
+    while True:
+        try:
+            answer = cli_json(cli, share, *args)
+        except subprocess.CalledProcessError as failure:
+            answer = failure  # a file caught half-written
+        if time.monotonic() > deadline and isinstance(answer, Exception):
+            raise AssertionError("menvolt-cli %s: %s" % (" ".join(args), answer.stderr))
+        if (not isinstance(answer, Exception) and until(answer)) or time.monotonic() > deadline:
+            return answer
+        time.sleep(0.1)
+
+
 def walk_arguments():
     """--program, --cli and --shots (made if missing), as both walks take them."""
     parser = argparse.ArgumentParser()
@@ -309,7 +329,8 @@ def main():
         x.keys("Return")
         x.wait_focus("Menvolt", program)
 
-        entries = [e for e in cli_json(args.cli, share, "list") if e["description"] == "Rescue tools"]
+        listed = on_share(args.cli, share, "list", until=lambda l: any(e["description"] == "Rescue tools" for e in l))
+        entries = [e for e in listed if e["description"] == "Rescue tools"]
         if len(entries) != 1:
             raise AssertionError("the wizard's entry is not on the share: %r" % entries)
         sif = entries[0]["sif"]
@@ -368,7 +389,7 @@ def main():
         x.keys("ctrl+Tab", "Return")  # Appearance... kept the focus: Enter from the Menu Item tab
         x.wait_focus("Menvolt", program)
 
-        shown = cli_json(args.cli, share, "show", sif)
+        shown = on_share(args.cli, share, "show", sif, until=lambda s: s["description"] == "Rescue kit")
         problems = []
         if shown["description"] != "Rescue kit":
             problems.append("description %r" % shown["description"])

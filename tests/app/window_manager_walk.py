@@ -19,7 +19,7 @@ import subprocess
 import tempfile
 import time
 
-from keyboard_e2e import TIMEOUT, Display, Session, cli_json, end_program, walk_arguments
+from keyboard_e2e import TIMEOUT, Display, Session, cli_json, end_program, on_share, walk_arguments
 
 TOOLS = os.path.join("Setup", "English", "Tools", "Zent", "i386")
 
@@ -98,7 +98,7 @@ def main():
         x.step(program, ["y"], "Delete Item", "22-wm-start-item-removed")
         x.step(program, ["Return"], "Menu Item Properties", "22-wm-countdown-off")
         x.step(program, ["Return"], "Menvolt")
-        shown = cli_json(args.cli, share, "show", entries["Countdown"]["sif"])
+        shown = on_share(args.cli, share, "show", entries["Countdown"]["sif"], until=lambda s: s["timeout"] == 0)
         if shown["timeout"] != 0 or [i["description"] for i in shown["items"]] != ["Memory test", "Wipe disk"]:
             raise AssertionError("after removing the start item: timeout %r, items %r"
                                  % (shown["timeout"], shown["items"]))
@@ -146,10 +146,11 @@ def main():
         x.shot(x.focused_title()[0], "28-wm-wizard-start")
         x.step(program, ["Return"], "Create Menu Wizard", "28-wm-wizard-start-shown")
         x.step(program, ["Tab", "Tab", "Tab", "Return"], "Menvolt")  # Start..., then Back, Next and Finish
-        made = [e for e in cli_json(args.cli, share, "list") if e["description"] == "Unattended"]
+        listed = on_share(args.cli, share, "list", until=lambda l: any(e["description"] == "Unattended" for e in l))
+        made = [e for e in listed if e["description"] == "Unattended"]
         if len(made) != 1:
-            raise AssertionError("the wizard's entry is not on the share: %r" % cli_json(args.cli, share, "list"))
-        shown = cli_json(args.cli, share, "show", made[0]["sif"])
+            raise AssertionError("the wizard's entry is not on the share: %r" % listed)
+        shown = on_share(args.cli, share, "show", made[0]["sif"], until=lambda s: s["timeout"] == 7)
         if (shown["defaultItem"], shown["timeout"]) != (2, 7):
             raise AssertionError("the wizard's start: %r" % ((shown["defaultItem"], shown["timeout"]),))
 
