@@ -7,6 +7,7 @@
 #include "platform/ansi_text.h"
 #include "platform/file_system.h"
 #include "res/string_table.h"
+#include "store/in_use_wait.h"
 
 namespace {
 CreateWizardRunner g_createWizard = nullptr;
@@ -41,7 +42,7 @@ std::string WhereOnThisComputer(const std::string& path) {
 
 std::string WhyNotWritable(const std::string& path) {
     using platform::FileError;
-    const FileError error = platform::CheckWritable(path);
+    const FileError error = WaitWhileInUse([&] { return platform::CheckWritable(path); });
     if (error == FileError::None) return "";
     // The share's name is what the other pages show; the folder on this
     // computer is where the permissions are put right.

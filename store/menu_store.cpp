@@ -87,16 +87,12 @@ void MenuStore::Refresh() {
     }
     do {
         const std::string path = m_folder + "templates\\" + find.Current().name;
-        // Every reader holds the file alone for the moment it reads it, so
-        // another command's listing may hold it now: wait that long for it.
+        // A file another reader holds has already been waited for.
         platform::FileError why = platform::FileError::None;
-        for (int tries = 1; !sif.Load(path); ++tries) {
+        if (!sif.Load(path)) {
             platform::ExclusiveFile probe;
             why = probe.Open(path, platform::ExclusiveFile::Mode::OpenForReading);
             if (why == platform::FileError::None) why = platform::FileError::Other;  // opens, but not its text
-            if (why != platform::FileError::SharingViolation || tries == 25) break;
-            why = platform::FileError::None;
-            ::usleep(4000);
         }
         if (why != platform::FileError::None) {  // cannot be opened even for reading, or leads outside the share
             m_skipped.push_back({path,

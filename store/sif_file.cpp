@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "platform/ansi_text.h"
+#include "store/in_use_wait.h"
 #include "platform/file_system.h"
 #include "platform/message_box.h"
 #include "res/resource.h"
@@ -46,8 +47,9 @@ SifFile::SifFile() : m_text(kTemplate) {}
 
 BOOL SifFile::Load(const std::string& path) {
     platform::ExclusiveFile file;
-    if (file.Open(path, platform::ExclusiveFile::Mode::OpenForReading) != platform::FileError::None)
-        return FALSE;
+    const platform::FileError opened =
+        WaitWhileInUse([&] { return file.Open(path, platform::ExclusiveFile::Mode::OpenForReading); });
+    if (opened != platform::FileError::None) return FALSE;
     int64_t size = file.Size();
     std::string text(size > 0 ? static_cast<size_t>(size) : 0, '\0');
     size_t got = 0;
