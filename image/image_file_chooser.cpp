@@ -61,15 +61,15 @@ public:
 };
 
 ToolkitChooser g_toolkit;
-ImageFileChooser* g_current = &g_toolkit;
+ImageFileChooser* g_chooser = &g_toolkit;
 
 }  // namespace
 
-ImageFileChooser& FileChooser() { return *g_current; }
+ImageFileChooser& FileChooser() { return *g_chooser; }
 
 ImageFileChooser* SetFileChooser(ImageFileChooser* chooser) {
-    ImageFileChooser* previous = g_current == &g_toolkit ? nullptr : g_current;
-    g_current = chooser ? chooser : &g_toolkit;
+    ImageFileChooser* previous = g_chooser == &g_toolkit ? nullptr : g_chooser;
+    g_chooser = chooser ? chooser : &g_toolkit;
     return previous;
 }
 

@@ -11,17 +11,17 @@ public:
 };
 
 RealImageLibrary g_real;
-ImageLibraryCalls* g_current = &g_real;
+ImageLibraryCalls* g_calls = &g_real;
 
 }  // namespace
 
-ImageLibraryCalls& ImageLibrary() { return *g_current; }
+ImageLibraryCalls& ImageLibrary() { return *g_calls; }
 
 uint32_t LibraryVersion() { return ImageLibrary().Version(); }
 
 ImageLibraryCalls* SetImageLibrary(ImageLibraryCalls* calls) {
-    ImageLibraryCalls* previous = g_current == &g_real ? nullptr : g_current;
-    g_current = calls ? calls : &g_real;
+    ImageLibraryCalls* previous = g_calls == &g_real ? nullptr : g_calls;
+    g_calls = calls ? calls : &g_real;
     return previous;
 }
 

@@ -4,7 +4,8 @@
 # library, the editor's offscreen tests), the command-line tests, and host
 # tests of the UEFI program's C code named efi_host_*. Only the programs
 # these need are built, at -O1 with line tables only, which is what a report
-# needs and compiles in far less time than the main build's -O2 -g; test
+# needs and compiles in far less time than the main build's -O2 -g, and as
+# a unity build (each target's sources as a few combined files); test
 # discovery waits for ctest, so building runs nothing.
 # MENVOLT_SANITIZE_TESTS overrides which tests run (a ctest -R regex); the
 # QEMU boots, the package and the fuzzers never do (those run under both
@@ -23,7 +24,7 @@ for p in $programs; do  # a wrapper left from the last run would look up to date
 done
 flags="-O1 -g1 -DNDEBUG"
 cmake -S "$root" -B "$build" -G Ninja -DMENVOLT_SANITIZE=ON -DMENVOLT_BENCH=OFF -DMENVOLT_WERROR=ON \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_FLAGS_RELWITHDEBINFO="$flags" -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="$flags" \
+  -DCMAKE_UNITY_BUILD=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_FLAGS_RELWITHDEBINFO="$flags" -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="$flags" \
   -DCMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE=PRE_TEST >/dev/null
 # Test programs: every *_tests, the efi_host_* ones and the boot image
 # corpus (one per processor).

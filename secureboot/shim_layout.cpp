@@ -11,8 +11,6 @@ namespace secureboot {
 
 namespace {
 
-constexpr size_t kProgramMax = size_t{256} << 20;
-
 bool IsOurs(const ProgramFacts& f) { return f.sbat.find(std::string("\n") + kSbatComponent) != std::string::npos; }
 
 // A file of a Debian package, read whole.

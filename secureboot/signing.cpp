@@ -16,7 +16,6 @@ namespace secureboot {
 namespace {
 
 constexpr int kToolTimeoutMs = 60000;
-constexpr size_t kProgramMax = size_t{256} << 20;
 constexpr const char* kPackages[][2] = {
     {"openssl", "openssl"}, {"sbsign", "sbsigntool"}, {"sbverify", "sbsigntool"}};
 

@@ -6,10 +6,14 @@
 // temporary file, then a rename) or not at all.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
 namespace secureboot {
+
+// The largest EFI program or package file these commands read whole.
+inline constexpr size_t kProgramMax = size_t{256} << 20;
 
 // The key files of a site key folder: site.key (PEM private key, readable
 // by its owner only) and site.crt (PEM certificate) for signing, site.cer

@@ -110,9 +110,9 @@ TEST(DesktopFiles, FoundInTheUserFolderBeforeTheSystemFolders) {
 
 // ---- the fallback's command line ---------------------------------------------
 
-const std::string kAddress = "https://menvolt.example.org/";
+const std::string kSiteAddress = "https://menvolt.example.org/";
 
-std::string Build(const char* command, const std::string& address = kAddress) {
+std::string Build(const char* command, const std::string& address = kSiteAddress) {
     char buffer[CLinkStatic::kCommandBufferSize];
     if (!CLinkStatic::BuildBrowserCommand(command, address, buffer, sizeof buffer)) return "<refused>";
     return buffer;
@@ -121,14 +121,14 @@ std::string Build(const char* command, const std::string& address = kAddress) {
 TEST(BrowserCommand, PlaceholderRules) {
     // The quoted placeholder is found first; it and everything after it go.
     EXPECT_EQ(Build("\"C:\\Browser\\b.exe\" -osint -url \"%1\" --tail"),
-              "\"C:\\Browser\\b.exe\" -osint -url  " + kAddress);
+              "\"C:\\Browser\\b.exe\" -osint -url  " + kSiteAddress);
     // A bare placeholder when there is no quoted one.
-    EXPECT_EQ(Build("b -url %1 --tail"), "b -url  " + kAddress);
+    EXPECT_EQ(Build("b -url %1 --tail"), "b -url  " + kSiteAddress);
     // A quoted one wins even when a bare one comes first.
-    EXPECT_EQ(Build("b %1x \"%1\""), "b %1x  " + kAddress);
+    EXPECT_EQ(Build("b %1x \"%1\""), "b %1x  " + kSiteAddress);
     // No placeholder: a blank and the address at the end.
-    EXPECT_EQ(Build("b --new"), "b --new " + kAddress);
-    EXPECT_EQ(Build(""), " " + kAddress);
+    EXPECT_EQ(Build("b --new"), "b --new " + kSiteAddress);
+    EXPECT_EQ(Build(""), " " + kSiteAddress);
 }
 
 TEST(BrowserCommand, NeverWritesPastTheBuffer) {
@@ -168,24 +168,24 @@ TEST(RealDesktop, TheOpenersExitStatusDecides) {
     CLinkStatic link;
     {
         ScriptedDesktop desktop(0);
-        EXPECT_EQ(host::ShellExecuteOpen(kAddress, host::SW_SHOW), host::kShellOpenSucceeded);
-        EXPECT_EQ(menvolt_test::ReadText(desktop.bin / "opened"), kAddress + "\n");
+        EXPECT_EQ(host::ShellExecuteOpen(kSiteAddress, host::SW_SHOW), host::kShellOpenSucceeded);
+        EXPECT_EQ(menvolt_test::ReadText(desktop.bin / "opened"), kSiteAddress + "\n");
     }
     {
         // xdg-open's "no program to open it" (3) and "the program failed" (4)
         // are failures, and without a browser of our own they stand.
         ScriptedDesktop desktop(3);
-        EXPECT_EQ(host::ShellExecuteOpen(kAddress, host::SW_SHOW), host::SE_ERR_NOASSOC);
-        EXPECT_EQ(link.OpenLink(kAddress, host::SW_SHOW), host::SE_ERR_NOASSOC);
+        EXPECT_EQ(host::ShellExecuteOpen(kSiteAddress, host::SW_SHOW), host::SE_ERR_NOASSOC);
+        EXPECT_EQ(link.OpenLink(kSiteAddress, host::SW_SHOW), host::SE_ERR_NOASSOC);
     }
     {
         ScriptedDesktop desktop(4);
-        EXPECT_EQ(link.OpenLink(kAddress, host::SW_SHOW), host::SE_ERR_NOASSOC);
+        EXPECT_EQ(link.OpenLink(kSiteAddress, host::SW_SHOW), host::SE_ERR_NOASSOC);
     }
     {
         // No opener at all.
         ScopedEnv path("PATH", "/nonexistent");
-        EXPECT_EQ(host::ShellExecuteOpen(kAddress, host::SW_SHOW), host::SE_ERR_NOASSOC);
+        EXPECT_EQ(host::ShellExecuteOpen(kSiteAddress, host::SW_SHOW), host::SE_ERR_NOASSOC);
     }
 }
 
@@ -196,8 +196,8 @@ TEST(OpenLink, TheDesktopOpenerComesFirst) {
     desktop.openerStarts = true;
     desktop.RegisterBrowser("browser %u");
     CLinkStatic link;
-    EXPECT_GT(link.OpenLink(kAddress, host::SW_SHOW), 32);
-    EXPECT_EQ(desktop.opened, Strings{kAddress});
+    EXPECT_GT(link.OpenLink(kSiteAddress, host::SW_SHOW), 32);
+    EXPECT_EQ(desktop.opened, Strings{kSiteAddress});
     EXPECT_TRUE(desktop.mimeQueries.empty());
     EXPECT_TRUE(desktop.started.empty());
 }
@@ -206,21 +206,21 @@ TEST(OpenLink, FallsBackToTheBrowserForWebPages) {
     FakeShellHost desktop;
     desktop.RegisterBrowser("\"/opt/web browser/b\" -url \"%u\" --dropped");
     CLinkStatic link;
-    EXPECT_GT(link.OpenLink(kAddress, host::SW_SHOW), 32);
+    EXPECT_GT(link.OpenLink(kSiteAddress, host::SW_SHOW), 32);
     ASSERT_EQ(desktop.started.size(), 1u);
-    EXPECT_EQ(desktop.started[0], (Strings{"/opt/web browser/b", "-url", kAddress}));
+    EXPECT_EQ(desktop.started[0], (Strings{"/opt/web browser/b", "-url", kSiteAddress}));
 }
 
 TEST(OpenLink, WithoutABrowserTheOpenersFailureStands) {
     FakeShellHost desktop;
     CLinkStatic link;
-    EXPECT_EQ(link.OpenLink(kAddress, host::SW_SHOW), host::SE_ERR_NOASSOC);
+    EXPECT_EQ(link.OpenLink(kSiteAddress, host::SW_SHOW), host::SE_ERR_NOASSOC);
     // A handler without a desktop file ends the fallback the same way.
     desktop.defaults["text/html"] = "gone.desktop";
-    EXPECT_EQ(link.OpenLink(kAddress, host::SW_SHOW), host::SE_ERR_NOASSOC);
+    EXPECT_EQ(link.OpenLink(kSiteAddress, host::SW_SHOW), host::SE_ERR_NOASSOC);
     // So does a command longer than a registry value may be.
     desktop.RegisterBrowser(std::string(300, 'b') + " %u");
-    EXPECT_EQ(link.OpenLink(kAddress, host::SW_SHOW), host::SE_ERR_NOASSOC);
+    EXPECT_EQ(link.OpenLink(kSiteAddress, host::SW_SHOW), host::SE_ERR_NOASSOC);
     EXPECT_TRUE(desktop.started.empty());
 }
 
@@ -232,7 +232,7 @@ TEST(OpenLink, ACommandTooLongOrAProgramThatWillNotStartFails) {
     EXPECT_EQ(link.OpenLink(longAddress, host::SW_SHOW), host::SE_ERR_NOT_ENOUGH_MEMORY);
     EXPECT_TRUE(desktop.started.empty());
     desktop.processStarts = false;
-    EXPECT_EQ(link.OpenLink(kAddress, host::SW_SHOW), 0);
+    EXPECT_EQ(link.OpenLink(kSiteAddress, host::SW_SHOW), 0);
 }
 
 TEST(ReadRegistryDefault, CopiesTheValueOrReturnsTheError) {

@@ -70,8 +70,6 @@ protected:
     }
 };
 
-}  // namespace
-
 TEST_F(LoaderFiles, SavedFileHasLengthWordAndZeroSum) {
     LoaderFile doc;
     ASSERT_TRUE(doc.SaveAs(TempShare::Unc("tool0.ldr")));
@@ -371,3 +369,5 @@ TEST_F(LoaderFiles, CountdownOnlyEverStartsTheChosenItem) {
         EXPECT_EQ(saved[LDR_TIMEOUT] | saved[LDR_TIMEOUT + 1] << 8, c.wantSeconds) << name;
     }
 }
+
+}  // namespace

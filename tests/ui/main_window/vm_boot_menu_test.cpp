@@ -41,8 +41,6 @@ struct VmBootMenuTest : ::testing::Test {
     }
 };
 
-}  // namespace
-
 TEST_F(VmBootMenuTest, WithoutQemuItNamesThePackagesToInstall) {
     WriteEntry("English", "0", "Alpha", 2);
     Open();
@@ -85,3 +83,5 @@ TEST_F(VmBootMenuTest, WithoutADisplayModuleItSaysSoAndNamesThePackage) {
     EXPECT_NE(messages.shown[0].text.find("cannot open a window"), std::string::npos) << messages.shown[0].text;
     EXPECT_NE(messages.shown[0].text.find("install qemu-system-gui"), std::string::npos);
 }
+
+}  // namespace
