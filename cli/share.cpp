@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <unistd.h>
 
 #include "cli/cli_text.h"
 #include "platform/file_system.h"
@@ -111,30 +110,24 @@ std::vector<EntryRow> CollectEntries(const std::string& risRoot, const std::stri
 bool FindEntry(const std::string& risRoot, const std::string& relativeSif, EntryRow& row, std::string& why) {
     std::string wanted = Upper(Backslashes(relativeSif));
     while (!wanted.empty() && wanted[0] == '\\') wanted.erase(0, 1);
-    // A save holds its file for a moment: one held longer is busy.
-    for (int tries = 0;; ++tries) {
-        std::vector<SkippedFile> skipped;
-        for (const EntryRow& candidate : CollectEntries(risRoot, "", -1, &skipped)) {
-            if (Upper(Relative(risRoot, candidate.sifPath)) == wanted) {
-                row = candidate;
-                return true;
-            }
+    // The listing has already waited the moment a save or another listing
+    // holds a file: one held longer is busy.
+    std::vector<SkippedFile> skipped;
+    for (const EntryRow& candidate : CollectEntries(risRoot, "", -1, &skipped)) {
+        if (Upper(Relative(risRoot, candidate.sifPath)) == wanted) {
+            row = candidate;
+            return true;
         }
-        bool busy = false;
-        why = "no entry " + Shown(relativeSif);
-        for (const SkippedFile& s : skipped) {
-            const std::string skippedPath = Upper(Relative(risRoot, s.path));
-            if (skippedPath == wanted) {
-                busy = s.busy;
-                why = Shown(relativeSif) + (s.busy ? " is busy: another command holds it; try again"
-                                                   : " cannot be used: " + s.reason);
-            }
-        }
-        if (const std::string out = FolderLeadingOutside(risRoot, risRoot + Backslashes(relativeSif)); !out.empty())
-            why = Shown(relativeSif) + ": " + UnreachableFolderText(risRoot, out);
-        if (!busy || tries == 25) return false;
-        ::usleep(40000);
     }
+    why = "no entry " + Shown(relativeSif);
+    for (const SkippedFile& s : skipped) {
+        if (Upper(Relative(risRoot, s.path)) == wanted)
+            why = Shown(relativeSif) + (s.busy ? " is busy: another command holds it; try again"
+                                               : " cannot be used: " + s.reason);
+    }
+    if (const std::string out = FolderLeadingOutside(risRoot, risRoot + Backslashes(relativeSif)); !out.empty())
+        why = Shown(relativeSif) + ": " + UnreachableFolderText(risRoot, out);
+    return false;
 }
 
 std::string FolderLeadingOutside(const std::string& risRoot, const std::string& path) {

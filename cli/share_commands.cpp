@@ -461,7 +461,10 @@ int Verify(std::vector<std::string> args) {
         for (const platform::FindData& d : platform::ListMatches(folder + "*.ldr")) {
             platform::ResolvedPath r = platform::Resolve(folder + d.name);
             if (d.isDirectory || namedLoaders.count(r.host.string())) continue;
-            problems.push_back({Relative(root, folder + d.name), "orphaned loader: no entry names it"});
+            // An OSChooser file that could not be read may be the one that names it.
+            problems.push_back({Relative(root, folder + d.name),
+                                skipped.empty() ? "orphaned loader: no entry names it"
+                                                : "orphaned loader: no entry names it of those that could be read"});
             // Still what a PC gets when its network boot program is named after it.
             LoaderFile orphan;
             if (ServedToUefi(folder + d.name) && orphan.Open(folder + d.name))
