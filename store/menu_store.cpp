@@ -1,13 +1,13 @@
 #include "store/menu_store.h"
 
 #include <cstdint>
-#include <unistd.h>
 
 #include "loader/loader_file.h"
 #include "platform/file_system.h"
 #include "platform/message_box.h"
 #include "res/string_table.h"
 #include "store/half_done.h"
+#include "store/in_use_wait.h"
 #include "store/loader_removal.h"
 #include "store/menu_entry.h"
 #include "store/share_shape.h"
@@ -222,10 +222,7 @@ BOOL MenuStore::DeleteEntry(int index, const platform::FileIdentity* expected) {
     }
     // A loader another program holds is waited for a moment (a save takes
     // that long); one held longer is reported below, never judged unread.
-    for (int tries = 0; inside && tries < 25; ++tries) {
-        if (platform::CheckWritable(loaderPath) != FileError::SharingViolation) break;
-        ::usleep(40000);
-    }
+    if (inside) WaitWhileInUse([&] { return platform::CheckWritable(loaderPath); });
     const std::string keep = inside ? WhyLoaderIsKept(m_risRoot, sif, loader) : "";
 
     const bool removesLoader = inside && platform::IdentifyIn(loader) &&

@@ -5,11 +5,11 @@
 #include <cstdio>
 
 #include "platform/ansi_text.h"
-#include "store/in_use_wait.h"
 #include "platform/file_system.h"
 #include "platform/message_box.h"
 #include "res/resource.h"
 #include "res/string_table.h"
+#include "store/in_use_wait.h"
 
 const char SifFile::kTemplate[] =
     "[OSChooser]\r\n"

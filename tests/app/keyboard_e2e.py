@@ -197,12 +197,11 @@ def on_share(cli, share, *args, until):
     while True:
         try:
             answer = cli_json(cli, share, *args)
-        except subprocess.CalledProcessError as failure:
-            answer = failure  # a file caught half-written
-        if time.monotonic() > deadline and isinstance(answer, Exception):
-            raise AssertionError("menvolt-cli %s: %s" % (" ".join(args), answer.stderr))
-        if (not isinstance(answer, Exception) and until(answer)) or time.monotonic() > deadline:
-            return answer
+            if until(answer) or time.monotonic() > deadline:
+                return answer
+        except subprocess.CalledProcessError as failure:  # a file caught half-written
+            if time.monotonic() > deadline:
+                raise AssertionError("menvolt-cli %s: %s" % (" ".join(args), failure.stderr))
         time.sleep(0.1)
 
 
